@@ -1,0 +1,67 @@
+// The one way the library reads a file: opened for reading only, read in large blocks, and never
+// past the size the file had when it was opened. Reads near the end deliver what is left; every
+// failing system call raises the input/output error with its errno.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ZuveloGraphLibrary {
+
+class TFileReader {
+public:
+    explicit TFileReader(const std::string& fileName);
+    ~TFileReader();
+    TFileReader(const TFileReader&) = delete;
+    TFileReader& operator=(const TFileReader&) = delete;
+
+    std::int64_t Size() const { return size_; }
+    std::int64_t Position() const { return position_; }
+    std::int64_t BytesLeft() const { return position_ < size_ ? size_ - position_ : 0; }
+
+    // Moves the reading position. A position before the start of the file is an I/O error; one at
+    // or past the end is allowed, and reads from there deliver nothing.
+    void Seek(std::int64_t position);
+
+    // Copies up to `count` bytes and returns how many there were.
+    std::size_t Read(std::uint8_t* destination, std::size_t count);
+
+    // Single values, built byte by byte in little-endian order. False, with nothing stored, when
+    // the file ends first; the bytes that were there are consumed.
+    bool ReadByte(std::uint8_t& value);
+    bool ReadUInt16(std::uint16_t& value);
+    bool ReadInt32(std::int32_t& value);
+
+    // Reads bytes up to and including the next zero byte, or to the end of the file; keeps the
+    // first `keep` of them (the zero byte excluded). Returns whether the zero byte was found.
+    bool ReadZeroTerminated(std::string& text, std::size_t keep);
+
+    void Close();
+
+private:
+    bool Buffered() const {
+        return position_ >= bufferStart_ &&
+               position_ < bufferStart_ + static_cast<std::int64_t>(buffer_.size());
+    }
+    void Refill();
+
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+    std::int64_t position_ = 0;
+    std::int64_t bufferStart_ = 0;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// Little-endian decoding of values held in memory.
+inline std::uint16_t UInt16At(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t UInt32At(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+           (std::uint32_t(p[3]) << 24);
+}
+float FloatAt(const std::uint8_t* p);
+
+} // namespace ZuveloGraphLibrary

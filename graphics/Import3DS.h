@@ -1,0 +1,29 @@
+// Reads the first complete triangle mesh of a .3DS file (its name, vertex list and face list)
+// into one mesh record.
+#pragma once
+
+#include "MeshObject.h"
+
+#include <string>
+
+namespace ZuveloGraphLibrary {
+
+// Chunk ids the reader acts on; every other chunk is passed over by its length.
+enum : std::uint16_t {
+    ChunkMain = 0x4D4D,
+    ChunkEditor = 0x3D3D,
+    ChunkNamedObject = 0x4000,
+    ChunkTriangleMesh = 0x4100,
+    ChunkVertexList = 0x4110,
+    ChunkFaceList = 0x4120,
+    ChunkKeyframer = 0xB000,
+};
+
+// Walks the file as one flat sequence of chunk headers until a name, a vertex list and a face
+// list have all been read, or the file ends. A file that does not start with the main chunk gives
+// an empty object and no error. A file that ends inside a header, a name or a list ends the load
+// there, keeping what was read (entries never filled are zero). Open, read and positioning
+// failures raise the input/output error; a skip to before the start of the file is one.
+void Load3DS(const std::string& fileName, TObject3D& object);
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,105 @@
+// The in-memory mesh record and its transforms. An object has no orientation of its own: every
+// rotation and scaling rewrites the local vertices in place, and TransformObject derives the world
+// vertices by adding the position.
+#pragma once
+
+#include "GraphErrors.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace ZuveloGraphLibrary {
+
+struct TPoint3D {
+    float X = 0;
+    float Y = 0;
+    float Z = 0;
+};
+
+// One triangle: three vertex numbers, counted from 1.
+struct TFace3D {
+    std::uint16_t A = 0;
+    std::uint16_t B = 0;
+    std::uint16_t C = 0;
+};
+
+// An array indexed from 1 to Count(), allocated once for a count and zero-filled. It never
+// resizes; a record's count may later differ from its array's, so loops take the smaller.
+template <class T> class TOneBasedArray {
+public:
+    bool Empty() const { return count_ == 0; }
+    std::int32_t Count() const { return count_; }
+    T& operator[](std::int32_t i) { return items_[i - 1]; }
+    const T& operator[](std::int32_t i) const { return items_[i - 1]; }
+    T* begin() { return items_.get(); }
+    T* end() { return items_.get() + count_; }
+    const T* begin() const { return items_.get(); }
+    const T* end() const { return items_.get() + count_; }
+
+    // Raises "Out of memory" when the allocation fails.
+    void Allocate(std::int32_t count) {
+        items_.reset(new (std::nothrow) T[static_cast<std::size_t>(count)]());
+        if (!items_) {
+            count_ = 0;
+            throw OutOfMemoryError();
+        }
+        count_ = count;
+    }
+    void Release() {
+        items_.reset();
+        count_ = 0;
+    }
+
+private:
+    std::unique_ptr<T[]> items_;
+    std::int32_t count_ = 0;
+};
+
+struct TObject3D {
+    std::string Name; // at most 80 single-byte characters, kept as read
+    TPoint3D Position;
+    TPoint3D Pivot;
+    // A .3DS list carries up to 65535 entries, so the counts are wider than 16 bits.
+    std::int32_t FaceCount = 0;
+    std::int32_t VertexCount = 0;
+    TOneBasedArray<TFace3D> Faces;
+    TOneBasedArray<TPoint3D> Vertices;      // local coordinates
+    TOneBasedArray<TPoint3D> WorldVertices; // local plus Position, as of the last TransformObject
+};
+
+inline constexpr std::size_t MaxObjectNameLength = 80;
+
+// Creates a record in an empty slot; a slot that already holds one is left alone.
+void NewObject3D(std::unique_ptr<TObject3D>& slot);
+
+// Each allocates its array, for the count the record holds now, only if it is still empty and
+// the count is at least 1.
+void AllocFaces(TObject3D& object);
+void AllocVertices(TObject3D& object);
+void AllocObjectArrays(TObject3D& object); // Faces, Vertices, WorldVertices, in that order
+
+// Empty name, counts 0, arrays released; Position and Pivot are kept.
+void ClearObject3D(TObject3D& object);
+
+void SetObjectPosition(std::int32_t X, std::int32_t Y, std::int32_t Z, TObject3D& object);
+void SetObjectPivot(std::int32_t X, std::int32_t Y, std::int32_t Z, TObject3D& object);
+
+// Multiplies every local coordinate by the factor, about the local origin.
+void ScaleObject(TObject3D& object, float factor);
+
+// Turn the local vertices by whole degrees about the point at minus Pivot: about X from +Y
+// towards -Z, about Y from +X towards +Z, about Z from +X towards +Y. A negative angle uses the
+// table entry 360 + angle; angles beyond +-360 are first reduced modulo 360.
+void RotateObjectX(std::int32_t angle, TObject3D& object);
+void RotateObjectY(std::int32_t angle, TObject3D& object);
+void RotateObjectZ(std::int32_t angle, TObject3D& object);
+
+// About X, then Y, then Z; a zero angle skips its turn.
+void RotateObject(std::int32_t angleX, std::int32_t angleY, std::int32_t angleZ, TObject3D& object);
+
+// WorldVertices[i] := Vertices[i] + Position.
+void TransformObject(TObject3D& object);
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,16 @@
+#include "ZuveloGraphLibrary.h"
+
+namespace ZuveloGraphLibrary {
+
+void ResetGraphicsState() {
+    ClipRect = {};
+    DrawColor = {};
+    FontGlyphs = {};
+    TextColor = {};
+    ViewOrigin = {};
+    ProjectionMode = 0;
+    PerspectiveDistance = 0;
+    PerspectiveAspect = 0;
+}
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,22 @@
+// The graphics library: angle tables, raster canvas, bitmap font, mesh records, the .3DS reader
+// and the wireframe renderer. It keeps its drawing state in module-level variables that the
+// editor sets before it draws; it knows nothing of any window system.
+#pragma once
+
+#include "AngleTables.h"
+#include "BitmapFont.h"
+#include "GraphErrors.h"
+#include "ImageView.h"
+#include "Import3DS.h"
+#include "MeshObject.h"
+#include "RasterCanvas.h"
+#include "Renderer.h"
+
+namespace ZuveloGraphLibrary {
+
+// Puts the drawing state back to what the program starts with: clip window (0, 0, 0, 0), black
+// line and text colours, no glyphs and advance 0, view origin (0, 0), projection mode 0 and the
+// perspective constants 0.
+void ResetGraphicsState();
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,48 @@
+// A small writer of .3DS files: chunks nest, and each chunk's length is filled in when it is
+// closed, unless the caller states a length of its own (to make malformed files on purpose).
+// The tests, the fuzz seeds, the benchmarks and the sample models are all written with it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Plexa3DTools {
+
+class TChunkWriter {
+public:
+    void Begin(std::uint16_t id);
+    void End();
+    void EndWithLength(std::int32_t length);
+
+    void U8(std::uint8_t value);
+    void U16(std::uint16_t value);
+    void U32(std::uint32_t value);
+    void F32(float value);
+    void Raw(const std::string& bytes);
+    void ZeroTerminated(const std::string& text);
+
+    // A whole chunk with a 16-bit count and records.
+    void VertexList(const std::vector<std::array<float, 3>>& vertices);
+    void FaceList(const std::vector<std::array<std::uint16_t, 3>>& faces, std::uint16_t flags = 7);
+
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::vector<std::size_t> open_;
+};
+
+struct TMeshSpec {
+    std::string Name;
+    std::vector<std::array<float, 3>> Vertices;
+    std::vector<std::array<std::uint16_t, 3>> Faces; // numbers counted from 0, as in the file
+};
+
+// main chunk > editor chunk > for each mesh: named object > triangle mesh > vertices, faces.
+std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes);
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+} // namespace Plexa3DTools
