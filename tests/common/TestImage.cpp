@@ -89,7 +89,7 @@ bool TTestImage::SameBytes(const TTestImage& other) const {
 std::string TTestImage::SaveBmp(const std::string& name) const {
     const std::string path = std::string(PLEXA3D_TEST_OUTPUT_DIR) + "/" + name + ".bmp";
     std::ofstream out(path, std::ios::binary);
-    const std::uint32_t row = static_cast<std::uint32_t>(PaddedRow(view_.Width));
+    const auto row = static_cast<std::uint32_t>((3 * view_.Width + 3) / 4 * 4); // .bmp row size
     const std::uint32_t data = row * static_cast<std::uint32_t>(view_.Height);
     out.write("BM", 2);
     PutLE(out, 54 + data, 4);

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Rebuilds the committed data files and the font preview. Run it from the repository root:
+#
+#   tools/make-data.sh [build folder]        (default: build/make-data)
+#
+# It configures a build without tests, builds make_font, make_backgrounds, make_emblem and
+# font_preview, and then writes
+#   data/Fonts/NORMFONT.QXF       from the 6x10 ISO8859-1 font of Debian's xfonts-base package
+#                                 (needs xfonts-base and pcf2bdf; see data/Fonts/SOURCE.md)
+#   data/Bmps/bk400x300.bmp, data/Bmps/bk800x600.bmp
+#   data/Images/emblem.bmp, data/Icons/hicolor/{48x48,128x128,256x256}/apps/plexa3d.png
+#   docs/font-preview.png
+# The normal build never runs these tools; commit the files they write.
+set -eu
+
+if [ ! -f tools/make-data.sh ] || [ ! -d data ]; then
+    echo "make-data.sh: run me from the repository root" >&2
+    exit 2
+fi
+
+build=${1:-build/make-data}
+source_font=/usr/share/fonts/X11/misc/6x10-ISO8859-1.pcf.gz
+
+cmake -S . -B "$build" -G Ninja -DPLEXA3D_TESTS=OFF -DPLEXA3D_GUI=ON
+cmake --build "$build" -j 2 --target make_font make_backgrounds make_emblem font_preview
+bin=$build/bin
+
+bdf=$(mktemp)
+trap 'rm -f "$bdf"' EXIT
+zcat "$source_font" | pcf2bdf > "$bdf"
+"$bin/make_font" "$bdf" data/Fonts/NORMFONT.QXF
+
+"$bin/make_backgrounds" data/Bmps
+"$bin/make_emblem" data/Images/emblem.bmp data/Icons
+mkdir -p docs
+"$bin/font_preview" data docs/font-preview.png
+echo "make-data.sh: data files and docs/font-preview.png written"
