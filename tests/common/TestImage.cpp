@@ -45,6 +45,19 @@ TTestImage::TTestImage(std::int32_t width, std::int32_t height, TColorRGB backgr
     }
 }
 
+TTestImage::TTestImage(const TTestImage& other)
+    : bytes_(other.bytes_), view_(other.view_), background_(other.background_) {
+    view_.Bits = bytes_.data();
+}
+
+TTestImage& TTestImage::operator=(const TTestImage& other) {
+    bytes_ = other.bytes_;
+    view_ = other.view_;
+    view_.Bits = bytes_.data();
+    background_ = other.background_;
+    return *this;
+}
+
 TColorRGB TTestImage::At(std::int32_t x, std::int32_t y) const {
     const std::uint8_t* p = view_.ScanLine(y) + 3 * x;
     return {p[2], p[1], p[0]};

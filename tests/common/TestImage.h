@@ -30,6 +30,9 @@ public:
     // write past the end of a row is caught.
     TTestImage(std::int32_t width, std::int32_t height,
                ZuveloGraphLibrary::TColorRGB background = {0, 0, 0});
+    // A copy owns its own pixels.
+    TTestImage(const TTestImage& other);
+    TTestImage& operator=(const TTestImage& other);
 
     const ZuveloGraphLibrary::TImageView& View() const { return view_; }
     std::int32_t Width() const { return view_.Width; }
