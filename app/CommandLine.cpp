@@ -1,0 +1,93 @@
+#include "CommandLine.h"
+
+#include <charconv>
+
+namespace Plexa3DApp {
+namespace {
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [at, fault] = std::from_chars(text.data(), end, value);
+    return fault == std::errc() && at == end && !text.empty() && value >= low && value <= high;
+}
+
+bool ParseAngles(const std::string& text, std::array<int, 3>& angles) {
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = i < 2 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos ||
+            !ParseInt(text.substr(start, comma - start), 0, 360, angles[std::size_t(i)])) {
+            return false;
+        }
+        start = comma + 1;
+    }
+    return start == text.size() + 1;
+}
+
+} // namespace
+
+std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
+                                             TCommandLineError& error, bool leaveToolkitOptions) {
+    TCommandLine line;
+    const auto fail = [&](const std::string& message) {
+        error.Message = message;
+        return std::nullopt;
+    };
+    bool options = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (!options || argument.empty() || argument[0] != '-' || argument == "-") {
+            line.Files.push_back(argument);
+        } else if (argument == "--") {
+            options = false;
+        } else if (argument == "--help" || argument == "-h") {
+            line.Help = true;
+        } else if (argument == "--version") {
+            line.Version = true;
+        } else if (argument == "--one-pane") {
+            line.OnePane = true;
+        } else if (argument == "--perspective") {
+            line.Perspective = true;
+        } else if (argument == "--snapshot") {
+            if (!hasValue || arguments[i + 1].empty()) {
+                return fail("--snapshot needs a folder");
+            }
+            line.SnapshotDir = arguments[++i];
+        } else if (argument == "--select") {
+            int row = 0;
+            if (!hasValue || !ParseInt(arguments[i + 1], 1, 255, row)) {
+                return fail("--select needs a row number from 1 to 255");
+            }
+            line.Select = row;
+            ++i;
+        } else if (argument == "--angles") {
+            std::array<int, 3> angles{};
+            if (!hasValue || !ParseAngles(arguments[i + 1], angles)) {
+                return fail("--angles needs three whole degrees from 0 to 360, as X,Y,Z");
+            }
+            line.Angles = angles;
+            ++i;
+        } else if (!(leaveToolkitOptions && argument.size() > 1 && argument[1] != '-')) {
+            return fail("unknown option " + argument);
+        }
+    }
+    return line;
+}
+
+std::string UsageText() {
+    return "Usage: plexa3d [OPTIONS] [FILE...]\n"
+           "Wireframe viewer for .3DS meshes. Each FILE is imported at start-up, in order.\n"
+           "\n"
+           "Options, applied after the imports in this order:\n"
+           "  --one-pane          show the free view alone, in one 800 x 600 pane\n"
+           "  --perspective       draw the free view in perspective\n"
+           "  --select N          select row N of the object list\n"
+           "  --angles X,Y,Z      turn the selected object by whole degrees (0 to 360)\n"
+           "  --snapshot DIR      run without a display: draw once, write DIR/Image1.png to\n"
+           "                      DIR/Image5.png and exit (status 1 after any error)\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n";
+}
+
+} // namespace Plexa3DApp

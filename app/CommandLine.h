@@ -1,0 +1,37 @@
+// The program's command line: plexa3d [OPTIONS] [FILE...]. Each file is imported at start-up, in
+// order; the options are then applied through the same handlers as the user's actions.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Plexa3DApp {
+
+struct TCommandLine {
+    std::vector<std::string> Files;
+    std::optional<std::string> SnapshotDir; // --snapshot DIR: render without a display, write PNGs
+    bool OnePane = false;                   // --one-pane
+    bool Perspective = false;               // --perspective
+    std::optional<int> Select;              // --select N: row N of the object list
+    std::optional<std::array<int, 3>> Angles; // --angles X,Y,Z: whole degrees 0 to 360
+    bool Help = false;
+    bool Version = false;
+};
+
+struct TCommandLineError {
+    std::string Message;
+};
+
+// Parses the arguments after the program name. "--" ends the options; every later argument is a
+// file, even one starting with "-". With `leaveToolkitOptions`, an unknown option with a single
+// dash is passed over instead of being an error: the GUI toolkit reads its own options
+// ("-platform xcb", "-style fusion"), and before it has, they are still among the arguments.
+std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
+                                             TCommandLineError& error,
+                                             bool leaveToolkitOptions = false);
+
+std::string UsageText();
+
+} // namespace Plexa3DApp

@@ -1,0 +1,21 @@
+#include "DataFiles.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace Plexa3DApp {
+
+std::string BackslashPath(const QString& path) {
+    std::string bytes = QFile::encodeName(path).toStdString();
+    std::replace(bytes.begin(), bytes.end(), '/', '\\');
+    return bytes;
+}
+
+QString DataFileName(const std::string& backslashPath) {
+    std::string bytes = backslashPath;
+    std::replace(bytes.begin(), bytes.end(), '\\', '/');
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+} // namespace Plexa3DApp

@@ -1,0 +1,42 @@
+// Errors raised inside an event handler are caught in one place, RunGuarded, which shows their
+// text in an error message box (or on standard error when the program runs without a display)
+// and lets the event loop go on. Every handler of every window is connected through Guarded.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+namespace Plexa3DApp {
+
+enum class TErrorDisplay { MessageBox, StandardError };
+
+void SetErrorDisplay(TErrorDisplay display);
+// How many errors have been shown since the program started.
+int ErrorsShown();
+
+void ShowErrorMessage(const QString& text);
+
+// Runs the handler; an exception it raises is shown and goes no further. Returns false then.
+template <class Handler> bool RunGuarded(Handler&& handler) noexcept {
+    QString text;
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (const std::exception& error) {
+        text = QString::fromUtf8(error.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    ShowErrorMessage(text);
+    return false;
+}
+
+// A slot that runs a member handler under RunGuarded, for connect().
+template <class Window, class... Args>
+auto Guarded(Window* window, void (Window::*handler)(Args...)) {
+    return [window, handler](Args... args) { RunGuarded([&] { (window->*handler)(args...); }); };
+}
+
+} // namespace Plexa3DApp

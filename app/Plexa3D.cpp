@@ -1,0 +1,107 @@
+// The program's main routine. The graphics library has built its angle tables and set its
+// drawing state before main() begins; then the application, the main window (whose creation
+// runs FormCreate) and the five hidden information windows are created, the files named on the
+// command line are imported and its options applied, and the event loop runs until File, "Esci"
+// or the main window is closed. With --snapshot, no window is shown: the panes are drawn once
+// and written as PNG files instead.
+#include "CommandLine.h"
+#include "ErrorReporting.h"
+#include "Form_Plexa3d_Autore_Source.h"
+#include "Form_Plexa3d_EMail_Source.h"
+#include "Form_Plexa3d_Guida_Source.h"
+#include "Form_Plexa3d_Licenza_Source.h"
+#include "Form_Plexa3d_SitoWeb_Source.h"
+#include "Plexa3DApplication.h"
+#include "Plexa3D_Source.h"
+#include "Snapshot.h"
+
+#include <QAction>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+using namespace Plexa3DApp;
+
+void Trigger(TForm1& form, const char* item) {
+    form.findChild<QAction*>(QLatin1String(item))->trigger();
+}
+
+// The imports and the options, through the handlers that the user's actions reach.
+void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
+    for (const std::string& file : line.Files) {
+        RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
+    }
+    if (line.OnePane) {
+        Trigger(form, "N1Finestra1");
+    }
+    if (line.Perspective) {
+        Trigger(form, "VisualeProspettica1");
+    }
+    if (line.Select) {
+        form.StringGrid1->ChooseCell(1, *line.Select);
+    }
+    if (line.Angles) {
+        form.X_Bar1->setValue((*line.Angles)[0]);
+        form.Y_Bar2->setValue((*line.Angles)[1]);
+        form.Z_Bar3->setValue((*line.Angles)[2]);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
+// Reports a malformed command line; the status is 2.
+int CommandLineFault(const TCommandLineError& error) {
+    std::fprintf(stderr, "plexa3d: %s\nTry 'plexa3d --help'.\n", error.Message.c_str());
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    // Help, version and malformed options are answered before the toolkit needs a display.
+    TCommandLineError error;
+    const std::optional<TCommandLine> early = ParseCommandLine(Arguments(argc, argv), error, true);
+    if (!early) {
+        return CommandLineFault(error);
+    }
+    if (early->Help || early->Version) {
+        std::fputs(early->Help ? UsageText().c_str() : "Plexa3D 0.1\n", stdout);
+        return 0;
+    }
+    const bool snapshot = early->SnapshotDir.has_value();
+    if (snapshot) {
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // no display is needed or used
+    }
+    TPlexa3DApplication application(argc, argv); // takes its own options out of argv
+    const std::optional<TCommandLine> line = ParseCommandLine(Arguments(argc, argv), error);
+    if (!line) {
+        return CommandLineFault(error);
+    }
+    if (snapshot) {
+        SetErrorDisplay(TErrorDisplay::StandardError);
+    }
+
+    TForm1 Form1(QCoreApplication::applicationFilePath());
+    TForm_Plexa3d_Guida Form_Plexa3d_Guida;
+    TForm_Plexa3d_Autore Form_Plexa3d_Autore;
+    TForm_Plexa3d_SitoWeb Form_Plexa3d_SitoWeb;
+    TForm_Plexa3d_EMail Form_Plexa3d_EMail;
+    TForm_Plexa3d_Licenza Form_Plexa3d_Licenza;
+    Form1.SetInformationWindows({&Form_Plexa3d_Guida, &Form_Plexa3d_Autore, &Form_Plexa3d_SitoWeb,
+                                 &Form_Plexa3d_EMail, &Form_Plexa3d_Licenza});
+    ApplyCommandLine(Form1, *line);
+
+    if (snapshot) {
+        RunGuarded([&] { Form1.Timer1Timer(); });
+        RunGuarded(
+            [&] { WriteSnapshot(Form1, QString::fromLocal8Bit(line->SnapshotDir->c_str())); });
+        return ErrorsShown() == 0 ? 0 : 1;
+    }
+    Form1.show();
+    return application.exec();
+}

@@ -1,0 +1,148 @@
+// The main window: four 400 x 300 panes (front, side, top and free view) or one 800 x 600 pane,
+// the control column (rotation scroll bars, object list, primitive and text groups), the menus,
+// the object table and the timer that redraws the free view.
+#pragma once
+
+#include "ImagePane.h"
+#include "MeshObject.h"
+#include "StringGrid.h"
+
+#include <QList>
+#include <QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QUrl;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+namespace Plexa3DApp {
+
+class TForm_Plexa3d_Guida;
+class TForm_Plexa3d_Autore;
+class TForm_Plexa3d_SitoWeb;
+class TForm_Plexa3d_EMail;
+class TForm_Plexa3d_Licenza;
+
+// The five information windows, created by the main routine after the main window.
+struct TInformationWindows {
+    TForm_Plexa3d_Guida* Guida = nullptr;
+    TForm_Plexa3d_Autore* Autore = nullptr;
+    TForm_Plexa3d_SitoWeb* SitoWeb = nullptr;
+    TForm_Plexa3d_EMail* EMail = nullptr;
+    TForm_Plexa3d_Licenza* Licenza = nullptr;
+};
+
+inline constexpr int MaxObjects = 255;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // programFile is the full path of the program's own file: the data folders lie beside it.
+    // Creating the window runs FormCreate; an error there is shown and ends FormCreate early.
+    explicit TForm1(const QString& programFile, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    void SetInformationWindows(const TInformationWindows& windows) { infoWindows_ = windows; }
+
+    // The state kept for the whole run.
+    std::string AppDir; // the program's directory, written with backslashes, ending in one
+    // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
+    std::array<std::unique_ptr<ZuveloGraphLibrary::TObject3D>, MaxObjects + 1> Objects;
+    std::uint8_t ObjectCount = 0;
+    std::uint8_t CurrentObject = 0; // 0: none
+    std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
+
+    // Controls, named as in the design.
+    QWidget* ClientArea = nullptr;
+    TImagePane* Image1 = nullptr;                // front view
+    TImagePane* Image2 = nullptr;                // side view
+    TImagePane* Image3 = nullptr;                // top view
+    TImagePane* Image4 = nullptr;                // free view, four-pane layout
+    TImagePane* Image5 = nullptr;                // free view, one-pane layout
+    TImagePane* DefaultBackground = nullptr;     // never shown: resets a small pane
+    TImagePane* DefaultBackgroundFull = nullptr; // never shown: resets the large pane
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    std::array<QLabel*, 7> Labels{}; // Label1 to Label6 at [1] to [6]
+    QScrollBar* X_Bar1 = nullptr;
+    QScrollBar* Y_Bar2 = nullptr;
+    QScrollBar* Z_Bar3 = nullptr;
+    std::array<QLineEdit*, 6> Edits{};      // Edit1 to Edit5 at [1] to [5]
+    std::array<QPushButton*, 25> Buttons{}; // Button1 to Button20 and Button24 at their numbers
+    TStringGrid* StringGrid1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Handlers.
+    void FormCreate();
+    void Esci1Click();
+    void Importa3DS1Click();
+    void Timer1Timer();
+    void X_Bar1Change();
+    void Y_Bar2Change();
+    void Z_Bar3Change();
+    void N4Finestre1Click();
+    void N1Finestra1Click();
+    void VisualeParallela1Click();
+    void VisualeProspettica1Click();
+    void StringGrid1SelectCell(int ACol, int ARow);
+    void Guida1Click();
+    void Autore1Click();
+    void SitoWeb1Click();
+    void EMail1Click();
+    void Licenza1Click();
+
+    // What the import command does once its dialog has given a file name.
+    void ImportFile(const QString& fileName);
+    // The redraw request: enabling an enabled timer changes nothing, not even its next tick.
+    void EnableTimer1();
+
+    // Imports the dropped .3DS files in the order given.
+    void ImportDroppedFiles(const QList<QUrl>& urls);
+
+signals:
+    void FreeViewRedrawn();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateColumn();
+    void CreateMenu();
+    void SetDesignGeometry();
+    void ConnectHandlers();
+    void LayOutPanes();
+    void LayOutColumn();
+    void LoadBackgrounds();
+    void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object);
+    void DrawFreeView(TImagePane& pane, ZuveloGraphLibrary::TObject3D& current);
+    void SetLayout(bool onePane);
+
+    QString programFile_;
+    TInformationWindows infoWindows_;
+};
+
+} // namespace Plexa3DApp

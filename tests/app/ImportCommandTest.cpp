@@ -1,0 +1,204 @@
+#include "AppTestSupport.h"
+#include "TempDir.h"
+#include "Writer3DS.h"
+#include "ZuveloGraphLibrary.h"
+
+#include <QFileDialog>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Plexa3DApp;
+using namespace Plexa3DTest;
+using namespace ZuveloGraphLibrary;
+using Plexa3DTools::MeshFile;
+using Plexa3DTools::TMeshSpec;
+
+constexpr TColorRGB White{255, 255, 255};
+constexpr TColorRGB Grey{120, 120, 120};
+constexpr TColorRGB Green{0, 255, 0};
+
+// One triangle through the three file points of the fixed views' table.
+const TMeshSpec Corner{"Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
+const TMeshSpec Bar{"Barra", {{-20, -10, 0}, {-20, 10, 0}, {-15, 10, 0}}, {{0, 1, 2}}};
+
+struct TCorners {
+    int X1, Y1, X2, Y2, X3, Y3;
+};
+
+// A pane as the import must leave it: the background, then the caption, then the outlines.
+TTestImage Expected(const TTestImage& background, const char* caption,
+                    std::initializer_list<std::pair<TCorners, TColorRGB>> triangles) {
+    TTestImage image = background;
+    SetClipRect(0, 0, image.Width() - 1, image.Height() - 1);
+    if (caption) {
+        SetFontColor(Green.R, Green.G, Green.B);
+        WriteText(image.View(), 1, 1, caption);
+    }
+    for (const auto& [c, color] : triangles) {
+        DrawTriangle(image.View(), c.X1, c.Y1, c.X2, c.Y2, c.X3, c.Y3, color.R, color.G, color.B);
+    }
+    SetClipRect(0, 0, 399, 299);
+    return image;
+}
+
+class ImportCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form_ = NewMainWindow();
+        background_ = PaneImage(*form_->DefaultBackground);
+        QTest::qWait(5); // the start-up tick
+    }
+    void Import(const TMeshSpec& mesh, const char* name = "mesh.3ds") {
+        ImportPath(QString::fromStdString(dir_.Write(name, MeshFile({mesh}))));
+    }
+    void ImportPath(const QString& path) {
+        AnswerNextFileDialog(path);
+        ChooseMenuItem(*form_, "Importa3DS1");
+    }
+    std::string State() const {
+        std::string s = std::to_string(form_->ObjectCount) + "/" +
+                        std::to_string(form_->CurrentObject) + "/" +
+                        std::to_string(form_->StringGrid1->RowCount());
+        for (int row = 0; row < form_->StringGrid1->RowCount(); ++row) {
+            s += "|" + form_->StringGrid1->Cell(0, row).toStdString() + ":" +
+                 form_->StringGrid1->Cell(1, row).toStdString();
+        }
+        for (int slot = 1; slot <= MaxObjects; ++slot) {
+            s += form_->Objects[slot] ? "#" : "";
+        }
+        return s;
+    }
+
+    TTempDir dir_;
+    std::unique_ptr<TForm1> form_;
+    TTestImage background_{1, 1};
+};
+
+TEST_F(ImportCommand, FirstImportDrawsTheThreeCaptionedViewsAndListsTheObject) {
+    TMessageBoxCatcher errors;
+    Import(Corner);
+    EXPECT_TRUE(errors.Texts().isEmpty()) << errors.Texts().join("; ").toStdString();
+    EXPECT_EQ(form_->ObjectCount, 1);
+    EXPECT_EQ(form_->CurrentObject, 1);
+    EXPECT_EQ(State(), "1/1/3|ID:Oggetto 3D|1:Angolo|:#");
+    // File (10, 0, 0), (0, 4, 0), (0, 0, 6) land at top (250, 150), (200, 130), (200, 150);
+    // front (250, 150), (200, 150), (200, 120); side (200, 150), (180, 150), (200, 120).
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image3),
+        Expected(background_, "Visuale Dall'alto:", {{{250, 150, 200, 130, 200, 150}, White}})));
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image1),
+        Expected(background_, "Visuale Frontale:", {{{250, 150, 200, 150, 200, 120}, White}})));
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image2),
+        Expected(background_, "Visuale Laterale:", {{{200, 150, 180, 150, 200, 120}, White}})));
+    // Placed at rest: scaled by 5, world vertices 300 in front.
+    const TObject3D& object = *form_->Objects[1];
+    EXPECT_NEAR(object.Vertices[1].X, 50, 1e-4);
+    EXPECT_NEAR(object.WorldVertices[3].Z, -270, 1e-4);
+    EXPECT_EQ(object.Position.Z, -300);
+    EXPECT_EQ(ProjectionMode, ParallelProjection);
+    EXPECT_EQ(TextColor, Green);
+    EXPECT_EQ(FontGlyphs.CharAdvance, 8);
+    EXPECT_TRUE(form_->Timer1->isActive()); // the free view's redraw is requested
+}
+
+TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {
+    Import(Corner, "a.3ds");
+    Import(Bar, "b.3ds");
+    EXPECT_EQ(State(), "2/2/4|ID:Oggetto 3D|1:Angolo|2:Barra|:##");
+    // Bar (x -100..-75, y -50..50) at top: (100, 200), (100, 100), (125, 100).
+    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3),
+                            Expected(background_, "Visuale Dall'alto:",
+                                     {{{250, 150, 200, 130, 200, 150}, White},
+                                      {{100, 200, 100, 100, 125, 100}, White}})));
+}
+
+TEST_F(ImportCommand, ImportInPerspectiveDrawsEarlierObjectsInPerspectiveThenGoesParallel) {
+    Import(Corner, "a.3ds");
+    ChooseMenuItem(*form_, "VisualeProspettica1");
+    QTest::qWait(5);
+    Import(Bar, "b.3ds");
+    // Before the tick, the free view holds only the earlier object, grey, in perspective:
+    // (50, 0, -300) -> (167, 150), (0, 20, -300) -> (200, 168), (0, 0, -270) -> (200, 150).
+    EXPECT_TRUE(
+        ImagesEqual(PaneImage(*form_->Image4),
+                    Expected(background_, nullptr, {{{167, 150, 200, 168, 200, 150}, Grey}})));
+    EXPECT_EQ(ProjectionMode, ParallelProjection);
+    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3),
+                            Expected(background_, "Visuale Dall'alto:",
+                                     {{{250, 150, 200, 130, 200, 150}, White},
+                                      {{100, 200, 100, 100, 125, 100}, White}})));
+}
+
+TEST_F(ImportCommand, CancellingChangesNothing) {
+    Import(Corner);
+    ASSERT_TRUE(WaitForRedraw(*form_));
+    const std::string state = State();
+    const TTestImage top = PaneImage(*form_->Image3);
+    const TTestImage free = PaneImage(*form_->Image4);
+    ImportPath(QString()); // the dialog is cancelled
+    EXPECT_EQ(State(), state);
+    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3), top));
+    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image4), free));
+    EXPECT_FALSE(form_->Timer1->isActive());
+}
+
+TEST_F(ImportCommand, FailedImportTakesNoSlotAndNoRow) {
+    Import(Corner);
+    const std::string state = State();
+    TMessageBoxCatcher errors;
+    ImportPath(QString::fromStdString((dir_.Path() / "assente.3ds").string()));
+    EXPECT_EQ(errors.Texts(), QStringList{"File not found"});
+    EXPECT_EQ(State(), state);
+    // A vertex so far out that its view cannot be drawn: the error is shown, nothing is added.
+    Import({"Lontano", {{2e18f, 0, 0}, {0, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}}, "far.3ds");
+    EXPECT_EQ(errors.Texts().last(), "Invalid floating point operation");
+    EXPECT_EQ(State(), state);
+    Import(Bar, "b.3ds");
+    EXPECT_EQ(State(), "2/2/4|ID:Oggetto 3D|1:Angolo|2:Barra|:##");
+}
+
+TEST_F(ImportCommand, FileWithoutAMeshBecomesAnEmptyObject) {
+    const std::string text = dir_.Write("notes.3ds", std::string("this is not a mesh\n"));
+    ImportPath(QString::fromStdString(text));
+    EXPECT_EQ(State(), "1/1/3|ID:Oggetto 3D|1:|:#");
+    EXPECT_EQ(form_->Objects[1]->FaceCount, 0);
+    EXPECT_TRUE(
+        ImagesEqual(PaneImage(*form_->Image3), Expected(background_, "Visuale Dall'alto:", {})));
+}
+
+TEST_F(ImportCommand, NamesAreShownAsLatin1Text) {
+    Import({"Sedia \xE8 blu", {{1, 1, 1}}, {}});
+    EXPECT_EQ(form_->StringGrid1->Cell(1, 1), QString::fromUtf8("Sedia \xC3\xA8 blu"));
+    EXPECT_EQ(form_->Objects[1]->Name, "Sedia \xE8 blu");
+}
+
+TEST_F(ImportCommand, The256thImportIsRefusedWithoutADialog) {
+    const QString path = QString::fromStdString(dir_.Write("one.3ds", MeshFile({Corner})));
+    for (int i = 0; i < MaxObjects; ++i) {
+        form_->ImportFile(path);
+    }
+    ASSERT_EQ(form_->ObjectCount, 255);
+    const std::string state = State();
+    bool dialogOpened = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialogOpened = true;
+            dialog->reject();
+        }
+    });
+    watch.start(5);
+    TMessageBoxCatcher errors;
+    ChooseMenuItem(*form_, "Importa3DS1");
+    EXPECT_EQ(errors.Texts(), QStringList{"Numero massimo di oggetti raggiunto (255)"});
+    EXPECT_FALSE(dialogOpened);
+    EXPECT_EQ(State(), state);
+}
+
+} // namespace
