@@ -1,0 +1,123 @@
+// Writes the sample models of samples/: a cube, a torus, a sphere and a small vehicle, each sized
+// to fill a 400 x 300 pane at the viewer's scale of 5 (about 50 units across).
+//   make_samples OUTPUT_FOLDER
+#include "Writer3DS.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+
+namespace {
+
+using Plexa3DTools::TMeshSpec;
+using TVertex = std::array<float, 3>;
+using TFace = std::array<std::uint16_t, 3>;
+
+constexpr double Pi = std::numbers::pi;
+
+// Adds a box with opposite corners a and b: 8 vertices, 12 triangles.
+void AddBox(TMeshSpec& mesh, TVertex a, TVertex b) {
+    const auto base = static_cast<std::uint16_t>(mesh.Vertices.size());
+    for (int i = 0; i < 8; ++i) {
+        mesh.Vertices.push_back({i & 1 ? b[0] : a[0], i & 2 ? b[1] : a[1], i & 4 ? b[2] : a[2]});
+    }
+    const int quads[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1},
+                             {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
+    for (const auto& q : quads) {
+        mesh.Faces.push_back(
+            {std::uint16_t(base + q[0]), std::uint16_t(base + q[1]), std::uint16_t(base + q[2])});
+        mesh.Faces.push_back(
+            {std::uint16_t(base + q[0]), std::uint16_t(base + q[2]), std::uint16_t(base + q[3])});
+    }
+}
+
+// Adds a surface given by point(u, v) for u in [0, 1) around and v in [0, 1] along (closed in u
+// only), as a grid of `around` x `along` quads split into triangles.
+template <class Point>
+void AddSurface(TMeshSpec& mesh, int around, int along, bool closedAlong, Point point) {
+    const auto base = static_cast<std::uint16_t>(mesh.Vertices.size());
+    const int rows = closedAlong ? along : along + 1;
+    for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < around; ++i) {
+            mesh.Vertices.push_back(point(double(i) / around, double(j) / along));
+        }
+    }
+    const auto at = [&](int i, int j) {
+        return std::uint16_t(base + (j % rows) * around + (i % around));
+    };
+    for (int j = 0; j < along; ++j) {
+        for (int i = 0; i < around; ++i) {
+            mesh.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+            mesh.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+        }
+    }
+}
+
+TVertex Vertex(double x, double y, double z) {
+    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+
+TMeshSpec Cube() {
+    TMeshSpec mesh{"Cubo", {}, {}};
+    AddBox(mesh, {-20, -20, -20}, {20, 20, 20});
+    return mesh;
+}
+
+TMeshSpec Torus() {
+    TMeshSpec mesh{"Toro", {}, {}};
+    AddSurface(mesh, 32, 16, true, [](double u, double v) {
+        const double a = 2 * Pi * u;
+        const double b = 2 * Pi * v;
+        const double r = 25 + 9 * std::cos(b);
+        return Vertex(r * std::cos(a), 9 * std::sin(b), r * std::sin(a));
+    });
+    return mesh;
+}
+
+TMeshSpec Sphere() {
+    TMeshSpec mesh{"Sfera", {}, {}};
+    AddSurface(mesh, 24, 12, false, [](double u, double v) {
+        const double a = 2 * Pi * u;
+        const double b = Pi * v;
+        return Vertex(26 * std::sin(b) * std::cos(a), 26 * std::cos(b),
+                      26 * std::sin(b) * std::sin(a));
+    });
+    return mesh;
+}
+
+// A small car: body, cabin and four wheels, facing +x, standing on y = -12.
+TMeshSpec Vehicle() {
+    TMeshSpec mesh{"Automobile", {}, {}};
+    AddBox(mesh, {-30, -8, -12}, {30, 4, 12});
+    AddBox(mesh, {-14, 4, -10}, {12, 13, 10});
+    for (const double x : {-19.0, 19.0}) {
+        for (const double z : {-13.0, 13.0}) {
+            AddSurface(mesh, 16, 1, false, [x, z](double u, double v) {
+                const double a = 2 * Pi * u;
+                return Vertex(x + 6 * std::cos(a), -6 + 6 * std::sin(a), z + (v - 0.5) * 4);
+            });
+        }
+    }
+    return mesh;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_samples OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const std::filesystem::path folder(argv[1]);
+    std::filesystem::create_directories(folder);
+    const std::pair<const char*, TMeshSpec> samples[] = {{"cube.3ds", Cube()},
+                                                         {"torus.3ds", Torus()},
+                                                         {"sphere.3ds", Sphere()},
+                                                         {"vehicle.3ds", Vehicle()}};
+    for (const auto& [name, mesh] : samples) {
+        Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile({mesh}));
+        std::printf("%s: %zu vertices, %zu faces\n", name, mesh.Vertices.size(), mesh.Faces.size());
+    }
+    return 0;
+}
