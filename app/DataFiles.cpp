@@ -12,10 +12,14 @@ std::string BackslashPath(const QString& path) {
     return bytes;
 }
 
-QString DataFileName(const std::string& backslashPath) {
+std::string DataFilePath(const std::string& backslashPath) {
     std::string bytes = backslashPath;
     std::replace(bytes.begin(), bytes.end(), '\\', '/');
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    return bytes;
+}
+
+QString DataFileName(const std::string& backslashPath) {
+    return QFile::decodeName(QByteArray::fromStdString(DataFilePath(backslashPath)));
 }
 
 } // namespace Plexa3DApp

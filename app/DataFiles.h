@@ -13,7 +13,8 @@ namespace Plexa3DApp {
 std::string BackslashPath(const QString& path);
 
 // The file system's name for a path of the program's own data files: backslashes become slashes
-// (a doubled one is harmless).
+// (a doubled one is harmless). As bytes, for the graphics library, and as Qt's file name.
+std::string DataFilePath(const std::string& backslashPath);
 QString DataFileName(const std::string& backslashPath);
 
 } // namespace Plexa3DApp

@@ -162,38 +162,36 @@ void TForm1::CreateColumn() {
         box->setFont(bold);
         return box;
     };
-    GroupBox1 = group("GroupBox1", "XYZ Rotation", 137);
-    GroupBox2 = group("GroupBox2", "Primitive 2D", 105);
-    GroupBox3 = group("GroupBox3", "Primitive 3D", 90);
-    GroupBox4 = group("GroupBox4", "Funzioni Testo 2D", 90);
-    GroupBox5 = group("GroupBox5", "Funzioni Testo 3D", 90);
+    const auto label = [&](const char* name, QRect at, const char* caption) {
+        auto* l = Make<QLabel>(GroupBox1, name, at, QString(caption));
+        l->setFont(axis);
+        return l;
+    };
+    const auto bar = [&](const char* name, int top) {
+        auto* b = Make<QScrollBar>(GroupBox1, name, {24, top, 113, 17}, Qt::Horizontal);
+        b->setRange(0, 360);
+        b->setSingleStep(1);
+        b->setPageStep(1);
+        return b;
+    };
+    const auto button = [](QGroupBox* box, const char* name, QRect at, const char* caption) {
+        return Make<QPushButton>(box, name, at, QString(caption));
+    };
 
-    const char* axes[] = {"X", "Y", "Z"};
-    const char* bars[] = {"X_Bar1", "Y_Bar2", "Z_Bar3"};
-    const char* edits[] = {"Edit3", "Edit4", "Edit5"};
-    std::array<QScrollBar*, 3> scrollBars{};
-    for (int i = 0; i < 3; ++i) {
-        const std::string left = "Label" + std::to_string(i + 1);
-        const std::string below = "Label" + std::to_string(i + 4);
-        Labels[i + 1] =
-            Make<QLabel>(GroupBox1, left.c_str(), {8, 16 + 24 * i, 12, 16}, QString(axes[i]));
-        Labels[i + 4] = Make<QLabel>(GroupBox1, below.c_str(),
-                                     {8 + 45 * i + (i == 2 ? 1 : 0), 88, 12, 16}, QString(axes[i]));
-        Labels[i + 1]->setFont(axis);
-        Labels[i + 4]->setFont(axis);
-        scrollBars[i] =
-            Make<QScrollBar>(GroupBox1, bars[i], {24, 16 + 24 * i, 113, 17}, Qt::Horizontal);
-        scrollBars[i]->setRange(0, 360);
-        scrollBars[i]->setSingleStep(1);
-        scrollBars[i]->setPageStep(1);
-        Edits[i + 3] =
-            Make<QLineEdit>(GroupBox1, edits[i], {20 + 46 * i - (i == 2 ? 2 : 0), 88, 26, 21});
-    }
-    X_Bar1 = scrollBars[0];
-    Y_Bar2 = scrollBars[1];
-    Z_Bar3 = scrollBars[2];
-    Buttons[18] =
-        Make<QPushButton>(GroupBox1, "Button18", {8, 114, 129, 15}, QStringLiteral("Aggiorna"));
+    GroupBox1 = group("GroupBox1", "XYZ Rotation", 137);
+    Label1 = label("Label1", {8, 16, 12, 16}, "X");
+    Label2 = label("Label2", {8, 40, 12, 16}, "Y");
+    Label3 = label("Label3", {8, 64, 12, 16}, "Z");
+    X_Bar1 = bar("X_Bar1", 16);
+    Y_Bar2 = bar("Y_Bar2", 40);
+    Z_Bar3 = bar("Z_Bar3", 64);
+    Label4 = label("Label4", {8, 88, 12, 16}, "X");
+    Label5 = label("Label5", {52, 88, 12, 16}, "Y");
+    Label6 = label("Label6", {98, 88, 12, 16}, "Z");
+    Edit3 = Make<QLineEdit>(GroupBox1, "Edit3", {20, 88, 26, 21});
+    Edit4 = Make<QLineEdit>(GroupBox1, "Edit4", {66, 88, 26, 21});
+    Edit5 = Make<QLineEdit>(GroupBox1, "Edit5", {110, 88, 26, 21});
+    Button18 = button(GroupBox1, "Button18", {8, 114, 129, 15}, "Aggiorna");
 
     StringGrid1 = Make<TStringGrid>(ClientArea, "StringGrid1", {806, 141, 146, 80}, 2, 2, 1, 1);
     StringGrid1->horizontalHeader()->setMinimumSectionSize(1);
@@ -205,52 +203,53 @@ void TForm1::CreateColumn() {
         StringGrid1->setRowHeight(row, 16);
     }
 
-    const auto buttons = [&](QGroupBox* box, std::initializer_list<int> left,
-                             std::initializer_list<int> right,
-                             std::initializer_list<const char*> captions) {
-        auto caption = captions.begin();
-        for (const auto& [column, numbers] : {std::pair{4, left}, std::pair{74, right}}) {
-            int top = 16;
-            for (int number : numbers) {
-                const std::string name = "Button" + std::to_string(number);
-                Buttons[number] = Make<QPushButton>(box, name.c_str(), {column, top, 68, 16},
-                                                    QString(*caption++));
-                top += 16;
-            }
-        }
-    };
-    buttons(GroupBox2, {9, 10, 11, 12, 19}, {13, 14, 15, 16, 20},
-            {"Punto", "Cerchio", "Quadrato", "Ellisse", "Pentagono", "Linea", "Triangolo", "Rombo",
-             "Rettangolo", "Esagono"});
-    buttons(GroupBox3, {1, 3, 4, 5}, {2, 6, 7, 8},
-            {"Sfera", "Cono", "Anello", "Semisfera", "Cilindro", "Piramide", "Cubo", "Cuboide"});
+    GroupBox2 = group("GroupBox2", "Primitive 2D", 105);
+    Button9 = button(GroupBox2, "Button9", {4, 16, 68, 16}, "Punto");
+    Button10 = button(GroupBox2, "Button10", {4, 32, 68, 16}, "Cerchio");
+    Button11 = button(GroupBox2, "Button11", {4, 48, 68, 16}, "Quadrato");
+    Button12 = button(GroupBox2, "Button12", {4, 64, 68, 16}, "Ellisse");
+    Button19 = button(GroupBox2, "Button19", {4, 80, 68, 16}, "Pentagono");
+    Button13 = button(GroupBox2, "Button13", {74, 16, 68, 16}, "Linea");
+    Button14 = button(GroupBox2, "Button14", {74, 32, 68, 16}, "Triangolo");
+    Button15 = button(GroupBox2, "Button15", {74, 48, 68, 16}, "Rombo");
+    Button16 = button(GroupBox2, "Button16", {74, 64, 68, 16}, "Rettangolo");
+    Button20 = button(GroupBox2, "Button20", {74, 80, 68, 16}, "Esagono");
 
-    const QStringList fonts{QStringLiteral("Arial"), QStringLiteral("Gothic Font"),
-                            QStringLiteral("Verdana"), QStringLiteral("Sans Font"),
-                            QStringLiteral("Times New Roman")};
-    const auto textGroup = [&](QGroupBox* box, const char* edit, const char* combo,
-                               const char* button, int number) {
-        Edits[number == 24 ? 1 : 2] = Make<QLineEdit>(box, edit, {8, 16, 129, 21});
-        auto* comboBox = Make<QComboBox>(box, combo, {8, 40, 129, 21});
-        comboBox->setEditable(true);
-        comboBox->addItems(fonts);
-        comboBox->setEditText(QStringLiteral("Seleziona Font"));
-        Buttons[number] = Make<QPushButton>(box, button, {4, 64, 138, 16}, QStringLiteral("Crea"));
-        QWidget::setTabOrder(Buttons[number], Edits[number == 24 ? 1 : 2]);
-        QWidget::setTabOrder(Edits[number == 24 ? 1 : 2], comboBox);
-        return comboBox;
-    };
-    ComboBox1 = textGroup(GroupBox4, "Edit1", "ComboBox1", "Button24", 24);
-    ComboBox2 = textGroup(GroupBox5, "Edit2", "ComboBox2", "Button17", 17);
+    GroupBox3 = group("GroupBox3", "Primitive 3D", 90);
+    Button1 = button(GroupBox3, "Button1", {4, 16, 68, 16}, "Sfera");
+    Button3 = button(GroupBox3, "Button3", {4, 32, 68, 16}, "Cono");
+    Button4 = button(GroupBox3, "Button4", {4, 48, 68, 16}, "Anello");
+    Button5 = button(GroupBox3, "Button5", {4, 64, 68, 16}, "Semisfera");
+    Button2 = button(GroupBox3, "Button2", {74, 16, 68, 16}, "Cilindro");
+    Button6 = button(GroupBox3, "Button6", {74, 32, 68, 16}, "Piramide");
+    Button7 = button(GroupBox3, "Button7", {74, 48, 68, 16}, "Cubo");
+    Button8 = button(GroupBox3, "Button8", {74, 64, 68, 16}, "Cuboide");
 
-    QWidget::setTabOrder(X_Bar1, Y_Bar2);
-    QWidget::setTabOrder(Y_Bar2, Z_Bar3);
-    QWidget::setTabOrder(Z_Bar3, Edits[3]);
-    QWidget::setTabOrder(Edits[3], Edits[4]);
-    QWidget::setTabOrder(Edits[4], Edits[5]);
-    QWidget::setTabOrder(Edits[5], Buttons[18]);
-    QWidget::setTabOrder(Buttons[18], StringGrid1);
-    QWidget::setTabOrder(StringGrid1, Buttons[9]);
+    // The two text groups: the button first in the tab order, then the edit box, the combo box.
+    const auto combo = [](QGroupBox* box, const char* name) {
+        auto* c = Make<QComboBox>(box, name, {8, 40, 129, 21});
+        c->setEditable(true);
+        c->addItems({QStringLiteral("Arial"), QStringLiteral("Gothic Font"),
+                     QStringLiteral("Verdana"), QStringLiteral("Sans Font"),
+                     QStringLiteral("Times New Roman")});
+        c->setEditText(QStringLiteral("Seleziona Font"));
+        return c;
+    };
+    GroupBox4 = group("GroupBox4", "Funzioni Testo 2D", 90);
+    Button24 = button(GroupBox4, "Button24", {4, 64, 138, 16}, "Crea");
+    Edit1 = Make<QLineEdit>(GroupBox4, "Edit1", {8, 16, 129, 21});
+    ComboBox1 = combo(GroupBox4, "ComboBox1");
+    GroupBox5 = group("GroupBox5", "Funzioni Testo 3D", 90);
+    Button17 = button(GroupBox5, "Button17", {4, 64, 138, 16}, "Crea");
+    Edit2 = Make<QLineEdit>(GroupBox5, "Edit2", {8, 16, 129, 21});
+    ComboBox2 = combo(GroupBox5, "ComboBox2");
+
+    const QWidget* order[] = {X_Bar1, Y_Bar2,    Z_Bar3,      Edit3,   Edit4,
+                              Edit5,  Button18,  StringGrid1, Button9, Button24,
+                              Edit1,  ComboBox1, Button17,    Edit2,   ComboBox2};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    }
 }
 
 void TForm1::CreateMenu() {
@@ -317,7 +316,7 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::FormCreate() {
     AppDir = ZuveloArchiveLibrary::ExtractPath(BackslashPath(programFile_));
-    LoadBitmapFont(DataFileName(AppDir + "Fonts\\" + "NORMFONT.QXF").toStdString());
+    LoadBitmapFont(DataFilePath(AppDir + "Fonts\\" + "NORMFONT.QXF"));
     ViewMode = 0;
     SetDrawColor(255, 255, 255);
     ObjectCount = 0;
@@ -488,9 +487,9 @@ void TForm1::Timer1Timer() {
     WriteText(pane.View(), 1, 21, "Numero Poligoni:" + std::to_string(current.FaceCount));
     WriteText(pane.View(), 1, 31, "Numero Vertici:" + std::to_string(current.VertexCount));
     pane.Refresh();
-    Edits[3]->setText(QString::number(X_Bar1->value()));
-    Edits[4]->setText(QString::number(Y_Bar2->value()));
-    Edits[5]->setText(QString::number(Z_Bar3->value()));
+    Edit3->setText(QString::number(X_Bar1->value()));
+    Edit4->setText(QString::number(Y_Bar2->value()));
+    Edit5->setText(QString::number(Z_Bar3->value()));
     emit FreeViewRedrawn();
 }
 

@@ -81,12 +81,21 @@ public:
     QGroupBox* GroupBox3 = nullptr;
     QGroupBox* GroupBox4 = nullptr;
     QGroupBox* GroupBox5 = nullptr;
-    std::array<QLabel*, 7> Labels{}; // Label1 to Label6 at [1] to [6]
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr; // "X", "Y", "Z" by the bars
+    QLabel *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr; // "X", "Y", "Z" by the edits
     QScrollBar* X_Bar1 = nullptr;
     QScrollBar* Y_Bar2 = nullptr;
     QScrollBar* Z_Bar3 = nullptr;
-    std::array<QLineEdit*, 6> Edits{};      // Edit1 to Edit5 at [1] to [5]
-    std::array<QPushButton*, 25> Buttons{}; // Button1 to Button20 and Button24 at their numbers
+    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr;                   // text functions
+    QLineEdit *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr; // the free view's angles
+    QPushButton* Button18 = nullptr;                                // "Aggiorna"
+    QPushButton *Button9 = nullptr, *Button10 = nullptr, *Button11 = nullptr, *Button12 = nullptr,
+                *Button19 = nullptr, *Button13 = nullptr, *Button14 = nullptr, *Button15 = nullptr,
+                *Button16 = nullptr, *Button20 = nullptr; // 2D primitives
+    QPushButton *Button1 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr,
+                *Button2 = nullptr, *Button6 = nullptr, *Button7 = nullptr,
+                *Button8 = nullptr;                       // 3D primitives
+    QPushButton *Button24 = nullptr, *Button17 = nullptr; // "Crea"
     TStringGrid* StringGrid1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;

@@ -90,8 +90,8 @@ TEST_F(FreeView, FirstTickWithoutObjectsDrawsNothing) {
     QTest::qWait(30);
     EXPECT_FALSE(form_->Timer1->isActive());
     EXPECT_EQ(redrawn.count(), 0);
-    for (int i = 3; i <= 5; ++i) {
-        EXPECT_EQ(form_->Edits[i]->text(), "");
+    for (QLineEdit* edit : {form_->Edit3, form_->Edit4, form_->Edit5}) {
+        EXPECT_EQ(edit->text(), "");
     }
     EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image4), before));
 }
@@ -101,8 +101,8 @@ TEST_F(FreeView, AtRestItShowsTheTopViewAndTheFourLines) {
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image4),
         ExpectedFreeView(small_, {{250, 150, 200, 130, 200, 150, White}}, "Angolo", 1, 3)));
-    for (int i = 3; i <= 5; ++i) {
-        EXPECT_EQ(form_->Edits[i]->text(), "0");
+    for (QLineEdit* edit : {form_->Edit3, form_->Edit4, form_->Edit5}) {
+        EXPECT_EQ(edit->text(), "0");
     }
 }
 
@@ -112,12 +112,12 @@ TEST_F(FreeView, ScrollBarsTurnTheObjectIntoTheFrontAndSideViews) {
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image4),
         ExpectedFreeView(small_, {{250, 150, 200, 150, 200, 120, White}}, "Angolo", 1, 3)));
-    EXPECT_EQ(form_->Edits[3]->text(), "90");
+    EXPECT_EQ(form_->Edit3->text(), "90");
     Turn(90, 270, 0);
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image4),
         ExpectedFreeView(small_, {{200, 150, 180, 150, 200, 120, White}}, "Angolo", 1, 3)));
-    EXPECT_EQ(form_->Edits[4]->text(), "270");
+    EXPECT_EQ(form_->Edit4->text(), "270");
 }
 
 TEST_F(FreeView, TurningAndTurningBackRestoresThePicture) {
@@ -258,7 +258,7 @@ TEST_F(FreeView, ManyRequestsBeforeATickGiveOneRedraw) {
     form_->StringGrid1->setCurrentCell(1, 1);
     QTest::qWait(50);
     EXPECT_EQ(redrawn.count(), 1);
-    EXPECT_EQ(form_->Edits[3]->text(), "20");
+    EXPECT_EQ(form_->Edit3->text(), "20");
 }
 
 TEST_F(FreeView, FailedRedrawLeavesTheObjectAtRest) {
@@ -271,7 +271,7 @@ TEST_F(FreeView, FailedRedrawLeavesTheObjectAtRest) {
     QTest::qWait(50);
     EXPECT_EQ(errors.Texts(), QStringList{"Invalid floating point operation"});
     EXPECT_FALSE(form_->Timer1->isActive());
-    EXPECT_EQ(form_->Edits[5]->text(), "0"); // not updated by the failed redraw
+    EXPECT_EQ(form_->Edit5->text(), "0"); // not updated by the failed redraw
     const std::vector<TPoint3D> after = Vertices(1);
     for (std::size_t i = 0; i < before.size(); ++i) {
         EXPECT_NEAR(after[i].X, before[i].X, std::fabs(before[i].X) * 1e-6 + 1e-4);
