@@ -3,7 +3,6 @@
 #include "GraphErrors.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,10 +15,6 @@ namespace {
 constexpr std::size_t BlockSize = 1 << 16;
 
 } // namespace
-
-float FloatAt(const std::uint8_t* p) {
-    return std::bit_cast<float>(UInt32At(p));
-}
 
 TFileReader::TFileReader(const std::string& fileName) {
     if (fileName.find('\0') != std::string::npos) {
@@ -93,6 +88,17 @@ std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
         position_ += static_cast<std::int64_t>(n);
     }
     return done;
+}
+
+std::span<const std::uint8_t> TFileReader::Peek(std::size_t minimum) {
+    if (BytesLeft() == 0) {
+        return {};
+    }
+    if (BufferedAhead() < minimum && BufferedAhead() < static_cast<std::size_t>(BytesLeft())) {
+        Refill(); // starts the buffer at the reading position
+    }
+    const std::size_t ahead = BufferedAhead();
+    return {buffer_.data() + (ahead > 0 ? position_ - bufferStart_ : 0), ahead};
 }
 
 bool TFileReader::ReadByte(std::uint8_t& value) {

@@ -3,8 +3,10 @@
 // failing system call raises the input/output error with its errno.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,12 @@ public:
     bool ReadUInt16(std::uint16_t& value);
     bool ReadInt32(std::int32_t& value);
 
+    // The bytes at the reading position that are already in memory, without copying them: at
+    // least `minimum` of them (the buffer is refilled first if needed), or all that are left when
+    // the file ends sooner. Valid until the next call on the reader; Advance moves past them.
+    std::span<const std::uint8_t> Peek(std::size_t minimum);
+    void Advance(std::size_t count) { position_ += static_cast<std::int64_t>(count); }
+
     // Reads bytes up to and including the next zero byte, or to the end of the file; keeps the
     // first `keep` of them (the zero byte excluded). Returns whether the zero byte was found.
     bool ReadZeroTerminated(std::string& text, std::size_t keep);
@@ -41,9 +49,10 @@ public:
     void Close();
 
 private:
-    bool Buffered() const {
-        return position_ >= bufferStart_ &&
-               position_ < bufferStart_ + static_cast<std::int64_t>(buffer_.size());
+    bool Buffered() const { return BufferedAhead() > 0; }
+    std::size_t BufferedAhead() const {
+        const std::int64_t end = bufferStart_ + static_cast<std::int64_t>(buffer_.size());
+        return position_ >= bufferStart_ && position_ < end ? std::size_t(end - position_) : 0;
     }
     void Refill();
 
@@ -62,6 +71,8 @@ inline std::uint32_t UInt32At(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
 }
-float FloatAt(const std::uint8_t* p);
+inline float FloatAt(const std::uint8_t* p) {
+    return std::bit_cast<float>(UInt32At(p));
+}
 
 } // namespace ZuveloGraphLibrary

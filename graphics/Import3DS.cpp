@@ -3,7 +3,7 @@
 #include "FileReader.h"
 
 #include <algorithm>
-#include <vector>
+#include <span>
 
 namespace ZuveloGraphLibrary {
 namespace {
@@ -33,12 +33,36 @@ bool ReadHeader(TFileReader& file, TChunkHeader& header) {
     return file.ReadUInt16(header.Id) && file.ReadInt32(header.Length);
 }
 
-// The bytes of `count` records, or of as many whole and partial records as the file still holds.
-std::vector<std::uint8_t> ReadRecords(TFileReader& file, std::size_t count, std::size_t size) {
-    const auto left = static_cast<std::size_t>(file.BytesLeft());
-    std::vector<std::uint8_t> bytes(std::min(count * size, left));
-    bytes.resize(file.Read(bytes.data(), bytes.size()));
-    return bytes;
+// Allocates the array for a list of `count` records and fills it from the records of `Size`
+// bytes, straight from the reader's buffer: store(item, bytes) for each whole record,
+// storePart(item, bytes, size) for a record cut off by the end of the file, whose missing fields
+// stay zero like every entry after it. Returns whether all the records were there.
+template <std::size_t Size, class T, class Store, class StorePart>
+bool ReadRecords(TFileReader& file, TOneBasedArray<T>& items, std::uint16_t count, Store store,
+                 StorePart storePart) {
+    items.Release(); // a repeated list replaces the first, so count and array agree
+    if (count == 0) {
+        return true;
+    }
+    items.Allocate(count, TOneBasedArray<T>::TFill::Unset);
+    T* item = items.begin();
+    T* const end = items.end();
+    while (item != end) {
+        const std::span<const std::uint8_t> bytes = file.Peek(Size);
+        const auto whole = std::min(bytes.size() / Size, static_cast<std::size_t>(end - item));
+        if (whole == 0) { // less than one record left in the file
+            std::fill(item, end, T{});
+            storePart(*item, bytes.data(), bytes.size());
+            file.Advance(bytes.size());
+            return false;
+        }
+        const std::uint8_t* record = bytes.data();
+        for (T* const last = item + whole; item != last; ++item, record += Size) {
+            store(*item, record);
+        }
+        file.Advance(whole * Size);
+    }
+    return true;
 }
 
 void ReadName(TWalk& walk) {
@@ -54,18 +78,24 @@ void ReadVertexList(TWalk& walk) {
     }
     TObject3D& object = walk.Object;
     object.VertexCount = count;
-    object.Vertices.Release(); // a repeated list replaces the first, so count and array agree
-    AllocVertices(object);
-    const std::vector<std::uint8_t> bytes = ReadRecords(walk.File, count, VertexRecordSize);
+    const auto store = [](TPoint3D& vertex, const std::uint8_t* p) {
+        vertex = {FloatAt(p), FloatAt(p + 4), FloatAt(p + 8)};
+    };
     // Whole coordinates are kept; a coordinate cut off by the end of the file stays zero.
-    const std::size_t coordinates = bytes.size() / 4;
-    for (std::size_t k = 0; k < coordinates; ++k) {
-        TPoint3D& p = object.Vertices[static_cast<std::int32_t>(k / 3) + 1];
-        const float value = FloatAt(&bytes[4 * k]);
-        (k % 3 == 0 ? p.X : k % 3 == 1 ? p.Y : p.Z) = value;
-    }
-    walk.Ended = bytes.size() < std::size_t(count) * VertexRecordSize;
+    const auto storePart = [](TPoint3D& vertex, const std::uint8_t* p, std::size_t size) {
+        float TPoint3D::*const coordinates[] = {&TPoint3D::X, &TPoint3D::Y, &TPoint3D::Z};
+        for (std::size_t k = 0; k < size / 4; ++k) {
+            vertex.*coordinates[k] = FloatAt(p + 4 * k);
+        }
+    };
+    walk.Ended =
+        !ReadRecords<VertexRecordSize>(walk.File, object.Vertices, count, store, storePart);
     walk.VerticesSeen = true;
+}
+
+// File numbers count from 0, record numbers from 1: 16-bit arithmetic, so 65535 becomes 0.
+std::uint16_t FaceNumberAt(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(UInt16At(p) + 1);
 }
 
 void ReadFaceList(TWalk& walk) {
@@ -76,21 +106,17 @@ void ReadFaceList(TWalk& walk) {
     }
     TObject3D& object = walk.Object;
     object.FaceCount = count;
-    object.Faces.Release();
-    AllocFaces(object);
-    const std::vector<std::uint8_t> bytes = ReadRecords(walk.File, count, FaceRecordSize);
-    // File numbers count from 0, record numbers from 1: 16-bit arithmetic, so 65535 becomes 0.
     // The two bytes of face flags after each record are passed over.
-    for (std::size_t at = 0; at + 2 <= bytes.size(); at += 2) {
-        const std::size_t field = (at % FaceRecordSize) / 2;
-        if (field == 3) {
-            continue;
+    const auto store = [](TFace3D& face, const std::uint8_t* p) {
+        face = {FaceNumberAt(p), FaceNumberAt(p + 2), FaceNumberAt(p + 4)};
+    };
+    const auto storePart = [](TFace3D& face, const std::uint8_t* p, std::size_t size) {
+        std::uint16_t TFace3D::*const numbers[] = {&TFace3D::A, &TFace3D::B, &TFace3D::C};
+        for (std::size_t k = 0; k < std::min<std::size_t>(size / 2, 3); ++k) {
+            face.*numbers[k] = FaceNumberAt(p + 2 * k);
         }
-        TFace3D& face = object.Faces[static_cast<std::int32_t>(at / FaceRecordSize) + 1];
-        const auto number = static_cast<std::uint16_t>(UInt16At(&bytes[at]) + 1);
-        (field == 0 ? face.A : field == 1 ? face.B : face.C) = number;
-    }
-    walk.Ended = bytes.size() < std::size_t(count) * FaceRecordSize;
+    };
+    walk.Ended = !ReadRecords<FaceRecordSize>(walk.File, object.Faces, count, store, storePart);
     walk.FacesSeen = true;
 }
 

@@ -38,9 +38,12 @@ public:
     const T* begin() const { return items_.get(); }
     const T* end() const { return items_.get() + count_; }
 
-    // Raises "Out of memory" when the allocation fails.
-    void Allocate(std::int32_t count) {
-        items_.reset(new (std::nothrow) T[static_cast<std::size_t>(count)]());
+    // Raises "Out of memory" when the allocation fails. A caller that is about to write every
+    // entry can ask for the entries to be left unset.
+    enum class TFill { Zero, Unset };
+    void Allocate(std::int32_t count, TFill fill = TFill::Zero) {
+        const auto n = static_cast<std::size_t>(count);
+        items_.reset(fill == TFill::Zero ? new (std::nothrow) T[n]() : new (std::nothrow) T[n]);
         if (!items_) {
             count_ = 0;
             throw OutOfMemoryError();
