@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Plexa3D's build, tests and program need: compilers and
+# build tools, Qt 6 Widgets, GoogleTest, Google Benchmark, clang's libFuzzer and sanitizers, Xvfb,
+# a font for Qt's widgets, the Debian packaging tools, and lib3ds (only as a yardstick in a benchmark). It installs only what
+# is missing, says nothing when everything is there, and uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ git
+    qt6-base-dev fonts-dejavu-core fonts-liberation
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    xvfb xauth
+    dpkg-dev file
+    lib3ds-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+echo "Installing ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
