@@ -1,6 +1,10 @@
 #include "DataFiles.h"
 
+#include "GraphErrors.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -20,6 +24,25 @@ std::string DataFilePath(const std::string& backslashPath) {
 
 QString DataFileName(const std::string& backslashPath) {
     return QFile::decodeName(QByteArray::fromStdString(DataFilePath(backslashPath)));
+}
+
+void RaiseCannotOpen(const QString& path, const QString& reason) {
+    const QString shown =
+        QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    throw ZuveloGraphLibrary::RuntimeError(
+        QStringLiteral("Cannot open file \"%1\". %2").arg(shown, reason).toStdString());
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        RaiseCannotOpen(path, file.errorString());
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        RaiseCannotOpen(path, file.errorString());
+    }
+    return bytes;
 }
 
 } // namespace Plexa3DApp

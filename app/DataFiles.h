@@ -3,6 +3,7 @@
 // These two functions are the only bridge between that form and the file system's.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <string>
@@ -16,5 +17,12 @@ std::string BackslashPath(const QString& path);
 // (a doubled one is harmless). As bytes, for the graphics library, and as Qt's file name.
 std::string DataFilePath(const std::string& backslashPath);
 QString DataFileName(const std::string& backslashPath);
+
+// The whole content of a file the windows show (a bitmap, the licence). When it cannot be read,
+// raises the error that names the file's full path and the system's reason.
+QByteArray ReadFileBytes(const QString& path);
+
+// That error, for a file that was read but turned out unusable.
+[[noreturn]] void RaiseCannotOpen(const QString& path, const QString& reason);
 
 } // namespace Plexa3DApp

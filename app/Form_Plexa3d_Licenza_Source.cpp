@@ -1,10 +1,9 @@
 #include "Form_Plexa3d_Licenza_Source.h"
 
-#include "ImagePane.h"
+#include "DataFiles.h"
 #include "MakerDetails.h"
 #include "RtfDocument.h"
 
-#include <QFile>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -27,14 +26,7 @@ TForm_Plexa3d_Licenza::TForm_Plexa3d_Licenza(QWidget* parent) : QWidget(parent, 
 }
 
 void TForm_Plexa3d_Licenza::LoadLicence(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        RaiseCannotOpen(path, file.errorString());
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        RaiseCannotOpen(path, file.errorString());
-    }
+    const QByteArray bytes = ReadFileBytes(path);
     const Plexa3DRtf::TRtfDocument document =
         Plexa3DRtf::ReadRtf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     Plexa3DRtf::FillDocument(*RichEdit1->document(), document);

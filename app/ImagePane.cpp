@@ -1,36 +1,16 @@
 #include "ImagePane.h"
 
-#include "GraphErrors.h"
+#include "DataFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPainter>
 
 namespace Plexa3DApp {
 
-void RaiseCannotOpen(const QString& path, const QString& reason) {
-    const QString shown =
-        QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-    throw ZuveloGraphLibrary::RuntimeError(
-        QStringLiteral("Cannot open file \"%1\". %2").arg(shown, reason).toStdString());
-}
-
-TImagePane::TImagePane(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
+TImagePane::TImagePane(QWidget* parent) : QWidget(parent) {}
 
 void TImagePane::LoadBitmapFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        RaiseCannotOpen(path, file.errorString());
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        RaiseCannotOpen(path, file.errorString());
-    }
     QImage picture;
-    if (!picture.loadFromData(bytes, "BMP")) {
+    if (!picture.loadFromData(ReadFileBytes(path), "BMP")) {
         RaiseCannotOpen(path, QStringLiteral("The file is not a valid bitmap."));
     }
     bitmap_ = picture.convertToFormat(QImage::Format_BGR888);

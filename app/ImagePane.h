@@ -31,7 +31,4 @@ private:
     QImage bitmap_;
 };
 
-// The error raised for a file that cannot be opened or read: its full path and the reason.
-[[noreturn]] void RaiseCannotOpen(const QString& path, const QString& reason);
-
 } // namespace Plexa3DApp

@@ -5,6 +5,7 @@
 #include "ImagePane.h"
 #include "Plexa3D_Source.h"
 #include "TestImage.h"
+#include "Writer3DS.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,16 @@
 #include <memory>
 
 namespace Plexa3DTest {
+
+// The program's colours: lines of the current object and of the others, and text.
+inline constexpr ZuveloGraphLibrary::TColorRGB White{255, 255, 255};
+inline constexpr ZuveloGraphLibrary::TColorRGB Grey{120, 120, 120};
+inline constexpr ZuveloGraphLibrary::TColorRGB Green{0, 255, 0};
+
+// One triangle through the file points (10, 0, 0), (0, 4, 0), (0, 0, 6): placed by the import at
+// (50, 0, -300), (0, 20, -300), (0, 0, -270), so that every view shows it differently.
+inline const Plexa3DTools::TMeshSpec Corner{
+    "Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
 
 // The program file of the build: the data folders lie beside it.
 QString BuiltProgramFile();

@@ -21,12 +21,6 @@ using namespace ZuveloGraphLibrary;
 using Plexa3DTools::MeshFile;
 using Plexa3DTools::TMeshSpec;
 
-constexpr TColorRGB White{255, 255, 255};
-constexpr TColorRGB Grey{120, 120, 120};
-constexpr TColorRGB Green{0, 255, 0};
-
-const TMeshSpec Corner{"Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
-
 struct TTriangle {
     int X1, Y1, X2, Y2, X3, Y3;
     TColorRGB Color;

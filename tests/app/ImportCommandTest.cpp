@@ -17,12 +17,6 @@ using namespace ZuveloGraphLibrary;
 using Plexa3DTools::MeshFile;
 using Plexa3DTools::TMeshSpec;
 
-constexpr TColorRGB White{255, 255, 255};
-constexpr TColorRGB Grey{120, 120, 120};
-constexpr TColorRGB Green{0, 255, 0};
-
-// One triangle through the three file points of the fixed views' table.
-const TMeshSpec Corner{"Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
 const TMeshSpec Bar{"Barra", {{-20, -10, 0}, {-20, 10, 0}, {-15, 10, 0}}, {{0, 1, 2}}};
 
 struct TCorners {
