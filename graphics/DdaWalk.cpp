@@ -1,14 +1,13 @@
 #include "DdaWalk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <limits>
 
 namespace ZuveloGraphLibrary::Detail {
 namespace {
-
-constexpr TStepCount Unlimited = ~TStepCount(0);
 
 // A running sum with a non-negative step. Between two powers of two all doubles lie on one grid;
 // while an exact sum stays within the closed interval of that grid, rounding it to the nearest
@@ -40,17 +39,32 @@ struct TGrid {
     std::int64_t Upper; // last grid point, in units, up to which sums are rounded on this grid
 };
 
+// x times 2^e, exactly as ldexp gives it: while 2^e is a normal double the product is rounded once,
+// as ldexp rounds, and a multiplication costs far less than the library call.
+double Scaled(double x, int e) {
+    if (e >= DBL_MIN_EXP - 1 && e <= DBL_MAX_EXP - 1) {
+        return x * std::bit_cast<double>(std::uint64_t(e + 1023) << 52);
+    }
+    return std::ldexp(x, e);
+}
+
+// ilogb, read from the exponent field of a double of normal size.
+int BinaryExponent(double x) {
+    const auto field = static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FF);
+    return field == 0 || field == 0x7FF ? std::ilogb(x) : field - 1023;
+}
+
 // The grid on which the sums just above x lie. None for zero and subnormal x.
 bool GridAbove(double x, TGrid& grid) {
     if (std::fabs(x) < DBL_MIN) {
         return false;
     }
     if (x > 0) {
-        grid = {std::ilogb(x) - 52, std::int64_t(1) << 53};
+        grid = {BinaryExponent(x) - 52, std::int64_t(1) << 53};
         return true;
     }
-    int e = std::ilogb(-x);
-    if (-x == std::ldexp(1.0, e)) {
+    int e = BinaryExponent(-x);
+    if (-x == Scaled(1.0, e)) {
         --e; // -2^e is the lower end of the finer grid that runs up to -2^(e-1)
     }
     grid = {e - 52, -(std::int64_t(1) << 52)};
@@ -62,14 +76,14 @@ bool TRunningSum::SkipStretch(double t, bool strict, TStepCount limit) {
     if (!GridAbove(value_, grid)) {
         return false;
     }
-    const double units = std::ldexp(step_, -grid.UnitExponent); // exact: a power-of-two scale
+    const double units = Scaled(step_, -grid.UnitExponent); // exact: a power-of-two scale
     if (units >= 0x1p52) {
         return false;
     }
-    const double whole = std::floor(units);
-    const double fraction = units - whole;
-    const auto q = static_cast<std::int64_t>(whole);
-    const auto a = static_cast<std::int64_t>(std::ldexp(value_, -grid.UnitExponent));
+    // 0 <= units < 2^52: the conversion truncates, which here is floor, exactly.
+    const auto q = static_cast<std::int64_t>(units);
+    const double fraction = units - static_cast<double>(q);
+    const auto a = static_cast<std::int64_t>(Scaled(value_, -grid.UnitExponent));
     std::int64_t increment = q;
     if (fraction > 0.5) {
         increment = q + 1;
@@ -89,7 +103,7 @@ bool TRunningSum::SkipStretch(double t, bool strict, TStepCount limit) {
         return true;
     }
     TStepCount steps = TStepCount((lastStart - a) / increment) + 1;
-    const double target = std::ldexp(t, -grid.UnitExponent);
+    const double target = Scaled(t, -grid.UnitExponent);
     if (target <= static_cast<double>(grid.Upper)) {
         // t lies on this grid, above the sum: a whole number of units away.
         const auto units_to_t = static_cast<std::int64_t>(target) - a;
@@ -98,8 +112,8 @@ bool TRunningSum::SkipStretch(double t, bool strict, TStepCount limit) {
         steps = std::min(steps, TStepCount(need));
     }
     steps = std::min(steps, limit - index_);
-    value_ = std::ldexp(static_cast<double>(a + static_cast<std::int64_t>(steps) * increment),
-                        grid.UnitExponent);
+    value_ = Scaled(static_cast<double>(a + static_cast<std::int64_t>(steps) * increment),
+                    grid.UnitExponent);
     index_ += steps;
     return true;
 }

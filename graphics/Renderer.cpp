@@ -26,14 +26,15 @@ using TPaneTriangle = std::array<TPaneCorner, 3>;
     throw FloatingPointError(FloatFault::InvalidOperation);
 }
 
-// Round to nearest, ties to even, into a signed 64-bit integer. The range is tested on the
-// rounded double before any conversion: converting an out-of-range double is undefined.
+// Round to nearest, ties to even, into a signed 64-bit integer. The range is tested before any
+// conversion: converting an out-of-range double is undefined. A double of 2^52 or more in
+// magnitude is already whole, so testing the value is testing its rounded value; lrint rounds in
+// the same mode as nearbyint, in one instruction instead of a library call.
 std::int64_t Round(double value) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded >= -0x1p63 && rounded < 0x1p63)) {
+    if (!(value >= -0x1p63 && value < 0x1p63)) {
         RaiseInvalidOperation();
     }
-    return static_cast<std::int64_t>(rounded);
+    return std::lrint(value);
 }
 
 // The origin plus a projected offset, as one 64-bit pane coordinate.

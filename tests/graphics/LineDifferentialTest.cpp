@@ -120,6 +120,48 @@ TEST(LineDifferential, ClippedWalkWritesTheSameBytesAsTheStepByStepWalk) {
     ExpectSameLine(blank, windows[0], 60, -10000000, 61, 10000000);
 }
 
+// Faces take shortcuts of their own: a face wholly inside the window is drawn without tests and
+// one wholly outside is passed over, as long as its edges stay near their exact course. Faces of
+// every size around the window's edges, and lines just inside and beyond the bound of that
+// shortcut (end points near 2^20 to 2^25), must still match the step-by-step lines.
+TEST(LineDifferential, TrianglesMatchTheirThreeStepByStepEdges) {
+    ResetGraphicsState();
+    std::mt19937_64 random(77);
+    const auto pick = [&](std::int64_t lo, std::int64_t hi) {
+        return std::uniform_int_distribution<std::int64_t>(lo, hi)(random);
+    };
+    const TTestImage blank(120, 90, Back);
+    const TWindow windows[] = {
+        {0, 0, 119, 89}, {10, 20, 60, 40}, {-50, -50, 500, 500}, {30, 30, 30, 30}};
+    const std::int64_t spans[] = {3, 8, 60, 3000, 1 << 12, 1 << 15};
+    for (int i = 0; i < 4800; ++i) {
+        const TWindow& w = windows[i % 4];
+        SetClipRect(w.Left, w.Top, w.Right, w.Bottom);
+        const std::int64_t span = spans[(i / 4) % 6];
+        const std::int64_t reach = span > 60 ? span * 4 : 130;
+        const std::int64_t cx = pick(-reach, reach + 120), cy = pick(-reach, reach + 90);
+        std::int64_t x[3], y[3];
+        for (int k = 0; k < 3; ++k) {
+            x[k] = cx + pick(-span, span);
+            y[k] = cy + pick(-span, span);
+        }
+        TTestImage fast = blank;
+        TTestImage plain = blank;
+        DrawTriangleWide(fast.View(), x[0], y[0], x[1], y[1], x[2], y[2], Ink);
+        DrawLineStepByStep(plain.View(), x[0], y[0], x[1], y[1], Ink);
+        DrawLineStepByStep(plain.View(), x[1], y[1], x[2], y[2], Ink);
+        DrawLineStepByStep(plain.View(), x[0], y[0], x[2], y[2], Ink);
+        ASSERT_TRUE(ImagesEqual(fast, plain))
+            << "triangle (" << x[0] << ", " << y[0] << ") (" << x[1] << ", " << y[1] << ") ("
+            << x[2] << ", " << y[2] << ")";
+    }
+    for (int e = 20; e <= 25; ++e) {
+        const std::int64_t r = std::int64_t(1) << e;
+        ExpectSameLine(blank, windows[0], -r + pick(-3, 3), pick(5, 85), r - 1, pick(5, 85));
+        ExpectSameLine(blank, windows[1], pick(5, 115), -r, pick(5, 115), r + pick(-3, 3));
+    }
+}
+
 TEST(LineDifferential, LinesBeyondAnyStepByStepWalkStillCrossThePane) {
     ResetGraphicsState();
     SetClipRect(0, 0, 119, 89);
