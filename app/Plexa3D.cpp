@@ -56,6 +56,14 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return {argv + std::min(argc, 1), argv + argc};
 }
 
+// Whether a window can be opened: a display, or a platform chosen explicitly.
+bool HasDisplay(const std::vector<std::string>& arguments) {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           std::find(arguments.begin(), arguments.end(), "-platform") != arguments.end();
+}
+
 // Reports a malformed command line; the status is 2.
 int CommandLineFault(const TCommandLineError& error) {
     std::fprintf(stderr, "plexa3d: %s\nTry 'plexa3d --help'.\n", error.Message.c_str());
@@ -76,6 +84,11 @@ int main(int argc, char** argv) {
     const bool snapshot = early->SnapshotDir.has_value();
     if (snapshot) {
         qputenv("QT_QPA_PLATFORM", "offscreen"); // no display is needed or used
+    } else if (!HasDisplay(Arguments(argc, argv))) {
+        std::fputs("plexa3d: no display to open the window on (DISPLAY is not set).\n"
+                   "To draw without one: plexa3d --snapshot DIR [FILE...]\n",
+                   stderr);
+        return 1;
     }
     TPlexa3DApplication application(argc, argv); // takes its own options out of argv
     const std::optional<TCommandLine> line = ParseCommandLine(Arguments(argc, argv), error);

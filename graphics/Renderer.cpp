@@ -75,7 +75,11 @@ void DrawFace(const TImageView& image, const TPaneTriangle& projected) {
                      DrawColor);
 }
 
-void DrawParallel(const TImageView& image, const TObject3D& object) {
+// Draws the faces in array order, corners A, B, C; project(point, corner) sets a corner's
+// projected offset from the view origin, or leaves it as the previous face had it.
+template <class Project>
+void DrawFaces(const TImageView& image, const TObject3D& object, Project project) {
+    TPaneTriangle projected; // kept from face to face
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
@@ -83,34 +87,30 @@ void DrawParallel(const TImageView& image, const TObject3D& object) {
             continue;
         }
         const auto corners = FaceCorners(object, face);
-        TPaneTriangle projected;
         for (std::size_t k = 0; k < 3; ++k) {
-            projected[k] = {Round(corners[k].X), Round(corners[k].Y)};
+            project(corners[k], projected[k]);
         }
         DrawFace(image, projected);
     }
 }
 
+void DrawParallel(const TImageView& image, const TObject3D& object) {
+    DrawFaces(image, object, [](const TPoint3D& p, TPaneCorner& corner) {
+        corner = {Round(p.X), Round(p.Y)};
+    });
+}
+
+// A corner at depth 0 (or whose depth is not a number) keeps the value it had in the previous
+// face; in the first face, that is the view origin.
 void DrawPerspective(const TImageView& image, const TObject3D& object) {
     const double d = PerspectiveDistance;
     const double f = PerspectiveAspect;
-    TPaneTriangle projected; // kept from face to face: a corner at z = 0 reuses its last value
-    const std::int32_t faces = FacesInUse(object);
-    for (std::int32_t i = 1; i <= faces; ++i) {
-        const TFace3D& face = object.Faces[i];
-        if (!FaceInRange(object, face)) {
-            continue;
+    DrawFaces(image, object, [d, f](const TPoint3D& p, TPaneCorner& corner) {
+        if (p.Z != 0 && !std::isnan(p.Z)) {
+            const double q = d / p.Z;
+            corner = {Round(q * p.X), Round((q * p.Y) * f)};
         }
-        const auto corners = FaceCorners(object, face);
-        for (std::size_t k = 0; k < 3; ++k) {
-            const TPoint3D& p = corners[k];
-            if (p.Z != 0 && !std::isnan(p.Z)) {
-                const double q = d / p.Z;
-                projected[k] = {Round(q * p.X), Round((q * p.Y) * f)};
-            }
-        }
-        DrawFace(image, projected);
-    }
+    });
 }
 
 } // namespace

@@ -25,6 +25,11 @@ done
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "setup: these Debian packages are missing: ${missing[*]}" >&2
+        echo "setup: run this script as root, or install sudo, to install them" >&2
+        exit 1
+    fi
     as_root=(sudo)
 fi
 echo "Installing ${missing[*]}"

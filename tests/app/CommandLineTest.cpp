@@ -131,6 +131,17 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     EXPECT_EQ(Run({"--angles", "1,2"}, &errors), 2);
     EXPECT_TRUE(errors.contains("--angles")) << errors.toStdString();
     EXPECT_EQ(Run({"--no-such-option"}, &errors), 2);
+    // Without a display and without --snapshot, the program says so instead of failing in Qt.
+    QProcess windowless;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(variable);
+    }
+    windowless.setProcessEnvironment(environment);
+    windowless.start(BuiltProgramFile(), {});
+    ASSERT_TRUE(windowless.waitForFinished(10000));
+    EXPECT_EQ(windowless.exitCode(), 1);
+    EXPECT_TRUE(windowless.readAllStandardError().contains("--snapshot"));
     QProcess version;
     version.start(BuiltProgramFile(), {"--version"});
     ASSERT_TRUE(version.waitForFinished(10000));
