@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace Plexa3DTest {
 
@@ -53,6 +55,17 @@ bool WaitForRedraw(Plexa3DApp::TForm1& form);
 
 // The pane's bitmap as a test image, for exact comparisons.
 TTestImage PaneImage(const Plexa3DApp::TImagePane& pane);
+
+// A triangle outline in pane coordinates and its colour.
+struct TOutline {
+    int X1, Y1, X2, Y2, X3, Y3;
+    ZuveloGraphLibrary::TColorRGB Color;
+};
+
+// Draws onto an expected picture the way the program draws into a pane, clipped to the whole
+// image; the program's own clip window is kept. Text is green, at the advance in force.
+void DrawOutlines(TTestImage& image, const std::vector<TOutline>& outlines);
+void DrawTextLine(TTestImage& image, int y, const std::string& text);
 
 // Triggers the menu item with this object name, as a click on it would.
 void ChooseMenuItem(Plexa3DApp::TForm1& form, const char* name);

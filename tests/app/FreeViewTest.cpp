@@ -21,27 +21,15 @@ using namespace ZuveloGraphLibrary;
 using Plexa3DTools::MeshFile;
 using Plexa3DTools::TMeshSpec;
 
-struct TTriangle {
-    int X1, Y1, X2, Y2, X3, Y3;
-    TColorRGB Color;
-};
-
 // The free view as the redraw must leave it: background, outlines in slot order, the four lines.
-TTestImage ExpectedFreeView(const TTestImage& background, const std::vector<TTriangle>& triangles,
+TTestImage ExpectedFreeView(const TTestImage& background, const std::vector<TOutline>& outlines,
                             const std::string& name, int faces, int vertices) {
     TTestImage image = background;
-    const TClipRect clip = ClipRect;
-    SetClipRect(0, 0, image.Width() - 1, image.Height() - 1);
-    for (const TTriangle& t : triangles) {
-        DrawTriangle(image.View(), t.X1, t.Y1, t.X2, t.Y2, t.X3, t.Y3, t.Color.R, t.Color.G,
-                     t.Color.B);
-    }
-    SetFontColor(Green.R, Green.G, Green.B);
-    WriteText(image.View(), 1, 1, "Visuale Libera XYZ:");
-    WriteText(image.View(), 1, 11, "Nome Oggetto:" + name);
-    WriteText(image.View(), 1, 21, "Numero Poligoni:" + std::to_string(faces));
-    WriteText(image.View(), 1, 31, "Numero Vertici:" + std::to_string(vertices));
-    ClipRect = clip;
+    DrawOutlines(image, outlines);
+    DrawTextLine(image, 1, "Visuale Libera XYZ:");
+    DrawTextLine(image, 11, "Nome Oggetto:" + name);
+    DrawTextLine(image, 21, "Numero Poligoni:" + std::to_string(faces));
+    DrawTextLine(image, 31, "Numero Vertici:" + std::to_string(vertices));
     return image;
 }
 

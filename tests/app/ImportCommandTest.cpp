@@ -19,23 +19,14 @@ using Plexa3DTools::TMeshSpec;
 
 const TMeshSpec Bar{"Barra", {{-20, -10, 0}, {-20, 10, 0}, {-15, 10, 0}}, {{0, 1, 2}}};
 
-struct TCorners {
-    int X1, Y1, X2, Y2, X3, Y3;
-};
-
 // A pane as the import must leave it: the background, then the caption, then the outlines.
 TTestImage Expected(const TTestImage& background, const char* caption,
-                    std::initializer_list<std::pair<TCorners, TColorRGB>> triangles) {
+                    const std::vector<TOutline>& outlines) {
     TTestImage image = background;
-    SetClipRect(0, 0, image.Width() - 1, image.Height() - 1);
     if (caption) {
-        SetFontColor(Green.R, Green.G, Green.B);
-        WriteText(image.View(), 1, 1, caption);
+        DrawTextLine(image, 1, caption);
     }
-    for (const auto& [c, color] : triangles) {
-        DrawTriangle(image.View(), c.X1, c.Y1, c.X2, c.Y2, c.X3, c.Y3, color.R, color.G, color.B);
-    }
-    SetClipRect(0, 0, 399, 299);
+    DrawOutlines(image, outlines);
     return image;
 }
 
@@ -83,13 +74,13 @@ TEST_F(ImportCommand, FirstImportDrawsTheThreeCaptionedViewsAndListsTheObject) {
     // front (250, 150), (200, 150), (200, 120); side (200, 150), (180, 150), (200, 120).
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image3),
-        Expected(background_, "Visuale Dall'alto:", {{{250, 150, 200, 130, 200, 150}, White}})));
+        Expected(background_, "Visuale Dall'alto:", {{250, 150, 200, 130, 200, 150, White}})));
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image1),
-        Expected(background_, "Visuale Frontale:", {{{250, 150, 200, 150, 200, 120}, White}})));
+        Expected(background_, "Visuale Frontale:", {{250, 150, 200, 150, 200, 120, White}})));
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image2),
-        Expected(background_, "Visuale Laterale:", {{{200, 150, 180, 150, 200, 120}, White}})));
+        Expected(background_, "Visuale Laterale:", {{200, 150, 180, 150, 200, 120, White}})));
     // Placed at rest: scaled by 5, world vertices 300 in front.
     const TObject3D& object = *form_->Objects[1];
     EXPECT_NEAR(object.Vertices[1].X, 50, 1e-4);
@@ -106,10 +97,10 @@ TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {
     Import(Bar, "b.3ds");
     EXPECT_EQ(State(), "2/2/4|ID:Oggetto 3D|1:Angolo|2:Barra|:##");
     // Bar (x -100..-75, y -50..50) at top: (100, 200), (100, 100), (125, 100).
-    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3),
-                            Expected(background_, "Visuale Dall'alto:",
-                                     {{{250, 150, 200, 130, 200, 150}, White},
-                                      {{100, 200, 100, 100, 125, 100}, White}})));
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image3),
+        Expected(background_, "Visuale Dall'alto:",
+                 {{250, 150, 200, 130, 200, 150, White}, {100, 200, 100, 100, 125, 100, White}})));
 }
 
 TEST_F(ImportCommand, ImportInPerspectiveDrawsEarlierObjectsInPerspectiveThenGoesParallel) {
@@ -121,12 +112,12 @@ TEST_F(ImportCommand, ImportInPerspectiveDrawsEarlierObjectsInPerspectiveThenGoe
     // (50, 0, -300) -> (167, 150), (0, 20, -300) -> (200, 168), (0, 0, -270) -> (200, 150).
     EXPECT_TRUE(
         ImagesEqual(PaneImage(*form_->Image4),
-                    Expected(background_, nullptr, {{{167, 150, 200, 168, 200, 150}, Grey}})));
+                    Expected(background_, nullptr, {{167, 150, 200, 168, 200, 150, Grey}})));
     EXPECT_EQ(ProjectionMode, ParallelProjection);
-    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3),
-                            Expected(background_, "Visuale Dall'alto:",
-                                     {{{250, 150, 200, 130, 200, 150}, White},
-                                      {{100, 200, 100, 100, 125, 100}, White}})));
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image3),
+        Expected(background_, "Visuale Dall'alto:",
+                 {{250, 150, 200, 130, 200, 150, White}, {100, 200, 100, 100, 125, 100, White}})));
 }
 
 TEST_F(ImportCommand, CancellingChangesNothing) {
