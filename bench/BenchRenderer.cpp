@@ -201,8 +201,8 @@ TProjection Project(const TObject3D& object, bool perspective) {
     const std::int32_t faces = std::clamp(object.FaceCount, 0, object.Faces.Count());
     for (std::int32_t i = 1; i <= faces; ++i) {
         const zgl::TFace3D& face = object.Faces[i];
-        const std::uint16_t corners[3] = {face.A, face.B, face.C};
-        if (std::any_of(corners, corners + 3, [&](auto n) { return n < 1 || n > vertices; })) {
+        const std::uint32_t corners[3] = {face.A, face.B, face.C};
+        if (std::any_of(corners, corners + 3, [&](auto n) { return n < 1 || std::int64_t{n} > vertices; })) {
             continue;
         }
         for (int k = 0; k < 3; ++k) {

@@ -111,7 +111,7 @@ void ReadFaceList(TWalk& walk) {
         face = {FaceNumberAt(p), FaceNumberAt(p + 2), FaceNumberAt(p + 4)};
     };
     const auto storePart = [](TFace3D& face, const std::uint8_t* p, std::size_t size) {
-        std::uint16_t TFace3D::*const numbers[] = {&TFace3D::A, &TFace3D::B, &TFace3D::C};
+        std::uint32_t TFace3D::*const numbers[] = {&TFace3D::A, &TFace3D::B, &TFace3D::C};
         for (std::size_t k = 0; k < std::min<std::size_t>(size / 2, 3); ++k) {
             face.*numbers[k] = FaceNumberAt(p + 2 * k);
         }

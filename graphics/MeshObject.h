@@ -18,11 +18,12 @@ struct TPoint3D {
     float Z = 0;
 };
 
-// One triangle: three vertex numbers, counted from 1.
+// One triangle: three vertex numbers, counted from 1. A single .3DS list numbers its vertices in
+// 16 bits, but a whole model joins many lists, so the record holds 32.
 struct TFace3D {
-    std::uint16_t A = 0;
-    std::uint16_t B = 0;
-    std::uint16_t C = 0;
+    std::uint32_t A = 0;
+    std::uint32_t B = 0;
+    std::uint32_t C = 0;
 };
 
 // An array indexed from 1 to Count(), allocated once for a count and zero-filled. It never

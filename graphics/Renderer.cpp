@@ -50,7 +50,7 @@ std::int64_t PaneCoordinate(std::int64_t origin, std::int64_t offset, bool subtr
 
 bool FaceInRange(const TObject3D& object, const TFace3D& face) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    const auto valid = [count](std::uint16_t n) { return n >= 1 && n <= count; };
+    const auto valid = [count](std::uint32_t n) { return n >= 1 && std::int64_t{n} <= count; };
     return valid(face.A) && valid(face.B) && valid(face.C);
 }
 
