@@ -25,20 +25,16 @@ namespace {
 
 using namespace Plexa3DApp;
 
-void Trigger(TForm1& form, const char* item) {
-    form.findChild<QAction*>(QLatin1String(item))->trigger();
-}
-
 // The imports and the options, through the handlers that the user's actions reach.
 void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
     for (const std::string& file : line.Files) {
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
     }
     if (line.OnePane) {
-        Trigger(form, "N1Finestra1");
+        form.N1Finestra1->trigger();
     }
     if (line.Perspective) {
-        Trigger(form, "VisualeProspettica1");
+        form.VisualeProspettica1->trigger();
     }
     if (line.Select) {
         form.StringGrid1->ChooseCell(1, *line.Select);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ImagePane.h"
-#include "MeshObject.h"
+#include "Scene.h"
 #include "StringGrid.h"
 
 #include <QList>
@@ -46,8 +46,6 @@ struct TInformationWindows {
     TForm_Plexa3d_Licenza* Licenza = nullptr;
 };
 
-inline constexpr int MaxObjects = 255;
-
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
@@ -59,13 +57,13 @@ public:
 
     void SetInformationWindows(const TInformationWindows& windows) { infoWindows_ = windows; }
 
-    // The state kept for the whole run.
     std::string AppDir; // the program's directory, written with backslashes, ending in one
-    // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
-    std::array<std::unique_ptr<ZuveloGraphLibrary::TObject3D>, MaxObjects + 1> Objects;
-    std::uint8_t ObjectCount = 0;
-    std::uint8_t CurrentObject = 0; // 0: none
-    std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
+    // The objects and what is drawn of them; the window's names for the scene's state.
+    TScene Scene;
+    decltype(TScene::Objects)& Objects = Scene.Objects;
+    std::uint8_t& ObjectCount = Scene.ObjectCount;
+    std::uint8_t& CurrentObject = Scene.CurrentObject;
+    std::uint8_t& ViewMode = Scene.ViewMode;
 
     // Controls, named as in the design.
     QWidget* ClientArea = nullptr;
@@ -99,6 +97,13 @@ public:
     TStringGrid* StringGrid1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;
+    // Menu items, named as in the design; those with a handler are connected where they are made.
+    QAction *Apri1 = nullptr, *Salva1 = nullptr, *SalvaConNome1 = nullptr, *Importa3DS1 = nullptr,
+            *Esporta3DS1 = nullptr, *Esci1 = nullptr, *Opzioni1 = nullptr;
+    QAction *N4Finestre1 = nullptr, *N1Finestra1 = nullptr, *VisualeParallela1 = nullptr,
+            *VisualeProspettica1 = nullptr, *Lingua1 = nullptr;
+    QAction *Guida1 = nullptr, *Autore1 = nullptr, *SitoWeb1 = nullptr, *EMail1 = nullptr,
+            *Licenza1 = nullptr, *Exit1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -146,9 +151,8 @@ private:
     void LayOutPanes();
     void LayOutColumn();
     void LoadBackgrounds();
-    void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object);
-    void DrawFreeView(TImagePane& pane, ZuveloGraphLibrary::TObject3D& current);
     void SetLayout(bool onePane);
+    void TraceState() const;
 
     QString programFile_;
     TInformationWindows infoWindows_;

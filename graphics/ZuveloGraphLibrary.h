@@ -15,8 +15,8 @@
 namespace ZuveloGraphLibrary {
 
 // Puts the drawing state back to what the program starts with: clip window (0, 0, 0, 0), black
-// line and text colours, no glyphs and advance 0, view origin (0, 0), projection mode 0 and the
-// perspective constants 0.
+// line and text colours, no glyphs and advance 0, view origin (0, 0), projection mode 0, the
+// perspective constants 0 and the initial view.
 void ResetGraphicsState();
 
 } // namespace ZuveloGraphLibrary
