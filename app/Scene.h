@@ -53,6 +53,27 @@ struct TFixedViews {
     ZuveloGraphLibrary::TImageView Top;   // Image3
 };
 
+// The free view's zoom, pan and move back as the user set them. Zoom and shift are kept as a
+// world point (in projected units, before zooming) held under an anchor pixel (relative to the
+// view origin plus pan), so that zooming in and back out about one pixel returns exactly to
+// where it started.
+struct TFreeViewNavigation {
+    double BaseZoom = 1;             // set by framing
+    int Notches = 0;                 // wheel notches since then, each 2^(1/4)
+    double AnchorX = 0, AnchorY = 0; // pane offsets, x right and y up
+    double CentreX = 0, CentreY = 0; // the projected point held under the anchor
+    std::int64_t PanX = 0, PanY = 0;
+    double MoveBack = 0;
+
+    double Zoom() const;
+    ZuveloGraphLibrary::TViewNavigation ForDrawing() const;
+};
+
+inline constexpr double NotchesPerDoubling = 4;
+inline constexpr double MinZoom = 1.0 / 256;
+inline constexpr double MaxZoom = 256;
+inline constexpr double FramedShare = 0.9; // of the pane's width or height, by "Inquadra tutto"
+
 class TScene {
 public:
     // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
@@ -83,9 +104,24 @@ public:
     // The free view's origin and clip window for the layout, and ViewMode.
     void SetLayout(bool onePane);
 
+    // Navigation of the free view. Each changes only how the free view is drawn: the library's
+    // ViewNavigation, which the fixed views never use.
+    const TFreeViewNavigation& Navigation() const { return navigation_; }
+    // Zooms by 2^(notches/4), within 1/256 to 256, about the pane pixel (x, y).
+    void ZoomAt(int notches, int x, int y);
+    void PanBy(int dx, int dy);
+    // Zooms and pans so that every object, the current one turned by the angles, fills 90 % of
+    // the pane's width or height, centred. In perspective the viewer first moves back until every
+    // vertex is in front of it. Nothing changes when there is nothing to frame.
+    void FrameAll(int angleX, int angleY, int angleZ);
+    void ResetView(); // the initial view
+
 private:
     void Place(ZuveloGraphLibrary::TObject3D& object) const;
+    void SetNavigation(const TFreeViewNavigation& navigation);
+    TPaneSize FreePaneSize() const { return ViewMode == 1 ? LargePane : SmallPane; }
     bool turned_ = false;
+    TFreeViewNavigation navigation_;
 };
 
 // The top, front and side views of an object, each captioned; the turns between views are taken

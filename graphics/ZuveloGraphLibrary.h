@@ -5,9 +5,11 @@
 
 #include "AngleTables.h"
 #include "BitmapFont.h"
+#include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "ImageView.h"
 #include "Import3DS.h"
+#include "Import3DSModel.h"
 #include "MeshObject.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
