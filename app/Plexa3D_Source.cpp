@@ -520,6 +520,9 @@ namespace {
 
 QStringList DroppedMeshFiles(const QMimeData* data) {
     QStringList files;
+    if (!data) {
+        return files;
+    }
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile() &&
             url.toLocalFile().endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive)) {
@@ -539,7 +542,9 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
-    ImportDroppedFiles(event->mimeData()->urls());
+    if (const QMimeData* data = event->mimeData()) {
+        ImportDroppedFiles(data->urls());
+    }
 }
 
 // Each file is imported as if the dialog had returned it; an error ends that file's import only.
