@@ -59,12 +59,11 @@ int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request) {
     SetErrorDisplay(TErrorDisplay::StandardError);
     const std::string appDir =
         ZuveloArchiveLibrary::ExtractPath(BackslashPath(QCoreApplication::applicationFilePath()));
-    return RunGuarded([&] {
+    const bool written = RunGuarded([&] {
         WriteThumbnail(request.Size, request.Input, QString::fromLocal8Bit(request.Output.c_str()),
                        appDir);
-    })
-               ? 0
-               : 1;
+    });
+    return written ? 0 : 1;
 }
 
 } // namespace
