@@ -4,15 +4,33 @@
 #include "MakerDetails.h"
 #include "RtfDocument.h"
 
-#include <QTextEdit>
+#include <QMimeData>
 #include <QVBoxLayout>
 
 namespace Plexa3DApp {
 
+namespace {
+
+bool HasData(const QMimeData* source) {
+    return source && !source->formats().isEmpty();
+}
+
+} // namespace
+
+bool TLicenceText::canInsertFromMimeData(const QMimeData* source) const {
+    return HasData(source) && QTextEdit::canInsertFromMimeData(source);
+}
+
+void TLicenceText::insertFromMimeData(const QMimeData* source) {
+    if (HasData(source)) {
+        QTextEdit::insertFromMimeData(source);
+    }
+}
+
 TForm_Plexa3d_Licenza::TForm_Plexa3d_Licenza(QWidget* parent) : QWidget(parent, Qt::Window) {
     SetUpInformationWindow(this, "Form_Plexa3d_Licenza", QStringLiteral("Form_Plexa3d_Licenza"),
                            696, 480, 311, 268);
-    RichEdit1 = new QTextEdit(this);
+    RichEdit1 = new TLicenceText(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -1,11 +1,25 @@
 // The licence window: one rich-text area filling the window, which shows the licence document.
 #pragma once
 
+#include <QTextEdit>
 #include <QWidget>
 
-class QTextEdit;
-
 namespace Plexa3DApp {
+
+// The licence's text area. A paste or a drop may come with no data at all: a middle click when no
+// program owns the X selection gives data that offers no format, and the toolkit's own text
+// control then reads the first of none. Missing data, or data without a format, inserts nothing;
+// data in any format goes on to the toolkit as before.
+class TLicenceText : public QTextEdit {
+    Q_OBJECT
+
+public:
+    explicit TLicenceText(QWidget* parent = nullptr) : QTextEdit(parent) {}
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+};
 
 class TForm_Plexa3d_Licenza : public QWidget {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include "Form_Plexa3d_Guida_Source.h"
 #include "Form_Plexa3d_Licenza_Source.h"
 #include "Form_Plexa3d_SitoWeb_Source.h"
+#include "FreeViewGestures.h"
 #include "WindowDesign.h"
 #include "ZuveloArchiveLibrary.h"
 #include "ZuveloGraphLibrary.h"
@@ -72,6 +73,7 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     : QMainWindow(parent), programFile_(programFile) {
     CreateControls();
     CreateMenu();
+    CreatePaneMenus();
     SetDesignGeometry();
     ConnectHandlers();
     RunGuarded([this] { FormCreate(); });
@@ -272,6 +274,32 @@ void TForm1::CreateMenu() {
     Exit1 = item(bar, "Exit1", "Exit"); // present, and does nothing: it does not end the program
 }
 
+void TForm1::CreatePaneMenus() {
+    const auto item = [this](const char* name, const char* caption, void (TForm1::*handler)()) {
+        auto* action = new QAction(QString::fromUtf8(caption), this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, Guarded(this, handler));
+        return action;
+    };
+    ModelloIntero1 = item("ModelloIntero1", "Modello intero", &TForm1::ModelloIntero1Click);
+    AdattaAllaFinestra1 =
+        item("AdattaAllaFinestra1", "Adatta alla finestra", &TForm1::AdattaAllaFinestra1Click);
+    ModelloIntero1->setCheckable(true);
+    AdattaAllaFinestra1->setCheckable(true);
+    InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
+    VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    for (TImagePane* pane : {Image1, Image2, Image3, Image4, Image5}) {
+        pane->setContextMenuPolicy(Qt::ActionsContextMenu);
+        pane->addActions({ModelloIntero1, AdattaAllaFinestra1});
+    }
+    for (TImagePane* pane : {Image4, Image5}) {
+        pane->addActions({separator, InquadraTutto1, VistaIniziale1});
+    }
+    gestures_ = new TFreeViewGestures(*this);
+}
+
 void TForm1::ConnectHandlers() {
     connect(X_Bar1, &QScrollBar::valueChanged, this, Guarded(this, &TForm1::X_Bar1Change));
     connect(Y_Bar2, &QScrollBar::valueChanged, this, Guarded(this, &TForm1::Y_Bar2Change));
@@ -420,6 +448,28 @@ void TForm1::TraceState() const {
     }
 }
 
+void TForm1::SetImportOptions(const TImportOptions& options) {
+    Scene.ImportOptions = options;
+    ModelloIntero1->setChecked(options.WholeModel);
+    AdattaAllaFinestra1->setChecked(options.FitToWindow);
+}
+
+void TForm1::ModelloIntero1Click() {
+    Scene.ImportOptions.WholeModel = ModelloIntero1->isChecked();
+}
+void TForm1::AdattaAllaFinestra1Click() {
+    Scene.ImportOptions.FitToWindow = AdattaAllaFinestra1->isChecked();
+}
+
+void TForm1::InquadraTutto1Click() {
+    Scene.FrameAll(X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
+    EnableTimer1();
+}
+void TForm1::VistaIniziale1Click() {
+    Scene.ResetView();
+    EnableTimer1();
+}
+
 void TForm1::X_Bar1Change() {
     EnableTimer1();
 }
@@ -470,6 +520,9 @@ namespace {
 
 QStringList DroppedMeshFiles(const QMimeData* data) {
     QStringList files;
+    if (!data) {
+        return files;
+    }
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile() &&
             url.toLocalFile().endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive)) {
@@ -489,7 +542,9 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
-    ImportDroppedFiles(event->mimeData()->urls());
+    if (const QMimeData* data = event->mimeData()) {
+        ImportDroppedFiles(data->urls());
+    }
 }
 
 // Each file is imported as if the dialog had returned it; an error ends that file's import only.

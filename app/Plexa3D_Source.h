@@ -36,6 +36,7 @@ class TForm_Plexa3d_Autore;
 class TForm_Plexa3d_SitoWeb;
 class TForm_Plexa3d_EMail;
 class TForm_Plexa3d_Licenza;
+class TFreeViewGestures;
 
 // The five information windows, created by the main routine after the main window.
 struct TInformationWindows {
@@ -104,6 +105,10 @@ public:
             *VisualeProspettica1 = nullptr, *Lingua1 = nullptr;
     QAction *Guida1 = nullptr, *Autore1 = nullptr, *SitoWeb1 = nullptr, *EMail1 = nullptr,
             *Licenza1 = nullptr, *Exit1 = nullptr;
+    // The panes' context menus: how later imports read and place a file (every pane), and the
+    // free view's framing (the free panes only).
+    QAction *ModelloIntero1 = nullptr, *AdattaAllaFinestra1 = nullptr;
+    QAction *InquadraTutto1 = nullptr, *VistaIniziale1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -126,6 +131,13 @@ public:
     void SitoWeb1Click();
     void EMail1Click();
     void Licenza1Click();
+    void ModelloIntero1Click();
+    void AdattaAllaFinestra1Click();
+    void InquadraTutto1Click();
+    void VistaIniziale1Click();
+
+    // What the pane menus' two import options are set to, shown as their check marks.
+    void SetImportOptions(const TImportOptions& options);
 
     // What the import command does once its dialog has given a file name.
     void ImportFile(const QString& fileName);
@@ -146,6 +158,7 @@ private:
     void CreateControls();
     void CreateColumn();
     void CreateMenu();
+    void CreatePaneMenus();
     void SetDesignGeometry();
     void ConnectHandlers();
     void LayOutPanes();
@@ -154,6 +167,7 @@ private:
     void SetLayout(bool onePane);
     void TraceState() const;
 
+    TFreeViewGestures* gestures_ = nullptr;
     QString programFile_;
     TInformationWindows infoWindows_;
 };

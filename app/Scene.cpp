@@ -1,8 +1,10 @@
 #include "Scene.h"
 
 #include "BitmapFont.h"
+#include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "Import3DS.h"
+#include "Import3DSModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,10 +96,15 @@ void DrawFixedViews(TObject3D& object, const TFixedViews& views) {
     }
 }
 
+// In front of the viewer, about the local origin and enlarged; or, fitted, about the object's own
+// centre and scaled to the pane, where the object has a box to fit.
 void TScene::Place(TObject3D& object) const {
+    const bool fitted = ImportOptions.FitToWindow && FitObjectVertices(object);
     SetObjectPivot(0, 0, 0, object);
     SetObjectPosition(0, 0, -PlacementDepth, object);
-    ScaleObject(object, PlacementScale);
+    if (!fitted) {
+        ScaleObject(object, PlacementScale);
+    }
 }
 
 int TScene::Import(const std::string& fileName, const TImageView& freePane,
@@ -115,7 +122,11 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     SetCharAdvance(TextAdvance);
     std::unique_ptr<TObject3D> object;
     NewObject3D(object);
-    Load3DS(fileName, *object);
+    if (ImportOptions.WholeModel) {
+        Load3DSModel(fileName, *object);
+    } else {
+        Load3DS(fileName, *object);
+    }
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
     Place(*object);

@@ -11,6 +11,7 @@
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -151,6 +153,54 @@ TEST(InformationWindows, MissingLicenceIsNamedAndTheWindowStaysHidden) {
     ChooseMenuItem(*w.Form, "Licenza1");
     EXPECT_TRUE(w.Licenza.isVisible());
     EXPECT_EQ(w.Licenza.RichEdit1->toPlainText(), "Nuova licenza");
+}
+
+// Drops on the licence text with no data, data without a format, or data of any kind: nothing
+// crashes, what is text is inserted, and the area stays editable.
+TEST(InformationWindows, LicenceTextTakesAnyDropAndSurvivesMissingData) {
+    TForm_Plexa3d_Licenza window;
+    window.show();
+    QTextEdit& area = *window.RichEdit1;
+    area.setPlainText("Licenza");
+    struct TCase {
+        const char* Name;
+        std::function<void(QMimeData&)> Fill; // none: the drop carries no data at all
+        const char* Inserted;                 // nullptr: the text stays as it was
+    };
+    const TCase cases[] = {
+        {"no data", nullptr, nullptr},
+        {"no format", [](QMimeData&) {}, nullptr},
+        {"empty text", [](QMimeData& d) { d.setText(""); }, nullptr},
+        {"plain text", [](QMimeData& d) { d.setText("ciao"); }, "ciao"},
+        {"html", [](QMimeData& d) { d.setHtml("<b>grassetto</b>"); }, "grassetto"},
+        {"image only", [](QMimeData& d) { d.setImageData(QImage(4, 4, QImage::Format_RGB32)); },
+         nullptr},
+        {"unknown bytes", [](QMimeData& d) { d.setData("application/x-ignota", "\x00\xff"); },
+         nullptr},
+        {"markdown only", [](QMimeData& d) { d.setData("text/markdown", "**forte**"); }, nullptr},
+    };
+    const QPoint at = area.viewport()->rect().center();
+    for (const TCase& c : cases) {
+        const QString before = area.toPlainText();
+        QMimeData data;
+        if (c.Fill) {
+            c.Fill(data);
+        }
+        const QMimeData* sent = c.Fill ? &data : nullptr;
+        QDragEnterEvent enter(at, Qt::CopyAction, sent, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area.viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, sent, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area.viewport(), &drop);
+        if (c.Inserted) {
+            EXPECT_TRUE(area.toPlainText().contains(c.Inserted)) << c.Name;
+        } else {
+            EXPECT_EQ(area.toPlainText(), before) << c.Name;
+        }
+    }
+    EXPECT_FALSE(area.isReadOnly());
+    area.setFocus();
+    QTest::keyClicks(&area, "fine");
+    EXPECT_TRUE(area.toPlainText().contains("fine"));
 }
 
 TEST(InformationWindows, ButtonsHandTheirFixedAddressToTheDesktop) {
