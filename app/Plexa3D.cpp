@@ -31,7 +31,7 @@ using namespace Plexa3DApp;
 // The imports and the options, through the handlers that the user's actions reach.
 void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
     if (line.WholeModel || line.FitToWindow) {
-        form.Scene.ImportOptions = {line.WholeModel, line.FitToWindow};
+        form.SetImportOptions({line.WholeModel, line.FitToWindow});
     }
     for (const std::string& file : line.Files) {
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
