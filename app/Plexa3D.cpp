@@ -31,7 +31,7 @@ using namespace Plexa3DApp;
 // The imports and the options, through the handlers that the user's actions reach.
 void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
     if (line.WholeModel || line.FitToWindow) {
-        form.Scene.ImportOptions = {line.WholeModel, line.FitToWindow};
+        form.SetImportOptions({line.WholeModel, line.FitToWindow});
     }
     for (const std::string& file : line.Files) {
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
@@ -59,12 +59,11 @@ int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request) {
     SetErrorDisplay(TErrorDisplay::StandardError);
     const std::string appDir =
         ZuveloArchiveLibrary::ExtractPath(BackslashPath(QCoreApplication::applicationFilePath()));
-    return RunGuarded([&] {
+    const bool written = RunGuarded([&] {
         WriteThumbnail(request.Size, request.Input, QString::fromLocal8Bit(request.Output.c_str()),
                        appDir);
-    })
-               ? 0
-               : 1;
+    });
+    return written ? 0 : 1;
 }
 
 } // namespace

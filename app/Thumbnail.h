@@ -12,8 +12,9 @@
 
 namespace Plexa3DApp {
 
-// The turn at which a thumbnail shows its model: about the model's up axis (Z, as in .3DS files)
-// first, then tipped towards the viewer, so that it is seen from the front left and above.
+// The turn at which a thumbnail shows its model: 30 degrees about the model's up axis (Z, as in
+// .3DS files), bringing its +X side towards the viewer, then tipped from the top view so that it is
+// seen from 30 degrees above the horizon.
 struct TThumbnailTurn {
     int AboutUp;
     int Tip;

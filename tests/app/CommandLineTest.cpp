@@ -137,6 +137,38 @@ TEST_F(Snapshot, EachOptionChangesTheFreeViewAsItsMenuItemWould) {
     EXPECT_NE(LoadPng(Path("one") + "/Image5.png"), LoadPng(Path("plain") + "/Image5.png"));
 }
 
+TEST_F(Snapshot, ImportOptionsTakeEffectBeforeTheImportsWhereverTheyStand) {
+    // Two meshes: only the whole model shows the second, and only the fit moves the first.
+    const QString file = QString::fromStdString(dir_.Write(
+        "two.3ds",
+        MeshFile(
+            {Corner, {"Accanto", {{-30, -20, 0}, {-25, -20, 0}, {-30, -15, 2}}, {{0, 1, 2}}}})));
+    ASSERT_EQ(Run({"--snapshot", Path("plain"), file}), 0);
+    for (const TImportOptions options :
+         {TImportOptions{true, false}, TImportOptions{false, true}, TImportOptions{true, true}}) {
+        QStringList arguments{"--snapshot", Path("out"), file};
+        if (options.WholeModel) {
+            arguments << "--whole";
+        }
+        if (options.FitToWindow) {
+            arguments << "--fit";
+        }
+        ASSERT_EQ(Run(arguments), 0);
+        auto form = NewMainWindow();
+        form->SetImportOptions(options);
+        form->ImportFile(file);
+        form->Timer1Timer();
+        const TImagePane* panes[] = {form->Image1, form->Image2, form->Image3, form->Image4,
+                                     form->Image5};
+        for (int i = 0; i < 5; ++i) {
+            const QString name = QStringLiteral("/Image%1.png").arg(i + 1);
+            EXPECT_EQ(LoadPng(Path("out") + name), panes[i]->Bitmap())
+                << arguments.join(' ').toStdString();
+        }
+        EXPECT_NE(LoadPng(Path("out") + "/Image3.png"), LoadPng(Path("plain") + "/Image3.png"));
+    }
+}
+
 TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     QString errors;
     EXPECT_EQ(Run({"--snapshot", Path("x"), Path("absent.3ds")}, &errors), 1);
