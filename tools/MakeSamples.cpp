@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -87,17 +88,33 @@ TMeshSpec Sphere() {
     return mesh;
 }
 
-// A small car: body, cabin and four wheels, facing +x, standing on z = -12.
-TMeshSpec Vehicle() {
-    TMeshSpec mesh{"Automobile", {}, {}};
-    AddBox(mesh, {-30, -12, -8}, {30, 12, 4});
-    AddBox(mesh, {-14, -10, 4}, {12, 10, 13});
+// A small car facing +x, standing on z = -12, as a modeller would leave it: body, cabin and
+// four wheels, each a mesh of its own.
+std::vector<TMeshSpec> VehicleParts() {
+    std::vector<TMeshSpec> parts{{"Carrozzeria", {}, {}}, {"Abitacolo", {}, {}}};
+    AddBox(parts[0], {-30, -12, -8}, {30, 12, 4});
+    AddBox(parts[1], {-14, -10, 4}, {12, 10, 13});
     for (const double x : {-19.0, 19.0}) {
         for (const double y : {-13.0, 13.0}) {
-            AddSurface(mesh, 16, 1, false, [x, y](double u, double v) {
+            TMeshSpec& wheel = parts.emplace_back(TMeshSpec{"Ruota", {}, {}});
+            AddSurface(wheel, 16, 1, false, [x, y](double u, double v) {
                 const double a = 2 * Pi * u;
                 return Vertex(x + 6 * std::cos(a), y + (v - 0.5) * 4, -6 + 6 * std::sin(a));
             });
+        }
+    }
+    return parts;
+}
+
+// The same car as one mesh.
+TMeshSpec Vehicle() {
+    TMeshSpec mesh{"Automobile", {}, {}};
+    for (const TMeshSpec& part : VehicleParts()) {
+        const auto base = static_cast<std::uint16_t>(mesh.Vertices.size());
+        mesh.Vertices.insert(mesh.Vertices.end(), part.Vertices.begin(), part.Vertices.end());
+        for (const TFace& f : part.Faces) {
+            mesh.Faces.push_back({std::uint16_t(base + f[0]), std::uint16_t(base + f[1]),
+                                  std::uint16_t(base + f[2])});
         }
     }
     return mesh;
@@ -112,13 +129,15 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder(argv[1]);
     std::filesystem::create_directories(folder);
-    const std::pair<const char*, TMeshSpec> samples[] = {{"cube.3ds", Cube()},
-                                                         {"torus.3ds", Torus()},
-                                                         {"sphere.3ds", Sphere()},
-                                                         {"vehicle.3ds", Vehicle()}};
-    for (const auto& [name, mesh] : samples) {
-        Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile({mesh}));
-        std::printf("%s: %zu vertices, %zu faces\n", name, mesh.Vertices.size(), mesh.Faces.size());
+    const std::pair<const char*, std::vector<TMeshSpec>> samples[] = {
+        {"cube.3ds", {Cube()}},
+        {"torus.3ds", {Torus()}},
+        {"sphere.3ds", {Sphere()}},
+        {"vehicle.3ds", {Vehicle()}},
+        {"vehicle-parts.3ds", VehicleParts()}};
+    for (const auto& [name, meshes] : samples) {
+        Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile(meshes));
+        std::printf("%s: %zu meshes\n", name, meshes.size());
     }
     return 0;
 }
