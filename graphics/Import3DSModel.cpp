@@ -102,10 +102,9 @@ std::uint32_t ListCount(TFileReader& file, TExtent list, std::int64_t recordSize
 }
 
 // Decodes `count` records of `Size` bytes straight from the reader's buffer: decode(bytes, n)
-// takes n whole records. Returns how many records there were; fewer than `count` only when the
-// file shrank while it was read.
+// takes n whole records. Fewer records are decoded only when the file shrank after the walk.
 template <std::size_t Size, class Decode>
-std::uint32_t DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
+void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
     std::uint32_t done = 0;
     while (done < count) {
         const std::span<const std::uint8_t> bytes = file.Peek(Size);
@@ -118,10 +117,9 @@ std::uint32_t DecodeRecords(TFileReader& file, std::uint32_t count, Decode decod
         file.Advance(whole * Size);
         done += whole;
     }
-    return done;
 }
 
-// Fills `out` with the mesh's vertices, as many as there are of the `count` expected.
+// Fills `out` with the mesh's vertices; any that the file no longer holds stay zero.
 void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     file.Seek(mesh.Vertices);
     DecodeRecords<VertexRecordSize>(
