@@ -1,11 +1,14 @@
 #include "Renderer.h"
 
 #include "GraphErrors.h"
+#include "InsideLines.h"
 #include "RasterCanvas.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 
@@ -31,8 +34,12 @@ using TPaneTriangle = std::array<TPaneCorner, 3>;
 // conversion: converting an out-of-range double is undefined. A double of 2^52 or more in
 // magnitude is already whole, so testing the value is testing its rounded value; lrint rounds in
 // the same mode as nearbyint, in one instruction instead of a library call.
+bool InRoundRange(double value) {
+    return value >= -0x1p63 && value < 0x1p63;
+}
+
 std::int64_t Round(double value) {
-    if (!(value >= -0x1p63 && value < 0x1p63)) {
+    if (!InRoundRange(value)) {
         RaiseInvalidOperation();
     }
     return std::lrint(value);
@@ -93,6 +100,8 @@ public:
         return true;
     }
 
+    bool BaseInRange() const { return baseInRange_; }
+
     // Sets a corner's rounded offset, or leaves it as the previous face had it.
     void Project(const TPoint3D& p, TPaneCorner& corner) const {
         double x = 0;
@@ -109,6 +118,40 @@ public:
         }
         return {PaneCoordinate(baseX_, offset.X, false), PaneCoordinate(baseY_, offset.Y, true)};
     }
+
+    // The pane pixel of a corner, computed as Project and Pane compute it, without raising.
+    enum class TCorner { Pixel, Kept, Raises };
+    TCorner TryPanePoint(const TPoint3D& p, TPaneCorner& pane) const {
+        double x = 0;
+        double y = 0;
+        if (!Unzoomed(p, x, y)) {
+            return TCorner::Kept;
+        }
+        const double ox = zoom_ * x + shiftX_;
+        const double oy = zoom_ * y - shiftY_;
+        if (!InRoundRange(ox) || !InRoundRange(oy) || !baseInRange_ ||
+            __builtin_add_overflow(baseX_, std::lrint(ox), &pane.X) ||
+            __builtin_sub_overflow(baseY_, std::lrint(oy), &pane.Y)) {
+            return TCorner::Raises;
+        }
+        return TCorner::Pixel;
+    }
+
+    // Sets a corner's pane pixel, or leaves it as the previous face had it.
+    void PanePoint(const TPoint3D& p, TPaneCorner& pane) const {
+        TPaneCorner result;
+        switch (TryPanePoint(p, result)) {
+        case TCorner::Pixel:
+            pane = result;
+            break;
+        case TCorner::Kept:
+            break;
+        case TCorner::Raises:
+            RaiseInvalidOperation();
+        }
+    }
+
+    TPaneCorner Base() const { return {baseX_, baseY_}; }
 
 private:
     bool perspective_;
@@ -140,6 +183,124 @@ void DrawFaces(const TImageView& image, const TObject3D& object, const TProjecto
     }
 }
 
+// ---- The fast drawing ----
+
+// A vertex's pane pixel, projected once per call; X = NoPlainPixel where the vertex keeps the
+// previous face's value, raises, or lies beyond 32 bits: such a corner is projected again, face
+// by face, as the plain drawing does.
+struct TVertexPixel {
+    std::int32_t X, Y;
+};
+constexpr std::int32_t NoPlainPixel = std::numeric_limits<std::int32_t>::min();
+
+// Kept from call to call, so that a redraw allocates nothing.
+std::vector<TVertexPixel> VertexPixels;
+
+void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector) {
+    if (VertexPixels.size() < std::size_t(count) + 1) {
+        VertexPixels.resize(std::size_t(count) + 1);
+    }
+    constexpr std::int64_t Low = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t High = std::numeric_limits<std::int32_t>::max();
+    for (std::int32_t i = 1; i <= count; ++i) {
+        TVertexPixel& pixel = VertexPixels[std::size_t(i)];
+        TPaneCorner pane;
+        const bool plain =
+            projector.TryPanePoint(object.WorldVertices[i], pane) == TProjector::TCorner::Pixel &&
+            pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
+        pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
+                                     static_cast<std::int32_t>(pane.Y)}
+                      : TVertexPixel{NoPlainPixel, 0};
+    }
+}
+
+std::uint64_t PointKey(std::int32_t x, std::int32_t y) {
+    return (std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y);
+}
+
+// The segments drawn so far in a call, remembered by their end points in drawing order. A later
+// segment with the same ends in the same order writes the same pixels in the same colour, so it
+// can be passed over. One slot per hash value: a segment that loses its slot is simply drawn again.
+class TSegmentMemory {
+public:
+    TSegmentMemory() { slots_.fill({Empty, Empty}); }
+
+    // Whether the segment was drawn before; if not, it is remembered as drawn now.
+    bool Repeats(std::uint64_t from, std::uint64_t to) {
+        const std::uint64_t hash = (from * 0x9E3779B97F4A7C15u) ^ (to * 0xC2B2AE3D27D4EB4Fu);
+        TSlot& slot = slots_[hash >> (64 - SlotBits)];
+        if (slot.From == from && slot.To == to) {
+            return true;
+        }
+        slot = {from, to};
+        return false;
+    }
+
+private:
+    static constexpr int SlotBits = 12;
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // no pane pixel has this key
+    struct TSlot {
+        std::uint64_t From, To;
+    };
+    std::array<TSlot, std::size_t(1) << SlotBits> slots_;
+};
+
+// Draws the faces as DrawFaces does, with each vertex projected once. A face whose corners all lie
+// inside the writable window is walked without clipping, and within it a segment that repeats an
+// earlier one of the call is passed over.
+void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector) {
+    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
+    const Detail::TWritableWindow window = Detail::WritableWindow(image);
+    const bool inside = Detail::WalksStayInside(window);
+    ProjectVertices(object, count, projector);
+    const TColorRGB color = DrawColor;
+    const TVertexPixel* pixels = VertexPixels.data();
+    TSegmentMemory drawn;
+    const auto drawSegment = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                                 std::int32_t y2) {
+        if (Detail::AdjacentEnds(x1, y1, x2, y2)) {
+            Detail::DrawAdjacentLine(image, x1, y1, x2, y2, color); // cheaper than remembering
+        } else if (!drawn.Repeats(PointKey(x1, y1), PointKey(x2, y2))) {
+            Detail::DrawLineInside(image, x1, y1, x2, y2, color);
+        }
+    };
+    TPaneTriangle pane;
+    pane.fill(projector.Base()); // in the first face, a kept corner sits on origin plus pan
+    const std::int32_t faces = FacesInUse(object);
+    for (std::int32_t i = 1; i <= faces; ++i) {
+        const TFace3D& face = object.Faces[i];
+        const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+        if (numbers[0] - 1 >= std::uint32_t(count) || numbers[1] - 1 >= std::uint32_t(count) ||
+            numbers[2] - 1 >= std::uint32_t(count)) {
+            continue;
+        }
+        for (std::size_t k = 0; k < 3; ++k) {
+            const TVertexPixel pixel = pixels[numbers[k]];
+            if (pixel.X != NoPlainPixel) {
+                pane[k] = {pixel.X, pixel.Y};
+            } else {
+                projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+            }
+        }
+        if (!inside || !window.Contains(pane[0].X, pane[0].Y) ||
+            !window.Contains(pane[1].X, pane[1].Y) || !window.Contains(pane[2].X, pane[2].Y)) {
+            DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X,
+                             pane[2].Y, color);
+            continue;
+        }
+        // Inside the window every coordinate is below 2^24.
+        const auto x1 = static_cast<std::int32_t>(pane[0].X);
+        const auto y1 = static_cast<std::int32_t>(pane[0].Y);
+        const auto x2 = static_cast<std::int32_t>(pane[1].X);
+        const auto y2 = static_cast<std::int32_t>(pane[1].Y);
+        const auto x3 = static_cast<std::int32_t>(pane[2].X);
+        const auto y3 = static_cast<std::int32_t>(pane[2].Y);
+        drawSegment(x1, y1, x2, y2);
+        drawSegment(x2, y2, x3, y3);
+        drawSegment(x1, y1, x3, y3);
+    }
+}
+
 bool KnownMode() {
     return ProjectionMode == ParallelProjection || ProjectionMode == PerspectiveProjection;
 }
@@ -168,11 +329,23 @@ void ResetViewNavigation() {
     ViewNavigation = {};
 }
 
-void DrawObject3D(const TImageView& image, const TObject3D& object) {
+void DrawObject3DPerFace(const TImageView& image, const TObject3D& object) {
     if (object.FaceCount <= 0 || !KnownMode()) {
         return;
     }
     DrawFaces(image, object, TProjector(ProjectionMode == PerspectiveProjection));
+}
+
+void DrawObject3D(const TImageView& image, const TObject3D& object) {
+    if (object.FaceCount <= 0 || !KnownMode()) {
+        return;
+    }
+    const TProjector projector(ProjectionMode == PerspectiveProjection);
+    if (!projector.BaseInRange()) {
+        DrawFaces(image, object, projector); // raises at the first face drawn
+        return;
+    }
+    DrawFacesFast(image, object, projector);
 }
 
 TProjectedExtent ProjectedExtent(const TObject3D& object) {
