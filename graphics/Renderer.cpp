@@ -245,59 +245,99 @@ private:
     std::array<TSlot, std::size_t(1) << SlotBits> slots_;
 };
 
-// Draws the faces as DrawFaces does, with each vertex projected once. A face whose corners all lie
-// inside the writable window is walked without clipping, and within it a segment that repeats an
-// earlier one of the call is passed over.
-void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector) {
+// Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
+// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
+// once, then the positions between the end points of each edge. A face within a block of two
+// columns and two rows needs no walk at all, and a longer edge that repeats an earlier one of the
+// call in the same direction is passed over.
+void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
+                   const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    const Detail::TWritableWindow window = Detail::WritableWindow(image);
-    const bool inside = Detail::WalksStayInside(window);
     ProjectVertices(object, count, projector);
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
+    // A pixel is inside when its distances from the left and top edges, taken unsigned, are at
+    // most the window's width and height less one; NoPlainPixel never is.
+    const auto left = static_cast<std::uint32_t>(window.Left);
+    const auto top = static_cast<std::uint32_t>(window.Top);
+    const auto columns = static_cast<std::uint32_t>(window.Right - window.Left);
+    const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
     TSegmentMemory drawn;
-    const auto drawSegment = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2,
-                                 std::int32_t y2) {
-        if (Detail::AdjacentEnds(x1, y1, x2, y2)) {
-            Detail::DrawAdjacentLine(image, x1, y1, x2, y2, color); // cheaper than remembering
-        } else if (!drawn.Repeats(PointKey(x1, y1), PointKey(x2, y2))) {
-            Detail::DrawLineInside(image, x1, y1, x2, y2, color);
+    const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
+        if (Detail::AdjacentEnds(a.X, a.Y, b.X, b.Y)) {
+            Detail::DrawAdjacentInterior(image, a.X, a.Y, b.X, b.Y, color);
+            return;
+        }
+        const std::int32_t n = Detail::LineSteps(a.X, a.Y, b.X, b.Y);
+        std::uint64_t from = PointKey(a.X, a.Y);
+        std::uint64_t to = PointKey(b.X, b.Y);
+        if (Detail::OddSteps(n) && to < from) {
+            std::swap(from, to); // either way round, the same pixels
+        }
+        if (!drawn.Repeats(from, to)) {
+            Detail::DrawLineInterior(image, a.X, a.Y, b.X, b.Y, n, color);
         }
     };
+    // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
+    // when that face was drawn clipped, the face numbered `lastInside` otherwise. In the first
+    // face such a corner sits on origin plus pan.
     TPaneTriangle pane;
-    pane.fill(projector.Base()); // in the first face, a kept corner sits on origin plus pan
+    pane.fill(projector.Base());
+    std::int32_t lastInside = 0;
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
-        const std::uint32_t numbers[3] = {face.A, face.B, face.C};
-        if (numbers[0] - 1 >= std::uint32_t(count) || numbers[1] - 1 >= std::uint32_t(count) ||
-            numbers[2] - 1 >= std::uint32_t(count)) {
+        if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
+            face.C - 1 >= std::uint32_t(count)) {
             continue;
         }
-        for (std::size_t k = 0; k < 3; ++k) {
-            const TVertexPixel pixel = pixels[numbers[k]];
-            if (pixel.X != NoPlainPixel) {
-                pane[k] = {pixel.X, pixel.Y};
-            } else {
-                projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+        const TVertexPixel p[3] = {pixels[face.A], pixels[face.B], pixels[face.C]};
+        const std::uint32_t ux[3] = {std::uint32_t(p[0].X) - left, std::uint32_t(p[1].X) - left,
+                                     std::uint32_t(p[2].X) - left};
+        const std::uint32_t uy[3] = {std::uint32_t(p[0].Y) - top, std::uint32_t(p[1].Y) - top,
+                                     std::uint32_t(p[2].Y) - top};
+        if (std::max({ux[0], ux[1], ux[2]}) > columns || std::max({uy[0], uy[1], uy[2]}) > rows) {
+            if (lastInside != 0) {
+                const TFace3D& last = object.Faces[lastInside];
+                const std::uint32_t numbers[3] = {last.A, last.B, last.C};
+                for (std::size_t k = 0; k < 3; ++k) {
+                    pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
+                }
+                lastInside = 0;
             }
-        }
-        if (!inside || !window.Contains(pane[0].X, pane[0].Y) ||
-            !window.Contains(pane[1].X, pane[1].Y) || !window.Contains(pane[2].X, pane[2].Y)) {
+            const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+            for (std::size_t k = 0; k < 3; ++k) {
+                if (p[k].X != NoPlainPixel) {
+                    pane[k] = {p[k].X, p[k].Y};
+                } else {
+                    projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+                }
+            }
             DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X,
                              pane[2].Y, color);
             continue;
         }
-        // Inside the window every coordinate is below 2^24.
-        const auto x1 = static_cast<std::int32_t>(pane[0].X);
-        const auto y1 = static_cast<std::int32_t>(pane[0].Y);
-        const auto x2 = static_cast<std::int32_t>(pane[1].X);
-        const auto y2 = static_cast<std::int32_t>(pane[1].Y);
-        const auto x3 = static_cast<std::int32_t>(pane[2].X);
-        const auto y3 = static_cast<std::int32_t>(pane[2].Y);
-        drawSegment(x1, y1, x2, y2);
-        drawSegment(x2, y2, x3, y3);
-        drawSegment(x1, y1, x3, y3);
+        lastInside = i;
+        for (const TVertexPixel& corner : p) {
+            Detail::WriteInside(image, corner.X, corner.Y, color);
+        }
+        const std::uint32_t spreadX =
+            std::max({ux[0], ux[1], ux[2]}) - std::min({ux[0], ux[1], ux[2]});
+        const std::uint32_t spreadY =
+            std::max({uy[0], uy[1], uy[2]}) - std::min({uy[0], uy[1], uy[2]});
+        if (spreadX <= 1 && spreadY <= 1) {
+            // Every edge joins adjacent points; a diagonal one, which a block of two by two
+            // always holds, adds the block's pixel at its even column and even row.
+            if (spreadX == 1 && spreadY == 1) {
+                const std::int32_t x = std::min({p[0].X, p[1].X, p[2].X});
+                const std::int32_t y = std::min({p[0].Y, p[1].Y, p[2].Y});
+                Detail::WriteInside(image, x + (x & 1), y + (y & 1), color);
+            }
+            continue;
+        }
+        drawInterior(p[0], p[1]);
+        drawInterior(p[1], p[2]);
+        drawInterior(p[0], p[2]);
     }
 }
 
@@ -345,7 +385,12 @@ void DrawObject3D(const TImageView& image, const TObject3D& object) {
         DrawFaces(image, object, projector); // raises at the first face drawn
         return;
     }
-    DrawFacesFast(image, object, projector);
+    const Detail::TWritableWindow window = Detail::WritableWindow(image);
+    if (!Detail::WalksStayInside(window)) {
+        DrawFaces(image, object, projector); // an empty window, or one too large for the walk
+        return;
+    }
+    DrawFacesFast(image, object, projector, window);
 }
 
 TProjectedExtent ProjectedExtent(const TObject3D& object) {
