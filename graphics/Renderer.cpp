@@ -193,13 +193,29 @@ struct TVertexPixel {
 };
 constexpr std::int32_t NoPlainPixel = std::numeric_limits<std::int32_t>::min();
 
+// The same pixel relative to the window's top-left corner, with OutsideWindow set in X when it
+// lies outside the window (or is no plain pixel): a face is inside when none of its corners has it.
+struct TWindowPixel {
+    std::uint32_t X, Y;
+};
+constexpr std::uint32_t OutsideWindow = 0x80000000u;
+
 // Kept from call to call, so that a redraw allocates nothing.
 std::vector<TVertexPixel> VertexPixels;
+std::vector<TWindowPixel> WindowPixels;
 
-void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector) {
+void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
+                     const Detail::TWritableWindow& window) {
     if (VertexPixels.size() < std::size_t(count) + 1) {
         VertexPixels.resize(std::size_t(count) + 1);
+        WindowPixels.resize(std::size_t(count) + 1);
     }
+    // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
+    // edges, taken unsigned, are at most the window's width and height less one.
+    const auto left = static_cast<std::uint32_t>(window.Left);
+    const auto top = static_cast<std::uint32_t>(window.Top);
+    const auto columns = static_cast<std::uint32_t>(window.Right - window.Left);
+    const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
     constexpr std::int64_t Low = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t High = std::numeric_limits<std::int32_t>::max();
     for (std::int32_t i = 1; i <= count; ++i) {
@@ -211,6 +227,10 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
         pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
                                      static_cast<std::int32_t>(pane.Y)}
                       : TVertexPixel{NoPlainPixel, 0};
+        const std::uint32_t x = std::uint32_t(pixel.X) - left;
+        const std::uint32_t y = std::uint32_t(pixel.Y) - top;
+        const bool inside = plain && x <= columns && y <= rows;
+        WindowPixels[std::size_t(i)] = {inside ? x : OutsideWindow, y};
     }
 }
 
@@ -253,15 +273,12 @@ private:
 void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    ProjectVertices(object, count, projector);
+    ProjectVertices(object, count, projector, window);
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
-    // A pixel is inside when its distances from the left and top edges, taken unsigned, are at
-    // most the window's width and height less one; NoPlainPixel never is.
-    const auto left = static_cast<std::uint32_t>(window.Left);
-    const auto top = static_cast<std::uint32_t>(window.Top);
-    const auto columns = static_cast<std::uint32_t>(window.Right - window.Left);
-    const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
+    const TWindowPixel* inWindow = WindowPixels.data();
+    const auto left = static_cast<std::int32_t>(window.Left);
+    const auto top = static_cast<std::int32_t>(window.Top);
     TSegmentMemory drawn;
     const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
         if (Detail::AdjacentEnds(a.X, a.Y, b.X, b.Y)) {
@@ -291,12 +308,8 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
             face.C - 1 >= std::uint32_t(count)) {
             continue;
         }
-        const TVertexPixel p[3] = {pixels[face.A], pixels[face.B], pixels[face.C]};
-        const std::uint32_t ux[3] = {std::uint32_t(p[0].X) - left, std::uint32_t(p[1].X) - left,
-                                     std::uint32_t(p[2].X) - left};
-        const std::uint32_t uy[3] = {std::uint32_t(p[0].Y) - top, std::uint32_t(p[1].Y) - top,
-                                     std::uint32_t(p[2].Y) - top};
-        if (std::max({ux[0], ux[1], ux[2]}) > columns || std::max({uy[0], uy[1], uy[2]}) > rows) {
+        const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
+        if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
             if (lastInside != 0) {
                 const TFace3D& last = object.Faces[lastInside];
                 const std::uint32_t numbers[3] = {last.A, last.B, last.C};
@@ -307,8 +320,9 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
             }
             const std::uint32_t numbers[3] = {face.A, face.B, face.C};
             for (std::size_t k = 0; k < 3; ++k) {
-                if (p[k].X != NoPlainPixel) {
-                    pane[k] = {p[k].X, p[k].Y};
+                const TVertexPixel pixel = pixels[numbers[k]];
+                if (pixel.X != NoPlainPixel) {
+                    pane[k] = {pixel.X, pixel.Y};
                 } else {
                     projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
                 }
@@ -318,13 +332,17 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
             continue;
         }
         lastInside = i;
+        // Inside the window every coordinate is below 2^24.
+        const TVertexPixel p[3] = {{left + std::int32_t(w[0].X), top + std::int32_t(w[0].Y)},
+                                   {left + std::int32_t(w[1].X), top + std::int32_t(w[1].Y)},
+                                   {left + std::int32_t(w[2].X), top + std::int32_t(w[2].Y)}};
         for (const TVertexPixel& corner : p) {
             Detail::WriteInside(image, corner.X, corner.Y, color);
         }
         const std::uint32_t spreadX =
-            std::max({ux[0], ux[1], ux[2]}) - std::min({ux[0], ux[1], ux[2]});
+            std::max({w[0].X, w[1].X, w[2].X}) - std::min({w[0].X, w[1].X, w[2].X});
         const std::uint32_t spreadY =
-            std::max({uy[0], uy[1], uy[2]}) - std::min({uy[0], uy[1], uy[2]});
+            std::max({w[0].Y, w[1].Y, w[2].Y}) - std::min({w[0].Y, w[1].Y, w[2].Y});
         if (spreadX <= 1 && spreadY <= 1) {
             // Every edge joins adjacent points; a diagonal one, which a block of two by two
             // always holds, adds the block's pixel at its even column and even row.
