@@ -54,17 +54,28 @@ inline void WriteInside(const TImageView& image, std::int32_t x, std::int32_t y,
 // rounds to its second end point: so a line whose end points are written anyway adds only the
 // positions between them, steps 1 to N - 1.
 
-// The positions between the end points of a line that spans at most two steps (N <= 2), without
-// a division or a running sum. Equal end points (N = 1): none. Otherwise N = 2 and the steps are
-// 0 or +-1/2, exact: the middle position rounds, on an axis that moves, to the even one of the two
-// coordinates, a tie; it differs from both end points only when both axes move.
-inline bool AdjacentEnds(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-    return std::uint32_t(x2 - x1 + 1) <= 2 && std::uint32_t(y2 - y1 + 1) <= 2;
+// A line between two points, with its differences and its step count N = max(|dx|, |dy|) + 1.
+struct TInsideLine {
+    std::int32_t X1, Y1, Dx, Dy, Adx, Ady, N;
+};
+inline TInsideLine MakeInsideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                                  std::int32_t y2) {
+    const std::int32_t dx = x2 - x1;
+    const std::int32_t dy = y2 - y1;
+    const std::int32_t adx = dx < 0 ? -dx : dx;
+    const std::int32_t ady = dy < 0 ? -dy : dy;
+    return {x1, y1, dx, dy, adx, ady, (adx > ady ? adx : ady) + 1};
 }
-inline void DrawAdjacentInterior(const TImageView& image, std::int32_t x1, std::int32_t y1,
-                                 std::int32_t x2, std::int32_t y2, TColorRGB color) {
-    if (x1 != x2 && y1 != y2) {
-        WriteInside(image, (x1 & 1) != 0 ? x2 : x1, (y1 & 1) != 0 ? y2 : y1, color);
+
+// The positions between the end points of a line of at most two steps, without a division or a
+// running sum. Equal end points (N = 1): none. Otherwise N = 2 and the steps are 0 or +-1/2,
+// exact: the middle position rounds, on an axis that moves, to the even one of the two
+// coordinates, a tie; it differs from both end points only when both axes move.
+inline void DrawAdjacentInterior(const TImageView& image, const TInsideLine& line,
+                                 TColorRGB color) {
+    if (line.Dx != 0 && line.Dy != 0) {
+        WriteInside(image, (line.X1 & 1) != 0 ? line.X1 + line.Dx : line.X1,
+                    (line.Y1 & 1) != 0 ? line.Y1 + line.Dy : line.Y1, color);
     }
 }
 
@@ -81,37 +92,27 @@ inline bool OddSteps(std::int32_t n) {
     return (n & 1) != 0 && n <= OddTableSteps;
 }
 
-// The steps of the line between two points: N = max(|dx|, |dy|) + 1.
-inline std::int32_t LineSteps(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-    const std::int32_t adx = x2 > x1 ? x2 - x1 : x1 - x2;
-    const std::int32_t ady = y2 > y1 ? y2 - y1 : y1 - y2;
-    return (adx > ady ? adx : ady) + 1;
-}
-
 // The positions between the end points of a line whose end points lie inside a window for which
-// WalksStayInside holds; n is its step count.
-inline void DrawLineInterior(const TImageView& image, std::int32_t x1, std::int32_t y1,
-                             std::int32_t x2, std::int32_t y2, std::int32_t n, TColorRGB color) {
-    const std::int32_t dx = x2 - x1;
-    const std::int32_t dy = y2 - y1;
-    const std::int32_t adx = dx < 0 ? -dx : dx;
-    const std::int32_t ady = dy < 0 ? -dy : dy;
+// WalksStayInside holds.
+inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, TColorRGB color) {
+    const std::int32_t n = line.N;
     if (OddSteps(n)) {
-        const std::uint8_t* columns = OddOffsets.data() + OddBlockStarts[n] + adx * (n + 1);
-        const std::uint8_t* rows = OddOffsets.data() + OddBlockStarts[n] + ady * (n + 1);
-        std::uint8_t* start = image.ScanLine(y1) + 3 * std::ptrdiff_t(x1);
-        const std::ptrdiff_t columnStride = dx < 0 ? -3 : 3;
-        const std::ptrdiff_t rowStride = dy < 0 ? -image.BytesPerLine : image.BytesPerLine;
+        const std::uint8_t* table = OddOffsets.data() + OddBlockStarts[n];
+        const std::uint8_t* columns = table + line.Adx * (n + 1);
+        const std::uint8_t* rows = table + line.Ady * (n + 1);
+        std::uint8_t* start = image.ScanLine(line.Y1) + 3 * std::ptrdiff_t(line.X1);
+        const std::ptrdiff_t columnStride = line.Dx < 0 ? -3 : 3;
+        const std::ptrdiff_t rowStride = line.Dy < 0 ? -image.BytesPerLine : image.BytesPerLine;
         for (std::int32_t k = 1; k < n; ++k) {
             WriteBytes(start + columnStride * columns[k] + rowStride * rows[k], color);
         }
         return;
     }
     // A quotient of a negative difference is the negated quotient of its magnitude.
-    const double stepX = dx < 0 ? -StepQuotient(adx, n) : StepQuotient(adx, n);
-    const double stepY = dy < 0 ? -StepQuotient(ady, n) : StepQuotient(ady, n);
-    double px = x1;
-    double py = y1;
+    const double stepX = line.Dx < 0 ? -StepQuotient(line.Adx, n) : StepQuotient(line.Adx, n);
+    const double stepY = line.Dy < 0 ? -StepQuotient(line.Ady, n) : StepQuotient(line.Ady, n);
+    double px = line.X1;
+    double py = line.Y1;
     for (std::int32_t k = 1; k < n; ++k) {
         px += stepX;
         py += stepY;

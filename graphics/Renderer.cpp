@@ -281,18 +281,18 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
     const auto top = static_cast<std::int32_t>(window.Top);
     TSegmentMemory drawn;
     const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
-        if (Detail::AdjacentEnds(a.X, a.Y, b.X, b.Y)) {
-            Detail::DrawAdjacentInterior(image, a.X, a.Y, b.X, b.Y, color);
+        const Detail::TInsideLine line = Detail::MakeInsideLine(a.X, a.Y, b.X, b.Y);
+        if (line.N <= 2) {
+            Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
             return;
         }
-        const std::int32_t n = Detail::LineSteps(a.X, a.Y, b.X, b.Y);
         std::uint64_t from = PointKey(a.X, a.Y);
         std::uint64_t to = PointKey(b.X, b.Y);
-        if (Detail::OddSteps(n) && to < from) {
+        if (Detail::OddSteps(line.N) && to < from) {
             std::swap(from, to); // either way round, the same pixels
         }
         if (!drawn.Repeats(from, to)) {
-            Detail::DrawLineInterior(image, a.X, a.Y, b.X, b.Y, n, color);
+            Detail::DrawLineInterior(image, line, color);
         }
     };
     // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
