@@ -6,9 +6,11 @@
 #include "GraphErrors.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 
 namespace ZuveloGraphLibrary {
 
@@ -28,7 +30,12 @@ struct TFace3D {
 
 // An array indexed from 1 to Count(), allocated once for a count and zero-filled. It never
 // resizes; a record's count may later differ from its array's, so loops take the smaller.
+// Entries are plain records of numbers: all bits zero is each one's zero value, and the storage
+// comes straight from the C allocator, so that a large zero-filled array costs no pass over it
+// and an array about to be written whole is not filled first.
 template <class T> class TOneBasedArray {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
 public:
     bool Empty() const { return count_ == 0; }
     std::int32_t Count() const { return count_; }
@@ -44,7 +51,12 @@ public:
     enum class TFill { Zero, Unset };
     void Allocate(std::int32_t count, TFill fill = TFill::Zero) {
         const auto n = static_cast<std::size_t>(count);
-        items_.reset(fill == TFill::Zero ? new (std::nothrow) T[n]() : new (std::nothrow) T[n]);
+        if (n == 0) {
+            Release();
+            return;
+        }
+        items_.reset(static_cast<T*>(fill == TFill::Zero ? std::calloc(n, sizeof(T))
+                                                         : std::malloc(n * sizeof(T))));
         if (!items_) {
             count_ = 0;
             throw OutOfMemoryError();
@@ -57,7 +69,10 @@ public:
     }
 
 private:
-    std::unique_ptr<T[]> items_;
+    struct TFree {
+        void operator()(T* items) const { std::free(items); }
+    };
+    std::unique_ptr<T[], TFree> items_;
     std::int32_t count_ = 0;
 };
 
