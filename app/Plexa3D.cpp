@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         return CommandLineFault(error);
     }
     if (early->Help || early->Version) {
-        std::fputs(early->Help ? UsageText().c_str() : "Plexa3D 0.1\n", stdout);
+        std::fputs(early->Help ? UsageText().c_str() : "Plexa3D " PLEXA3D_VERSION "\n", stdout);
         return 0;
     }
     if (early->Thumbnail) {

@@ -26,7 +26,7 @@ void KeepNoSettings() {
 
 TPlexa3DApplication::TPlexa3DApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Plexa3D"));
-    setApplicationVersion(QStringLiteral("0.1"));
+    setApplicationVersion(QStringLiteral(PLEXA3D_VERSION));
     setOrganizationName(QStringLiteral("Zuvelo Omarin"));
     // The windows were designed with MS Sans Serif and Arial. Liberation Sans has Arial's
     // metrics and is nearly as narrow as MS Sans Serif, so the captions fit their controls.

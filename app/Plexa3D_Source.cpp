@@ -83,7 +83,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::CreateControls() {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Zuvelo Omarin Plexa3D V 0.1"));
+    setWindowTitle(QStringLiteral("Zuvelo Omarin Plexa3D V " PLEXA3D_VERSION));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
