@@ -1,8 +1,10 @@
 // The GUI monkey: starts its own Xvfb and the real program on it, and drives the program with
 // random but repeatable input through the X test extension only: keys, mouse buttons 1 to 3, the
-// wheel and drags, over every window the program shows. Every few hundred events it checks that
-// the program is alive and answers, that no sanitizer report has been written and that every
-// state line the program traced is sound. A failure names the seed and the last events.
+// wheel and drags, over every window the program shows. An event is one click, key press (a
+// menu choice from the keyboard is several), step of the wheel, drag or name typed in a dialog.
+// Every few hundred events it checks that the program is alive and answers, that no sanitizer
+// report has been written and that every state line the program traced is sound. A failure names
+// the seed and the last events.
 //
 //   plexa3d_monkey --program FILE [--seed N] [--events N] [--seconds S] [--min-events N]
 //                  [--models DIR]... [--scenario random|licence-paste] [--keep]
@@ -554,24 +556,30 @@ public:
 
     void Check() {
         ++checks_;
-        if (auto status = program_.Ended()) {
+        auto main = Find(MainTitle);
+        std::optional<int> status = program_.Ended();
+        if (!main && !status) { // ending, or worse
+            status = program_.WaitForEnd(AnswerSeconds);
+            if (!status) {
+                Fail("the main window is gone while the program runs on");
+            }
+        }
+        if (status) {
             if (!(WIFEXITED(*status) && WEXITSTATUS(*status) == 0)) {
                 Fail("the program ended, " + Describe(*status));
             }
-            // File, "Esci" was chosen: a user would start it again.
+            // File, "Esci" was chosen: a user would start the program again.
             program_.CheckNoReports();
+            program_.CheckStateLines();
             ++restarts_;
-            Note("program ended normally; started again");
+            Note("the program ended normally; started again");
             program_.Start();
             WaitForMainWindow();
-        }
-        const auto main = Find(MainTitle);
-        if (!main) {
-            Fail("the main window is gone");
+            return;
         }
         if (!x_.Answers(main->Id, AnswerSeconds)) {
-            if (auto status = program_.Ended()) {
-                Fail("the program ended, " + Describe(*status));
+            if (auto ended = program_.Ended()) {
+                Fail("the program ended, " + Describe(*ended));
             }
             Fail("the program does not answer");
         }
@@ -679,6 +687,11 @@ private:
             }
         }
         return std::nullopt;
+    }
+
+    bool HasPopup() {
+        const auto all = x_.Windows(program_.Pid());
+        return std::any_of(all.begin(), all.end(), [](const auto& w) { return w.Popup; });
     }
 
     static bool Known(const TDisplay::TWindow& w) {
@@ -804,7 +817,9 @@ private:
                   At(p->first, p->second));
             for (int i = 0; i < turns; ++i) {
                 x_.Click(button);
+                ++events_; // each step of the wheel is a button click of its own
             }
+            --events_;
         }
     }
 
@@ -839,18 +854,26 @@ private:
         if (!main) {
             return;
         }
+        // An open popup (a menu, a list, a context menu) would take the click on the title.
+        for (int i = 0; i < 3 && HasPopup(); ++i) {
+            x_.Press(XK_Escape);
+            Pause(MenuOpenMilliseconds / 4);
+        }
         x_.Move(main->X + 14, main->Y + 8);
         Event("menu " + std::to_string(rights) + ", item " + std::to_string(item));
         x_.Click(1);
         Pause(MenuOpenMilliseconds);
         for (int i = 0; i < rights; ++i) {
             x_.Press(XK_Right);
+            ++events_;
             Pause(MenuOpenMilliseconds / 3);
         }
         for (int i = rights > 0 ? 1 : 0; i < item; ++i) {
             x_.Press(XK_Down);
+            ++events_;
         }
         x_.Press(item > 0 ? XK_Return : XK_Escape);
+        ++events_;
     }
 
     // A menu command, never File, "Esci": File's items 1 to 5, Visualizza's 4, Info's 5; or a
@@ -871,8 +894,8 @@ private:
     // File, "Importa .3DS"; the dialog then gets a name (or is cancelled) by InDialog.
     void Import() {
         MenuByKeyboard(0, 4);
-        for (int i = 0; i < 40 && !FindDialog(x_.Windows(program_.Pid())); ++i) {
-            Pause(25);
+        for (int i = 0; i < 20 && !FindDialog(x_.Windows(program_.Pid())); ++i) {
+            Pause(20);
         }
     }
 
