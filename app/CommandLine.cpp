@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <charconv>
+#include <string>
 
 namespace Plexa3DApp {
 namespace {
@@ -49,6 +50,23 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
             line.OnePane = true;
         } else if (argument == "--perspective") {
             line.Perspective = true;
+        } else if (argument == "--whole") {
+            line.WholeModel = true;
+        } else if (argument == "--fit") {
+            line.FitToWindow = true;
+        } else if (argument == "--thumbnail") {
+            TThumbnailRequest thumbnail;
+            if (i + 3 >= arguments.size() ||
+                !ParseInt(arguments[i + 1], MinThumbnailSize, MaxThumbnailSize, thumbnail.Size) ||
+                arguments[i + 2].empty() || arguments[i + 3].empty()) {
+                return fail("--thumbnail needs a size from " + std::to_string(MinThumbnailSize) +
+                            " to " + std::to_string(MaxThumbnailSize) +
+                            ", an input file and an output file");
+            }
+            thumbnail.Input = arguments[i + 2];
+            thumbnail.Output = arguments[i + 3];
+            line.Thumbnail = thumbnail;
+            i += 3;
         } else if (argument == "--snapshot") {
             if (!hasValue || arguments[i + 1].empty()) {
                 return fail("--snapshot needs a folder");
@@ -72,12 +90,19 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
             return fail("unknown option " + argument);
         }
     }
+    if (line.Thumbnail && (!line.Files.empty() || line.SnapshotDir)) {
+        return fail("--thumbnail takes no other files and no --snapshot");
+    }
     return line;
 }
 
 std::string UsageText() {
     return "Usage: plexa3d [OPTIONS] [FILE...]\n"
            "Wireframe viewer for .3DS meshes. Each FILE is imported at start-up, in order.\n"
+           "\n"
+           "Options for the imports, wherever they stand:\n"
+           "  --whole             import every mesh of a file as one object, not only the first\n"
+           "  --fit               centre each import and scale it to fit the panes\n"
            "\n"
            "Options, applied after the imports in this order:\n"
            "  --one-pane          show the free view alone, in one 800 x 600 pane\n"
@@ -86,6 +111,12 @@ std::string UsageText() {
            "  --angles X,Y,Z      turn the selected object by whole degrees (0 to 360)\n"
            "  --snapshot DIR      run without a display: draw once, write DIR/Image1.png to\n"
            "                      DIR/Image5.png and exit (status 1 after any error)\n"
+           "\n"
+           "  --thumbnail SIZE INPUT OUTPUT\n"
+           "                      without a display, write a PNG of SIZE x SIZE pixels (" +
+           std::to_string(MinThumbnailSize) + " to " + std::to_string(MaxThumbnailSize) +
+           ")\n"
+           "                      showing the whole model of INPUT, fitted and turned\n"
            "  --help              show this text\n"
            "  --version           show the version\n";
 }

@@ -1,5 +1,7 @@
 // The program's command line: plexa3d [OPTIONS] [FILE...]. Each file is imported at start-up, in
-// order; the options are then applied through the same handlers as the user's actions.
+// order, with the import options already set; the other options are then applied through the
+// same handlers as the user's actions. plexa3d --thumbnail SIZE INPUT OUTPUT only draws a
+// thumbnail.
 #pragma once
 
 #include <array>
@@ -9,6 +11,16 @@
 
 namespace Plexa3DApp {
 
+inline constexpr int MinThumbnailSize = 1;
+inline constexpr int MaxThumbnailSize = 4096;
+
+// --thumbnail SIZE INPUT OUTPUT: a PNG of at most SIZE x SIZE pixels, without a window.
+struct TThumbnailRequest {
+    int Size = 0;
+    std::string Input;
+    std::string Output;
+};
+
 struct TCommandLine {
     std::vector<std::string> Files;
     std::optional<std::string> SnapshotDir; // --snapshot DIR: render without a display, write PNGs
@@ -16,6 +28,9 @@ struct TCommandLine {
     bool Perspective = false;               // --perspective
     std::optional<int> Select;              // --select N: row N of the object list
     std::optional<std::array<int, 3>> Angles; // --angles X,Y,Z: whole degrees 0 to 360
+    bool WholeModel = false;                  // --whole: every mesh of a file
+    bool FitToWindow = false;                 // --fit: centred and scaled to the panes
+    std::optional<TThumbnailRequest> Thumbnail;
     bool Help = false;
     bool Version = false;
 };

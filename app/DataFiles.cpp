@@ -7,18 +7,63 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <vector>
 
 namespace Plexa3DApp {
+namespace {
+
+// A path as BackslashPath wrote it and as it really is: the same bytes but for the separators.
+struct TWrittenPath {
+    std::string Backslashed;
+    std::string Real;
+};
+
+// Every path written so far, the latest last; one written again replaces its earlier entry.
+std::vector<TWrittenPath>& WrittenPaths() {
+    static std::vector<TWrittenPath> paths;
+    return paths;
+}
+
+// How many leading bytes of `path` are the written path itself, or else its folder (up to and
+// including its last backslash); 0 when it begins with neither.
+std::size_t WrittenLength(const std::string& path, const std::string& written) {
+    if (path.starts_with(written)) {
+        return written.size();
+    }
+    const std::size_t slash = written.rfind('\\');
+    if (slash == std::string::npos) {
+        return 0;
+    }
+    return path.compare(0, slash + 1, written, 0, slash + 1) == 0 ? slash + 1 : 0;
+}
+
+} // namespace
 
 std::string BackslashPath(const QString& path) {
-    std::string bytes = QFile::encodeName(path).toStdString();
+    std::string real = QFile::encodeName(path).toStdString();
+    std::string bytes = real;
     std::replace(bytes.begin(), bytes.end(), '/', '\\');
+    auto& paths = WrittenPaths();
+    std::erase_if(paths, [&](const TWrittenPath& p) { return p.Backslashed == bytes; });
+    paths.push_back({bytes, std::move(real)});
     return bytes;
 }
 
 std::string DataFilePath(const std::string& backslashPath) {
+    const TWrittenPath* longest = nullptr;
+    std::size_t kept = 0;
+    for (const TWrittenPath& written : WrittenPaths()) {
+        const std::size_t length = WrittenLength(backslashPath, written.Backslashed);
+        if (length > 0 && length >= kept) { // the latest of equals
+            kept = length;
+            longest = &written;
+        }
+    }
     std::string bytes = backslashPath;
-    std::replace(bytes.begin(), bytes.end(), '\\', '/');
+    if (longest) {
+        std::copy_n(longest->Real.begin(), kept, bytes.begin());
+    }
+    std::replace(bytes.begin() + std::ptrdiff_t(kept), bytes.end(), '\\', '/');
     return bytes;
 }
 

@@ -10,11 +10,14 @@
 
 namespace Plexa3DApp {
 
-// A file system path written with backslashes, as bytes of the file system's encoding.
+// A file system path written with backslashes, as bytes of the file system's encoding. The real
+// path is remembered, so that DataFilePath can give back the backslashes it held itself.
 std::string BackslashPath(const QString& path);
 
-// The file system's name for a path of the program's own data files: backslashes become slashes
-// (a doubled one is harmless). As bytes, for the graphics library, and as Qt's file name.
+// The file system's name for a path of the program's own data files. A path that begins with one
+// that BackslashPath wrote, or with that path's folder, gets that beginning back as it really is;
+// in the rest, written by the program, backslashes become slashes (a doubled one is harmless). As
+// bytes, for the graphics library, and as Qt's file name.
 std::string DataFilePath(const std::string& backslashPath);
 QString DataFileName(const std::string& backslashPath);
 

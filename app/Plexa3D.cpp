@@ -3,8 +3,9 @@
 // runs FormCreate) and the five hidden information windows are created, the files named on the
 // command line are imported and its options applied, and the event loop runs until File, "Esci"
 // or the main window is closed. With --snapshot, no window is shown: the panes are drawn once
-// and written as PNG files instead.
+// and written as PNG files instead. With --thumbnail, only a thumbnail is drawn and written.
 #include "CommandLine.h"
+#include "DataFiles.h"
 #include "ErrorReporting.h"
 #include "Form_Plexa3d_Autore_Source.h"
 #include "Form_Plexa3d_EMail_Source.h"
@@ -14,6 +15,8 @@
 #include "Plexa3DApplication.h"
 #include "Plexa3D_Source.h"
 #include "Snapshot.h"
+#include "Thumbnail.h"
+#include "ZuveloArchiveLibrary.h"
 
 #include <QAction>
 #include <QScrollBar>
@@ -25,20 +28,19 @@ namespace {
 
 using namespace Plexa3DApp;
 
-void Trigger(TForm1& form, const char* item) {
-    form.findChild<QAction*>(QLatin1String(item))->trigger();
-}
-
 // The imports and the options, through the handlers that the user's actions reach.
 void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
+    if (line.WholeModel || line.FitToWindow) {
+        form.SetImportOptions({line.WholeModel, line.FitToWindow});
+    }
     for (const std::string& file : line.Files) {
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
     }
     if (line.OnePane) {
-        Trigger(form, "N1Finestra1");
+        form.N1Finestra1->trigger();
     }
     if (line.Perspective) {
-        Trigger(form, "VisualeProspettica1");
+        form.VisualeProspettica1->trigger();
     }
     if (line.Select) {
         form.StringGrid1->ChooseCell(1, *line.Select);
@@ -48,6 +50,20 @@ void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
         form.Y_Bar2->setValue((*line.Angles)[1]);
         form.Z_Bar3->setValue((*line.Angles)[2]);
     }
+}
+
+// Writes the thumbnail without any window or display: status 0, or 1 with the error on standard
+// error.
+int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request) {
+    QCoreApplication application(argc, argv); // for the program's own path
+    SetErrorDisplay(TErrorDisplay::StandardError);
+    const std::string appDir =
+        ZuveloArchiveLibrary::ExtractPath(BackslashPath(QCoreApplication::applicationFilePath()));
+    const bool written = RunGuarded([&] {
+        WriteThumbnail(request.Size, request.Input, QString::fromLocal8Bit(request.Output.c_str()),
+                       appDir);
+    });
+    return written ? 0 : 1;
 }
 
 } // namespace
@@ -80,6 +96,9 @@ int main(int argc, char** argv) {
     if (early->Help || early->Version) {
         std::fputs(early->Help ? UsageText().c_str() : "Plexa3D 0.1\n", stdout);
         return 0;
+    }
+    if (early->Thumbnail) {
+        return RunThumbnail(argc, argv, *early->Thumbnail);
     }
     const bool snapshot = early->SnapshotDir.has_value();
     if (snapshot) {

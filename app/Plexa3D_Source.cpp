@@ -7,6 +7,7 @@
 #include "Form_Plexa3d_Guida_Source.h"
 #include "Form_Plexa3d_Licenza_Source.h"
 #include "Form_Plexa3d_SitoWeb_Source.h"
+#include "FreeViewGestures.h"
 #include "WindowDesign.h"
 #include "ZuveloArchiveLibrary.h"
 #include "ZuveloGraphLibrary.h"
@@ -26,19 +27,20 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QtGlobal>
+
+#include <cstdio>
 
 namespace Plexa3DApp {
 
 using namespace ZuveloGraphLibrary;
 
 namespace {
-
-constexpr TColorRGB White{255, 255, 255};
-constexpr TColorRGB Grey{120, 120, 120};
 
 void SetLeft(QWidget* w, int left) {
     w->move(left, w->y());
@@ -65,39 +67,13 @@ QString Latin1(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// A handler's turn of the current object, undone exactly as far as it was made: a rotation that
-// raises an error has already stored its values.
-class TTurn {
-public:
-    TTurn(TObject3D& object, int x, int y, int z) : object_(object), x_(x), y_(y), z_(z) {}
-
-    void Apply() {
-        turnedX_ = x_ != 0;
-        RotateObject(x_, 0, 0, object_);
-        turnedY_ = y_ != 0;
-        RotateObject(0, y_, 0, object_);
-        turnedZ_ = z_ != 0;
-        RotateObject(0, 0, z_, object_);
-    }
-    void Undo() {
-        RotateObject(0, 0, turnedZ_ ? -z_ : 0, object_);
-        RotateObject(0, turnedY_ ? -y_ : 0, 0, object_);
-        RotateObject(turnedX_ ? -x_ : 0, 0, 0, object_);
-        TransformObject(object_);
-    }
-
-private:
-    TObject3D& object_;
-    int x_, y_, z_;
-    bool turnedX_ = false, turnedY_ = false, turnedZ_ = false;
-};
-
 } // namespace
 
 TForm1::TForm1(const QString& programFile, QWidget* parent)
     : QMainWindow(parent), programFile_(programFile) {
     CreateControls();
     CreateMenu();
+    CreatePaneMenus();
     SetDesignGeometry();
     ConnectHandlers();
     RunGuarded([this] { FormCreate(); });
@@ -255,10 +231,16 @@ void TForm1::CreateColumn() {
 void TForm1::CreateMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    const auto item = [this](auto* owner, const char* name, const char* caption) {
+    const auto item = [](auto* owner, const char* name, const char* caption) {
         QAction* action = owner->addAction(QString::fromUtf8(caption));
         action->setObjectName(QLatin1String(name));
         action->setMenuRole(QAction::NoRole);
+        return action;
+    };
+    const auto handled = [this, &item](auto* owner, const char* name, const char* caption,
+                                       void (TForm1::*handler)()) {
+        QAction* action = item(owner, name, caption);
+        connect(action, &QAction::triggered, this, Guarded(this, handler));
         return action;
     };
     const auto menu = [bar](const char* name, const char* caption) {
@@ -268,44 +250,57 @@ void TForm1::CreateMenu() {
         return m;
     };
     QMenu* file = menu("File1", "File");
-    item(file, "Apri1", "Apri");
-    item(file, "Salva1", "Salva");
-    item(file, "SalvaConNome1", "Salva Con Nome");
-    item(file, "Importa3DS1", "Importa .3DS");
-    item(file, "Esporta3DS1", "Esporta .3DS");
-    item(file, "Esci1", "Esci");
-    item(bar, "Opzioni1", "Opzioni");
+    Apri1 = item(file, "Apri1", "Apri");
+    Salva1 = item(file, "Salva1", "Salva");
+    SalvaConNome1 = item(file, "SalvaConNome1", "Salva Con Nome");
+    Importa3DS1 = handled(file, "Importa3DS1", "Importa .3DS", &TForm1::Importa3DS1Click);
+    Esporta3DS1 = item(file, "Esporta3DS1", "Esporta .3DS");
+    Esci1 = handled(file, "Esci1", "Esci", &TForm1::Esci1Click);
+    Opzioni1 = item(bar, "Opzioni1", "Opzioni");
     QMenu* view = menu("Visualizza1", "Visualizza");
-    item(view, "N4Finestre1", "4 Finestre");
-    item(view, "N1Finestra1", "1 Finestra");
-    item(view, "VisualeParallela1", "Visuale Parallela");
-    item(view, "VisualeProspettica1", "Visuale Prospettica");
-    item(bar, "Lingua1", "Lingua");
+    N4Finestre1 = handled(view, "N4Finestre1", "4 Finestre", &TForm1::N4Finestre1Click);
+    N1Finestra1 = handled(view, "N1Finestra1", "1 Finestra", &TForm1::N1Finestra1Click);
+    VisualeParallela1 =
+        handled(view, "VisualeParallela1", "Visuale Parallela", &TForm1::VisualeParallela1Click);
+    VisualeProspettica1 = handled(view, "VisualeProspettica1", "Visuale Prospettica",
+                                  &TForm1::VisualeProspettica1Click);
+    Lingua1 = item(bar, "Lingua1", "Lingua");
     QMenu* info = menu("Info1", "Info");
-    item(info, "Guida1", "Guida");
-    item(info, "Autore1", "Autore");
-    item(info, "SitoWeb1", "Sito Web");
-    item(info, "EMail1", "E-Mail");
-    item(info, "Licenza1", "Licenza");
-    item(bar, "Exit1", "Exit"); // present, and does nothing: it does not end the program
+    Guida1 = handled(info, "Guida1", "Guida", &TForm1::Guida1Click);
+    Autore1 = handled(info, "Autore1", "Autore", &TForm1::Autore1Click);
+    SitoWeb1 = handled(info, "SitoWeb1", "Sito Web", &TForm1::SitoWeb1Click);
+    EMail1 = handled(info, "EMail1", "E-Mail", &TForm1::EMail1Click);
+    Licenza1 = handled(info, "Licenza1", "Licenza", &TForm1::Licenza1Click);
+    Exit1 = item(bar, "Exit1", "Exit"); // present, and does nothing: it does not end the program
+}
+
+void TForm1::CreatePaneMenus() {
+    const auto item = [this](const char* name, const char* caption, void (TForm1::*handler)()) {
+        auto* action = new QAction(QString::fromUtf8(caption), this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, Guarded(this, handler));
+        return action;
+    };
+    ModelloIntero1 = item("ModelloIntero1", "Modello intero", &TForm1::ModelloIntero1Click);
+    AdattaAllaFinestra1 =
+        item("AdattaAllaFinestra1", "Adatta alla finestra", &TForm1::AdattaAllaFinestra1Click);
+    ModelloIntero1->setCheckable(true);
+    AdattaAllaFinestra1->setCheckable(true);
+    InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
+    VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    for (TImagePane* pane : {Image1, Image2, Image3, Image4, Image5}) {
+        pane->setContextMenuPolicy(Qt::ActionsContextMenu);
+        pane->addActions({ModelloIntero1, AdattaAllaFinestra1});
+    }
+    for (TImagePane* pane : {Image4, Image5}) {
+        pane->addActions({separator, InquadraTutto1, VistaIniziale1});
+    }
+    gestures_ = new TFreeViewGestures(*this);
 }
 
 void TForm1::ConnectHandlers() {
-    const auto onMenu = [this](const char* name, void (TForm1::*handler)()) {
-        auto* action = findChild<QAction*>(QLatin1String(name));
-        connect(action, &QAction::triggered, this, Guarded(this, handler));
-    };
-    onMenu("Importa3DS1", &TForm1::Importa3DS1Click);
-    onMenu("Esci1", &TForm1::Esci1Click);
-    onMenu("N4Finestre1", &TForm1::N4Finestre1Click);
-    onMenu("N1Finestra1", &TForm1::N1Finestra1Click);
-    onMenu("VisualeParallela1", &TForm1::VisualeParallela1Click);
-    onMenu("VisualeProspettica1", &TForm1::VisualeProspettica1Click);
-    onMenu("Guida1", &TForm1::Guida1Click);
-    onMenu("Autore1", &TForm1::Autore1Click);
-    onMenu("SitoWeb1", &TForm1::SitoWeb1Click);
-    onMenu("EMail1", &TForm1::EMail1Click);
-    onMenu("Licenza1", &TForm1::Licenza1Click);
     connect(X_Bar1, &QScrollBar::valueChanged, this, Guarded(this, &TForm1::X_Bar1Change));
     connect(Y_Bar2, &QScrollBar::valueChanged, this, Guarded(this, &TForm1::Y_Bar2Change));
     connect(Z_Bar3, &QScrollBar::valueChanged, this, Guarded(this, &TForm1::Z_Bar3Change));
@@ -333,16 +328,16 @@ void TForm1::FormCreate() {
     LayOutPanes();
     LayOutColumn();
     LoadBackgrounds();
-    SetClipRect(0, 0, 399, 299);
+    SetClipRect(0, 0, SmallPane.Width - 1, SmallPane.Height - 1);
 }
 
 void TForm1::LayOutPanes() {
     for (TImagePane* pane : {Image1, Image2, Image3, Image4}) {
-        SetWidth(pane, 400);
-        SetHeight(pane, 300);
+        SetWidth(pane, SmallPane.Width);
+        SetHeight(pane, SmallPane.Height);
     }
-    SetWidth(Image5, 800);
-    SetHeight(Image5, 600);
+    SetWidth(Image5, LargePane.Width);
+    SetHeight(Image5, LargePane.Height);
     SetTop(Image1, 2);
     SetTop(Image2, 2);
     SetTop(Image3, Image1->height() + 4);
@@ -410,65 +405,18 @@ void TForm1::Importa3DS1Click() {
 // The new object is built aside and takes its slot only once it has been loaded, placed and
 // drawn: an import that fails leaves the table, the counters and the list as they were.
 void TForm1::ImportFile(const QString& fileName) {
-    if (ObjectCount >= MaxObjects) {
-        throw RuntimeError("Numero massimo di oggetti raggiunto (255)");
-    }
-    CopyImagePixels(DefaultBackground->View(), Image4->View());
-    for (int i = 1; i <= ObjectCount; ++i) {
-        SetDrawColor(Grey.R, Grey.G, Grey.B);
-        DrawObject3D(Image4->View(), *Objects[i]);
-    }
-    SetDrawColor(White.R, White.G, White.B);
-    SetFontColor(0, 255, 0);
-    SetCharAdvance(8);
-    const int slot = ObjectCount + 1;
-    std::unique_ptr<TObject3D> object;
-    NewObject3D(object);
-    Load3DS(QFile::encodeName(fileName).toStdString(), *object);
-    SetViewOrigin(200, 150);
-    SetParallelProjection();
-    SetObjectPivot(0, 0, 0, *object);
-    SetObjectPosition(0, 0, -300, *object);
-    ScaleObject(*object, 5.0f);
-    DrawFixedViews(*object);
-
-    Objects[slot] = std::move(object);
-    ObjectCount = static_cast<std::uint8_t>(slot);
-    CurrentObject = ObjectCount;
+    const auto refresh = qScopeGuard([this] {
+        for (TImagePane* pane : {Image3, Image1, Image2}) {
+            pane->Refresh();
+        }
+    });
+    Scene.Import(QFile::encodeName(fileName).toStdString(), Image4->View(),
+                 DefaultBackground->View(), {Image1->View(), Image2->View(), Image3->View()});
     StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
     StringGrid1->setRowHeight(StringGrid1->RowCount() - 1, 16);
     StringGrid1->SetCell(0, ObjectCount, QString::number(CurrentObject));
-    StringGrid1->SetCell(1, ObjectCount, Latin1(Objects[slot]->Name));
+    StringGrid1->SetCell(1, ObjectCount, Latin1(Objects[ObjectCount]->Name));
     EnableTimer1();
-}
-
-// Top, front and side views, each captioned; the turns between views are taken back after.
-void TForm1::DrawFixedViews(TObject3D& object) {
-    WriteText(Image3->View(), 1, 1, "Visuale Dall'alto:");
-    RotateObject(0, 0, 0, object);
-    TransformObject(object);
-    DrawObject3D(Image3->View(), object);
-    Image3->Refresh();
-
-    WriteText(Image1->View(), 1, 1, "Visuale Frontale:");
-    RotateObject(90, 0, 0, object);
-    TransformObject(object);
-    DrawObject3D(Image1->View(), object);
-    RotateObject(-90, 0, 0, object);
-    TransformObject(object);
-    Image1->Refresh();
-
-    WriteText(Image2->View(), 1, 1, "Visuale Laterale:");
-    RotateObject(90, 0, 0, object);
-    TransformObject(object);
-    RotateObject(0, -90, 0, object);
-    TransformObject(object);
-    DrawObject3D(Image2->View(), object);
-    RotateObject(0, 90, 0, object);
-    TransformObject(object);
-    RotateObject(-90, 0, 0, object);
-    TransformObject(object);
-    Image2->Refresh();
 }
 
 // The one redraw path of the free view.
@@ -478,14 +426,10 @@ void TForm1::Timer1Timer() {
     if (ObjectCount == 0) {
         return;
     }
-    CopyImagePixels((ViewMode == 1 ? DefaultBackgroundFull : DefaultBackground)->View(),
-                    pane.View());
-    TObject3D& current = *Objects[CurrentObject];
-    DrawFreeView(pane, current);
-    WriteText(pane.View(), 1, 1, "Visuale Libera XYZ:");
-    WriteText(pane.View(), 1, 11, "Nome Oggetto:" + current.Name);
-    WriteText(pane.View(), 1, 21, "Numero Poligoni:" + std::to_string(current.FaceCount));
-    WriteText(pane.View(), 1, 31, "Numero Vertici:" + std::to_string(current.VertexCount));
+    const auto trace = qScopeGuard([this] { TraceState(); });
+    Scene.DrawFreeView(pane.View(),
+                       (ViewMode == 1 ? DefaultBackgroundFull : DefaultBackground)->View(),
+                       X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
     pane.Refresh();
     Edit3->setText(QString::number(X_Bar1->value()));
     Edit4->setText(QString::number(Y_Bar2->value()));
@@ -493,23 +437,37 @@ void TForm1::Timer1Timer() {
     emit FreeViewRedrawn();
 }
 
-// Every object in slot order, the current one white and turned by the scroll bars, the others
-// grey at rest. The current object is back at rest afterwards, also when drawing fails.
-void TForm1::DrawFreeView(TImagePane& pane, TObject3D& current) {
-    TTurn turn(current, X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
-    try {
-        turn.Apply();
-        TransformObject(current);
-        for (int i = 1; i <= ObjectCount; ++i) {
-            const TColorRGB color = i == CurrentObject ? White : Grey;
-            SetDrawColor(color.R, color.G, color.B);
-            DrawObject3D(pane.View(), *Objects[i]);
-        }
-    } catch (...) {
-        turn.Undo();
-        throw;
+// With PLEXA3D_STATE_TRACE=1 in the environment, every redraw reports the object table's state on
+// standard error, for tests that drive the program from outside.
+void TForm1::TraceState() const {
+    static const bool enabled = qEnvironmentVariable("PLEXA3D_STATE_TRACE") == QLatin1String("1");
+    if (enabled) {
+        std::fprintf(stderr, "plexa3d-state: objects=%d rows=%d current=%d rest=%d\n", ObjectCount,
+                     StringGrid1->RowCount(), CurrentObject, Scene.CurrentAtRest() ? 1 : 0);
+        std::fflush(stderr);
     }
-    turn.Undo();
+}
+
+void TForm1::SetImportOptions(const TImportOptions& options) {
+    Scene.ImportOptions = options;
+    ModelloIntero1->setChecked(options.WholeModel);
+    AdattaAllaFinestra1->setChecked(options.FitToWindow);
+}
+
+void TForm1::ModelloIntero1Click() {
+    Scene.ImportOptions.WholeModel = ModelloIntero1->isChecked();
+}
+void TForm1::AdattaAllaFinestra1Click() {
+    Scene.ImportOptions.FitToWindow = AdattaAllaFinestra1->isChecked();
+}
+
+void TForm1::InquadraTutto1Click() {
+    Scene.FrameAll(X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
+    EnableTimer1();
+}
+void TForm1::VistaIniziale1Click() {
+    Scene.ResetView();
+    EnableTimer1();
 }
 
 void TForm1::X_Bar1Change() {
@@ -523,14 +481,7 @@ void TForm1::Z_Bar3Change() {
 }
 
 void TForm1::SetLayout(bool onePane) {
-    if (onePane) {
-        SetViewOrigin(400, 320);
-        SetClipRect(0, 0, 799, 599);
-    } else {
-        SetViewOrigin(200, 150);
-        SetClipRect(0, 0, 399, 299);
-    }
-    ViewMode = onePane ? 1 : 0;
+    Scene.SetLayout(onePane);
     for (TImagePane* pane : {Image1, Image2, Image3, Image4}) {
         pane->setVisible(!onePane);
     }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ImagePane.h"
-#include "MeshObject.h"
+#include "Scene.h"
 #include "StringGrid.h"
 
 #include <QList>
@@ -36,6 +36,7 @@ class TForm_Plexa3d_Autore;
 class TForm_Plexa3d_SitoWeb;
 class TForm_Plexa3d_EMail;
 class TForm_Plexa3d_Licenza;
+class TFreeViewGestures;
 
 // The five information windows, created by the main routine after the main window.
 struct TInformationWindows {
@@ -45,8 +46,6 @@ struct TInformationWindows {
     TForm_Plexa3d_EMail* EMail = nullptr;
     TForm_Plexa3d_Licenza* Licenza = nullptr;
 };
-
-inline constexpr int MaxObjects = 255;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -59,13 +58,13 @@ public:
 
     void SetInformationWindows(const TInformationWindows& windows) { infoWindows_ = windows; }
 
-    // The state kept for the whole run.
     std::string AppDir; // the program's directory, written with backslashes, ending in one
-    // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
-    std::array<std::unique_ptr<ZuveloGraphLibrary::TObject3D>, MaxObjects + 1> Objects;
-    std::uint8_t ObjectCount = 0;
-    std::uint8_t CurrentObject = 0; // 0: none
-    std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
+    // The objects and what is drawn of them; the window's names for the scene's state.
+    TScene Scene;
+    decltype(TScene::Objects)& Objects = Scene.Objects;
+    std::uint8_t& ObjectCount = Scene.ObjectCount;
+    std::uint8_t& CurrentObject = Scene.CurrentObject;
+    std::uint8_t& ViewMode = Scene.ViewMode;
 
     // Controls, named as in the design.
     QWidget* ClientArea = nullptr;
@@ -99,6 +98,17 @@ public:
     TStringGrid* StringGrid1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;
+    // Menu items, named as in the design; those with a handler are connected where they are made.
+    QAction *Apri1 = nullptr, *Salva1 = nullptr, *SalvaConNome1 = nullptr, *Importa3DS1 = nullptr,
+            *Esporta3DS1 = nullptr, *Esci1 = nullptr, *Opzioni1 = nullptr;
+    QAction *N4Finestre1 = nullptr, *N1Finestra1 = nullptr, *VisualeParallela1 = nullptr,
+            *VisualeProspettica1 = nullptr, *Lingua1 = nullptr;
+    QAction *Guida1 = nullptr, *Autore1 = nullptr, *SitoWeb1 = nullptr, *EMail1 = nullptr,
+            *Licenza1 = nullptr, *Exit1 = nullptr;
+    // The panes' context menus: how later imports read and place a file (every pane), and the
+    // free view's framing (the free panes only).
+    QAction *ModelloIntero1 = nullptr, *AdattaAllaFinestra1 = nullptr;
+    QAction *InquadraTutto1 = nullptr, *VistaIniziale1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -121,6 +131,13 @@ public:
     void SitoWeb1Click();
     void EMail1Click();
     void Licenza1Click();
+    void ModelloIntero1Click();
+    void AdattaAllaFinestra1Click();
+    void InquadraTutto1Click();
+    void VistaIniziale1Click();
+
+    // What the pane menus' two import options are set to, shown as their check marks.
+    void SetImportOptions(const TImportOptions& options);
 
     // What the import command does once its dialog has given a file name.
     void ImportFile(const QString& fileName);
@@ -141,15 +158,16 @@ private:
     void CreateControls();
     void CreateColumn();
     void CreateMenu();
+    void CreatePaneMenus();
     void SetDesignGeometry();
     void ConnectHandlers();
     void LayOutPanes();
     void LayOutColumn();
     void LoadBackgrounds();
-    void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object);
-    void DrawFreeView(TImagePane& pane, ZuveloGraphLibrary::TObject3D& current);
     void SetLayout(bool onePane);
+    void TraceState() const;
 
+    TFreeViewGestures* gestures_ = nullptr;
     QString programFile_;
     TInformationWindows infoWindows_;
 };

@@ -225,6 +225,50 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
         {"cut-in-header", Cut(cube, 15)},
         {"name-without-end", Cut(cube, 21)},
         {"main-header-only", Cut(cube, 6)},
+        {"three-meshes", File([](TChunkWriter& w) {
+             Light(w);
+             Mesh(w, Cube);
+             Camera(w);
+             Material(w);
+             Mesh(w, Triangle);
+             Mesh(w, Grid(6));
+         })},
+        {"faces-across-meshes", Plexa3DTools::MeshFile({Triangle, Cube, Grid(3)})},
+        {"mesh-lists-doubled", File([](TChunkWriter& w) {
+             w.Begin(0x4000);
+             w.ZeroTerminated("Twice");
+             w.Begin(0x4100);
+             w.FaceList(Cube.Faces);
+             w.VertexList(Cube.Vertices);
+             w.VertexList(Triangle.Vertices);
+             w.FaceList(Triangle.Faces);
+             w.End();
+             w.End();
+             Mesh(w, Triangle);
+         })},
+        {"lists-short-of-their-counts", File([](TChunkWriter& w) {
+             w.Begin(0x4000);
+             w.ZeroTerminated("Short");
+             w.Begin(0x4100);
+             w.VertexList(Cube.Vertices, 200);
+             w.FaceList(Cube.Faces, 0, 65535);
+             w.End();
+             w.End();
+             Mesh(w, Cube);
+         })},
+        {"meshes-out-of-place", File(
+                                    [](TChunkWriter& w) {
+                                        w.Begin(0x4100);
+                                        w.VertexList(Cube.Vertices);
+                                        w.FaceList(Cube.Faces);
+                                        w.End();
+                                        w.Begin(0x4000);
+                                        w.Raw("no zero byte");
+                                        w.End();
+                                        Mesh(w, Triangle);
+                                    },
+                                    [](TChunkWriter& w) { Mesh(w, Cube); })},
+        {"cut-in-second-mesh", Cut(Plexa3DTools::MeshFile({Cube, Cube}), 250)},
         {"empty", {}},
         {"not-3ds", {'s', 'o', 'l', 'i', 'd', ' ', 'c', 'u', 'b', 'e', '\n'}},
     };

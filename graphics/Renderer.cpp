@@ -10,6 +10,7 @@
 namespace ZuveloGraphLibrary {
 
 TViewOrigin ViewOrigin;
+TViewNavigation ViewNavigation;
 std::uint8_t ProjectionMode = 0;
 double PerspectiveDistance = 0;
 double PerspectiveAspect = 0;
@@ -63,22 +64,62 @@ std::array<TPoint3D, 3> FaceCorners(const TObject3D& object, const TFace3D& face
             object.WorldVertices[face.C]};
 }
 
-void DrawFace(const TImageView& image, const TPaneTriangle& projected) {
-    const std::int64_t ox = ViewOrigin.X;
-    const std::int64_t oy = ViewOrigin.Y;
-    TPaneTriangle pane;
-    for (std::size_t k = 0; k < 3; ++k) {
-        pane[k] = {PaneCoordinate(ox, projected[k].X, false),
-                   PaneCoordinate(oy, projected[k].Y, true)};
-    }
-    DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X, pane[2].Y,
-                     DrawColor);
-}
+// The projection of one call: the view origin and the navigation, read once.
+class TProjector {
+public:
+    explicit TProjector(bool perspective)
+        : perspective_(perspective), distance_(PerspectiveDistance), aspect_(PerspectiveAspect),
+          zoom_(ViewNavigation.Zoom), shiftX_(ViewNavigation.ShiftX),
+          shiftY_(ViewNavigation.ShiftY), moveBack_(ViewNavigation.MoveBack),
+          baseInRange_(
+              !__builtin_add_overflow(std::int64_t{ViewOrigin.X}, ViewNavigation.PanX, &baseX_) &&
+              !__builtin_add_overflow(std::int64_t{ViewOrigin.Y}, ViewNavigation.PanY, &baseY_)) {}
 
-// Draws the faces in array order, corners A, B, C; project(point, corner) sets a corner's
-// projected offset from the view origin, or leaves it as the previous face had it.
-template <class Project>
-void DrawFaces(const TImageView& image, const TObject3D& object, Project project) {
+    // The offsets before Zoom and Shift, x right and y up; false for a perspective corner whose
+    // z' is 0 or not a number.
+    bool Unzoomed(const TPoint3D& p, double& x, double& y) const {
+        if (!perspective_) {
+            x = p.X;
+            y = p.Y;
+            return true;
+        }
+        const double z = p.Z - moveBack_;
+        if (z == 0 || std::isnan(z)) {
+            return false;
+        }
+        const double q = distance_ / z;
+        x = q * p.X;
+        y = (q * p.Y) * aspect_;
+        return true;
+    }
+
+    // Sets a corner's rounded offset, or leaves it as the previous face had it.
+    void Project(const TPoint3D& p, TPaneCorner& corner) const {
+        double x = 0;
+        double y = 0;
+        if (Unzoomed(p, x, y)) {
+            corner = {Round(zoom_ * x + shiftX_), Round(zoom_ * y - shiftY_)};
+        }
+    }
+
+    // The pane pixel of a rounded offset: origin plus pan, then plus or minus the offset.
+    TPaneCorner Pane(const TPaneCorner& offset) const {
+        if (!baseInRange_) {
+            RaiseInvalidOperation();
+        }
+        return {PaneCoordinate(baseX_, offset.X, false), PaneCoordinate(baseY_, offset.Y, true)};
+    }
+
+private:
+    bool perspective_;
+    double distance_, aspect_, zoom_, shiftX_, shiftY_, moveBack_;
+    std::int64_t baseX_ = 0, baseY_ = 0; // origin plus pan
+    bool baseInRange_;
+};
+
+// Draws the faces in array order, corners A, B, C. A perspective corner at depth 0 (or whose
+// depth is not a number) keeps the value it had in the previous face; in the first face, 0.
+void DrawFaces(const TImageView& image, const TObject3D& object, const TProjector& projector) {
     TPaneTriangle projected; // kept from face to face
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
@@ -87,30 +128,20 @@ void DrawFaces(const TImageView& image, const TObject3D& object, Project project
             continue;
         }
         const auto corners = FaceCorners(object, face);
+        TPaneTriangle pane;
         for (std::size_t k = 0; k < 3; ++k) {
-            project(corners[k], projected[k]);
+            projector.Project(corners[k], projected[k]);
         }
-        DrawFace(image, projected);
+        for (std::size_t k = 0; k < 3; ++k) {
+            pane[k] = projector.Pane(projected[k]);
+        }
+        DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X, pane[2].Y,
+                         DrawColor);
     }
 }
 
-void DrawParallel(const TImageView& image, const TObject3D& object) {
-    DrawFaces(image, object, [](const TPoint3D& p, TPaneCorner& corner) {
-        corner = {Round(p.X), Round(p.Y)};
-    });
-}
-
-// A corner at depth 0 (or whose depth is not a number) keeps the value it had in the previous
-// face; in the first face, that is the view origin.
-void DrawPerspective(const TImageView& image, const TObject3D& object) {
-    const double d = PerspectiveDistance;
-    const double f = PerspectiveAspect;
-    DrawFaces(image, object, [d, f](const TPoint3D& p, TPaneCorner& corner) {
-        if (p.Z != 0 && !std::isnan(p.Z)) {
-            const double q = d / p.Z;
-            corner = {Round(q * p.X), Round((q * p.Y) * f)};
-        }
-    });
+bool KnownMode() {
+    return ProjectionMode == ParallelProjection || ProjectionMode == PerspectiveProjection;
 }
 
 } // namespace
@@ -129,15 +160,58 @@ void SetPerspectiveProjection() {
     ProjectionMode = PerspectiveProjection;
 }
 
+void SetViewNavigation(const TViewNavigation& navigation) {
+    ViewNavigation = navigation;
+}
+
+void ResetViewNavigation() {
+    ViewNavigation = {};
+}
+
 void DrawObject3D(const TImageView& image, const TObject3D& object) {
-    if (object.FaceCount <= 0) {
+    if (object.FaceCount <= 0 || !KnownMode()) {
         return;
     }
-    if (ProjectionMode == ParallelProjection) {
-        DrawParallel(image, object);
-    } else if (ProjectionMode == PerspectiveProjection) {
-        DrawPerspective(image, object);
+    DrawFaces(image, object, TProjector(ProjectionMode == PerspectiveProjection));
+}
+
+TProjectedExtent ProjectedExtent(const TObject3D& object) {
+    TProjectedExtent extent;
+    if (!KnownMode()) {
+        return extent;
     }
+    const bool perspective = ProjectionMode == PerspectiveProjection;
+    const TProjector projector(perspective);
+    bool anyZ = false;
+    const std::int32_t faces = FacesInUse(object);
+    for (std::int32_t i = 1; i <= faces; ++i) {
+        const TFace3D& face = object.Faces[i];
+        if (!FaceInRange(object, face)) {
+            continue;
+        }
+        for (const TPoint3D& p : FaceCorners(object, face)) {
+            if (!std::isnan(p.Z)) {
+                extent.MaxZ = anyZ ? std::max(extent.MaxZ, double(p.Z)) : double(p.Z);
+                anyZ = true;
+            }
+            double x = 0;
+            double y = 0;
+            if (!projector.Unzoomed(p, x, y) || std::isnan(x) || std::isnan(y)) {
+                continue;
+            }
+            if (extent.Empty) {
+                extent.MinX = extent.MaxX = x;
+                extent.MinY = extent.MaxY = y;
+                extent.Empty = false;
+            } else {
+                extent.MinX = std::min(extent.MinX, x);
+                extent.MaxX = std::max(extent.MaxX, x);
+                extent.MinY = std::min(extent.MinY, y);
+                extent.MaxY = std::max(extent.MaxY, y);
+            }
+        }
+    }
+    return extent;
 }
 
 } // namespace ZuveloGraphLibrary

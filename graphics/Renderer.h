@@ -27,12 +27,40 @@ void SetViewOrigin(std::uint16_t X, std::uint16_t Y);
 void SetParallelProjection();
 void SetPerspectiveProjection();
 
-// Draws the faces in array order, corners A, B, C. Parallel: pane (ox + Round(x), oy - Round(y)).
-// Perspective: q = D / z, pane (ox + Round(q x), oy - Round(q y F)); a corner whose z is 0 or not
-// a number keeps the previous face's value for that corner (the view origin in the first face).
+// The free view's navigation. The initial view (the start value) draws exactly as without it.
+struct TViewNavigation {
+    double Zoom = 1;       // multiplies the projected offsets, before rounding
+    double ShiftX = 0;     // pane pixels added to the zoomed offsets before rounding (x right)
+    double ShiftY = 0;     // likewise, y down
+    std::int64_t PanX = 0; // whole pane pixels added after rounding (x right)
+    std::int64_t PanY = 0; // likewise, y down
+    double MoveBack = 0;   // perspective only: the viewer moved back; subtracted from z
+};
+extern TViewNavigation ViewNavigation;
+void SetViewNavigation(const TViewNavigation& navigation);
+void ResetViewNavigation(); // back to the initial view
+
+// Draws the faces in array order, corners A, B, C. With (ox, oy) the view origin and Z, SX, SY,
+// PX, PY, M the navigation's Zoom, ShiftX, ShiftY, PanX, PanY and MoveBack:
+// Parallel: pane (ox + PX + Round(Z x + SX), oy + PY - Round(Z y - SY)).
+// Perspective: z' = z - M, q = D / z', pane (ox + PX + Round(Z (q x) + SX),
+// oy + PY - Round(Z ((q y) F) - SY)); a corner whose z' is 0 or not a number keeps the previous
+// face's value for that corner (Round's value 0 in the first face).
 // A face naming a vertex outside 1 to VertexCount is skipped. A projected value that cannot be
-// rounded to a 64-bit pane coordinate raises "Invalid floating point operation"; the faces drawn
-// before it stay drawn.
+// rounded to a 64-bit integer, or a pane coordinate beyond the 64-bit range, raises "Invalid
+// floating point operation"; the faces drawn before it stay drawn.
 void DrawObject3D(const TImageView& image, const TObject3D& object);
+
+// The extent of what DrawObject3D would draw for this object, before Zoom, Shift and Pan: the
+// unrounded projected offsets (x right, y up, relative to the view origin) of every vertex used by
+// a face whose numbers are in range, skipping perspective corners at z' = 0 or NaN, and the
+// largest z of those vertices (before MoveBack). Empty when there is none.
+// Offsets that are not numbers are skipped as well. MaxZ also counts the vertices skipped for
+// z' = 0, so that a viewer moved back beyond MaxZ has every vertex in front of it.
+struct TProjectedExtent {
+    bool Empty = true;
+    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0, MaxZ = 0;
+};
+TProjectedExtent ProjectedExtent(const TObject3D& object);
 
 } // namespace ZuveloGraphLibrary

@@ -11,6 +11,7 @@ void ResetGraphicsState() {
     ProjectionMode = 0;
     PerspectiveDistance = 0;
     PerspectiveAspect = 0;
+    ResetViewNavigation();
 }
 
 } // namespace ZuveloGraphLibrary

@@ -5,9 +5,11 @@
 
 #include "AngleTables.h"
 #include "BitmapFont.h"
+#include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "ImageView.h"
 #include "Import3DS.h"
+#include "Import3DSModel.h"
 #include "MeshObject.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
@@ -15,8 +17,8 @@
 namespace ZuveloGraphLibrary {
 
 // Puts the drawing state back to what the program starts with: clip window (0, 0, 0, 0), black
-// line and text colours, no glyphs and advance 0, view origin (0, 0), projection mode 0 and the
-// perspective constants 0.
+// line and text colours, no glyphs and advance 0, view origin (0, 0), projection mode 0, the
+// perspective constants 0 and the initial view.
 void ResetGraphicsState();
 
 } // namespace ZuveloGraphLibrary

@@ -1,5 +1,6 @@
 // Writes the sample models of samples/: a cube, a torus, a sphere and a small vehicle, each sized
-// to fill a 400 x 300 pane at the viewer's scale of 5 (about 50 units across).
+// to fill a 400 x 300 pane at the viewer's scale of 5 (about 50 units across). Like the files of
+// modelling tools, they have Z up, so that the top view shows them from above.
 //   make_samples OUTPUT_FOLDER
 #include "Writer3DS.h"
 
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -70,7 +72,7 @@ TMeshSpec Torus() {
         const double a = 2 * Pi * u;
         const double b = 2 * Pi * v;
         const double r = 25 + 9 * std::cos(b);
-        return Vertex(r * std::cos(a), 9 * std::sin(b), r * std::sin(a));
+        return Vertex(r * std::cos(a), r * std::sin(a), 9 * std::sin(b));
     });
     return mesh;
 }
@@ -80,23 +82,39 @@ TMeshSpec Sphere() {
     AddSurface(mesh, 24, 12, false, [](double u, double v) {
         const double a = 2 * Pi * u;
         const double b = Pi * v;
-        return Vertex(26 * std::sin(b) * std::cos(a), 26 * std::cos(b),
-                      26 * std::sin(b) * std::sin(a));
+        return Vertex(26 * std::sin(b) * std::cos(a), 26 * std::sin(b) * std::sin(a),
+                      26 * std::cos(b));
     });
     return mesh;
 }
 
-// A small car: body, cabin and four wheels, facing +x, standing on y = -12.
+// A small car facing +x, standing on z = -12, as a modeller would leave it: body, cabin and
+// four wheels, each a mesh of its own.
+std::vector<TMeshSpec> VehicleParts() {
+    std::vector<TMeshSpec> parts{{"Carrozzeria", {}, {}}, {"Abitacolo", {}, {}}};
+    AddBox(parts[0], {-30, -12, -8}, {30, 12, 4});
+    AddBox(parts[1], {-14, -10, 4}, {12, 10, 13});
+    for (const double x : {-19.0, 19.0}) {
+        for (const double y : {-13.0, 13.0}) {
+            TMeshSpec& wheel = parts.emplace_back(TMeshSpec{"Ruota", {}, {}});
+            AddSurface(wheel, 16, 1, false, [x, y](double u, double v) {
+                const double a = 2 * Pi * u;
+                return Vertex(x + 6 * std::cos(a), y + (v - 0.5) * 4, -6 + 6 * std::sin(a));
+            });
+        }
+    }
+    return parts;
+}
+
+// The same car as one mesh.
 TMeshSpec Vehicle() {
     TMeshSpec mesh{"Automobile", {}, {}};
-    AddBox(mesh, {-30, -8, -12}, {30, 4, 12});
-    AddBox(mesh, {-14, 4, -10}, {12, 13, 10});
-    for (const double x : {-19.0, 19.0}) {
-        for (const double z : {-13.0, 13.0}) {
-            AddSurface(mesh, 16, 1, false, [x, z](double u, double v) {
-                const double a = 2 * Pi * u;
-                return Vertex(x + 6 * std::cos(a), -6 + 6 * std::sin(a), z + (v - 0.5) * 4);
-            });
+    for (const TMeshSpec& part : VehicleParts()) {
+        const auto base = static_cast<std::uint16_t>(mesh.Vertices.size());
+        mesh.Vertices.insert(mesh.Vertices.end(), part.Vertices.begin(), part.Vertices.end());
+        for (const TFace& f : part.Faces) {
+            mesh.Faces.push_back({std::uint16_t(base + f[0]), std::uint16_t(base + f[1]),
+                                  std::uint16_t(base + f[2])});
         }
     }
     return mesh;
@@ -111,13 +129,15 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder(argv[1]);
     std::filesystem::create_directories(folder);
-    const std::pair<const char*, TMeshSpec> samples[] = {{"cube.3ds", Cube()},
-                                                         {"torus.3ds", Torus()},
-                                                         {"sphere.3ds", Sphere()},
-                                                         {"vehicle.3ds", Vehicle()}};
-    for (const auto& [name, mesh] : samples) {
-        Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile({mesh}));
-        std::printf("%s: %zu vertices, %zu faces\n", name, mesh.Vertices.size(), mesh.Faces.size());
+    const std::pair<const char*, std::vector<TMeshSpec>> samples[] = {
+        {"cube.3ds", {Cube()}},
+        {"torus.3ds", {Torus()}},
+        {"sphere.3ds", {Sphere()}},
+        {"vehicle.3ds", {Vehicle()}},
+        {"vehicle-parts.3ds", VehicleParts()}};
+    for (const auto& [name, meshes] : samples) {
+        Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile(meshes));
+        std::printf("%s: %zu meshes\n", name, meshes.size());
     }
     return 0;
 }

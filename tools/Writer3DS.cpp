@@ -53,9 +53,10 @@ void TChunkWriter::ZeroTerminated(const std::string& text) {
     U8(0);
 }
 
-void TChunkWriter::VertexList(const std::vector<std::array<float, 3>>& vertices) {
+void TChunkWriter::VertexList(const std::vector<std::array<float, 3>>& vertices,
+                              std::optional<std::uint16_t> stored) {
     Begin(0x4110);
-    U16(static_cast<std::uint16_t>(vertices.size()));
+    U16(stored.value_or(static_cast<std::uint16_t>(vertices.size())));
     for (const auto& v : vertices) {
         F32(v[0]);
         F32(v[1]);
@@ -65,9 +66,9 @@ void TChunkWriter::VertexList(const std::vector<std::array<float, 3>>& vertices)
 }
 
 void TChunkWriter::FaceList(const std::vector<std::array<std::uint16_t, 3>>& faces,
-                            std::uint16_t flags) {
+                            std::uint16_t flags, std::optional<std::uint16_t> stored) {
     Begin(0x4120);
-    U16(static_cast<std::uint16_t>(faces.size()));
+    U16(stored.value_or(static_cast<std::uint16_t>(faces.size())));
     for (const auto& f : faces) {
         U16(f[0]);
         U16(f[1]);
@@ -77,18 +78,58 @@ void TChunkWriter::FaceList(const std::vector<std::array<std::uint16_t, 3>>& fac
     End();
 }
 
+void TChunkWriter::Mesh(const TMeshSpec& mesh) {
+    Begin(0x4000);
+    ZeroTerminated(mesh.Name);
+    Begin(0x4100);
+    VertexList(mesh.Vertices);
+    FaceList(mesh.Faces);
+    End();
+    End();
+}
+
+void TChunkWriter::Light(const std::string& name) {
+    Begin(0x4000);
+    ZeroTerminated(name);
+    Begin(0x4600);
+    for (const float coordinate : {10.0f, 20.0f, 30.0f}) {
+        F32(coordinate);
+    }
+    Begin(0x0010); // colour
+    for (const float channel : {1.0f, 0.5f, 0.25f}) {
+        F32(channel);
+    }
+    End();
+    End();
+    End();
+}
+
+void TChunkWriter::Camera(const std::string& name) {
+    Begin(0x4000);
+    ZeroTerminated(name);
+    Begin(0x4700);
+    for (const float value : {0.0f, -100.0f, 50.0f, 0.0f, 0.0f, 0.0f, 0.0f, 45.0f}) {
+        F32(value); // position, target, roll, lens
+    }
+    Filler(0x4720, 8); // ranges
+    End();
+    End();
+}
+
+void TChunkWriter::Filler(std::uint16_t id, std::size_t size) {
+    Begin(id);
+    for (std::size_t i = 0; i < size; ++i) {
+        U8(static_cast<std::uint8_t>(0x41 + i % 7));
+    }
+    End();
+}
+
 std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes) {
     TChunkWriter w;
     w.Begin(0x4D4D);
     w.Begin(0x3D3D);
     for (const TMeshSpec& mesh : meshes) {
-        w.Begin(0x4000);
-        w.ZeroTerminated(mesh.Name);
-        w.Begin(0x4100);
-        w.VertexList(mesh.Vertices);
-        w.FaceList(mesh.Faces);
-        w.End();
-        w.End();
+        w.Mesh(mesh);
     }
     w.End();
     w.End();

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace Plexa3DTools {
+
+struct TMeshSpec;
 
 class TChunkWriter {
 public:
@@ -23,9 +26,20 @@ public:
     void Raw(const std::string& bytes);
     void ZeroTerminated(const std::string& text);
 
-    // A whole chunk with a 16-bit count and records.
-    void VertexList(const std::vector<std::array<float, 3>>& vertices);
-    void FaceList(const std::vector<std::array<std::uint16_t, 3>>& faces, std::uint16_t flags = 7);
+    // A whole chunk with a 16-bit count and records. `stored` replaces the count written, to make
+    // a list whose records fall short of its count or run past it.
+    void VertexList(const std::vector<std::array<float, 3>>& vertices,
+                    std::optional<std::uint16_t> stored = {});
+    void FaceList(const std::vector<std::array<std::uint16_t, 3>>& faces, std::uint16_t flags = 7,
+                  std::optional<std::uint16_t> stored = {});
+
+    // Whole chunks as modellers write them: a named object holding a triangle mesh with its
+    // vertex and face lists, a named object holding a light or a camera, and a chunk of `size`
+    // filler bytes that no reader knows.
+    void Mesh(const TMeshSpec& mesh);
+    void Light(const std::string& name);
+    void Camera(const std::string& name);
+    void Filler(std::uint16_t id, std::size_t size);
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 

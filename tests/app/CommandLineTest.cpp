@@ -26,7 +26,7 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     TCommandLineError error;
     const auto line =
         ParseCommandLine({"a.3ds", "--perspective", "--select", "2", "b c.3ds", "--angles",
-                          "0,90,360", "--one-pane", "--snapshot", "out", "--", "--d.3ds"},
+                          "0,90,360", "--one-pane", "--snapshot", "out", "--fit", "--", "--d.3ds"},
                          error);
     ASSERT_TRUE(line) << error.Message;
     EXPECT_EQ(line->Files, (std::vector<std::string>{"a.3ds", "b c.3ds", "--d.3ds"}));
@@ -35,7 +35,15 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     EXPECT_EQ(line->Select, 2);
     EXPECT_EQ(line->Angles, (std::array<int, 3>{0, 90, 360}));
     EXPECT_EQ(line->SnapshotDir, "out");
+    EXPECT_TRUE(line->FitToWindow);
+    EXPECT_FALSE(line->WholeModel);
     EXPECT_FALSE(ParseCommandLine({}, error)->SnapshotDir);
+    const auto thumbnail = ParseCommandLine({"--thumbnail", "4096", "in.3ds", "-out.png"}, error);
+    ASSERT_TRUE(thumbnail && thumbnail->Thumbnail) << error.Message;
+    EXPECT_EQ(thumbnail->Thumbnail->Size, 4096);
+    EXPECT_EQ(thumbnail->Thumbnail->Input, "in.3ds");
+    EXPECT_EQ(thumbnail->Thumbnail->Output, "-out.png");
+    EXPECT_TRUE(thumbnail->Files.empty());
 }
 
 TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
@@ -50,6 +58,11 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--select"},
                                                {"--snapshot"},
                                                {"--colour"},
+                                               {"--thumbnail", "128", "in.3ds"},
+                                               {"--thumbnail", "x", "in.3ds", "out.png"},
+                                               {"--thumbnail", "128", "in.3ds", ""},
+                                               {"--thumbnail", "128", "a.3ds", "o.png", "b.3ds"},
+                                               {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
                                                {"-x"}}) {
         TCommandLineError error;
         EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.front();
@@ -122,6 +135,38 @@ TEST_F(Snapshot, EachOptionChangesTheFreeViewAsItsMenuItemWould) {
     form->Timer1Timer();
     EXPECT_EQ(LoadPng(Path("one") + "/Image5.png"), form->Image5->Bitmap());
     EXPECT_NE(LoadPng(Path("one") + "/Image5.png"), LoadPng(Path("plain") + "/Image5.png"));
+}
+
+TEST_F(Snapshot, ImportOptionsTakeEffectBeforeTheImportsWhereverTheyStand) {
+    // Two meshes: only the whole model shows the second, and only the fit moves the first.
+    const QString file = QString::fromStdString(dir_.Write(
+        "two.3ds",
+        MeshFile(
+            {Corner, {"Accanto", {{-30, -20, 0}, {-25, -20, 0}, {-30, -15, 2}}, {{0, 1, 2}}}})));
+    ASSERT_EQ(Run({"--snapshot", Path("plain"), file}), 0);
+    for (const TImportOptions options :
+         {TImportOptions{true, false}, TImportOptions{false, true}, TImportOptions{true, true}}) {
+        QStringList arguments{"--snapshot", Path("out"), file};
+        if (options.WholeModel) {
+            arguments << "--whole";
+        }
+        if (options.FitToWindow) {
+            arguments << "--fit";
+        }
+        ASSERT_EQ(Run(arguments), 0);
+        auto form = NewMainWindow();
+        form->SetImportOptions(options);
+        form->ImportFile(file);
+        form->Timer1Timer();
+        const TImagePane* panes[] = {form->Image1, form->Image2, form->Image3, form->Image4,
+                                     form->Image5};
+        for (int i = 0; i < 5; ++i) {
+            const QString name = QStringLiteral("/Image%1.png").arg(i + 1);
+            EXPECT_EQ(LoadPng(Path("out") + name), panes[i]->Bitmap())
+                << arguments.join(' ').toStdString();
+        }
+        EXPECT_NE(LoadPng(Path("out") + "/Image3.png"), LoadPng(Path("plain") + "/Image3.png"));
+    }
 }
 
 TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -56,6 +58,74 @@ protected:
         TTestImage image(400, 300, Back);
         DrawObject3D(image.View(), object);
         return image;
+    }
+
+    // The projection written out corner by corner, each edge walked step by step. Without
+    // navigation it is the bare rule, pane (ox + Round(x), oy - Round(y)), with nothing multiplied
+    // or added.
+    static TTestImage Reference(const TObject3D& object, bool withNavigation) {
+        const TViewNavigation& n = ViewNavigation;
+        const bool perspective = ProjectionMode == PerspectiveProjection;
+        TTestImage image(400, 300, Back);
+        std::int64_t kept[3][2] = {}; // a perspective corner at z' = 0 keeps the previous face's
+        for (std::int32_t i = 1; i <= object.FaceCount; ++i) {
+            const TFace3D& f = object.Faces[i];
+            const std::uint32_t numbers[3] = {f.A, f.B, f.C};
+            bool inRange = true;
+            for (std::uint32_t v : numbers) {
+                inRange = inRange && v >= 1 && std::int64_t{v} <= object.VertexCount;
+            }
+            if (!inRange) {
+                continue;
+            }
+            std::int64_t pane[3][2];
+            for (int k = 0; k < 3; ++k) {
+                const TPoint3D& p = object.WorldVertices[static_cast<std::int32_t>(numbers[k])];
+                double x = p.X;
+                double y = p.Y;
+                const double z = withNavigation ? p.Z - n.MoveBack : p.Z;
+                if (perspective && (z == 0 || std::isnan(z))) {
+                    x = y = NAN;
+                } else if (perspective) {
+                    const double q = PerspectiveDistance / z;
+                    x = q * p.X;
+                    y = (q * p.Y) * PerspectiveAspect;
+                }
+                if (!std::isnan(x)) {
+                    kept[k][0] =
+                        std::int64_t(std::nearbyint(withNavigation ? n.Zoom * x + n.ShiftX : x));
+                    kept[k][1] =
+                        std::int64_t(std::nearbyint(withNavigation ? n.Zoom * y - n.ShiftY : y));
+                }
+                pane[k][0] = ViewOrigin.X + (withNavigation ? n.PanX : 0) + kept[k][0];
+                pane[k][1] = ViewOrigin.Y + (withNavigation ? n.PanY : 0) - kept[k][1];
+            }
+            for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
+                DrawLineStepByStep(image.View(), pane[a][0], pane[a][1], pane[b][0], pane[b][1],
+                                   White);
+            }
+        }
+        return image;
+    }
+
+    // Random faces over half-integer coordinates (ties of the rounding), signed zeros and depths
+    // that fall on the eye plane with and without the viewer moved back by 100.
+    static TObject3D RandomObject(std::uint32_t seed, float scale) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> half(-300, 300);
+        const float depths[] = {-300, -150.5f, -0.0f, 0, 100, 250, -40};
+        std::vector<TPoint3D> world;
+        for (int i = 0; i < 60; ++i) {
+            const float x = i % 7 == 0 ? -0.0f : scale * 0.5f * half(random);
+            world.push_back(
+                {x, scale * 0.5f * half(random), depths[random() % 7] * (i % 2 ? 1 : scale)});
+        }
+        std::vector<TFace3D> faces;
+        std::uniform_int_distribution<std::uint32_t> vertex(1, 60);
+        for (int i = 0; i < 80; ++i) {
+            faces.push_back({vertex(random), vertex(random), i % 40 == 0 ? 61u : vertex(random)});
+        }
+        return Object(world, faces);
     }
 };
 
@@ -171,6 +241,108 @@ TEST_F(Renderer, ValuesBeyondThe64BitRangeRaiseAnInvalidOperation) {
     EXPECT_THROW(Drawn(Object({{1e20f, 0, 1e-30f}}, {{1, 1, 1}})), FloatingPointError);
     // Within the range, however far: no error, and nothing lands.
     EXPECT_NO_THROW(Drawn(Object({{1e9f, 0, 1e-6f}}, {{1, 1, 1}})));
+}
+
+TEST_F(Renderer, NavigationZoomsShiftsPansAndMovesAsTheReferenceProjects) {
+    struct TCase {
+        const char* Name;
+        TViewNavigation Navigation;
+    };
+    const TCase cases[] = {
+        {"initial", {}},
+        {"zoom 1/256", {1.0 / 256, 0, 0, 0, 0, 0}},
+        {"zoom 1/3 shifted", {1.0 / 3, 0.5, -0.5, 0, 0, 0}},
+        {"zoom 2^(1/4) panned", {std::pow(2.0, 0.25), 0.25, 3.75, -17, 40, 0}},
+        {"zoom 7 moved back", {7, -123.5, 88.5, 5, -9, 100}},
+        {"zoom 256", {256, 1000.5, -2000.5, -300, 200, 0}},
+        {"moved forward", {1, 0, 0, 0, 0, -250}},
+        {"signed zero shifts", {1, -0.0, -0.0, 0, 0, -0.0}},
+    };
+    for (const bool perspective : {false, true}) {
+        for (const float scale : {1.0f, 0.01f}) {
+            const TObject3D object = RandomObject(perspective ? 7 : 3, scale);
+            for (const TCase& c : cases) {
+                perspective ? SetPerspectiveProjection() : SetParallelProjection();
+                SetViewNavigation(c.Navigation);
+                const bool initial = c.Navigation.Zoom == 1 && c.Navigation.MoveBack == 0 &&
+                                     c.Navigation.ShiftX == 0 && c.Navigation.PanX == 0;
+                ASSERT_TRUE(ImagesEqual(Drawn(object), Reference(object, !initial)))
+                    << c.Name << (perspective ? ", perspective" : ", parallel") << ", scale "
+                    << scale;
+            }
+        }
+    }
+}
+
+TEST_F(Renderer, NavigationKeepsTheRangeCheck) {
+    struct TCase {
+        const char* Name;
+        bool Perspective;
+        TViewNavigation Navigation;
+        bool Raises;
+    };
+    constexpr auto big = std::numeric_limits<std::int64_t>::max();
+    const TCase cases[] = {
+        {"zoom 2^60", false, {0x1p60, 0, 0, 0, 0, 0}, true},
+        {"zoom 2^52", false, {0x1p52, 0, 0, 0, 0, 0}, false},
+        {"shift beyond 2^63", false, {1, 0x1p63, 0, 0, 0, 0}, true},
+        {"pan to the limit", false, {1, 0, 0, big - 200, 0, 0}, true},
+        {"pan below the limit", false, {1, 0, 0, 0, -big, 0}, false},
+        {"perspective zoom 2^60", true, {0x1p60, 0, 0, 0, 0, 0}, true},
+        {"moved onto a corner's depth", true, {0x1p40, 0, 0, 0, 0, -300 + 0x1p-20}, true},
+    };
+    const TObject3D object =
+        Object({{0, 0, -300}, {10, 0, -300}, {0, 10, -300}, {30, 1, -300}}, {{1, 2, 3}, {1, 4, 2}});
+    for (const TCase& c : cases) {
+        c.Perspective ? SetPerspectiveProjection() : SetParallelProjection();
+        SetViewNavigation(c.Navigation);
+        if (!c.Raises) {
+            EXPECT_NO_THROW(Drawn(object)) << c.Name;
+            continue;
+        }
+        try {
+            Drawn(object);
+            ADD_FAILURE() << c.Name << ": no error raised";
+        } catch (const FloatingPointError& e) {
+            EXPECT_STREQ(e.what(), "Invalid floating point operation") << c.Name;
+        }
+    }
+}
+
+TEST_F(Renderer, ZoomedFarIntoALargeObjectDrawsTheStepByStepEdges) {
+    SetParallelProjection();
+    SetViewNavigation({256, 0.5, -0.5, -7, 3, 0});
+    const TObject3D object =
+        Object({{-40000, -15000, 0}, {0.5f, 0, 0}, {20000.25f, 39000, 0}}, {{1, 2, 3}});
+    const TTestImage drawn = Drawn(object);
+    EXPECT_TRUE(ImagesEqual(drawn, Reference(object, true)));
+    EXPECT_FALSE(drawn.Marked().empty());
+}
+
+TEST_F(Renderer, ProjectedExtentCoversTheCornersThatAreDrawn) {
+    // Face 2 names a missing vertex: its vertex 4 (far out) does not count.
+    const TObject3D object = Object(
+        {{-30, 60, -300}, {90, -15, -200}, {0, 6, 0}, {1e6f, 1e6f, 500}}, {{1, 2, 3}, {4, 2, 5}});
+    SetParallelProjection();
+    SetViewNavigation({3, 10, 10, 10, 10, 50});
+    TProjectedExtent e = ProjectedExtent(object);
+    ASSERT_FALSE(e.Empty);
+    EXPECT_EQ(std::vector<double>({e.MinX, e.MinY, e.MaxX, e.MaxY, e.MaxZ}),
+              std::vector<double>({-30, -15, 90, 60, 0}));
+    // Perspective: the corner at z = 0 is skipped, but its depth counts.
+    SetPerspectiveProjection();
+    const auto expectExtent = [](const TProjectedExtent& e, std::vector<double> expected) {
+        const double actual[] = {e.MinX, e.MinY, e.MaxX, e.MaxY, e.MaxZ};
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_DOUBLE_EQ(actual[i], expected[i]) << i;
+        }
+    };
+    SetViewNavigation({});
+    expectExtent(ProjectedExtent(object), {-90, -160.0 / 3, 20, 20, 0});
+    // Moved back by 300, every corner is in front; zoom, shift and pan play no part.
+    SetViewNavigation({5, 1, 2, 3, 4, 300});
+    expectExtent(ProjectedExtent(object), {-36, -80.0 / 3, 10, 8, 0});
+    EXPECT_TRUE(ProjectedExtent(Object({{1, 1, 0}}, {{1, 1, 2}})).Empty);
 }
 
 } // namespace

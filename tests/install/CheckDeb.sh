@@ -14,7 +14,8 @@ echo "$contents"
 for entry in "./usr/bin/plexa3d -> ../lib/plexa3d/plexa3d" ./usr/lib/plexa3d/plexa3d \
     ./usr/lib/plexa3d/Fonts/NORMFONT.QXF ./usr/lib/plexa3d/Bmps/bk400x300.bmp \
     ./usr/lib/plexa3d/Bmps/bk800x600.bmp ./usr/lib/plexa3d/License/licenza.rtf \
-    ./usr/share/applications/plexa3d.desktop ./usr/share/icons/hicolor/128x128/apps/plexa3d.png \
+    ./usr/share/applications/plexa3d.desktop ./usr/share/thumbnailers/plexa3d.thumbnailer \
+    ./usr/share/icons/hicolor/128x128/apps/plexa3d.png \
     ./usr/share/doc/plexa3d/copyright; do
     grep -qxF "$entry" <<<"$contents" || fail "missing: $entry"
 done

@@ -15,12 +15,13 @@ fail() { echo "CheckInstall: $*" >&2; exit 1; }
 [ "$(readlink "$prefix/bin/plexa3d")" = "../lib/plexa3d/plexa3d" ] || fail "bin/plexa3d points elsewhere"
 for file in lib/plexa3d/plexa3d lib/plexa3d/Fonts/NORMFONT.QXF lib/plexa3d/Bmps/bk400x300.bmp \
     lib/plexa3d/Bmps/bk800x600.bmp lib/plexa3d/License/licenza.rtf \
-    share/applications/plexa3d.desktop share/icons/hicolor/48x48/apps/plexa3d.png \
+    share/applications/plexa3d.desktop share/thumbnailers/plexa3d.thumbnailer \
+    share/icons/hicolor/48x48/apps/plexa3d.png \
     share/icons/hicolor/256x256/apps/plexa3d.png share/plexa3d/samples/vehicle.3ds; do
     [ -f "$prefix/$file" ] || fail "$file is missing"
 done
 desktop="$prefix/share/applications/plexa3d.desktop"
-grep -qx 'Exec=plexa3d %F' "$desktop" || fail "desktop entry: Exec"
+grep -qx 'Exec=plexa3d --whole --fit %F' "$desktop" || fail "desktop entry: Exec"
 grep -qx 'Categories=Graphics;3DGraphics;Viewer;' "$desktop" || fail "desktop entry: Categories"
 grep -qx 'MimeType=image/x-3ds;' "$desktop" || fail "desktop entry: MimeType"
 
@@ -30,6 +31,37 @@ cd /
 for i in 1 2 3 4 5; do
     [ -s "$prefix/out/Image$i.png" ] || fail "Image$i.png was not written"
 done
+# The thumbnailer's command, run as a file manager runs it: found on PATH through TryExec, %s %i
+# %o replaced by the size, the input file and the output file, no display, another directory.
+thumbnailer="$prefix/share/thumbnailers/plexa3d.thumbnailer"
+grep -qx '\[Thumbnailer Entry\]' "$thumbnailer" || fail "thumbnailer: group"
+grep -qx 'TryExec=plexa3d' "$thumbnailer" || fail "thumbnailer: TryExec"
+grep -qx 'MimeType=image/x-3ds;' "$thumbnailer" || fail "thumbnailer: MimeType"
+exec_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
+[ "$exec_line" = 'plexa3d --thumbnail %s %i %o' ] || fail "thumbnailer: Exec is $exec_line"
+thumbnail() { # SIZE INPUT OUTPUT
+    local command=${exec_line//%s/$1}
+    command=${command//%i/\'$2\'}
+    command=${command//%o/\'$3\'}
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH="$prefix/bin:$PATH" \
+        sh -c "$command" 2>"$prefix/errors"
+}
+png_size() { # width x height from the PNG header
+    od -An -tu1 -j16 -N8 "$1" | awk '{ print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4 "x" \
+        $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }'
+}
+thumbnail 128 "$prefix/share/plexa3d/samples/vehicle.3ds" "$prefix/thumb nail.png" ||
+    fail "thumbnailer failed: $(cat "$prefix/errors")"
+[ "$(head -c 8 "$prefix/thumb nail.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
+    fail "the thumbnail is not a PNG"
+[ "$(png_size "$prefix/thumb nail.png")" = 128x128 ] ||
+    fail "the thumbnail is $(png_size "$prefix/thumb nail.png"), not 128x128"
+if thumbnail 128 "$prefix/absent.3ds" "$prefix/none.png"; then
+    fail "a missing input gave status 0"
+fi
+grep -q "File not found" "$prefix/errors" || fail "a missing input was not reported"
+[ ! -e "$prefix/none.png" ] || fail "a failed thumbnail left a file"
+
 # A data file missing from the installed folder is reported, with status 1.
 rm "$prefix/lib/plexa3d/Bmps/bk800x600.bmp"
 if "$prefix/bin/plexa3d" --snapshot "$prefix/out2" 2>"$prefix/errors"; then

@@ -1,0 +1,181 @@
+#include "FreeViewGestures.h"
+
+#include "ErrorReporting.h"
+#include "Plexa3D_Source.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace Plexa3DApp {
+
+namespace {
+
+constexpr int WheelNotch = 120; // wheel units of one notch
+constexpr int DegreesPerPixel = 1;
+constexpr int KeyTurn = 1;
+constexpr int ShiftKeyTurn = 15;
+constexpr int FullTurn = 360;
+
+// Angles on the scroll bars wrap into 0 to 359.
+void TurnBar(QScrollBar& bar, int degrees) {
+    bar.setValue(((bar.value() + degrees) % FullTurn + FullTurn) % FullTurn);
+}
+
+} // namespace
+
+TFreeViewGestures::TFreeViewGestures(TForm1& form) : QObject(&form), form_(form) {
+    for (TImagePane* pane : {form_.Image4, form_.Image5}) {
+        pane->installEventFilter(this);
+        pane->setCursor(Qt::OpenHandCursor);
+    }
+    qApp->installEventFilter(this);
+}
+
+TImagePane* TFreeViewGestures::FreePane() const {
+    return form_.ViewMode == 1 ? form_.Image5 : form_.Image4;
+}
+
+bool TFreeViewGestures::PointerOverFreePane() const {
+    TImagePane* pane = FreePane();
+    return pane->isVisible() && pane->rect().contains(pane->mapFromGlobal(QCursor::pos()));
+}
+
+bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
+    auto* pane = qobject_cast<TImagePane*>(watched);
+    if (pane && (pane == form_.Image4 || pane == form_.Image5)) {
+        bool handled = true;
+        RunGuarded([&] {
+            switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                handled = Press(*pane, *static_cast<QMouseEvent*>(event));
+                break;
+            case QEvent::MouseMove:
+                Move(*static_cast<QMouseEvent*>(event));
+                break;
+            case QEvent::MouseButtonRelease:
+                Release(*pane);
+                break;
+            case QEvent::MouseButtonDblClick:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    form_.InquadraTutto1Click();
+                }
+                break;
+            case QEvent::Wheel:
+                Wheel(*static_cast<QWheelEvent*>(event));
+                break;
+            default:
+                handled = false;
+            }
+        });
+        return handled;
+    }
+    if (event->type() == QEvent::KeyPress && QApplication::activeWindow() == &form_ &&
+        !QApplication::activePopupWidget() && !QApplication::activeModalWidget() &&
+        PointerOverFreePane()) {
+        bool handled = false;
+        RunGuarded([&] { handled = Key(*static_cast<QKeyEvent*>(event)); });
+        return handled;
+    }
+    return false;
+}
+
+bool TFreeViewGestures::Press(TImagePane& pane, const QMouseEvent& event) {
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    if (event.button() == Qt::MiddleButton || (event.button() == Qt::LeftButton && shift)) {
+        drag_ = TDrag::Pan;
+    } else if (event.button() == Qt::LeftButton) {
+        drag_ = TDrag::Turn;
+    } else {
+        return false; // the right button opens the pane's menu
+    }
+    last_ = event.position().toPoint();
+    pane.setCursor(Qt::ClosedHandCursor);
+    return true;
+}
+
+void TFreeViewGestures::Move(const QMouseEvent& event) {
+    if (drag_ == TDrag::None) {
+        return;
+    }
+    const QPoint at = event.position().toPoint();
+    const QPoint by = at - last_;
+    last_ = at;
+    if (by.isNull()) {
+        return;
+    }
+    if (drag_ == TDrag::Turn) {
+        TurnBy(by.x() * DegreesPerPixel, by.y() * DegreesPerPixel);
+    } else {
+        form_.Scene.PanBy(by.x(), by.y());
+        form_.EnableTimer1();
+    }
+}
+
+void TFreeViewGestures::Release(TImagePane& pane) {
+    drag_ = TDrag::None;
+    pane.setCursor(Qt::OpenHandCursor);
+}
+
+void TFreeViewGestures::Wheel(const QWheelEvent& event) {
+    wheelRest_ += event.angleDelta().y();
+    const int notches = wheelRest_ / WheelNotch;
+    wheelRest_ -= notches * WheelNotch;
+    if (notches != 0) {
+        ZoomBy(notches, event.position().toPoint());
+    }
+}
+
+bool TFreeViewGestures::Key(const QKeyEvent& event) {
+    const int turn = event.modifiers() & Qt::ShiftModifier ? ShiftKeyTurn : KeyTurn;
+    const QPoint at = FreePane()->mapFromGlobal(QCursor::pos());
+    switch (event.key()) {
+    case Qt::Key_Left:
+        TurnBy(-turn, 0);
+        break;
+    case Qt::Key_Right:
+        TurnBy(turn, 0);
+        break;
+    case Qt::Key_Up:
+        TurnBy(0, -turn);
+        break;
+    case Qt::Key_Down:
+        TurnBy(0, turn);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomBy(1, at);
+        break;
+    case Qt::Key_Minus:
+        ZoomBy(-1, at);
+        break;
+    case Qt::Key_Home:
+        form_.VistaIniziale1Click();
+        break;
+    case Qt::Key_F:
+        form_.InquadraTutto1Click();
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// A move to the right turns about Y, a move down about X, as a drag does.
+void TFreeViewGestures::TurnBy(int dx, int dy) {
+    if (form_.ObjectCount == 0) {
+        return;
+    }
+    TurnBar(*form_.Y_Bar2, dx);
+    TurnBar(*form_.X_Bar1, dy);
+}
+
+void TFreeViewGestures::ZoomBy(int notches, QPoint at) {
+    form_.Scene.ZoomAt(notches, at.x(), at.y());
+    form_.EnableTimer1();
+}
+
+} // namespace Plexa3DApp

@@ -1,0 +1,49 @@
+// The mouse and keyboard on the free view: a left drag turns the current object through the
+// scroll bars (one degree a pixel), the wheel zooms about the pointer, a middle drag or a drag with
+// Shift pans, a double click frames everything. While the pointer is over the free view and the
+// main window is active, the arrow keys turn by one degree (fifteen with Shift), + and - zoom,
+// Home gives back the initial view and F frames everything.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+class QKeyEvent;
+class QMouseEvent;
+class QWheelEvent;
+
+namespace Plexa3DApp {
+
+class TForm1;
+class TImagePane;
+
+class TFreeViewGestures : public QObject {
+    Q_OBJECT
+
+public:
+    // Watches the window's two free panes, and the keys pressed while its window is active.
+    explicit TFreeViewGestures(TForm1& form);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class TDrag { None, Turn, Pan };
+
+    TImagePane* FreePane() const; // the one the layout shows
+    bool PointerOverFreePane() const;
+    bool Press(TImagePane& pane, const QMouseEvent& event);
+    void Move(const QMouseEvent& event);
+    void Release(TImagePane& pane);
+    void Wheel(const QWheelEvent& event);
+    bool Key(const QKeyEvent& event);
+    void TurnBy(int dx, int dy);
+    void ZoomBy(int notches, QPoint at);
+
+    TForm1& form_;
+    TDrag drag_ = TDrag::None;
+    QPoint last_;
+    int wheelRest_ = 0; // wheel units short of a whole notch
+};
+
+} // namespace Plexa3DApp

@@ -1,0 +1,38 @@
+// Thumbnails for file managers: the whole model of a .3DS file, fitted, turned so that it shows
+// its three dimensions, in white on the panes' background, drawn at the thumbnail's own size so
+// that its lines stay one pixel wide and clear however small the picture.
+#pragma once
+
+#include "ImageView.h"
+#include "MeshObject.h"
+
+#include <QString>
+
+#include <string>
+
+namespace Plexa3DApp {
+
+// The turn at which a thumbnail shows its model: 30 degrees about the model's up axis (Z, as in
+// .3DS files), bringing its +X side towards the viewer, then tipped from the top view so that it is
+// seen from 30 degrees above the horizon.
+struct TThumbnailTurn {
+    int AboutUp;
+    int Tip;
+};
+inline constexpr TThumbnailTurn ThumbnailTurn{-30, 60};
+
+// Draws the object into the image: fitted, turned by ThumbnailTurn, in white, in parallel
+// projection, its picture centred and as large as the image allows but for a margin. The object's
+// vertices are changed. The library's drawing state is as before afterwards, also after an error.
+// Returns false, drawing nothing, when the object has no face to draw.
+bool DrawThumbnail(ZuveloGraphLibrary::TObject3D& object,
+                   const ZuveloGraphLibrary::TImageView& image);
+
+// Reads the whole model of `input` and writes its thumbnail of size x size pixels as a PNG file,
+// on the background of the panes found in the program's folder `appDir` (written with
+// backslashes). Raises the reader's errors, an error when there is nothing to draw, and one
+// naming the output file when it cannot be written; nothing is written then.
+void WriteThumbnail(int size, const std::string& input, const QString& output,
+                    const std::string& appDir);
+
+} // namespace Plexa3DApp

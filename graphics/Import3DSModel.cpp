@@ -1,0 +1,281 @@
+#include "Import3DSModel.h"
+
+#include "FileReader.h"
+#include "Import3DS.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace ZuveloGraphLibrary {
+namespace {
+
+constexpr std::int64_t ChunkHeaderSize = 6;
+constexpr std::int64_t ListCountSize = 2;
+constexpr std::int64_t VertexRecordSize = 12;
+constexpr std::int64_t FaceRecordSize = 8;
+// The record counts vertices and faces in signed 32 bits.
+constexpr std::size_t MaxModelCount = std::numeric_limits<std::int32_t>::max();
+constexpr char Unknown = '?';
+constexpr std::uint32_t LastLatin1 = 0xFF;
+
+// The content of a chunk: from after its header to its end, already cut to its parent's end.
+struct TExtent {
+    std::int64_t Begin = 0;
+    std::int64_t End = 0;
+};
+
+struct TModel {
+    std::vector<TPoint3D> Vertices;
+    std::vector<TFace3D> Faces;
+};
+
+// Calls visit(id, content) for each child chunk in `parent`, in file order. The chunks nest
+// strictly and every header lies after the one before, so the walk reads each header once.
+template <class Visit> void ForEachChild(TFileReader& file, TExtent parent, Visit visit) {
+    std::int64_t at = parent.Begin;
+    while (parent.End - at >= ChunkHeaderSize) {
+        file.Seek(at);
+        std::uint16_t id = 0;
+        std::int32_t length = 0;
+        if (!file.ReadUInt16(id) || !file.ReadInt32(length) || length < ChunkHeaderSize) {
+            return; // the file shrank under us, or the child ends its parent's list
+        }
+        const std::int64_t end = std::min(at + length, parent.End);
+        visit(id, TExtent{at + ChunkHeaderSize, end});
+        at = end;
+    }
+}
+
+// Where the children of a named object start: after the name's zero byte, if the chunk has one.
+std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object) {
+    file.Seek(object.Begin);
+    while (file.Position() < object.End) {
+        const std::span<const std::uint8_t> bytes = file.Peek(1);
+        const auto size = std::min<std::int64_t>(static_cast<std::int64_t>(bytes.size()),
+                                                 object.End - file.Position());
+        if (size == 0) {
+            break;
+        }
+        const void* zero = std::memchr(bytes.data(), 0, static_cast<std::size_t>(size));
+        if (zero != nullptr) {
+            return file.Position() + (static_cast<const std::uint8_t*>(zero) - bytes.data()) + 1;
+        }
+        file.Advance(static_cast<std::size_t>(size));
+    }
+    return std::nullopt;
+}
+
+// The number of whole records the list holds, leaving the file at the first record.
+std::uint32_t ListCount(TFileReader& file, TExtent list, std::int64_t recordSize) {
+    const std::int64_t size = list.End - list.Begin;
+    std::uint16_t stored = 0;
+    file.Seek(list.Begin);
+    if (size < ListCountSize || !file.ReadUInt16(stored)) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(
+        std::min<std::int64_t>(stored, (size - ListCountSize) / recordSize));
+}
+
+// Grows a list by `count` entries, within what the record can count.
+template <class T> T* Extend(std::vector<T>& items, std::uint32_t count) {
+    const std::size_t old = items.size();
+    if (count > MaxModelCount - old) {
+        throw OutOfMemoryError();
+    }
+    if (old + count > items.capacity()) {
+        items.reserve(std::max(old + count, 2 * items.capacity()));
+    }
+    items.resize(old + count);
+    return items.data() + old;
+}
+
+// Decodes `count` records of `Size` bytes straight from the reader's buffer: decode(bytes, n)
+// takes n whole records. Returns how many records there were; fewer than `count` only when the
+// file shrank while it was read.
+template <std::size_t Size, class Decode>
+std::uint32_t DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const std::span<const std::uint8_t> bytes = file.Peek(Size);
+        const auto whole =
+            static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() / Size, count - done));
+        if (whole == 0) {
+            break;
+        }
+        decode(bytes.data(), whole);
+        file.Advance(whole * Size);
+        done += whole;
+    }
+    return done;
+}
+
+// Appends the mesh's vertices and returns how many there were.
+std::uint32_t ReadVertices(TFileReader& file, TExtent list, TModel& model) {
+    const std::uint32_t count = ListCount(file, list, VertexRecordSize);
+    const std::size_t first = model.Vertices.size();
+    TPoint3D* out = Extend(model.Vertices, count);
+    const std::uint32_t read =
+        DecodeRecords<VertexRecordSize>(file, count, [&](const std::uint8_t* p, std::uint32_t n) {
+            for (const std::uint8_t* const end = p + n * VertexRecordSize; p != end;
+                 p += VertexRecordSize) {
+                *out++ = {FloatAt(p), FloatAt(p + 4), FloatAt(p + 8)};
+            }
+        });
+    model.Vertices.resize(first + read);
+    return read;
+}
+
+// Appends the faces whose numbers all lie below the mesh's `vertexCount`, numbered from 1 past
+// the `base` vertices of the meshes before. The face flags are passed over.
+void ReadFaces(TFileReader& file, TExtent list, std::uint32_t base, std::uint32_t vertexCount,
+               TModel& model) {
+    const std::uint32_t count = ListCount(file, list, FaceRecordSize);
+    const std::size_t first = model.Faces.size();
+    TFace3D* const start = Extend(model.Faces, count);
+    TFace3D* out = start;
+    const std::uint32_t first1 = base + 1;
+    DecodeRecords<FaceRecordSize>(file, count, [&](const std::uint8_t* p, std::uint32_t n) {
+        for (const std::uint8_t* const end = p + n * FaceRecordSize; p != end;
+             p += FaceRecordSize) {
+            const std::uint32_t a = UInt16At(p);
+            const std::uint32_t b = UInt16At(p + 2);
+            const std::uint32_t c = UInt16At(p + 4);
+            *out = {first1 + a, first1 + b, first1 + c};
+            out += (a < vertexCount) & (b < vertexCount) & (c < vertexCount);
+        }
+    });
+    model.Faces.resize(first + static_cast<std::size_t>(out - start));
+}
+
+void ReadMesh(TFileReader& file, TExtent mesh, TModel& model) {
+    std::optional<TExtent> vertexList;
+    std::optional<TExtent> faceList;
+    ForEachChild(file, mesh, [&](std::uint16_t id, TExtent content) {
+        if (id == ChunkVertexList && !vertexList) {
+            vertexList = content;
+        } else if (id == ChunkFaceList && !faceList) {
+            faceList = content;
+        }
+    });
+    if (!vertexList || !faceList) {
+        return;
+    }
+    const auto base = static_cast<std::uint32_t>(model.Vertices.size());
+    const std::uint32_t vertexCount = ReadVertices(file, *vertexList, model);
+    ReadFaces(file, *faceList, base, vertexCount, model);
+}
+
+void ReadNamedObject(TFileReader& file, TExtent object, TModel& model) {
+    const std::optional<std::int64_t> children = AfterName(file, object);
+    if (!children) {
+        return;
+    }
+    ForEachChild(file, {*children, object.End}, [&](std::uint16_t id, TExtent content) {
+        if (id == ChunkTriangleMesh) {
+            ReadMesh(file, content, model);
+        }
+    });
+}
+
+void ReadEditor(TFileReader& file, TExtent editor, TModel& model) {
+    ForEachChild(file, editor, [&](std::uint16_t id, TExtent content) {
+        if (id == ChunkNamedObject) {
+            ReadNamedObject(file, content, model);
+        }
+    });
+}
+
+// The length of the UTF-8 character at `at`, with its code point, or 0 when the bytes there do
+// not form one (a stray or missing continuation byte, an overlong form, a surrogate, a code point
+// beyond U+10FFFF).
+std::size_t Utf8Character(const std::string& text, std::size_t at, std::uint32_t& code) {
+    const auto lead = static_cast<std::uint8_t>(text[at]);
+    std::size_t length = 0;
+    std::uint32_t least = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, least = 0x80, code = lead & 0x1Fu;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, least = 0x800, code = lead & 0x0Fu;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, least = 0x10000, code = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<std::uint8_t>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (next & 0x3Fu);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code >= least && code <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+std::string Latin1BaseName(const std::string& fileName) {
+    const std::string base = fileName.substr(fileName.rfind('/') + 1);
+    std::string name;
+    for (std::size_t at = 0; at < base.size() && name.size() < MaxObjectNameLength;) {
+        std::uint32_t code = 0;
+        const std::size_t length = Utf8Character(base, at, code);
+        name += length > 0 && code <= LastLatin1 ? static_cast<char>(code) : Unknown;
+        at += std::max<std::size_t>(length, 1);
+    }
+    return name;
+}
+
+template <class T> void MoveInto(TOneBasedArray<T>& array, const std::vector<T>& items) {
+    if (!items.empty()) {
+        array.Allocate(static_cast<std::int32_t>(items.size()), TOneBasedArray<T>::TFill::Unset);
+        std::copy(items.begin(), items.end(), array.begin());
+    }
+}
+
+} // namespace
+
+void Load3DSModel(const std::string& fileName, TObject3D& object) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    std::uint16_t id = 0;
+    std::int32_t ignoredLength = 0;
+    if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
+        file.Close();
+        return;
+    }
+    try {
+        TModel model;
+        ForEachChild(file, {ChunkHeaderSize, file.Size()},
+                     [&](std::uint16_t child, TExtent content) {
+                         if (child == ChunkEditor) {
+                             ReadEditor(file, content, model);
+                         }
+                     });
+        file.Close();
+        MoveInto(object.Vertices, model.Vertices);
+        MoveInto(object.Faces, model.Faces);
+        object.VertexCount = static_cast<std::int32_t>(model.Vertices.size());
+        object.FaceCount = static_cast<std::int32_t>(model.Faces.size());
+        object.Name = Latin1BaseName(fileName);
+        AllocObjectArrays(object);
+    } catch (const std::bad_alloc&) {
+        ClearObject3D(object);
+        throw OutOfMemoryError();
+    } catch (...) {
+        ClearObject3D(object);
+        throw;
+    }
+}
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,34 @@
+// Reads every triangle mesh of a .3DS file into one mesh record, the meshes joined in file order.
+//
+// The file is walked as a tree of chunks. The main chunk's children run to the end of the file
+// (its own length is not looked at); the children of every other chunk run to its declared end,
+// cut to its parent's end. A child declaring a length below its own 6-byte header ends its
+// parent's list of children. The walk descends only where meshes live: main chunk > editor chunk >
+// named object (its name up to its zero byte inside the chunk; without one it has no children) >
+// triangle mesh. Lights, cameras, materials and keyframer data are passed over.
+//
+// Each mesh gives its first vertex list and its first face list; later ones are ignored. A list
+// holds the smaller of its stored count and the number of whole records inside its chunk. A face
+// naming a vertex beyond its own mesh's list is dropped; the others are numbered past the vertices
+// of the meshes before. A mesh lacking either list adds nothing. Both counts may exceed 65535.
+//
+// The object's name is the file's base name converted to Latin-1: the file name's bytes are taken
+// as UTF-8, a character Latin-1 lacks becomes '?', and so does each byte that is not part of a
+// valid UTF-8 sequence. It is cut to 80 bytes. A file that does not start with the main chunk
+// gives an empty object (empty name, no vertices, no faces) and no error. Position and Pivot are
+// left as they were; WorldVertices is allocated for the vertex count, as by Load3DS.
+//
+// The file is opened read-only. Open, read and close failures raise the same input/output errors
+// as Load3DS; a model the record cannot hold raises "Out of memory". After an error the object is
+// left cleared.
+#pragma once
+
+#include "MeshObject.h"
+
+#include <string>
+
+namespace ZuveloGraphLibrary {
+
+void Load3DSModel(const std::string& fileName, TObject3D& object);
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,251 @@
+// The free view's gestures and the panes' context menus, through real mouse and wheel events.
+#include "AppTestSupport.h"
+#include "TempDir.h"
+#include "Writer3DS.h"
+#include "ZuveloGraphLibrary.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace Plexa3DApp;
+using namespace Plexa3DTest;
+using namespace ZuveloGraphLibrary;
+using Plexa3DTools::MeshFile;
+using Plexa3DTools::TMeshSpec;
+
+// A box of 12 triangles, `size` across, its corner at `at`.
+TMeshSpec Box(const std::string& name, float size, std::array<float, 3> at = {0, 0, 0}) {
+    TMeshSpec mesh{name, {}, {}};
+    for (int i = 0; i < 8; ++i) {
+        mesh.Vertices.push_back(
+            {at[0] + size * (i & 1), at[1] + size * ((i >> 1) & 1), at[2] + size * ((i >> 2) & 1)});
+    }
+    const std::uint16_t quads[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                       {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};
+    for (const auto& q : quads) {
+        mesh.Faces.push_back({q[0], q[1], q[2]});
+        mesh.Faces.push_back({q[0], q[2], q[3]});
+    }
+    return mesh;
+}
+
+// The box around the pixels that are not the background's.
+struct TLit {
+    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1;
+};
+TLit LitBox(const TTestImage& image, const TTestImage& background) {
+    TLit box;
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            if (image.At(x, y) == TColorRGB{255, 255, 255} &&
+                !(background.At(x, y) == image.At(x, y))) {
+                box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x),
+                       std::max(box.Bottom, y)};
+            }
+        }
+    }
+    return box;
+}
+
+class Navigation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form_ = NewMainWindow();
+        form_->show();
+        background_ = PaneImage(*form_->DefaultBackground);
+    }
+    void Import(const TMeshSpec& mesh) {
+        form_->ImportFile(QString::fromStdString(dir_.Write(mesh.Name + ".3ds", MeshFile({mesh}))));
+        ASSERT_TRUE(WaitForRedraw(*form_));
+    }
+    TTestImage Free() const { return PaneImage(*form_->Image4); }
+    void Redrawn() { ASSERT_TRUE(WaitForRedraw(*form_)); }
+    void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint by,
+              int steps) {
+        QWidget* pane = form_->Image4;
+        QTest::mousePress(pane, button, keys, from);
+        for (int i = 1; i <= steps; ++i) {
+            QMouseEvent move(QEvent::MouseMove, from + by * i / steps,
+                             pane->mapToGlobal(from + by * i / steps), Qt::NoButton, button, keys);
+            QApplication::sendEvent(pane, &move);
+        }
+        QTest::mouseRelease(pane, button, keys, from + by);
+    }
+    void Wheel(QPoint at, int delta) {
+        QWidget* pane = form_->Image4;
+        QWheelEvent wheel(at, pane->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane, &wheel);
+    }
+
+    TTempDir dir_;
+    std::unique_ptr<TForm1> form_;
+    TTestImage background_{1, 1};
+};
+
+TEST_F(Navigation, LeftDragTurnsThroughTheScrollBarsWithOneRedraw) {
+    Import(Box("Scatola", 20));
+    QSignalSpy redrawn(form_.get(), &TForm1::FreeViewRedrawn);
+    Drag(Qt::LeftButton, {}, {100, 100}, {30, 20}, 10);
+    Redrawn();
+    EXPECT_EQ(redrawn.count(), 1);
+    EXPECT_EQ(form_->Y_Bar2->value(), 30);
+    EXPECT_EQ(form_->X_Bar1->value(), 20);
+    EXPECT_EQ(form_->Edit4->text(), "30");
+    EXPECT_EQ(form_->Edit3->text(), "20");
+    const TTestImage dragged = Free();
+    form_->X_Bar1->setValue(0);
+    form_->Y_Bar2->setValue(0);
+    Redrawn();
+    form_->X_Bar1->setValue(20);
+    form_->Y_Bar2->setValue(30);
+    Redrawn();
+    EXPECT_TRUE(ImagesEqual(Free(), dragged));
+    // Past 360 and below 0 the angles wrap.
+    Drag(Qt::LeftButton, {}, {10, 10}, {340, -30}, 4);
+    Redrawn();
+    EXPECT_EQ(form_->Y_Bar2->value(), 10);
+    EXPECT_EQ(form_->X_Bar1->value(), 350);
+}
+
+TEST_F(Navigation, WheelZoomsAboutThePointerAndBackExactly) {
+    Import(Box("Scatola", 20));
+    const TTestImage rest = Free();
+    const QPoint at{300, 100}; // on the box's right edge
+    ASSERT_EQ(rest.At(300, 100), (TColorRGB{255, 255, 255}));
+    Wheel(at, 3 * 120);
+    Redrawn();
+    const TTestImage zoomed = Free();
+    EXPECT_FALSE(ImagesEqual(zoomed, rest));
+    EXPECT_EQ(zoomed.At(300, 100), (TColorRGB{255, 255, 255}));
+    for (int i = 0; i < 6; ++i) {
+        Wheel(at, -60); // half notches add up
+    }
+    Redrawn();
+    EXPECT_TRUE(ImagesEqual(Free(), rest));
+}
+
+TEST_F(Navigation, PanMovesThePicturePixelForPixel) {
+    Import(Box("Scatola", 20));
+    const TLit before = LitBox(Free(), background_);
+    Drag(Qt::MiddleButton, {}, {100, 100}, {-7, 5}, 3);
+    Redrawn();
+    const TLit middle = LitBox(Free(), background_);
+    EXPECT_EQ(middle.Left, before.Left - 7);
+    EXPECT_EQ(middle.Bottom, before.Bottom + 5);
+    Drag(Qt::LeftButton, Qt::ShiftModifier, {100, 100}, {7, -5}, 3);
+    Redrawn();
+    const TLit back = LitBox(Free(), background_);
+    EXPECT_EQ(back.Left, before.Left);
+    EXPECT_EQ(back.Bottom, before.Bottom);
+    EXPECT_EQ(form_->X_Bar1->value(), 0);
+}
+
+// Frame all fills 80 to 90 % of the pane's width or height and touches no edge; the initial view
+// gives back the exact picture of before.
+TEST_F(Navigation, FrameAllAndTheInitialView) {
+    struct TCase {
+        const char* Name;
+        TMeshSpec Mesh;
+        bool Perspective;
+    } cases[] = {
+        {"speck", Box("Punto", 0.2f), false},
+        {"far outside", Box("Lontano", 10, {900, -700, 0}), false},
+        {"behind the viewer", Box("Dietro", 100, {-50, -50, 0}), true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        form_ = NewMainWindow();
+        form_->show();
+        Import(c.Mesh);
+        if (c.Perspective) {
+            ChooseMenuItem(*form_, "VisualeProspettica1");
+            Redrawn();
+        }
+        const TTestImage initial = Free();
+        QTest::mouseDClick(form_->Image4, Qt::LeftButton, {}, {123, 45});
+        Redrawn();
+        const TLit lit = LitBox(Free(), background_);
+        ASSERT_GE(lit.Right, 0);
+        EXPECT_GT(lit.Left, 0);
+        EXPECT_GT(lit.Top, 0);
+        EXPECT_LT(lit.Right, SmallPane.Width - 1);
+        EXPECT_LT(lit.Bottom, SmallPane.Height - 1);
+        EXPECT_TRUE(lit.Right - lit.Left + 1 >= 0.8 * SmallPane.Width ||
+                    lit.Bottom - lit.Top + 1 >= 0.8 * SmallPane.Height);
+        form_->VistaIniziale1->trigger();
+        Redrawn();
+        EXPECT_TRUE(ImagesEqual(Free(), initial));
+    }
+}
+
+// Opens a pane's context menu as the right button does and clicks the item with this caption.
+void ChooseFromContextMenu(QWidget* pane, const QString& caption) {
+    QTimer::singleShot(0, [caption] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == caption) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        menu->close();
+        ADD_FAILURE() << "no item " << caption.toStdString();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, {5, 5}, pane->mapToGlobal(QPoint{5, 5}));
+    QApplication::sendEvent(pane, &event);
+}
+
+TEST_F(Navigation, ImportOptionsFromEveryPaneAffectLaterImportsOnly) {
+    const TMeshSpec second{"Secondo", {{1000, 0, 0}, {1001, 0, 0}, {1000, 1, 0}}, {{0, 1, 2}}};
+    const std::string file = dir_.Write("due.3ds", MeshFile({Box("Primo", 20), second}));
+    form_->ImportFile(QString::fromStdString(file));
+    Redrawn();
+    const std::vector<TPoint3D> first(form_->Objects[1]->Vertices.begin(),
+                                      form_->Objects[1]->Vertices.end());
+    for (TImagePane* pane : {form_->Image1, form_->Image2, form_->Image3, form_->Image4}) {
+        ChooseFromContextMenu(pane, QStringLiteral("Modello intero"));
+        EXPECT_TRUE(form_->Scene.ImportOptions.WholeModel);
+        ChooseFromContextMenu(pane, QStringLiteral("Modello intero"));
+        EXPECT_FALSE(form_->Scene.ImportOptions.WholeModel);
+    }
+    ChooseFromContextMenu(form_->Image2, QStringLiteral("Modello intero"));
+    ChooseFromContextMenu(form_->Image3, QStringLiteral("Adatta alla finestra"));
+    EXPECT_TRUE(form_->ModelloIntero1->isChecked());
+    EXPECT_TRUE(form_->AdattaAllaFinestra1->isChecked());
+    form_->ImportFile(QString::fromStdString(file));
+    Redrawn();
+    EXPECT_EQ(form_->Objects[1]->VertexCount, 8);
+    EXPECT_EQ(form_->Objects[2]->VertexCount, 11);
+    EXPECT_EQ(form_->Objects[2]->Name, "due.3ds");
+    const std::vector<TPoint3D> after(form_->Objects[1]->Vertices.begin(),
+                                      form_->Objects[1]->Vertices.end());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), after.begin(),
+                           [](auto a, auto b) { return a.X == b.X && a.Y == b.Y && a.Z == b.Z; }));
+    // Fitted, the whole model lies within 140 pixels of the top view's origin.
+    const TLit top = LitBox(PaneImage(*form_->Image3), background_);
+    EXPECT_GE(top.Left, SmallPaneOrigin.X - 141);
+    EXPECT_LE(top.Right, SmallPaneOrigin.X + 141);
+    EXPECT_GE(top.Top, SmallPaneOrigin.Y - 141);
+    EXPECT_LE(top.Bottom, SmallPaneOrigin.Y + 141);
+    // The framing items are on the free panes only.
+    EXPECT_FALSE(form_->Image1->actions().contains(form_->InquadraTutto1));
+    EXPECT_TRUE(form_->Image5->actions().contains(form_->VistaIniziale1));
+}
+
+} // namespace

@@ -1,0 +1,113 @@
+#include "Thumbnail.h"
+#include "AppTestSupport.h"
+#include "TempDir.h"
+#include "TestImage.h"
+#include "Writer3DS.h"
+#include "ZuveloGraphLibrary.h"
+
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+using namespace Plexa3DApp;
+using namespace Plexa3DTest;
+using namespace ZuveloGraphLibrary;
+
+// The model fills the picture but for its margins, inside them, whatever the size, and the
+// library's drawing state is left as it was found.
+TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
+    const std::string corpusFile = PLEXA3D_CORPUS_DIR "/gmat__X-WING.3DS";
+    for (const auto& [file, size] :
+         std::vector<std::pair<std::string, int>>{{PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 128},
+                                                  {PLEXA3D_SOURCE_DIR "/samples/torus.3ds", 33},
+                                                  {PLEXA3D_SOURCE_DIR "/samples/cube.3ds", 1000},
+                                                  {corpusFile, 128}}) {
+        if (!std::filesystem::exists(file)) {
+            continue; // the corpus is optional
+        }
+        SCOPED_TRACE(file + " at " + std::to_string(size));
+        TObject3D object;
+        Load3DSModel(file, object);
+        SetClipRect(1, 2, 3, 4);
+        SetDrawColor(5, 6, 7);
+        SetViewOrigin(8, 9);
+        SetPerspectiveProjection();
+        SetViewNavigation({2, 3, 4, 5, 6, 7});
+        TTestImage image(size, size);
+        ASSERT_TRUE(DrawThumbnail(object, image.View()));
+
+        EXPECT_EQ(ClipRect.Right, 3);
+        EXPECT_EQ(DrawColor, (TColorRGB{5, 6, 7}));
+        EXPECT_EQ(ViewOrigin.X, 8);
+        EXPECT_EQ(ProjectionMode, PerspectiveProjection);
+        EXPECT_EQ(ViewNavigation.Zoom, 2);
+        EXPECT_TRUE(image.PaddingIntact());
+        const std::vector<TPixel> lit = image.Marked();
+        ASSERT_FALSE(lit.empty());
+        int left = size, top = size, right = -1, bottom = -1;
+        for (const TPixel& p : lit) {
+            EXPECT_EQ(p.Color, (TColorRGB{255, 255, 255}));
+            left = std::min(left, p.X);
+            right = std::max(right, p.X);
+            top = std::min(top, p.Y);
+            bottom = std::max(bottom, p.Y);
+        }
+        const int margin = size / 16;
+        EXPECT_GE(std::min(left, top), margin);
+        EXPECT_LT(std::max(right, bottom), size - margin);
+        EXPECT_GE(std::max(right - left, bottom - top), size - 2 * margin - 2);
+        // Centred: the margins left and right, and above and below, differ by a pixel at most.
+        EXPECT_LE(std::abs(left - (size - 1 - right)), 1);
+        EXPECT_LE(std::abs(top - (size - 1 - bottom)), 1);
+    }
+    ResetGraphicsState();
+}
+
+// The program as a file manager runs it: no display, a PNG or status 1 with the reason.
+TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
+    TTempDir dir;
+    const std::string noMesh = dir.Write("empty.3ds", Plexa3DTools::MeshFile({}));
+    const QString out = QString::fromStdString((dir.Path() / "t.png").string());
+    struct TCase {
+        QStringList Arguments;
+        int Status;
+        const char* Message; // on standard error
+    };
+    for (const TCase& c : std::vector<TCase>{
+             {{"128", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out}, 0, ""},
+             {{"128", QString::fromStdString((dir.Path() / "absent.3ds").string()), out},
+              1,
+              "File not found"},
+             {{"128", QString::fromStdString(noMesh), out}, 1, "Nothing to draw"},
+             {{"128", PLEXA3D_SOURCE_DIR "/samples/cube.3ds",
+               QString::fromStdString((dir.Path() / "no folder" / "t.png").string())},
+              1,
+              "Cannot write file"},
+             {{"0", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out}, 2, "--thumbnail"},
+             {{"4097", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out}, 2, "--thumbnail"}}) {
+        std::filesystem::remove(out.toStdString());
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(variable);
+        }
+        program.setProcessEnvironment(environment);
+        program.start(BuiltProgramFile(), QStringList{"--thumbnail"} + c.Arguments);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        SCOPED_TRACE(c.Arguments.join(' ').toStdString() + ": " + errors.toStdString());
+        EXPECT_EQ(program.exitCode(), c.Status);
+        EXPECT_TRUE(errors.contains(QLatin1String(c.Message)));
+        const QImage written(out);
+        EXPECT_EQ(written.size(),
+                  c.Status == 0 ? QSize(128, 128) : QSize(0, 0)); // none after a failure
+    }
+}
+
+} // namespace

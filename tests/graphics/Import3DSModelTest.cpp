@@ -1,0 +1,512 @@
+// The whole-model reader against files written by our own writer, against a plain in-memory
+// reading of the same rule on damaged files, and against real files made by other tools.
+#include "Import3DSModel.h"
+#include "Import3DS.h"
+#include "TempDir.h"
+#include "Writer3DS.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ZuveloGraphLibrary;
+using Plexa3DTest::TTempDir;
+using Plexa3DTools::TChunkWriter;
+using Plexa3DTools::TMeshSpec;
+using Bytes = std::vector<std::uint8_t>;
+using Vertices = std::vector<std::array<float, 3>>;
+using Faces = std::vector<std::array<std::uint16_t, 3>>;
+using Numbers = std::vector<std::array<std::uint32_t, 3>>; // as stored: counted from 1
+
+// What a model should hold: its vertices and faces, the faces numbered as stored.
+struct TExpected {
+    Vertices Points;
+    Numbers Triangles;
+};
+
+// A mesh of `count` vertices whose coordinates tell the mesh and the vertex apart.
+TMeshSpec Part(const std::string& name, int count, float tag, const Faces& faces) {
+    TMeshSpec mesh{name, {}, faces};
+    for (int i = 0; i < count; ++i) {
+        mesh.Vertices.push_back({tag, static_cast<float>(i), -tag * static_cast<float>(i)});
+    }
+    return mesh;
+}
+
+const TMeshSpec A = Part("A", 3, 1, {{0, 1, 2}, {2, 1, 0}});
+const TMeshSpec B = Part("B", 4, 2, {{0, 1, 2}, {3, 2, 1}});
+const TMeshSpec B2 = Part("B2", 2, 2, {{0, 1, 2}, {1, 0, 1}});
+const TMeshSpec C = Part("C", 2, 3, {{1, 0, 1}});
+const Numbers AFaces = {{1, 2, 3}, {3, 2, 1}};
+const Numbers BFacesAfterA = {{4, 5, 6}, {7, 6, 5}};
+
+Vertices Join(std::initializer_list<const TMeshSpec*> meshes) {
+    Vertices all;
+    for (const TMeshSpec* mesh : meshes) {
+        all.insert(all.end(), mesh->Vertices.begin(), mesh->Vertices.end());
+    }
+    return all;
+}
+
+Numbers Concat(std::initializer_list<Numbers> parts) {
+    Numbers all;
+    for (const Numbers& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// main > editor > whatever `body` writes.
+template <class Body> Bytes EditorFile(Body body) {
+    TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    body(w);
+    w.End();
+    w.End();
+    return w.Bytes();
+}
+
+// A named object holding a triangle mesh, with whatever `body` writes inside the mesh.
+template <class Body> void MeshWith(TChunkWriter& w, Body body) {
+    w.Begin(0x4000);
+    w.ZeroTerminated("M");
+    w.Begin(0x4100);
+    body(w);
+    w.End();
+    w.End();
+}
+
+Bytes Cut(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+// Coordinates are compared bit for bit, so that NaNs read from damaged files compare too.
+void ExpectModel(const TObject3D& object, const TExpected& expected) {
+    ASSERT_EQ(object.Vertices.Count(), object.VertexCount);
+    ASSERT_EQ(object.WorldVertices.Count(), object.VertexCount);
+    ASSERT_EQ(object.Faces.Count(), object.FaceCount);
+    using Bits = std::vector<std::array<std::uint32_t, 3>>;
+    Bits points;
+    Bits wanted;
+    for (const TPoint3D& p : object.Vertices) {
+        points.push_back(std::bit_cast<std::array<std::uint32_t, 3>>(p));
+    }
+    for (const auto& p : expected.Points) {
+        wanted.push_back(std::bit_cast<std::array<std::uint32_t, 3>>(p));
+    }
+    EXPECT_TRUE(points == wanted) << object.VertexCount << " vertices";
+    Numbers faces;
+    for (const TFace3D& f : object.Faces) {
+        faces.push_back({f.A, f.B, f.C});
+    }
+    EXPECT_TRUE(faces == expected.Triangles) << object.FaceCount << " faces";
+}
+
+// A plain reading of the rule over the file held in memory, recursive, one bounds check per
+// value read, to set against the reader.
+struct TReference {
+    Bytes File;
+    TExpected Model;
+    int MeshChunks = 0;
+
+    std::uint32_t At(std::int64_t at, int size) const {
+        std::uint32_t value = 0;
+        for (int i = size - 1; i >= 0; --i) {
+            value = value << 8 | File.at(static_cast<std::size_t>(at + i));
+        }
+        return value;
+    }
+
+    struct TChild {
+        std::uint32_t Id;
+        std::int64_t Begin, End;
+    };
+    std::vector<TChild> Children(std::int64_t begin, std::int64_t end) const {
+        std::vector<TChild> children;
+        while (end - begin >= 6) {
+            const auto length = static_cast<std::int32_t>(At(begin + 2, 4));
+            if (length < 6) {
+                break;
+            }
+            children.push_back({At(begin, 2), begin + 6, std::min(begin + length, end)});
+            begin = children.back().End;
+        }
+        return children;
+    }
+
+    std::int64_t Count(const TChild& list, int recordSize) const {
+        const std::int64_t size = list.End - list.Begin;
+        return size < 2 ? 0 : std::min<std::int64_t>(At(list.Begin, 2), (size - 2) / recordSize);
+    }
+
+    void Mesh(const TChild& mesh) {
+        ++MeshChunks;
+        std::vector<TChild> vertexLists;
+        std::vector<TChild> faceLists;
+        for (const TChild& list : Children(mesh.Begin, mesh.End)) {
+            if (list.Id == 0x4110) {
+                vertexLists.push_back(list);
+            } else if (list.Id == 0x4120) {
+                faceLists.push_back(list);
+            }
+        }
+        if (vertexLists.empty() || faceLists.empty()) {
+            return;
+        }
+        const auto base = static_cast<std::uint32_t>(Model.Points.size());
+        const std::int64_t vertexCount = Count(vertexLists[0], 12);
+        for (std::int64_t i = 0; i < vertexCount; ++i) {
+            std::array<float, 3> p{};
+            for (int k = 0; k < 3; ++k) {
+                p[k] = std::bit_cast<float>(At(vertexLists[0].Begin + 2 + 12 * i + 4 * k, 4));
+            }
+            Model.Points.push_back(p);
+        }
+        for (std::int64_t i = 0; i < Count(faceLists[0], 8); ++i) {
+            std::array<std::uint32_t, 3> face{};
+            bool inRange = true;
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t number = At(faceLists[0].Begin + 2 + 8 * i + 2 * k, 2);
+                inRange = inRange && number < vertexCount;
+                face[k] = base + number + 1;
+            }
+            if (inRange) {
+                Model.Triangles.push_back(face);
+            }
+        }
+    }
+
+    explicit TReference(Bytes bytes) : File(std::move(bytes)) {
+        const auto size = static_cast<std::int64_t>(File.size());
+        if (size < 6 || At(0, 2) != 0x4D4D) {
+            return;
+        }
+        for (const TChild& editor : Children(6, size)) {
+            for (const TChild& object :
+                 editor.Id == 0x3D3D ? Children(editor.Begin, editor.End) : std::vector<TChild>{}) {
+                auto zero = File.begin() + object.Begin;
+                const auto objectEnd = File.begin() + object.End;
+                zero = std::find(zero, objectEnd, 0);
+                if (object.Id != 0x4000 || zero == objectEnd) {
+                    continue;
+                }
+                for (const TChild& mesh : Children(zero - File.begin() + 1, object.End)) {
+                    if (mesh.Id == 0x4100) {
+                        Mesh(mesh);
+                    }
+                }
+            }
+        }
+    }
+};
+
+TObject3D Load(const Bytes& bytes) {
+    TTempDir dir;
+    TObject3D object;
+    Load3DSModel(dir.Write("model.3ds", bytes), object);
+    return object;
+}
+
+TEST(Load3DSModelTest, ReadsEveryMeshByTheRule) {
+    const Bytes twoMeshes = Plexa3DTools::MeshFile({A, B});
+    Vertices big(40000);
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = {static_cast<float>(i), 0.5f, -1.0f};
+    }
+    const TMeshSpec big1{"Big1", big, {{0, 39999, 1}}};
+    const TMeshSpec big2{"Big2", big, {{39999, 0, 12345}, {2, 1, 0}}};
+    Vertices bigAll = big;
+    bigAll.insert(bigAll.end(), big.begin(), big.end());
+
+    struct TCase {
+        std::string Label;
+        Bytes File;
+        TExpected Expected;
+    };
+    std::vector<TCase> cases = {
+        {"meshes in file order, renumbered, lights and cameras before and between",
+         EditorFile([](TChunkWriter& w) {
+             w.Filler(0x3D3E, 4);
+             w.Camera("Camera01");
+             w.Light("Omni");
+             w.Mesh(A);
+             w.Light("Spot");
+             w.Filler(0xAFFF, 30); // a material
+             w.Mesh(B);
+             w.Camera("Camera02");
+             w.Mesh(C);
+         }),
+         {Join({&A, &B, &C}), Concat({AFaces, BFacesAfterA, {{9, 8, 9}}})}},
+        {"faces outside their own mesh dropped",
+         EditorFile([](TChunkWriter& w) {
+             w.Mesh(Part("A", 3, 1, {{0, 1, 3}, {2, 1, 0}, {65535, 0, 1}}));
+             w.Mesh(B2);
+         }),
+         {Join({&A, &B2}), {{3, 2, 1}, {5, 4, 5}}}},
+        {"first lists of a mesh taken, in either order; later ones ignored",
+         EditorFile([](TChunkWriter& w) {
+             MeshWith(w, [](TChunkWriter& m) {
+                 m.FaceList(A.Faces);
+                 m.Filler(0x4140, 20); // mapping coordinates
+                 m.VertexList(A.Vertices);
+                 m.VertexList(B.Vertices);
+                 m.FaceList(B.Faces);
+             });
+             w.Mesh(C);
+         }),
+         {Join({&A, &C}), Concat({AFaces, {{5, 4, 5}}})}},
+        {"a mesh lacking a list adds nothing",
+         EditorFile([](TChunkWriter& w) {
+             MeshWith(w, [](TChunkWriter& m) { m.VertexList(B.Vertices); });
+             MeshWith(w, [](TChunkWriter& m) { m.FaceList(B.Faces); });
+             w.Mesh(A);
+             MeshWith(w, [](TChunkWriter&) {});
+         }),
+         {A.Vertices, AFaces}},
+        {"meshes only in a named object in the editor chunk",
+         EditorFile([](TChunkWriter& w) {
+             w.Begin(0x4100); // a mesh straight in the editor chunk
+             w.VertexList(B.Vertices);
+             w.FaceList(B.Faces);
+             w.End();
+             w.Begin(0x4000); // a name without its zero byte: no children
+             w.Raw("NoEnd");
+             w.End();
+             w.Begin(0x4000);
+             w.ZeroTerminated("Nested");
+             w.Begin(0x4100);
+             w.Mesh(B); // a named object inside the mesh
+             w.End();
+             w.End();
+             w.Begin(0xB000); // keyframer
+             w.Mesh(B);
+             w.End();
+             w.Mesh(A);
+         }),
+         {A.Vertices, AFaces}},
+        {"lists cut by their chunk's end",
+         EditorFile([](TChunkWriter& w) {
+             MeshWith(w, [](TChunkWriter& m) {
+                 m.VertexList(A.Vertices, 5); // a count beyond the records
+                 m.FaceList({{0, 1, 2}, {1, 2, 0}}, 7, 3);
+             });
+             MeshWith(w, [](TChunkWriter& m) {
+                 m.Begin(0x4110); // two vertices and a half
+                 m.U16(3);
+                 for (const float value : {2.0f, 0.0f, -0.0f, 2.0f, 1.0f, -2.0f, 9.0f, 9.0f}) {
+                     m.F32(value);
+                 }
+                 m.End();
+                 m.Begin(0x4120); // one face, then one without its flags
+                 m.U16(2);
+                 for (const std::uint16_t value : {1, 0, 1, 7, 0, 1, 1}) {
+                     m.U16(value);
+                 }
+                 m.End();
+             });
+             MeshWith(w, [](TChunkWriter& m) {
+                 m.Begin(0x4110);
+                 m.U8(1); // not even a whole count
+                 m.End();
+                 m.FaceList({{0, 0, 0}});
+             });
+         }),
+         {Join({&A, &B2}), {{1, 2, 3}, {2, 3, 1}, {5, 4, 5}}}},
+        {"cut by the end of the file in the second face list",
+         Cut(twoMeshes, twoMeshes.size() - 4),
+         {Join({&A, &B}), Concat({AFaces, {BFacesAfterA[0]}})}},
+        {"cut by the end of the file in the second vertex list",
+         Cut(twoMeshes, twoMeshes.size() - 2 * 8 - 8 - 12 - 4),
+         {A.Vertices, AFaces}},
+        {"more than 65535 vertices in all",
+         Plexa3DTools::MeshFile({big1, big2}),
+         {bigAll, {{1, 40000, 2}, {80000, 40001, 52346}, {40003, 40002, 40001}}}},
+        {"not a .3DS file", {'s', 'o', 'l', 'i', 'd', ' ', 'x', '\n'}, {}},
+    };
+    // A length below the header's own ends its parent's list, at any depth; the main chunk's list
+    // runs on to the end of the file.
+    for (const std::int32_t length : {0, 5, -1, std::numeric_limits<std::int32_t>::min()}) {
+        TChunkWriter w;
+        w.Begin(0x4D4D);
+        w.Begin(0x3D3D);
+        w.Mesh(A);
+        w.Begin(0x1234);
+        w.EndWithLength(length);
+        w.Mesh(B);
+        w.End();
+        w.Begin(0x3D3D);
+        MeshWith(w, [&](TChunkWriter& m) {
+            m.VertexList(B.Vertices);
+            m.Begin(0x4150);
+            m.EndWithLength(length);
+            m.FaceList(B.Faces);
+        });
+        w.Mesh(C);
+        w.End();
+        w.End();
+        cases.push_back({"length " + std::to_string(length),
+                         w.Bytes(),
+                         {Join({&A, &C}), Concat({AFaces, {{5, 4, 5}}})}});
+    }
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const TObject3D object = Load(c.File);
+        ExpectModel(object, c.Expected);
+        ExpectModel(object, TReference(c.File).Model);
+    }
+}
+
+TEST(Load3DSModelTest, NameIsTheFileNameInLatin1) {
+    const std::string longName = std::string(78, 'a') + "\xC3\xA9\xC3\xA8.3ds";
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain.3DS", "plain.3DS"},
+        {"Modèllo è già.3ds", "Mod\xE8llo \xE8 gi\xE0.3ds"},
+        {"飛行機.3ds", "???.3ds"},
+        {"\xE8x\xFF.3ds", "?x?.3ds"}, // Latin-1 bytes are not UTF-8
+        {"\xE2\x82-\xC0\xAF-\xED\xA0\x80", "?"
+                                           "?-?"
+                                           "?-?"
+                                           "??"}, // cut short, overlong, surrogate
+        {"\xF0\x9F\x98\x80!", "?!"},              // one character beyond the Basic plane
+        {longName, std::string(78, 'a') + "\xE9\xE8"},
+    };
+    TTempDir dir;
+    const Bytes file = Plexa3DTools::MeshFile({A});
+    for (const auto& [fileName, name] : cases) {
+        SCOPED_TRACE(fileName);
+        TObject3D object;
+        Load3DSModel(dir.Write(fileName, file), object);
+        EXPECT_EQ(object.Name, name);
+        EXPECT_EQ(object.FaceCount, 2);
+    }
+}
+
+TEST(Load3DSModelTest, FailuresGiveTheReaderErrorsAndAClearedObject) {
+    TTempDir dir;
+    const std::string model = dir.Write("model.3ds", Plexa3DTools::MeshFile({A}));
+    ASSERT_EQ(::chmod(model.c_str(), 0444), 0); // opened for reading only
+    TObject3D object;
+    Load3DSModel(model, object);
+    EXPECT_EQ(object.VertexCount, 3);
+
+    const std::string locked = dir.Write("locked.3ds", Plexa3DTools::MeshFile({A}));
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    const std::pair<std::string, const char*> cases[] = {
+        {(dir.Path() / "missing.3ds").string(), "File not found"},
+        {dir.Path().string(), "File access denied"},
+        {::geteuid() != 0 ? locked : dir.Path().string(), "File access denied"}, // root opens all
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        try {
+            Load3DSModel(path, object);
+            ADD_FAILURE() << "no error";
+        } catch (const InOutError& error) {
+            EXPECT_STREQ(error.what(), message);
+        }
+        EXPECT_EQ(object.Name, "");
+        ExpectModel(object, {});
+    }
+}
+
+// Damaged files of every kind: bytes changed, inserted and cut off; the reader and the plain
+// reading agree on each.
+TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
+    const Bytes seeds[] = {
+        Plexa3DTools::MeshFile({A, B, C}),
+        EditorFile([](TChunkWriter& w) {
+            w.Camera("Cam");
+            w.Mesh(B);
+            w.Light("Omni");
+            MeshWith(w, [](TChunkWriter& m) {
+                m.VertexList(A.Vertices);
+                m.Filler(0x4160, 48);
+                m.FaceList(A.Faces);
+                m.FaceList(B.Faces);
+            });
+        }),
+    };
+    std::mt19937 random(1234);
+    TTempDir dir;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes file = seeds[round % std::size(seeds)];
+        for (int change = 0; change <= round % 4; ++change) {
+            const std::size_t at = random() % file.size();
+            switch (random() % 4) {
+            case 0:
+                file[at] = static_cast<std::uint8_t>(random());
+                break;
+            case 1: // a small number where chunk lengths and counts lie
+                file[at] = static_cast<std::uint8_t>(random() % 16);
+                break;
+            case 2:
+                file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), 1 + random() % 9,
+                            static_cast<std::uint8_t>(random()));
+                break;
+            default:
+                file.resize(at);
+                break;
+            }
+            if (file.empty()) {
+                break;
+            }
+        }
+        SCOPED_TRACE("round " + std::to_string(round));
+        TObject3D object;
+        Load3DSModel(dir.Write(std::to_string(round) + ".3ds", file), object);
+        ExpectModel(object, TReference(file).Model);
+    }
+}
+
+// Real files: the reader agrees with the plain reading, every face number is in range, and on a
+// file with one mesh the counts are those of Load3DS.
+TEST(Load3DSModelTest, RealFiles) {
+    const std::filesystem::path dir = PLEXA3D_CORPUS_DIR;
+    if (!std::filesystem::is_directory(dir)) {
+        GTEST_SKIP() << "no corpus at " << dir;
+    }
+    int singleMeshFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".3ds" && ext != ".3DS") {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const TReference reference(Bytes(std::istreambuf_iterator<char>(in), {}));
+        TObject3D object;
+        Load3DSModel(entry.path().string(), object);
+        ExpectModel(object, reference.Model);
+        for (const TFace3D& face : object.Faces) {
+            for (const std::uint32_t number : {face.A, face.B, face.C}) {
+                ASSERT_TRUE(number >= 1 && number <= std::uint32_t(object.VertexCount));
+            }
+        }
+        if (reference.MeshChunks == 1) {
+            ++singleMeshFiles;
+            TObject3D first;
+            Load3DS(entry.path().string(), first);
+            EXPECT_EQ(object.VertexCount, first.VertexCount);
+            EXPECT_EQ(object.FaceCount, first.FaceCount);
+        }
+    }
+    EXPECT_GT(singleMeshFiles, 0);
+}
+
+} // namespace
