@@ -1,11 +1,14 @@
-// DrawObject3D side by side with QPainter drawing the same triangle outlines, and the long-line
-// routine against a short line and against the step-by-step walk that defines it. The frames are
-// those of the single 800 x 600 pane: clip window (0, 0, 799, 599), view origin (400, 320), white.
-// The meshes are a torus of 43,200 faces made here and, when the corpus is present, its mesh with
-// the most faces, also scaled to fill the pane. Each is drawn placed as the import places it (in
-// front of the viewer, at depth -300) and, in perspective, placed at depth 0, where the vertices
-// closest to the eye plane project millions of pixels away. A mesh with a vertex so close to that
-// plane that DrawObject3D raises is also drawn at the nearest whole depth where it does not.
+// DrawObject3D side by side with the plain per-face drawing it must equal, with a floor kernel
+// that only projects every vertex once and stores one pixel per face corner, and with QPainter
+// drawing the same triangle outlines; and the long-line routine against a short line and against
+// the step-by-step walk that defines it. Most frames are those of the single 800 x 600 pane: clip
+// window (0, 0, 799, 599), view origin (400, 320), white. The meshes are a torus of 43,200 faces
+// made here and, when the corpus is present, its mesh with the most faces, also scaled to fill the
+// pane. Each is drawn placed as the import places it (in front of the viewer, at depth -300) and,
+// in perspective, placed at depth 0, where the vertices closest to the eye plane project millions
+// of pixels away. A mesh with a vertex so close to that plane that DrawObject3D raises is also
+// drawn at the nearest whole depth where it does not. A generated whole model of 178,238 faces,
+// fitted as the import fits it, is drawn in a 400 x 300 pane with origin (200, 150).
 #include "Import3DS.h"
 #include "ZuveloGraphLibrary.h"
 
@@ -32,28 +35,34 @@ namespace fs = std::filesystem;
 namespace zgl = ZuveloGraphLibrary;
 using zgl::TObject3D;
 
-constexpr std::int32_t PaneWidth = 800;
-constexpr std::int32_t PaneHeight = 600;
-constexpr std::uint16_t OriginX = 400;
-constexpr std::uint16_t OriginY = 320;
+// A pane's size and view origin.
+struct TFrame {
+    std::int32_t Width, Height;
+    std::uint16_t OriginX, OriginY;
+};
+constexpr TFrame LargePane{800, 600, 400, 320};
+constexpr TFrame SmallPane{400, 300, 200, 150};
 
-// An 800 x 600 24-bit bitmap of the library's own layout, black at start.
+// A 24-bit bitmap of the library's own layout, black at start.
 class TPane {
 public:
-    TPane() : pixels_(std::size_t(3) * PaneWidth * PaneHeight) {}
-    zgl::TImageView View() {
-        return {pixels_.data(), std::ptrdiff_t(3) * PaneWidth, PaneWidth, PaneHeight};
-    }
+    explicit TPane(const TFrame& frame)
+        : width_(frame.Width), height_(frame.Height),
+          pixels_(std::size_t(3) * frame.Width * frame.Height) {}
+    zgl::TImageView View() { return {pixels_.data(), std::ptrdiff_t(3) * width_, width_, height_}; }
     std::uint8_t* Data() { return pixels_.data(); }
+    std::size_t Bytes() const { return pixels_.size(); }
     bool operator==(const TPane& other) const { return pixels_ == other.pixels_; }
 
 private:
+    std::int32_t width_, height_;
     std::vector<std::uint8_t> pixels_;
 };
 
-void SetUpPane(bool perspective) {
-    zgl::SetClipRect(0, 0, PaneWidth - 1, PaneHeight - 1);
-    zgl::SetViewOrigin(OriginX, OriginY);
+void SetUpPane(const TFrame& frame, bool perspective) {
+    zgl::ResetViewNavigation();
+    zgl::SetClipRect(0, 0, frame.Width - 1, frame.Height - 1);
+    zgl::SetViewOrigin(frame.OriginX, frame.OriginY);
     zgl::SetDrawColor(255, 255, 255);
     if (perspective) {
         zgl::SetPerspectiveProjection();
@@ -102,6 +111,105 @@ std::unique_ptr<TObject3D> Torus(std::int32_t ringSegments, std::int32_t tubeSeg
         }
     }
     return object;
+}
+
+// A stand-in for a whole bottle model of 99,597 vertices and 178,238 faces: a lathed body of
+// 321 rings of 255 vertices, closed around, and short strips of triangles lying just over its
+// surface, as the lettering and seams of a real model do. Its coordinates lie far from the origin,
+// as a real file's may; fitted into a small pane, most of its faces span a few pixels.
+std::unique_ptr<TObject3D> FlaconStandIn() {
+    constexpr std::int32_t Vertices = 99597;
+    constexpr std::int32_t Faces = 178238;
+    constexpr std::int32_t Rings = 321;
+    constexpr std::int32_t Around = 255;
+    constexpr std::int32_t BodyVertices = Rings * Around;
+    constexpr std::int32_t BodyFaces = 2 * (Rings - 1) * Around;
+    // A strip of n vertices has n - 2 faces.
+    constexpr std::int32_t Strips = ((Vertices - BodyVertices) - (Faces - BodyFaces)) / 2;
+    static_assert(Strips > 0 && (Vertices - BodyVertices) >= 3 * Strips);
+    auto object = std::make_unique<TObject3D>();
+    object->Name = "Flacon";
+    object->VertexCount = Vertices;
+    object->FaceCount = Faces;
+    zgl::AllocObjectArrays(*object);
+    // Radius along the height t in [0, 1]: a round body, a shoulder and a neck.
+    const auto radius = [](double t) {
+        const double body = 1.0 - 0.15 * std::pow(2 * t - 0.6, 2);
+        return t < 0.7 ? body : 0.35 + (body - 0.35) * std::max(0.0, 1 - (t - 0.7) / 0.12);
+    };
+    const double tilt = 25.0 * std::numbers::pi / 180.0;
+    std::int32_t vertex = 0;
+    const auto put = [&](double angle, double t, double out) {
+        const double r = 40.0 * radius(t) * out;
+        const double x = r * std::cos(angle);
+        const double y = 120.0 * t - 60;
+        const double z = r * std::sin(angle);
+        object->Vertices[++vertex] = {
+            static_cast<float>(10000 + x),
+            static_cast<float>(8000 + y * std::cos(tilt) - z * std::sin(tilt)),
+            static_cast<float>(y * std::sin(tilt) + z * std::cos(tilt))};
+    };
+    for (std::int32_t ring = 0; ring < Rings; ++ring) {
+        for (std::int32_t a = 0; a < Around; ++a) {
+            put(2 * std::numbers::pi * a / Around, double(ring) / (Rings - 1), 1.0);
+        }
+    }
+    std::int32_t face = 0;
+    const auto body = [](std::int32_t ring, std::int32_t a) {
+        return std::uint32_t(ring * Around + a % Around + 1);
+    };
+    for (std::int32_t ring = 0; ring + 1 < Rings; ++ring) {
+        for (std::int32_t a = 0; a < Around; ++a) {
+            object->Faces[++face] = {body(ring, a), body(ring + 1, a), body(ring + 1, a + 1)};
+            object->Faces[++face] = {body(ring, a), body(ring + 1, a + 1), body(ring, a + 1)};
+        }
+    }
+    const std::int32_t perStrip = (Vertices - BodyVertices) / Strips;
+    const std::int32_t longer = (Vertices - BodyVertices) % Strips;
+    for (std::int32_t j = 0; j < Strips; ++j) {
+        const std::int32_t n = perStrip + (j < longer ? 1 : 0);
+        const double angle = 2 * std::numbers::pi * ((j * 0.618034) - std::floor(j * 0.618034));
+        const double t = 0.1 + 0.55 * ((j * 0.414214) - std::floor(j * 0.414214));
+        const std::int32_t first = vertex + 1;
+        for (std::int32_t i = 0; i < n; ++i) {
+            put(angle + 0.006 * i, t + 0.008 * (i % 2), 1.01);
+        }
+        for (std::int32_t i = 0; i + 2 < n; ++i) {
+            object->Faces[++face] = {std::uint32_t(first + i), std::uint32_t(first + i + 1),
+                                     std::uint32_t(first + i + 2)};
+        }
+    }
+    return object;
+}
+
+// The fitted import: the box of the vertices that faces use, its centre moved to the origin and
+// half its diagonal scaled to 140, each coordinate computed in double and rounded once; placed at
+// (0, 0, -300).
+void Fit(TObject3D& object) {
+    double low[3] = {INFINITY, INFINITY, INFINITY};
+    double high[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (const zgl::TFace3D& f : object.Faces) {
+        for (const std::uint32_t n : {f.A, f.B, f.C}) {
+            const zgl::TPoint3D& p = object.Vertices[static_cast<std::int32_t>(n)];
+            const double c[3] = {p.X, p.Y, p.Z};
+            for (int k = 0; k < 3; ++k) {
+                low[k] = std::min(low[k], c[k]);
+                high[k] = std::max(high[k], c[k]);
+            }
+        }
+    }
+    const double centre[3] = {(low[0] + high[0]) / 2, (low[1] + high[1]) / 2,
+                              (low[2] + high[2]) / 2};
+    const double scale =
+        140.0 / (std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]) / 2);
+    for (zgl::TPoint3D& p : object.Vertices) {
+        p = {static_cast<float>((p.X - centre[0]) * scale),
+             static_cast<float>((p.Y - centre[1]) * scale),
+             static_cast<float>((p.Z - centre[2]) * scale)};
+    }
+    zgl::SetObjectPivot(0, 0, 0, object);
+    zgl::SetObjectPosition(0, 0, -300, object);
+    zgl::TransformObject(object);
 }
 
 struct TCorpusMesh {
@@ -153,10 +261,12 @@ TBounds LocalBounds(const TObject3D& object) {
 // The whole-number factor that makes the box about the local origin fill 95% of the pane in the
 // parallel view while keeping its depth within +-200, so that at depth -300 it stays in front.
 float FillFactor(const TBounds& b) {
-    const double room[] = {
-        OriginX / std::max(-b.Low[0], 1e-9), (PaneWidth - 1 - OriginX) / std::max(b.High[0], 1e-9),
-        OriginY / std::max(b.High[1], 1e-9), (PaneHeight - 1 - OriginY) / std::max(-b.Low[1], 1e-9),
-        200.0 / std::max({-b.Low[2], b.High[2], 1e-9})};
+    const TFrame& f = LargePane;
+    const double room[] = {f.OriginX / std::max(-b.Low[0], 1e-9),
+                           (f.Width - 1 - f.OriginX) / std::max(b.High[0], 1e-9),
+                           f.OriginY / std::max(b.High[1], 1e-9),
+                           (f.Height - 1 - f.OriginY) / std::max(-b.Low[1], 1e-9),
+                           200.0 / std::max({-b.Low[2], b.High[2], 1e-9})};
     return static_cast<float>(std::max(1.0, std::floor(0.95 * *std::min_element(room, room + 5))));
 }
 
@@ -194,7 +304,7 @@ struct TProjection {
     bool Overflows = false;
 };
 
-TProjection Project(const TObject3D& object, bool perspective) {
+TProjection Project(const TObject3D& object, bool perspective, const TFrame& frame) {
     TProjection result;
     std::array<TCorner, 3> offsets{}; // a corner at depth 0 keeps its last value
     const std::int32_t vertices = std::min(object.VertexCount, object.WorldVertices.Count());
@@ -202,7 +312,8 @@ TProjection Project(const TObject3D& object, bool perspective) {
     for (std::int32_t i = 1; i <= faces; ++i) {
         const zgl::TFace3D& face = object.Faces[i];
         const std::uint32_t corners[3] = {face.A, face.B, face.C};
-        if (std::any_of(corners, corners + 3, [&](auto n) { return n < 1 || std::int64_t{n} > vertices; })) {
+        if (std::any_of(corners, corners + 3,
+                        [&](auto n) { return n < 1 || std::int64_t{n} > vertices; })) {
             continue;
         }
         for (int k = 0; k < 3; ++k) {
@@ -220,7 +331,7 @@ TProjection Project(const TObject3D& object, bool perspective) {
             const double far = std::max(std::fabs(offsets[k].X), std::fabs(offsets[k].Y));
             result.FarthestOffset = std::max(result.FarthestOffset, far);
             result.Overflows = result.Overflows || !(far < 0x1p62);
-            pane[k] = {OriginX + offsets[k].X, OriginY - offsets[k].Y};
+            pane[k] = {frame.OriginX + offsets[k].X, frame.OriginY - offsets[k].Y};
         }
         result.Faces.push_back(pane);
     }
@@ -249,9 +360,9 @@ std::vector<QLine> QtLines(const TProjection& projection) {
 
 // Whether the coordinates given to QPainter are the renderer's own: the same triangles drawn with
 // DrawTriangleWide must give DrawObject3D's image byte for byte.
-bool SameAsRenderer(const TObject3D& object, const TProjection& projection) {
-    TPane rendered;
-    TPane replayed;
+bool SameAsRenderer(const TObject3D& object, const TProjection& projection, const TFrame& frame) {
+    TPane rendered(frame);
+    TPane replayed(frame);
     zgl::DrawObject3D(rendered.View(), object);
     for (const auto& f : projection.Faces) {
         zgl::DrawTriangleWide(replayed.View(), std::int64_t(f[0].X), std::int64_t(f[0].Y),
@@ -269,7 +380,7 @@ std::int32_t DrawableDepthNearZero(const TObject3D& object, float factor) {
         const std::int32_t depth = i % 2 == 0 ? i / 2 : -(i + 1) / 2;
         const std::unique_ptr<TObject3D> placed = Copy(object);
         Place(*placed, factor, depth);
-        if (!Project(*placed, true).Overflows) {
+        if (!Project(*placed, true, LargePane).Overflows) {
             return depth;
         }
     }
@@ -281,15 +392,20 @@ std::int32_t DrawableDepthNearZero(const TObject3D& object, float factor) {
 struct TScene {
     std::string Label;
     std::unique_ptr<TObject3D> Object;
+    TFrame Frame = LargePane;
 };
 
-void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspective) {
-    SetUpPane(perspective);
-    const TProjection projection = Project(*scene->Object, perspective);
-    TPane pane;
+using TDrawObject = void (*)(const zgl::TImageView&, const TObject3D&);
+
+// DrawObject3D, or the plain per-face drawing that it must equal (the speed before the shortcuts).
+void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspective,
+                       TDrawObject draw) {
+    SetUpPane(scene->Frame, perspective);
+    const TProjection projection = Project(*scene->Object, perspective, scene->Frame);
+    TPane pane(scene->Frame);
     try {
         for (auto _ : state) {
-            zgl::DrawObject3D(pane.View(), *scene->Object);
+            draw(pane.View(), *scene->Object);
             benchmark::DoNotOptimize(pane.Data());
             benchmark::ClobberMemory();
         }
@@ -303,20 +419,63 @@ void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspe
     state.counters["near_eye"] = static_cast<double>(VerticesNearEyePlane(*scene->Object));
 }
 
+// The least that any exact wireframe must do: every vertex projected once, rounded as the renderer
+// rounds, and one pixel stored per face corner that lands in the pane.
+void BenchFloor(benchmark::State& state, const TScene* scene, bool perspective) {
+    const TFrame& frame = scene->Frame;
+    SetUpPane(frame, perspective);
+    TPane pane(frame);
+    const TObject3D& object = *scene->Object;
+    std::vector<std::int32_t> xs(std::size_t(object.VertexCount) + 1);
+    std::vector<std::int32_t> ys(xs.size());
+    const double d = zgl::PerspectiveDistance;
+    const double f = zgl::PerspectiveAspect;
+    for (auto _ : state) {
+        const zgl::TImageView view = pane.View();
+        for (std::int32_t i = 1; i <= object.VertexCount; ++i) {
+            const zgl::TPoint3D& p = object.WorldVertices[i];
+            if (!perspective) {
+                xs[i] = frame.OriginX + std::int32_t(std::lrint(p.X));
+                ys[i] = frame.OriginY - std::int32_t(std::lrint(p.Y));
+            } else if (p.Z != 0 && !std::isnan(p.Z)) {
+                const double q = d / p.Z;
+                xs[i] = frame.OriginX + std::int32_t(std::lrint(q * p.X));
+                ys[i] = frame.OriginY - std::int32_t(std::lrint((q * p.Y) * f));
+            }
+        }
+        for (const zgl::TFace3D& face : object.Faces) {
+            for (const std::uint32_t n : {face.A, face.B, face.C}) {
+                const std::int32_t x = xs[n];
+                const std::int32_t y = ys[n];
+                if (std::uint32_t(x) < std::uint32_t(frame.Width) &&
+                    std::uint32_t(y) < std::uint32_t(frame.Height)) {
+                    std::uint8_t* pixel = view.ScanLine(y) + 3 * x;
+                    pixel[0] = zgl::DrawColor.B;
+                    pixel[1] = zgl::DrawColor.G;
+                    pixel[2] = zgl::DrawColor.R;
+                }
+            }
+        }
+        benchmark::DoNotOptimize(pane.Data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * object.FaceCount);
+}
+
 void BenchQPainter(benchmark::State& state, const TScene* scene, bool perspective,
                    QImage::Format format) {
-    SetUpPane(perspective);
-    const TProjection projection = Project(*scene->Object, perspective);
+    SetUpPane(scene->Frame, perspective);
+    const TProjection projection = Project(*scene->Object, perspective, scene->Frame);
     if (projection.Overflows || projection.FarthestOffset >= 0x1p30) {
         state.SkipWithError("pane coordinates beyond QPainter's integer range");
         return;
     }
-    if (!SameAsRenderer(*scene->Object, projection)) {
+    if (!SameAsRenderer(*scene->Object, projection, scene->Frame)) {
         state.SkipWithError("the precomputed coordinates differ from the renderer's");
         return;
     }
     const std::vector<QLine> lines = QtLines(projection);
-    QImage image(PaneWidth, PaneHeight, format);
+    QImage image(scene->Frame.Width, scene->Frame.Height, format);
     image.fill(Qt::black);
     QPen pen(QColor(255, 255, 255));
     pen.setWidth(1);
@@ -348,7 +507,7 @@ std::uint64_t Steps(const TLine& line) {
 std::int64_t LitPixels(TPane& pane) {
     const std::uint8_t* p = pane.Data();
     std::int64_t lit = 0;
-    for (std::size_t i = 0; i < std::size_t(3) * PaneWidth * PaneHeight; i += 3) {
+    for (std::size_t i = 0; i < pane.Bytes(); i += 3) {
         lit += p[i] != 0 ? 1 : 0;
     }
     return lit;
@@ -357,8 +516,8 @@ std::int64_t LitPixels(TPane& pane) {
 template <void (*Draw)(const zgl::TImageView&, std::int64_t, std::int64_t, std::int64_t,
                        std::int64_t, zgl::TColorRGB)>
 void BenchLine(benchmark::State& state, TLine line) {
-    SetUpPane(false);
-    TPane pane;
+    SetUpPane(LargePane, false);
+    TPane pane(LargePane);
     for (auto _ : state) {
         Draw(pane.View(), line.X1, line.Y1, line.X2, line.Y2, zgl::DrawColor);
         benchmark::DoNotOptimize(pane.Data());
@@ -373,7 +532,12 @@ void RegisterScene(const TScene& scene, bool withQt) {
     for (const bool perspective : {false, true}) {
         const std::string mode = perspective ? "perspective" : "parallel";
         benchmark::RegisterBenchmark(name("DrawObject3D/" + mode).c_str(), BenchDrawObject3D,
-                                     &scene, perspective)
+                                     &scene, perspective, zgl::DrawObject3D)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(name("PerFace/" + mode).c_str(), BenchDrawObject3D, &scene,
+                                     perspective, zgl::DrawObject3DPerFace)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(name("Floor/" + mode).c_str(), BenchFloor, &scene, perspective)
             ->Unit(benchmark::kMicrosecond);
         if (!withQt) {
             continue;
@@ -389,7 +553,10 @@ void RegisterScene(const TScene& scene, bool withQt) {
 
 void RegisterNearEyePlane(const TScene& scene) {
     benchmark::RegisterBenchmark((scene.Label + "/DrawObject3D/perspective").c_str(),
-                                 BenchDrawObject3D, &scene, true)
+                                 BenchDrawObject3D, &scene, true, zgl::DrawObject3D)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark((scene.Label + "/PerFace/perspective").c_str(), BenchDrawObject3D,
+                                 &scene, true, zgl::DrawObject3DPerFace)
         ->Unit(benchmark::kMicrosecond);
 }
 
@@ -427,6 +594,13 @@ int main(int argc, char** argv) {
     const std::string torusLabel = "torus-" + std::to_string(torus->FaceCount);
     RegisterScene(add(torusLabel + "-x5", Copy(*torus), 5, -300), true);
     RegisterNearEyePlane(add(torusLabel + "-x5-depth0", Copy(*torus), 5, 0));
+
+    std::unique_ptr<TObject3D> flacon = FlaconStandIn();
+    Fit(*flacon);
+    scenes.push_back(std::make_unique<TScene>(
+        TScene{"flacon-standin-" + std::to_string(flacon->FaceCount) + "-fitted-400x300",
+               std::move(flacon), SmallPane}));
+    RegisterScene(*scenes.back(), true);
 
     const TCorpusMesh corpus = LargestCorpusMesh();
     if (corpus.Object && corpus.Object->FaceCount > 0) {

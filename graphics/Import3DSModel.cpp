@@ -4,6 +4,7 @@
 #include "Import3DS.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -29,10 +30,28 @@ struct TExtent {
     std::int64_t End = 0;
 };
 
-struct TModel {
-    std::vector<TPoint3D> Vertices;
-    std::vector<TFace3D> Faces;
+// Where a mesh's records start and how many whole ones there are.
+struct TMeshLists {
+    std::int64_t Vertices = 0;
+    std::uint32_t VertexCount = 0;
+    std::int64_t Faces = 0;
+    std::uint32_t FaceCount = 0;
 };
+
+// The meshes found by the walk, and their totals.
+struct TModel {
+    std::vector<TMeshLists> Meshes;
+    std::size_t VertexCount = 0;
+    std::size_t FaceCount = 0;
+};
+
+// Adds a list's records to a total, within what the record can count.
+void AddToTotal(std::size_t& total, std::uint32_t count) {
+    if (count > MaxModelCount - total) {
+        throw OutOfMemoryError();
+    }
+    total += count;
+}
 
 // Calls visit(id, content) for each child chunk in `parent`, in file order. The chunks nest
 // strictly and every header lies after the one before, so the walk reads each header once.
@@ -82,24 +101,10 @@ std::uint32_t ListCount(TFileReader& file, TExtent list, std::int64_t recordSize
         std::min<std::int64_t>(stored, (size - ListCountSize) / recordSize));
 }
 
-// Grows a list by `count` entries, within what the record can count.
-template <class T> T* Extend(std::vector<T>& items, std::uint32_t count) {
-    const std::size_t old = items.size();
-    if (count > MaxModelCount - old) {
-        throw OutOfMemoryError();
-    }
-    if (old + count > items.capacity()) {
-        items.reserve(std::max(old + count, 2 * items.capacity()));
-    }
-    items.resize(old + count);
-    return items.data() + old;
-}
-
 // Decodes `count` records of `Size` bytes straight from the reader's buffer: decode(bytes, n)
-// takes n whole records. Returns how many records there were; fewer than `count` only when the
-// file shrank while it was read.
+// takes n whole records. Fewer records are decoded only when the file shrank after the walk.
 template <std::size_t Size, class Decode>
-std::uint32_t DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
+void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
     std::uint32_t done = 0;
     while (done < count) {
         const std::span<const std::uint8_t> bytes = file.Peek(Size);
@@ -112,48 +117,54 @@ std::uint32_t DecodeRecords(TFileReader& file, std::uint32_t count, Decode decod
         file.Advance(whole * Size);
         done += whole;
     }
-    return done;
 }
 
-// Appends the mesh's vertices and returns how many there were.
-std::uint32_t ReadVertices(TFileReader& file, TExtent list, TModel& model) {
-    const std::uint32_t count = ListCount(file, list, VertexRecordSize);
-    const std::size_t first = model.Vertices.size();
-    TPoint3D* out = Extend(model.Vertices, count);
-    const std::uint32_t read =
-        DecodeRecords<VertexRecordSize>(file, count, [&](const std::uint8_t* p, std::uint32_t n) {
-            for (const std::uint8_t* const end = p + n * VertexRecordSize; p != end;
-                 p += VertexRecordSize) {
-                *out++ = {FloatAt(p), FloatAt(p + 4), FloatAt(p + 8)};
+// Fills `out` with the mesh's vertices; any that the file no longer holds stay zero.
+void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
+    file.Seek(mesh.Vertices);
+    DecodeRecords<VertexRecordSize>(
+        file, mesh.VertexCount, [&](const std::uint8_t* p, std::uint32_t n) {
+            if constexpr (std::endian::native == std::endian::little &&
+                          sizeof(TPoint3D) == VertexRecordSize) {
+                std::memcpy(static_cast<void*>(out), p, n * VertexRecordSize); // the same layout
+                out += n;
+            } else {
+                for (const std::uint8_t* const end = p + n * VertexRecordSize; p != end;
+                     p += VertexRecordSize) {
+                    *out++ = {FloatAt(p), FloatAt(p + 4), FloatAt(p + 8)};
+                }
             }
         });
-    model.Vertices.resize(first + read);
-    return read;
 }
 
-// Appends the faces whose numbers all lie below the mesh's `vertexCount`, numbered from 1 past
-// the `base` vertices of the meshes before. The face flags are passed over.
-void ReadFaces(TFileReader& file, TExtent list, std::uint32_t base, std::uint32_t vertexCount,
-               TModel& model) {
-    const std::uint32_t count = ListCount(file, list, FaceRecordSize);
-    const std::size_t first = model.Faces.size();
-    TFace3D* const start = Extend(model.Faces, count);
-    TFace3D* out = start;
-    const std::uint32_t first1 = base + 1;
-    DecodeRecords<FaceRecordSize>(file, count, [&](const std::uint8_t* p, std::uint32_t n) {
-        for (const std::uint8_t* const end = p + n * FaceRecordSize; p != end;
-             p += FaceRecordSize) {
-            const std::uint32_t a = UInt16At(p);
-            const std::uint32_t b = UInt16At(p + 2);
-            const std::uint32_t c = UInt16At(p + 4);
-            *out = {first1 + a, first1 + b, first1 + c};
-            out += (a < vertexCount) & (b < vertexCount) & (c < vertexCount);
-        }
-    });
-    model.Faces.resize(first + static_cast<std::size_t>(out - start));
+// Fills `out` with the faces whose numbers all lie below the mesh's vertex count, numbered from 1
+// past the `base` vertices of the meshes before, and returns how many there were. The face flags
+// are passed over. `out` has room for every face of the list.
+std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t base,
+                        TFace3D* const out) {
+    const std::uint32_t vertexCount = mesh.VertexCount;
+    const std::uint32_t first = base + 1;
+    TFace3D* next = out;
+    file.Seek(mesh.Faces);
+    DecodeRecords<FaceRecordSize>(
+        file, mesh.FaceCount, [&](const std::uint8_t* p, std::uint32_t n) {
+            for (const std::uint8_t* const end = p + n * FaceRecordSize; p != end;
+                 p += FaceRecordSize) {
+                const std::uint32_t a = UInt16At(p);
+                const std::uint32_t b = UInt16At(p + 2);
+                const std::uint32_t c = UInt16At(p + 4);
+                // Real files keep nearly every face: a branch the processor foresees keeps
+                // the stores independent of the comparisons.
+                if ((a < vertexCount) & (b < vertexCount) & (c < vertexCount)) [[likely]] {
+                    *next++ = {first + a, first + b, first + c};
+                }
+            }
+        });
+    return static_cast<std::uint32_t>(next - out);
 }
 
-void ReadMesh(TFileReader& file, TExtent mesh, TModel& model) {
+// Notes where the mesh's first vertex list and first face list hold their records.
+void FindMeshLists(TFileReader& file, TExtent mesh, TModel& model) {
     std::optional<TExtent> vertexList;
     std::optional<TExtent> faceList;
     ForEachChild(file, mesh, [&](std::uint16_t id, TExtent content) {
@@ -166,9 +177,14 @@ void ReadMesh(TFileReader& file, TExtent mesh, TModel& model) {
     if (!vertexList || !faceList) {
         return;
     }
-    const auto base = static_cast<std::uint32_t>(model.Vertices.size());
-    const std::uint32_t vertexCount = ReadVertices(file, *vertexList, model);
-    ReadFaces(file, *faceList, base, vertexCount, model);
+    TMeshLists lists;
+    lists.VertexCount = ListCount(file, *vertexList, VertexRecordSize);
+    lists.Vertices = file.Position();
+    lists.FaceCount = ListCount(file, *faceList, FaceRecordSize);
+    lists.Faces = file.Position();
+    AddToTotal(model.VertexCount, lists.VertexCount);
+    AddToTotal(model.FaceCount, lists.FaceCount);
+    model.Meshes.push_back(lists);
 }
 
 void ReadNamedObject(TFileReader& file, TExtent object, TModel& model) {
@@ -178,7 +194,7 @@ void ReadNamedObject(TFileReader& file, TExtent object, TModel& model) {
     }
     ForEachChild(file, {*children, object.End}, [&](std::uint16_t id, TExtent content) {
         if (id == ChunkTriangleMesh) {
-            ReadMesh(file, content, model);
+            FindMeshLists(file, content, model);
         }
     });
 }
@@ -236,10 +252,28 @@ std::string Latin1BaseName(const std::string& fileName) {
     return name;
 }
 
-template <class T> void MoveInto(TOneBasedArray<T>& array, const std::vector<T>& items) {
-    if (!items.empty()) {
-        array.Allocate(static_cast<std::int32_t>(items.size()), TOneBasedArray<T>::TFill::Unset);
-        std::copy(items.begin(), items.end(), array.begin());
+// Reads the records of every mesh straight into the object's arrays, and drops the room left
+// by the faces that were not kept.
+void ReadModel(TFileReader& file, const TModel& model, TObject3D& object) {
+    object.VertexCount = static_cast<std::int32_t>(model.VertexCount);
+    object.FaceCount = static_cast<std::int32_t>(model.FaceCount);
+    AllocVertices(object);
+    AllocFaces(object);
+    std::uint32_t base = 0;
+    std::uint32_t kept = 0;
+    for (const TMeshLists& mesh : model.Meshes) {
+        ReadVertices(file, mesh, object.Vertices.begin() + base);
+        kept += ReadFaces(file, mesh, base, object.Faces.begin() + kept);
+        base += mesh.VertexCount;
+    }
+    if (kept < model.FaceCount) {
+        TOneBasedArray<TFace3D> faces;
+        if (kept > 0) {
+            faces.Allocate(static_cast<std::int32_t>(kept), TOneBasedArray<TFace3D>::TFill::Unset);
+            std::copy(object.Faces.begin(), object.Faces.begin() + kept, faces.begin());
+        }
+        object.Faces = std::move(faces);
+        object.FaceCount = static_cast<std::int32_t>(kept);
     }
 }
 
@@ -262,11 +296,8 @@ void Load3DSModel(const std::string& fileName, TObject3D& object) {
                              ReadEditor(file, content, model);
                          }
                      });
+        ReadModel(file, model, object);
         file.Close();
-        MoveInto(object.Vertices, model.Vertices);
-        MoveInto(object.Faces, model.Faces);
-        object.VertexCount = static_cast<std::int32_t>(model.Vertices.size());
-        object.FaceCount = static_cast<std::int32_t>(model.Faces.size());
         object.Name = Latin1BaseName(fileName);
         AllocObjectArrays(object);
     } catch (const std::bad_alloc&) {

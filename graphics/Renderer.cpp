@@ -1,11 +1,14 @@
 #include "Renderer.h"
 
 #include "GraphErrors.h"
+#include "InsideLines.h"
 #include "RasterCanvas.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 
@@ -31,8 +34,12 @@ using TPaneTriangle = std::array<TPaneCorner, 3>;
 // conversion: converting an out-of-range double is undefined. A double of 2^52 or more in
 // magnitude is already whole, so testing the value is testing its rounded value; lrint rounds in
 // the same mode as nearbyint, in one instruction instead of a library call.
+bool InRoundRange(double value) {
+    return value >= -0x1p63 && value < 0x1p63;
+}
+
 std::int64_t Round(double value) {
-    if (!(value >= -0x1p63 && value < 0x1p63)) {
+    if (!InRoundRange(value)) {
         RaiseInvalidOperation();
     }
     return std::lrint(value);
@@ -93,6 +100,8 @@ public:
         return true;
     }
 
+    bool BaseInRange() const { return baseInRange_; }
+
     // Sets a corner's rounded offset, or leaves it as the previous face had it.
     void Project(const TPoint3D& p, TPaneCorner& corner) const {
         double x = 0;
@@ -109,6 +118,40 @@ public:
         }
         return {PaneCoordinate(baseX_, offset.X, false), PaneCoordinate(baseY_, offset.Y, true)};
     }
+
+    // The pane pixel of a corner, computed as Project and Pane compute it, without raising.
+    enum class TCorner { Pixel, Kept, Raises };
+    TCorner TryPanePoint(const TPoint3D& p, TPaneCorner& pane) const {
+        double x = 0;
+        double y = 0;
+        if (!Unzoomed(p, x, y)) {
+            return TCorner::Kept;
+        }
+        const double ox = zoom_ * x + shiftX_;
+        const double oy = zoom_ * y - shiftY_;
+        if (!InRoundRange(ox) || !InRoundRange(oy) || !baseInRange_ ||
+            __builtin_add_overflow(baseX_, std::lrint(ox), &pane.X) ||
+            __builtin_sub_overflow(baseY_, std::lrint(oy), &pane.Y)) {
+            return TCorner::Raises;
+        }
+        return TCorner::Pixel;
+    }
+
+    // Sets a corner's pane pixel, or leaves it as the previous face had it.
+    void PanePoint(const TPoint3D& p, TPaneCorner& pane) const {
+        TPaneCorner result;
+        switch (TryPanePoint(p, result)) {
+        case TCorner::Pixel:
+            pane = result;
+            break;
+        case TCorner::Kept:
+            break;
+        case TCorner::Raises:
+            RaiseInvalidOperation();
+        }
+    }
+
+    TPaneCorner Base() const { return {baseX_, baseY_}; }
 
 private:
     bool perspective_;
@@ -140,6 +183,182 @@ void DrawFaces(const TImageView& image, const TObject3D& object, const TProjecto
     }
 }
 
+// ---- The fast drawing ----
+
+// A vertex's pane pixel, projected once per call; X = NoPlainPixel where the vertex keeps the
+// previous face's value, raises, or lies beyond 32 bits: such a corner is projected again, face
+// by face, as the plain drawing does.
+struct TVertexPixel {
+    std::int32_t X, Y;
+};
+constexpr std::int32_t NoPlainPixel = std::numeric_limits<std::int32_t>::min();
+
+// The same pixel relative to the window's top-left corner, with OutsideWindow set in X when it
+// lies outside the window (or is no plain pixel): a face is inside when none of its corners has it.
+struct TWindowPixel {
+    std::uint32_t X, Y;
+};
+constexpr std::uint32_t OutsideWindow = 0x80000000u;
+
+// Kept from call to call, so that a redraw allocates nothing.
+std::vector<TVertexPixel> VertexPixels;
+std::vector<TWindowPixel> WindowPixels;
+
+void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
+                     const Detail::TWritableWindow& window) {
+    if (VertexPixels.size() < std::size_t(count) + 1) {
+        VertexPixels.resize(std::size_t(count) + 1);
+        WindowPixels.resize(std::size_t(count) + 1);
+    }
+    // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
+    // edges, taken unsigned, are at most the window's width and height less one.
+    const auto left = static_cast<std::uint32_t>(window.Left);
+    const auto top = static_cast<std::uint32_t>(window.Top);
+    const auto columns = static_cast<std::uint32_t>(window.Right - window.Left);
+    const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
+    constexpr std::int64_t Low = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t High = std::numeric_limits<std::int32_t>::max();
+    for (std::int32_t i = 1; i <= count; ++i) {
+        TVertexPixel& pixel = VertexPixels[std::size_t(i)];
+        TPaneCorner pane;
+        const bool plain =
+            projector.TryPanePoint(object.WorldVertices[i], pane) == TProjector::TCorner::Pixel &&
+            pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
+        pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
+                                     static_cast<std::int32_t>(pane.Y)}
+                      : TVertexPixel{NoPlainPixel, 0};
+        const std::uint32_t x = std::uint32_t(pixel.X) - left;
+        const std::uint32_t y = std::uint32_t(pixel.Y) - top;
+        const bool inside = plain && x <= columns && y <= rows;
+        WindowPixels[std::size_t(i)] = {inside ? x : OutsideWindow, y};
+    }
+}
+
+std::uint64_t PointKey(std::int32_t x, std::int32_t y) {
+    return (std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y);
+}
+
+// The segments drawn so far in a call, remembered by their end points in drawing order. A later
+// segment with the same ends in the same order writes the same pixels in the same colour, so it
+// can be passed over. One slot per hash value: a segment that loses its slot is simply drawn again.
+class TSegmentMemory {
+public:
+    TSegmentMemory() { slots_.fill({Empty, Empty}); }
+
+    // Whether the segment was drawn before; if not, it is remembered as drawn now.
+    bool Repeats(std::uint64_t from, std::uint64_t to) {
+        const std::uint64_t hash = (from * 0x9E3779B97F4A7C15u) ^ (to * 0xC2B2AE3D27D4EB4Fu);
+        TSlot& slot = slots_[hash >> (64 - SlotBits)];
+        if (slot.From == from && slot.To == to) {
+            return true;
+        }
+        slot = {from, to};
+        return false;
+    }
+
+private:
+    static constexpr int SlotBits = 12;
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // no pane pixel has this key
+    struct TSlot {
+        std::uint64_t From, To;
+    };
+    std::array<TSlot, std::size_t(1) << SlotBits> slots_;
+};
+
+// Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
+// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
+// once, then the positions between the end points of each edge. A face within a block of two
+// columns and two rows needs no walk at all, and a longer edge that repeats an earlier one of the
+// call in the same direction is passed over.
+void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
+                   const Detail::TWritableWindow& window) {
+    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
+    ProjectVertices(object, count, projector, window);
+    const TColorRGB color = DrawColor;
+    const TVertexPixel* pixels = VertexPixels.data();
+    const TWindowPixel* inWindow = WindowPixels.data();
+    const auto left = static_cast<std::int32_t>(window.Left);
+    const auto top = static_cast<std::int32_t>(window.Top);
+    TSegmentMemory drawn;
+    const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
+        const Detail::TInsideLine line = Detail::MakeInsideLine(a.X, a.Y, b.X, b.Y);
+        if (line.N <= 2) {
+            Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
+            return;
+        }
+        std::uint64_t from = PointKey(a.X, a.Y);
+        std::uint64_t to = PointKey(b.X, b.Y);
+        if (Detail::OddSteps(line.N) && to < from) {
+            std::swap(from, to); // either way round, the same pixels
+        }
+        if (!drawn.Repeats(from, to)) {
+            Detail::DrawLineInterior(image, line, color);
+        }
+    };
+    // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
+    // when that face was drawn clipped, the face numbered `lastInside` otherwise. In the first
+    // face such a corner sits on origin plus pan.
+    TPaneTriangle pane;
+    pane.fill(projector.Base());
+    std::int32_t lastInside = 0;
+    const std::int32_t faces = FacesInUse(object);
+    for (std::int32_t i = 1; i <= faces; ++i) {
+        const TFace3D& face = object.Faces[i];
+        if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
+            face.C - 1 >= std::uint32_t(count)) {
+            continue;
+        }
+        const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
+        if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
+            if (lastInside != 0) {
+                const TFace3D& last = object.Faces[lastInside];
+                const std::uint32_t numbers[3] = {last.A, last.B, last.C};
+                for (std::size_t k = 0; k < 3; ++k) {
+                    pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
+                }
+                lastInside = 0;
+            }
+            const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+            for (std::size_t k = 0; k < 3; ++k) {
+                const TVertexPixel pixel = pixels[numbers[k]];
+                if (pixel.X != NoPlainPixel) {
+                    pane[k] = {pixel.X, pixel.Y};
+                } else {
+                    projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+                }
+            }
+            DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X,
+                             pane[2].Y, color);
+            continue;
+        }
+        lastInside = i;
+        // Inside the window every coordinate is below 2^24.
+        const TVertexPixel p[3] = {{left + std::int32_t(w[0].X), top + std::int32_t(w[0].Y)},
+                                   {left + std::int32_t(w[1].X), top + std::int32_t(w[1].Y)},
+                                   {left + std::int32_t(w[2].X), top + std::int32_t(w[2].Y)}};
+        for (const TVertexPixel& corner : p) {
+            Detail::WriteInside(image, corner.X, corner.Y, color);
+        }
+        const std::uint32_t spreadX =
+            std::max({w[0].X, w[1].X, w[2].X}) - std::min({w[0].X, w[1].X, w[2].X});
+        const std::uint32_t spreadY =
+            std::max({w[0].Y, w[1].Y, w[2].Y}) - std::min({w[0].Y, w[1].Y, w[2].Y});
+        if (spreadX <= 1 && spreadY <= 1) {
+            // Every edge joins adjacent points; a diagonal one, which a block of two by two
+            // always holds, adds the block's pixel at its even column and even row.
+            if (spreadX == 1 && spreadY == 1) {
+                const std::int32_t x = std::min({p[0].X, p[1].X, p[2].X});
+                const std::int32_t y = std::min({p[0].Y, p[1].Y, p[2].Y});
+                Detail::WriteInside(image, x + (x & 1), y + (y & 1), color);
+            }
+            continue;
+        }
+        drawInterior(p[0], p[1]);
+        drawInterior(p[1], p[2]);
+        drawInterior(p[0], p[2]);
+    }
+}
+
 bool KnownMode() {
     return ProjectionMode == ParallelProjection || ProjectionMode == PerspectiveProjection;
 }
@@ -168,11 +387,28 @@ void ResetViewNavigation() {
     ViewNavigation = {};
 }
 
-void DrawObject3D(const TImageView& image, const TObject3D& object) {
+void DrawObject3DPerFace(const TImageView& image, const TObject3D& object) {
     if (object.FaceCount <= 0 || !KnownMode()) {
         return;
     }
     DrawFaces(image, object, TProjector(ProjectionMode == PerspectiveProjection));
+}
+
+void DrawObject3D(const TImageView& image, const TObject3D& object) {
+    if (object.FaceCount <= 0 || !KnownMode()) {
+        return;
+    }
+    const TProjector projector(ProjectionMode == PerspectiveProjection);
+    if (!projector.BaseInRange()) {
+        DrawFaces(image, object, projector); // raises at the first face drawn
+        return;
+    }
+    const Detail::TWritableWindow window = Detail::WritableWindow(image);
+    if (!Detail::WalksStayInside(window)) {
+        DrawFaces(image, object, projector); // an empty window, or one too large for the walk
+        return;
+    }
+    DrawFacesFast(image, object, projector, window);
 }
 
 TProjectedExtent ProjectedExtent(const TObject3D& object) {

@@ -51,6 +51,10 @@ void ResetViewNavigation(); // back to the initial view
 // floating point operation"; the faces drawn before it stay drawn.
 void DrawObject3D(const TImageView& image, const TObject3D& object);
 
+// The same drawing done plainly, one face at a time: three corners projected and rounded, then
+// one DrawTriangleWide. It defines what DrawObject3D must produce; the tests compare the two.
+void DrawObject3DPerFace(const TImageView& image, const TObject3D& object);
+
 // The extent of what DrawObject3D would draw for this object, before Zoom, Shift and Pan: the
 // unrounded projected offsets (x right, y up, relative to the view origin) of every vertex used by
 // a face whose numbers are in range, skipping perspective corners at z' = 0 or NaN, and the

@@ -1,0 +1,75 @@
+#include "InsideLines.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ZuveloGraphLibrary::Detail {
+namespace {
+
+// Division in a constant expression is the correctly rounded IEEE quotient, as at run time.
+constexpr auto MakeQuotients() {
+    std::array<double, QuotientTableSteps*(QuotientTableSteps + 1) / 2> table{};
+    for (std::int32_t n = 1; n <= QuotientTableSteps; ++n) {
+        for (std::int32_t a = 0; a < n; ++a) {
+            table[n * (n - 1) / 2 + a] = static_cast<double>(a) / static_cast<double>(n);
+        }
+    }
+    return table;
+}
+
+constexpr std::int64_t InsideLimit = std::int64_t(1) << 24;
+
+// Odd N from 1 to OddTableSteps: a block of N rows, one per a from 0 to N - 1, each of the N + 1
+// offsets round(k a / N), k from 0 to N.
+constexpr auto MakeOddBlockStarts() {
+    std::array<std::int32_t, OddTableSteps + 1> starts{};
+    std::int32_t next = 0;
+    for (std::int32_t n = 1; n <= OddTableSteps; n += 2) {
+        starts[n] = next;
+        next += n * (n + 1);
+    }
+    return starts;
+}
+
+constexpr std::int32_t OddTableSize() {
+    std::int32_t size = 0;
+    for (std::int32_t n = 1; n <= OddTableSteps; n += 2) {
+        size += n * (n + 1);
+    }
+    return size;
+}
+
+} // namespace
+
+constexpr std::array<std::int32_t, OddTableSteps + 1> OddBlockStarts = MakeOddBlockStarts();
+static_assert(OddTableSize() == std::tuple_size_v<decltype(OddOffsets)>);
+
+// round(k a / N) = floor((2 k a + N) / (2 N)), never a tie for odd N.
+constexpr std::array<std::uint8_t, 44704> OddOffsets = [] {
+    std::array<std::uint8_t, 44704> table{};
+    for (std::int32_t n = 1; n <= OddTableSteps; n += 2) {
+        for (std::int32_t a = 0; a < n; ++a) {
+            for (std::int32_t k = 0; k <= n; ++k) {
+                table[std::size_t(OddBlockStarts[n] + a * (n + 1) + k)] =
+                    static_cast<std::uint8_t>((2 * k * a + n) / (2 * n));
+            }
+        }
+    }
+    return table;
+}();
+
+constexpr std::array<double, QuotientTableSteps*(QuotientTableSteps + 1) / 2> StepQuotients =
+    MakeQuotients();
+
+TWritableWindow WritableWindow(const TImageView& image) {
+    return {std::max<std::int64_t>(ClipRect.Left, 0), std::max<std::int64_t>(ClipRect.Top, 0),
+            std::min<std::int64_t>(ClipRect.Right, std::int64_t(image.Width) - 1),
+            std::min<std::int64_t>(ClipRect.Bottom, std::int64_t(image.Height) - 1)};
+}
+
+bool WalksStayInside(const TWritableWindow& window) {
+    return window.Left <= window.Right && window.Top <= window.Bottom && window.Left >= 0 &&
+           window.Top >= 0 && window.Right < InsideLimit && window.Bottom < InsideLimit;
+}
+
+} // namespace ZuveloGraphLibrary::Detail

@@ -1,0 +1,124 @@
+// Lines whose two end points lie inside the writable window, walked without a test per step. The
+// renderer draws most edges of a mesh in view this way. The pixels are those of the line routine
+// bit for bit: the same steps, the same running sums, the same rounding.
+#pragma once
+
+#include "ImageView.h"
+#include "RasterCanvas.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace ZuveloGraphLibrary::Detail {
+
+// The pixels that the line routine can write into an image: the clip window cut to the image's
+// own rows and columns.
+struct TWritableWindow {
+    std::int64_t Left, Top, Right, Bottom;
+
+    bool Contains(std::int64_t x, std::int64_t y) const {
+        return x >= Left && x <= Right && y >= Top && y <= Bottom;
+    }
+};
+TWritableWindow WritableWindow(const TImageView& image);
+
+// Whether every line between two points of the window runs its whole course inside it, within a
+// quarter pixel of the exact line: so it does when the window lies within [0, 2^24), far below
+// the bound that the line routine's own test checks.
+bool WalksStayInside(const TWritableWindow& window);
+
+// The quotient a / n as the line routine computes its step, for 0 <= a < n. Lines of up to
+// QuotientTableSteps steps read it from a table instead of dividing.
+inline constexpr std::int32_t QuotientTableSteps = 64;
+extern const std::array<double, QuotientTableSteps*(QuotientTableSteps + 1) / 2> StepQuotients;
+
+inline double StepQuotient(std::int32_t a, std::int32_t n) {
+    if (n <= QuotientTableSteps) {
+        return StepQuotients[n * (n - 1) / 2 + a];
+    }
+    return static_cast<double>(a) / static_cast<double>(n);
+}
+
+inline void WriteBytes(std::uint8_t* p, TColorRGB color) {
+    p[0] = color.B;
+    p[1] = color.G;
+    p[2] = color.R;
+}
+
+inline void WriteInside(const TImageView& image, std::int32_t x, std::int32_t y, TColorRGB color) {
+    WriteBytes(image.ScanLine(y) + 3 * std::ptrdiff_t(x), color);
+}
+
+// The line routine's first position is its first end point, exactly, and its last position
+// rounds to its second end point: so a line whose end points are written anyway adds only the
+// positions between them, steps 1 to N - 1.
+
+// A line between two points, with its differences and its step count N = max(|dx|, |dy|) + 1.
+struct TInsideLine {
+    std::int32_t X1, Y1, Dx, Dy, Adx, Ady, N;
+};
+inline TInsideLine MakeInsideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                                  std::int32_t y2) {
+    const std::int32_t dx = x2 - x1;
+    const std::int32_t dy = y2 - y1;
+    const std::int32_t adx = dx < 0 ? -dx : dx;
+    const std::int32_t ady = dy < 0 ? -dy : dy;
+    return {x1, y1, dx, dy, adx, ady, (adx > ady ? adx : ady) + 1};
+}
+
+// The positions between the end points of a line of at most two steps, without a division or a
+// running sum. Equal end points (N = 1): none. Otherwise N = 2 and the steps are 0 or +-1/2,
+// exact: the middle position rounds, on an axis that moves, to the even one of the two
+// coordinates, a tie; it differs from both end points only when both axes move.
+inline void DrawAdjacentInterior(const TImageView& image, const TInsideLine& line,
+                                 TColorRGB color) {
+    if (line.Dx != 0 && line.Dy != 0) {
+        WriteInside(image, (line.X1 & 1) != 0 ? line.X1 + line.Dx : line.X1,
+                    (line.Y1 & 1) != 0 ? line.Y1 + line.Dy : line.Y1, color);
+    }
+}
+
+// A line of odd N has no position on a tie: every running sum lies within 2^-22 of the exact
+// point k a / N from its start (N <= 63, coordinates below 2^24), and the exact points lie at
+// least 1 / (2N) from any half. So each position rounds as its exact point does, in whatever order
+// the additions are made, and the line from the other end covers the same pixels. The rounded
+// offsets round(k a / N) are read from a table.
+inline constexpr std::int32_t OddTableSteps = 63;
+extern const std::array<std::int32_t, OddTableSteps + 1> OddBlockStarts;
+extern const std::array<std::uint8_t, 44704> OddOffsets;
+
+inline bool OddSteps(std::int32_t n) {
+    return (n & 1) != 0 && n <= OddTableSteps;
+}
+
+// The positions between the end points of a line whose end points lie inside a window for which
+// WalksStayInside holds.
+inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, TColorRGB color) {
+    const std::int32_t n = line.N;
+    if (OddSteps(n)) {
+        const std::uint8_t* table = OddOffsets.data() + OddBlockStarts[n];
+        const std::uint8_t* columns = table + line.Adx * (n + 1);
+        const std::uint8_t* rows = table + line.Ady * (n + 1);
+        std::uint8_t* start = image.ScanLine(line.Y1) + 3 * std::ptrdiff_t(line.X1);
+        const std::ptrdiff_t columnStride = line.Dx < 0 ? -3 : 3;
+        const std::ptrdiff_t rowStride = line.Dy < 0 ? -image.BytesPerLine : image.BytesPerLine;
+        for (std::int32_t k = 1; k < n; ++k) {
+            WriteBytes(start + columnStride * columns[k] + rowStride * rows[k], color);
+        }
+        return;
+    }
+    // A quotient of a negative difference is the negated quotient of its magnitude.
+    const double stepX = line.Dx < 0 ? -StepQuotient(line.Adx, n) : StepQuotient(line.Adx, n);
+    const double stepY = line.Dy < 0 ? -StepQuotient(line.Ady, n) : StepQuotient(line.Ady, n);
+    double px = line.X1;
+    double py = line.Y1;
+    for (std::int32_t k = 1; k < n; ++k) {
+        px += stepX;
+        py += stepY;
+        WriteInside(image, static_cast<std::int32_t>(std::lrint(px)),
+                    static_cast<std::int32_t>(std::lrint(py)), color);
+    }
+}
+
+} // namespace ZuveloGraphLibrary::Detail
