@@ -531,14 +531,15 @@ private:
 class TMonkey {
 public:
     // Every event is also written to the file log, with its time.
-    TMonkey(const TOptions& options, TDisplay& display, TProgram& program,
-            std::vector<std::string> models, const fs::path& log)
-        : options_(options), x_(display), program_(program), models_(std::move(models)),
-          random_(options.Seed), eventLog_(log) {}
+    TMonkey(TDisplay& display, TProgram& program, std::vector<std::string> models,
+            const fs::path& log, std::uint64_t seed)
+        : x_(display), program_(program), models_(std::move(models)), random_(seed),
+          eventLog_(log) {}
 
     long Events() const { return events_; }
     long Checks() const { return checks_; }
     int Restarts() const { return restarts_; }
+    long Imports() const { return imports_; }
 
     void WaitForMainWindow() {
         const auto end = Clock::now() + std::chrono::seconds(AnswerSeconds);
@@ -971,7 +972,6 @@ private:
         }
     }
 
-    const TOptions& options_;
     TDisplay& x_;
     TProgram& program_;
     std::vector<std::string> models_;
@@ -1066,7 +1066,7 @@ int main(int argc, char** argv) {
             WriteOpener(work / "bin");
             display.emplace(StartXvfb(server));
             program.emplace(options, work, display->Name());
-            monkey.emplace(options, *display, *program, models, work / "events.log");
+            monkey.emplace(*display, *program, models, work / "events.log", options.Seed);
             program->Start();
             monkey->WaitForMainWindow();
             if (options.Scenario == "licence-paste") {
@@ -1093,11 +1093,12 @@ int main(int argc, char** argv) {
             monkey->Quit();
             CheckFolderEmpty(work / "home");
             const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-            std::printf("plexa3d_monkey: seed %llu, scenario %s: %ld events in %.0f s, %ld checks, "
-                        "%ld state lines (most objects %d), %d restarts after File, Esci: passed\n",
+            std::printf("plexa3d_monkey: seed %llu, scenario %s: %ld events in %.0f s, %ld names "
+                        "given to the dialog, %ld checks, %ld state lines (most objects %d), %d "
+                        "restarts after File, Esci: passed\n",
                         static_cast<unsigned long long>(options.Seed), options.Scenario.c_str(),
-                        monkey->Events(), seconds, monkey->Checks(), program->StateLines(),
-                        program->MostObjects(), monkey->Restarts());
+                        monkey->Events(), seconds, monkey->Imports(), monkey->Checks(),
+                        program->StateLines(), program->MostObjects(), monkey->Restarts());
         } catch (const TFailure& failure) {
             failed = true;
             std::fprintf(stderr,
