@@ -26,6 +26,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -197,6 +198,7 @@ int StartXvfb(TChild& server) {
     }
     server.Pid = fork();
     if (server.Pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // also when the monkey itself is killed
         close(ready[0]);
         const std::string fd = std::to_string(ready[1]);
         const std::string screen =
@@ -410,6 +412,7 @@ public:
         fs::create_directories(reports_);
         child_.Pid = fork();
         if (child_.Pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             const int log = open(stderrLog_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
             dup2(log, STDERR_FILENO);
             dup2(log, STDOUT_FILENO);
