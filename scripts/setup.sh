@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that Plexa3D's build, tests and program need: compilers and
-# build tools, Qt 6 Widgets, GoogleTest, Google Benchmark, clang's libFuzzer and sanitizers, Xvfb,
-# a font for Qt's widgets, the Debian packaging tools, and lib3ds (only as a yardstick in a benchmark). It installs only what
+# build tools, Qt 6 Widgets, GoogleTest, Google Benchmark, clang's libFuzzer and sanitizers, Xvfb
+# and the X test extension (for the GUI monkey), a font for Qt's widgets, the Debian packaging
+# tools, and lib3ds (only as a yardstick in a benchmark). It installs only what
 # is missing, says nothing when everything is there, and uses sudo when not run as root.
 set -euo pipefail
 
@@ -10,7 +11,7 @@ packages=(
     qt6-base-dev fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth libx11-dev libxtst-dev
     dpkg-dev file
     lib3ds-dev
 )
