@@ -45,11 +45,6 @@ bool TFreeViewGestures::PointerOverFreePane() const {
 }
 
 bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
-    // The filter sees the whole application's events, also while the window is being destroyed
-    // and has stopped being a TForm1: its members are gone then, so its events are left alone.
-    if (!qobject_cast<TForm1*>(parent())) {
-        return false;
-    }
     auto* pane = qobject_cast<TImagePane*>(watched);
     if (pane && (pane == form_.Image4 || pane == form_.Image5)) {
         bool handled = true;

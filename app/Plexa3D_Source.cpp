@@ -79,7 +79,10 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     RunGuarded([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+// The gestures watch the whole application's keys: they go before the window's members do.
+TForm1::~TForm1() {
+    delete gestures_;
+}
 
 void TForm1::CreateControls() {
     setObjectName(QStringLiteral("Form1"));

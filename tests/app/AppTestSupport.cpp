@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -49,6 +50,10 @@ void AnswerNextFileDialog(const QString& fileName) {
         if (fileName.isEmpty()) {
             QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
             return;
+        }
+        // An earlier choice still selected in the dialog's list would win over the typed name.
+        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
+            view->clearSelection();
         }
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(fileName);
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
