@@ -26,6 +26,7 @@ constexpr std::uint32_t LastLatin1 = 0xFF;
 // Files up to this size are read into memory whole: the records are then read without a second
 // trip to the file. A model takes at least as much memory as its file holds in lists.
 constexpr std::int64_t WholeFileLimit = std::int64_t(64) << 20;
+constexpr std::size_t CopyPiece = 1024;
 
 // The content of a chunk: from after its header to its end, already cut to its parent's end.
 struct TExtent {
@@ -126,6 +127,16 @@ void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
     }
 }
 
+// Copies `size` bytes in pieces of at most CopyPiece. For long copies the C library may use the
+// processor's string copy instruction, which some processors run several times slower when the
+// source and the destination are not aligned alike, as a record list inside a file is not.
+void CopyInPieces(void* destination, const std::uint8_t* source, std::size_t size) {
+    auto* to = static_cast<std::uint8_t*>(destination);
+    for (std::size_t done = 0; done < size; done += CopyPiece) {
+        std::memcpy(to + done, source + done, std::min(CopyPiece, size - done));
+    }
+}
+
 // Fills `out` with the mesh's vertices; any that the file no longer holds are set to zero.
 void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     TPoint3D* const end = out + mesh.VertexCount;
@@ -134,7 +145,7 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
         file, mesh.VertexCount, [&](const std::uint8_t* p, std::uint32_t n) {
             if constexpr (std::endian::native == std::endian::little &&
                           sizeof(TPoint3D) == VertexRecordSize) {
-                std::memcpy(static_cast<void*>(out), p, n * VertexRecordSize); // the same layout
+                CopyInPieces(out, p, n * VertexRecordSize); // the same layout
                 out += n;
             } else {
                 for (const std::uint8_t* const end = p + n * VertexRecordSize; p != end;
