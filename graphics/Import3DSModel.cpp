@@ -26,7 +26,7 @@ constexpr std::uint32_t LastLatin1 = 0xFF;
 // Files up to this size are read into memory whole: the records are then read without a second
 // trip to the file. A model takes at least as much memory as its file holds in lists.
 constexpr std::int64_t WholeFileLimit = std::int64_t(64) << 20;
-constexpr std::size_t CopyPiece = 1024;
+constexpr std::size_t CopyPiece = 64;
 
 // The content of a chunk: from after its header to its end, already cut to its parent's end.
 struct TExtent {
@@ -127,14 +127,17 @@ void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
     }
 }
 
-// Copies `size` bytes in pieces of at most CopyPiece. For long copies the C library may use the
-// processor's string copy instruction, which some processors run several times slower when the
-// source and the destination are not aligned alike, as a record list inside a file is not.
+// Copies `size` bytes as a run of fixed-size pieces, which the compiler turns into plain vector
+// moves. A long copy of unknown size goes to the processor's string copy instruction (in the C
+// library or inline), which some processors run several times slower when the source and the
+// destination are not aligned alike, as a record list inside a file is not.
 void CopyInPieces(void* destination, const std::uint8_t* source, std::size_t size) {
     auto* to = static_cast<std::uint8_t*>(destination);
-    for (std::size_t done = 0; done < size; done += CopyPiece) {
-        std::memcpy(to + done, source + done, std::min(CopyPiece, size - done));
+    std::size_t done = 0;
+    for (; size - done >= CopyPiece; done += CopyPiece) {
+        std::memcpy(to + done, source + done, CopyPiece);
     }
+    std::memcpy(to + done, source + done, size - done);
 }
 
 // Fills `out` with the mesh's vertices; any that the file no longer holds are set to zero.
