@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,52 +50,26 @@ void TFileReader::Seek(std::int64_t position) {
 }
 
 void TFileReader::Refill() {
-    Fill(position_, static_cast<std::size_t>(std::min<std::int64_t>(BlockSize, BytesLeft())));
-}
-
-// Reads `length` bytes from `start` into the buffer; fewer when the file has shrunk, whose end
-// is then where the reading stopped.
-void TFileReader::Fill(std::int64_t start, std::size_t length) {
-    bufferSize_ = 0;
-    if (length > bufferCapacity_) {
-        buffer_.reset();
-        bufferCapacity_ = 0;
-        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(length);
-        bufferCapacity_ = length;
-    }
-    bufferStart_ = start;
+    buffer_.resize(static_cast<std::size_t>(std::min<std::int64_t>(BlockSize, BytesLeft())));
+    bufferStart_ = position_;
     std::size_t filled = 0;
-    while (filled < length) {
-        const ssize_t got = ::pread(fd_, buffer_.get() + filled, length - filled,
-                                    static_cast<off_t>(start + std::int64_t(filled)));
+    while (filled < buffer_.size()) {
+        const ssize_t got = ::pread(fd_, buffer_.data() + filled, buffer_.size() - filled,
+                                    static_cast<off_t>(position_ + std::int64_t(filled)));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            buffer_.clear();
             throw InOutError::FromErrno(errno);
         }
         if (got == 0) {
-            size_ = start + std::int64_t(filled); // the file shrank: its end is here now
+            size_ = position_ + std::int64_t(filled); // the file shrank: its end is here now
             break;
         }
         filled += static_cast<std::size_t>(got);
     }
-    bufferSize_ = filled;
-}
-
-bool TFileReader::BufferWholeFile(std::int64_t maximum) {
-    if (size_ > maximum) {
-        return false;
-    }
-    if (bufferStart_ == 0 && static_cast<std::int64_t>(bufferSize_) == size_) {
-        return true;
-    }
-    try {
-        Fill(0, static_cast<std::size_t>(size_));
-    } catch (const std::bad_alloc&) {
-        return false; // the blocks will do
-    }
-    return true;
+    buffer_.resize(filled);
 }
 
 std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
@@ -104,13 +77,13 @@ std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
     while (done < count && BytesLeft() > 0) {
         if (!Buffered()) {
             Refill();
-            if (bufferSize_ == 0) {
+            if (buffer_.empty()) {
                 break;
             }
         }
         const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
-        const std::size_t n = std::min(count - done, bufferSize_ - offset);
-        std::memcpy(destination + done, buffer_.get() + offset, n);
+        const std::size_t n = std::min(count - done, buffer_.size() - offset);
+        std::memcpy(destination + done, buffer_.data() + offset, n);
         done += n;
         position_ += static_cast<std::int64_t>(n);
     }
@@ -125,7 +98,7 @@ std::span<const std::uint8_t> TFileReader::PeekRefilled(std::size_t minimum) {
         Refill(); // starts the buffer at the reading position
     }
     const std::size_t ahead = BufferedAhead();
-    return {buffer_.get() + (ahead > 0 ? position_ - bufferStart_ : 0), ahead};
+    return {buffer_.data() + (ahead > 0 ? position_ - bufferStart_ : 0), ahead};
 }
 
 bool TFileReader::ReadByte(std::uint8_t& value) {
@@ -155,13 +128,13 @@ bool TFileReader::ReadZeroTerminated(std::string& text, std::size_t keep) {
     while (BytesLeft() > 0) {
         if (!Buffered()) {
             Refill();
-            if (bufferSize_ == 0) {
+            if (buffer_.empty()) {
                 break;
             }
         }
         const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
-        const std::uint8_t* start = buffer_.get() + offset;
-        const std::size_t available = bufferSize_ - offset;
+        const std::uint8_t* start = buffer_.data() + offset;
+        const std::size_t available = buffer_.size() - offset;
         const auto* zero = static_cast<const std::uint8_t*>(std::memchr(start, 0, available));
         const std::size_t length = zero ? std::size_t(zero - start) : available;
         if (text.size() < keep) {

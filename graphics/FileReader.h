@@ -6,9 +6,9 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 
@@ -42,7 +42,7 @@ public:
     std::span<const std::uint8_t> Peek(std::size_t minimum) {
         const std::size_t ahead = BufferedAhead();
         if (ahead >= minimum && ahead > 0) {
-            return {buffer_.get() + (position_ - bufferStart_), ahead};
+            return {buffer_.data() + (position_ - bufferStart_), ahead};
         }
         return PeekRefilled(minimum);
     }
@@ -52,31 +52,22 @@ public:
     // first `keep` of them (the zero byte excluded). Returns whether the zero byte was found.
     bool ReadZeroTerminated(std::string& text, std::size_t keep);
 
-    // Reads the whole file into memory at once when it holds at most `maximum` bytes, so that a
-    // reader going back and forth over it reads nothing again; returns whether it did. Larger files
-    // go on being read in blocks, and so does a file whose room cannot be had.
-    bool BufferWholeFile(std::int64_t maximum);
-
     void Close();
 
 private:
     bool Buffered() const { return BufferedAhead() > 0; }
     std::size_t BufferedAhead() const {
-        const std::int64_t end = bufferStart_ + static_cast<std::int64_t>(bufferSize_);
+        const std::int64_t end = bufferStart_ + static_cast<std::int64_t>(buffer_.size());
         return position_ >= bufferStart_ && position_ < end ? std::size_t(end - position_) : 0;
     }
     void Refill();
-    void Fill(std::int64_t start, std::size_t length);
     std::span<const std::uint8_t> PeekRefilled(std::size_t minimum);
 
     int fd_ = -1;
     std::int64_t size_ = 0;
     std::int64_t position_ = 0;
     std::int64_t bufferStart_ = 0;
-    // Left unset where nothing was read: every byte in use comes from the file.
-    std::unique_ptr<std::uint8_t[]> buffer_;
-    std::size_t bufferCapacity_ = 0;
-    std::size_t bufferSize_ = 0;
+    std::vector<std::uint8_t> buffer_;
 };
 
 // Little-endian decoding of values held in memory.

@@ -1,7 +1,6 @@
 // The whole-model reader against files written by our own writer, against a plain in-memory
 // reading of the same rule on damaged files, and against real files made by other tools.
 #include "Import3DSModel.h"
-#include "FileReader.h"
 #include "Import3DS.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
@@ -423,54 +422,6 @@ TEST(Load3DSModelTest, FailuresGiveTheReaderErrorsAndAClearedObject) {
         }
         EXPECT_EQ(object.Name, "");
         ExpectModel(object, {});
-    }
-}
-
-// The reader reads the file into memory whole only up to the size it is given, and then delivers
-// the same bytes as when it reads in blocks, wherever it is sent; a file that shrank after it was
-// opened ends where it ends now.
-TEST(Load3DSModelTest, FileReadWholeGivesTheBytesOfTheBlocks) {
-    struct TCase {
-        std::size_t Size;
-        std::int64_t Limit;
-        std::size_t ShrinkTo;
-        bool Whole;
-    };
-    const TCase cases[] = {
-        {0, 100, 0, true},
-        {1000, 999, 1000, false},
-        {1000, 1000, 1000, true},
-        {200000, 1 << 20, 200000, true},
-        {200000, 1 << 20, 70001, true},
-        {200000, 199999, 200000, false},
-    };
-    TTempDir dir;
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.Size) + " bytes, limit " + std::to_string(c.Limit));
-        Bytes bytes(c.Size);
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            bytes[i] = static_cast<std::uint8_t>(i * 131 + i / 256);
-        }
-        const std::string path = dir.Write("whole.bin", bytes);
-        TFileReader reader(path);
-        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(c.ShrinkTo)), 0);
-        EXPECT_EQ(reader.BufferWholeFile(c.Limit), c.Whole);
-        bytes.resize(c.ShrinkTo);
-        EXPECT_EQ(reader.Size(), std::int64_t(c.ShrinkTo));
-        const std::size_t positions[] = {c.Size, c.Size - c.Size / 3, 65537, 65530, 1, 0, 70000};
-        for (const std::size_t at : positions) {
-            const std::size_t left = at < bytes.size() ? bytes.size() - at : 0;
-            const std::size_t want = std::min<std::size_t>(16, left);
-            const auto first =
-                bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size()));
-            reader.Seek(static_cast<std::int64_t>(at));
-            const std::span<const std::uint8_t> seen = reader.Peek(want);
-            ASSERT_GE(seen.size(), want) << "at " << at;
-            EXPECT_TRUE(std::equal(first, first + static_cast<std::ptrdiff_t>(want), seen.begin()));
-            std::array<std::uint8_t, 16> read{};
-            EXPECT_EQ(reader.Read(read.data(), read.size()), want) << "at " << at;
-            EXPECT_TRUE(std::equal(first, first + static_cast<std::ptrdiff_t>(want), read.begin()));
-        }
     }
 }
 
