@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,6 +94,30 @@ TBenchFile Generated(const fs::path& dir, const std::string& label,
     return {label, path.string(), static_cast<std::int64_t>(bytes.size())};
 }
 
+long MinorFaults() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Counts the page faults of the timed runs: the memory a run takes fresh from the system (rather
+// than from what the allocator kept) costs a fault on every page it touches.
+class TFaultCount {
+public:
+    explicit TFaultCount(benchmark::State& state) : state_(state), start_(MinorFaults()) {}
+    ~TFaultCount() {
+        const auto runs =
+            static_cast<double>(std::max<benchmark::IterationCount>(state_.iterations(), 1));
+        state_.counters["faults"] = static_cast<double>(MinorFaults() - start_) / runs;
+    }
+    TFaultCount(const TFaultCount&) = delete;
+    TFaultCount& operator=(const TFaultCount&) = delete;
+
+private:
+    benchmark::State& state_;
+    long start_;
+};
+
 void Finish(benchmark::State& state, const TBenchFile& file) {
     state.SetBytesProcessed(state.iterations() * file.Size);
     state.counters["KB"] = static_cast<double>(file.Size) / 1024.0;
@@ -110,6 +135,7 @@ void BenchLoad3DS(benchmark::State& state, const TBenchFile& file) {
 
 void BenchLoad3DSModel(benchmark::State& state, const TBenchFile& file) {
     TObject3D object;
+    const TFaultCount faults(state);
     for (auto _ : state) {
         ZuveloGraphLibrary::Load3DSModel(file.Path, object);
         benchmark::DoNotOptimize(object.Faces.begin());
@@ -122,6 +148,7 @@ void BenchLoad3DSModel(benchmark::State& state, const TBenchFile& file) {
 // The whole file into a buffer that is allocated once, so that only the reading is measured.
 void BenchReadBytes(benchmark::State& state, const TBenchFile& file) {
     std::vector<char> buffer(static_cast<std::size_t>(file.Size));
+    const TFaultCount faults(state);
     for (auto _ : state) {
         const int fd = ::open(file.Path.c_str(), O_RDONLY | O_CLOEXEC);
         std::size_t done = 0;
@@ -147,6 +174,7 @@ void BenchReadBytes(benchmark::State& state, const TBenchFile& file) {
 
 // The whole file into a new buffer, the way a reader that parses from memory would start.
 void BenchReadNewBuffer(benchmark::State& state, const TBenchFile& file) {
+    const TFaultCount faults(state);
     for (auto _ : state) {
         std::ifstream in(file.Path, std::ios::binary);
         std::vector<char> bytes(static_cast<std::size_t>(file.Size));

@@ -90,7 +90,7 @@ std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
     return done;
 }
 
-std::span<const std::uint8_t> TFileReader::Peek(std::size_t minimum) {
+std::span<const std::uint8_t> TFileReader::PeekRefilled(std::size_t minimum) {
     if (BytesLeft() == 0) {
         return {};
     }

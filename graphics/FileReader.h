@@ -39,7 +39,13 @@ public:
     // The bytes at the reading position that are already in memory, without copying them: at
     // least `minimum` of them (the buffer is refilled first if needed), or all that are left when
     // the file ends sooner. Valid until the next call on the reader; Advance moves past them.
-    std::span<const std::uint8_t> Peek(std::size_t minimum);
+    std::span<const std::uint8_t> Peek(std::size_t minimum) {
+        const std::size_t ahead = BufferedAhead();
+        if (ahead >= minimum && ahead > 0) {
+            return {buffer_.data() + (position_ - bufferStart_), ahead};
+        }
+        return PeekRefilled(minimum);
+    }
     void Advance(std::size_t count) { position_ += static_cast<std::int64_t>(count); }
 
     // Reads bytes up to and including the next zero byte, or to the end of the file; keeps the
@@ -55,6 +61,7 @@ private:
         return position_ >= bufferStart_ && position_ < end ? std::size_t(end - position_) : 0;
     }
     void Refill();
+    std::span<const std::uint8_t> PeekRefilled(std::size_t minimum);
 
     int fd_ = -1;
     std::int64_t size_ = 0;

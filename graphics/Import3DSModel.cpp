@@ -23,6 +23,7 @@ constexpr std::int64_t FaceRecordSize = 8;
 constexpr std::size_t MaxModelCount = std::numeric_limits<std::int32_t>::max();
 constexpr char Unknown = '?';
 constexpr std::uint32_t LastLatin1 = 0xFF;
+constexpr std::size_t CopyPiece = 64;
 
 // The content of a chunk: from after its header to its end, already cut to its parent's end.
 struct TExtent {
@@ -59,10 +60,14 @@ template <class Visit> void ForEachChild(TFileReader& file, TExtent parent, Visi
     std::int64_t at = parent.Begin;
     while (parent.End - at >= ChunkHeaderSize) {
         file.Seek(at);
-        std::uint16_t id = 0;
-        std::int32_t length = 0;
-        if (!file.ReadUInt16(id) || !file.ReadInt32(length) || length < ChunkHeaderSize) {
-            return; // the file shrank under us, or the child ends its parent's list
+        const std::span<const std::uint8_t> header = file.Peek(ChunkHeaderSize);
+        if (header.size() < ChunkHeaderSize) {
+            return; // the file shrank under us
+        }
+        const std::uint16_t id = UInt16At(header.data());
+        const auto length = static_cast<std::int32_t>(UInt32At(header.data() + 2));
+        if (length < ChunkHeaderSize) {
+            return; // the child ends its parent's list
         }
         const std::int64_t end = std::min(at + length, parent.End);
         visit(id, TExtent{at + ChunkHeaderSize, end});
@@ -89,16 +94,16 @@ std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object) {
     return std::nullopt;
 }
 
-// The number of whole records the list holds, leaving the file at the first record.
+// The number of whole records the list holds.
 std::uint32_t ListCount(TFileReader& file, TExtent list, std::int64_t recordSize) {
     const std::int64_t size = list.End - list.Begin;
-    std::uint16_t stored = 0;
     file.Seek(list.Begin);
-    if (size < ListCountSize || !file.ReadUInt16(stored)) {
+    const std::span<const std::uint8_t> count = file.Peek(ListCountSize);
+    if (size < ListCountSize || count.size() < ListCountSize) {
         return 0;
     }
     return static_cast<std::uint32_t>(
-        std::min<std::int64_t>(stored, (size - ListCountSize) / recordSize));
+        std::min<std::int64_t>(UInt16At(count.data()), (size - ListCountSize) / recordSize));
 }
 
 // Decodes `count` records of `Size` bytes straight from the reader's buffer: decode(bytes, n)
@@ -119,14 +124,28 @@ void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
     }
 }
 
-// Fills `out` with the mesh's vertices; any that the file no longer holds stay zero.
+// Copies `size` bytes as a run of fixed-size pieces, which the compiler turns into plain vector
+// moves. A long copy of unknown size goes to the processor's string copy instruction (in the C
+// library or inline), which some processors run several times slower when the source and the
+// destination are not aligned alike, as a record list inside a file is not.
+void CopyInPieces(void* destination, const std::uint8_t* source, std::size_t size) {
+    auto* to = static_cast<std::uint8_t*>(destination);
+    std::size_t done = 0;
+    for (; size - done >= CopyPiece; done += CopyPiece) {
+        std::memcpy(to + done, source + done, CopyPiece);
+    }
+    std::memcpy(to + done, source + done, size - done);
+}
+
+// Fills `out` with the mesh's vertices; any that the file no longer holds are set to zero.
 void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
+    TPoint3D* const end = out + mesh.VertexCount;
     file.Seek(mesh.Vertices);
     DecodeRecords<VertexRecordSize>(
         file, mesh.VertexCount, [&](const std::uint8_t* p, std::uint32_t n) {
             if constexpr (std::endian::native == std::endian::little &&
                           sizeof(TPoint3D) == VertexRecordSize) {
-                std::memcpy(static_cast<void*>(out), p, n * VertexRecordSize); // the same layout
+                CopyInPieces(out, p, n * VertexRecordSize); // the same layout
                 out += n;
             } else {
                 for (const std::uint8_t* const end = p + n * VertexRecordSize; p != end;
@@ -135,6 +154,7 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
                 }
             }
         });
+    std::fill(out, end, TPoint3D{});
 }
 
 // Fills `out` with the faces whose numbers all lie below the mesh's vertex count, numbered from 1
@@ -163,25 +183,26 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
     return static_cast<std::uint32_t>(next - out);
 }
 
-// Notes where the mesh's first vertex list and first face list hold their records.
+// Notes where the mesh's first vertex list and first face list hold their records, and how many.
+// Each count is read as the walk passes its list, so that the walk never goes back.
 void FindMeshLists(TFileReader& file, TExtent mesh, TModel& model) {
-    std::optional<TExtent> vertexList;
-    std::optional<TExtent> faceList;
+    bool vertexList = false;
+    bool faceList = false;
+    TMeshLists lists;
     ForEachChild(file, mesh, [&](std::uint16_t id, TExtent content) {
         if (id == ChunkVertexList && !vertexList) {
-            vertexList = content;
+            vertexList = true;
+            lists.VertexCount = ListCount(file, content, VertexRecordSize);
+            lists.Vertices = content.Begin + ListCountSize;
         } else if (id == ChunkFaceList && !faceList) {
-            faceList = content;
+            faceList = true;
+            lists.FaceCount = ListCount(file, content, FaceRecordSize);
+            lists.Faces = content.Begin + ListCountSize;
         }
     });
     if (!vertexList || !faceList) {
         return;
     }
-    TMeshLists lists;
-    lists.VertexCount = ListCount(file, *vertexList, VertexRecordSize);
-    lists.Vertices = file.Position();
-    lists.FaceCount = ListCount(file, *faceList, FaceRecordSize);
-    lists.Faces = file.Position();
     AddToTotal(model.VertexCount, lists.VertexCount);
     AddToTotal(model.FaceCount, lists.FaceCount);
     model.Meshes.push_back(lists);
@@ -257,8 +278,10 @@ std::string Latin1BaseName(const std::string& fileName) {
 void ReadModel(TFileReader& file, const TModel& model, TObject3D& object) {
     object.VertexCount = static_cast<std::int32_t>(model.VertexCount);
     object.FaceCount = static_cast<std::int32_t>(model.FaceCount);
-    AllocVertices(object);
-    AllocFaces(object);
+    // Every vertex is written below, and so is every face that is kept (the array is replaced
+    // when some are not), so neither array is filled first.
+    object.Vertices.Allocate(object.VertexCount, TOneBasedArray<TPoint3D>::TFill::Unset);
+    object.Faces.Allocate(object.FaceCount, TOneBasedArray<TFace3D>::TFill::Unset);
     std::uint32_t base = 0;
     std::uint32_t kept = 0;
     for (const TMeshLists& mesh : model.Meshes) {
