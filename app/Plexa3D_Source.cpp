@@ -100,11 +100,13 @@ void TForm1::CreateControls() {
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(ClientArea);
 
-    Image1 = Make<TImagePane>(ClientArea, "Image1", {2, 2, 400, 300});
-    Image2 = Make<TImagePane>(ClientArea, "Image2", {404, 2, 400, 300});
-    Image3 = Make<TImagePane>(ClientArea, "Image3", {2, 304, 400, 300});
-    Image4 = Make<TImagePane>(ClientArea, "Image4", {404, 304, 400, 300});
-    Image5 = Make<TImagePane>(ClientArea, "Image5", {3, 3, 800, 600});
+    // Two pixels apart, in a grid of two by two; the large pane over all four.
+    const int w = SmallPane.Width, h = SmallPane.Height;
+    Image1 = Make<TImagePane>(ClientArea, "Image1", {2, 2, w, h});
+    Image2 = Make<TImagePane>(ClientArea, "Image2", {w + 4, 2, w, h});
+    Image3 = Make<TImagePane>(ClientArea, "Image3", {2, h + 4, w, h});
+    Image4 = Make<TImagePane>(ClientArea, "Image4", {w + 4, h + 4, w, h});
+    Image5 = Make<TImagePane>(ClientArea, "Image5", {3, 3, LargePane.Width, LargePane.Height});
     Image5->hide();
     DefaultBackground = Make<TImagePane>(ClientArea, "DefaultBackground", {104, 8, 65, 25});
     DefaultBackgroundFull = Make<TImagePane>(ClientArea, "DefaultBackgroundFull", {176, 8, 65, 25});
