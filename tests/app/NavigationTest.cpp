@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -191,6 +193,29 @@ TEST_F(Navigation, FrameAllAndTheInitialView) {
         Redrawn();
         EXPECT_TRUE(ImagesEqual(Free(), initial));
     }
+}
+
+TEST_F(Navigation, KeysWorkWhileThePointerIsOverTheFreeView) {
+    Import(Box("Scatola", 20));
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    const TTestImage rest = Free();
+    QCursor::setPos(form_->Image1->mapToGlobal(QPoint{200, 150}));
+    QTest::keyClick(form_->Edit1, Qt::Key_Right); // not over the free view: the edit box's key
+    EXPECT_EQ(form_->Y_Bar2->value(), 0);
+    QCursor::setPos(form_->Image4->mapToGlobal(QPoint{200, 150}));
+    QTest::keyClick(form_->Edit1, Qt::Key_Right);
+    QTest::keyClick(form_->Edit1, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(form_->Edit1, Qt::Key_Plus);
+    Redrawn();
+    EXPECT_EQ(form_->Y_Bar2->value(), 1);
+    EXPECT_EQ(form_->X_Bar1->value(), 15);
+    EXPECT_DOUBLE_EQ(form_->Scene.Navigation().Zoom(), std::exp2(0.25));
+    form_->X_Bar1->setValue(0);
+    form_->Y_Bar2->setValue(0);
+    QTest::keyClick(form_->Edit1, Qt::Key_Home);
+    Redrawn();
+    EXPECT_TRUE(ImagesEqual(Free(), rest));
 }
 
 // Opens a pane's context menu as the right button does and clicks the item with this caption.
