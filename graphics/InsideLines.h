@@ -92,6 +92,15 @@ inline bool OddSteps(std::int32_t n) {
     return (n & 1) != 0 && n <= OddTableSteps;
 }
 
+// Whether a line of N steps, with end points inside a window for which WalksStayInside holds,
+// covers the same pixels drawn from either end: so it does for odd N up to OddTableSteps, as above,
+// and for N a power of two up to QuotientTableSteps, whose steps a / N and running sums (below
+// 2^30 in 2^-6) are all exact: position k from one end is position N - k from the other, and a tie
+// rounds to the even coordinate either way.
+inline bool EitherWay(std::int32_t n) {
+    return OddSteps(n) || ((n & (n - 1)) == 0 && n <= QuotientTableSteps);
+}
+
 // The positions between the end points of a line whose end points lie inside a window for which
 // WalksStayInside holds.
 inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, TColorRGB color) {

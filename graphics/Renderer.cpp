@@ -234,64 +234,84 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
     }
 }
 
-std::uint64_t PointKey(std::int32_t x, std::int32_t y) {
-    return (std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y);
-}
-
 // The segments drawn so far in a call, remembered by their end points in drawing order. A later
 // segment with the same ends in the same order writes the same pixels in the same colour, so it
 // can be passed over. One slot per hash value: a segment that loses its slot is simply drawn again.
-class TSegmentMemory {
+// A segment's key packs its two end points, relative to the window's top-left corner; in a window
+// of fewer than 2^16 columns and rows it fits one 64-bit word.
+template <class TKey> class TSegmentMemory {
 public:
-    TSegmentMemory() { slots_.fill({Empty, Empty}); }
+    TSegmentMemory() { slots_.fill(Empty); }
+
+    static TKey Key(std::uint32_t fromX, std::uint32_t fromY, std::uint32_t toX,
+                    std::uint32_t toY) {
+        constexpr int Half = 4 * sizeof(TKey);
+        constexpr int Quarter = Half / 2;
+        return (((TKey(fromX) << Quarter) | fromY) << Half) | (TKey(toX) << Quarter) | toY;
+    }
 
     // Whether the segment was drawn before; if not, it is remembered as drawn now.
-    bool Repeats(std::uint64_t from, std::uint64_t to) {
-        const std::uint64_t hash = (from * 0x9E3779B97F4A7C15u) ^ (to * 0xC2B2AE3D27D4EB4Fu);
-        TSlot& slot = slots_[hash >> (64 - SlotBits)];
-        if (slot.From == from && slot.To == to) {
+    bool Repeats(TKey key) {
+        TKey& slot = slots_[Hash(key) >> (64 - SlotBits)];
+        if (slot == key) {
             return true;
         }
-        slot = {from, to};
+        slot = key;
         return false;
     }
 
 private:
+    static std::uint64_t Hash(std::uint64_t key) { return key * 0x9E3779B97F4A7C15u; }
+    static std::uint64_t Hash(unsigned __int128 key) {
+        return (std::uint64_t(key >> 64) * 0x9E3779B97F4A7C15u) ^
+               (std::uint64_t(key) * 0xC2B2AE3D27D4EB4Fu);
+    }
+
     static constexpr int SlotBits = 12;
-    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // no pane pixel has this key
-    struct TSlot {
-        std::uint64_t From, To;
-    };
-    std::array<TSlot, std::size_t(1) << SlotBits> slots_;
+    static constexpr TKey Empty = ~TKey(0); // no point of the window packs to all ones
+    std::array<TKey, std::size_t(1) << SlotBits> slots_;
 };
+
+using TNarrowKey = std::uint64_t;
+using TWideKey = unsigned __int128;
+
+// Whether every point of the window packs into half a narrow key with some bit clear.
+bool NarrowWindow(const Detail::TWritableWindow& window) {
+    constexpr std::int64_t Limit = 0xFFFF;
+    return window.Right - window.Left < Limit && window.Bottom - window.Top < Limit;
+}
 
 // Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
 // once, then the positions between the end points of each edge. A face within a block of two
 // columns and two rows needs no walk at all, and a longer edge that repeats an earlier one of the
 // call in the same direction is passed over.
-void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
+template <class TKey>
+void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
     ProjectVertices(object, count, projector, window);
+    // Local copies: the pixel stores could otherwise be taken to change them.
+    const TImageView image = target;
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
+    const TFace3D* faceArray = object.Faces.begin() - 1; // numbered from 1
     const auto left = static_cast<std::int32_t>(window.Left);
     const auto top = static_cast<std::int32_t>(window.Top);
-    TSegmentMemory drawn;
-    const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
+    TSegmentMemory<TKey> drawn;
+    const auto drawInterior = [&](const TWindowPixel& wa, const TWindowPixel& wb,
+                                  const TVertexPixel& a, const TVertexPixel& b) {
         const Detail::TInsideLine line = Detail::MakeInsideLine(a.X, a.Y, b.X, b.Y);
         if (line.N <= 2) {
             Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
             return;
         }
-        std::uint64_t from = PointKey(a.X, a.Y);
-        std::uint64_t to = PointKey(b.X, b.Y);
-        if (Detail::OddSteps(line.N) && to < from) {
-            std::swap(from, to); // either way round, the same pixels
+        TKey key = TSegmentMemory<TKey>::Key(wa.X, wa.Y, wb.X, wb.Y);
+        if (Detail::EitherWay(line.N)) {
+            key = std::min(key, TSegmentMemory<TKey>::Key(wb.X, wb.Y, wa.X, wa.Y));
         }
-        if (!drawn.Repeats(from, to)) {
+        if (!drawn.Repeats(key)) {
             Detail::DrawLineInterior(image, line, color);
         }
     };
@@ -303,7 +323,7 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
     std::int32_t lastInside = 0;
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
-        const TFace3D& face = object.Faces[i];
+        const TFace3D face = faceArray[i];
         if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
             face.C - 1 >= std::uint32_t(count)) {
             continue;
@@ -311,7 +331,7 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
         if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
             if (lastInside != 0) {
-                const TFace3D& last = object.Faces[lastInside];
+                const TFace3D& last = faceArray[lastInside];
                 const std::uint32_t numbers[3] = {last.A, last.B, last.C};
                 for (std::size_t k = 0; k < 3; ++k) {
                     pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
@@ -353,9 +373,9 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
             }
             continue;
         }
-        drawInterior(p[0], p[1]);
-        drawInterior(p[1], p[2]);
-        drawInterior(p[0], p[2]);
+        drawInterior(w[0], w[1], p[0], p[1]);
+        drawInterior(w[1], w[2], p[1], p[2]);
+        drawInterior(w[0], w[2], p[0], p[2]);
     }
 }
 
@@ -408,7 +428,11 @@ void DrawObject3D(const TImageView& image, const TObject3D& object) {
         DrawFaces(image, object, projector); // an empty window, or one too large for the walk
         return;
     }
-    DrawFacesFast(image, object, projector, window);
+    if (NarrowWindow(window)) {
+        DrawFacesFast<TNarrowKey>(image, object, projector, window);
+    } else {
+        DrawFacesFast<TWideKey>(image, object, projector, window);
+    }
 }
 
 TProjectedExtent ProjectedExtent(const TObject3D& object) {
