@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace ZuveloGraphLibrary::Detail {
 
@@ -40,9 +41,10 @@ inline double StepQuotient(std::int32_t a, std::int32_t n) {
     return static_cast<double>(a) / static_cast<double>(n);
 }
 
+// Blue and green in one two-byte store, then red.
 inline void WriteBytes(std::uint8_t* p, TColorRGB color) {
-    p[0] = color.B;
-    p[1] = color.G;
+    const std::uint8_t blueGreen[2] = {color.B, color.G};
+    std::memcpy(p, blueGreen, 2);
     p[2] = color.R;
 }
 

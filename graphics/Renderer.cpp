@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace ZuveloGraphLibrary {
@@ -243,12 +244,13 @@ template <class TKey> class TSegmentMemory {
 public:
     TSegmentMemory() { slots_.fill(Empty); }
 
-    static TKey Key(std::uint32_t fromX, std::uint32_t fromY, std::uint32_t toX,
-                    std::uint32_t toY) {
-        constexpr int Half = 4 * sizeof(TKey);
-        constexpr int Quarter = Half / 2;
-        return (((TKey(fromX) << Quarter) | fromY) << Half) | (TKey(toX) << Quarter) | toY;
+    // A point of the window packed into half a key, and a segment's key from its two points.
+    using TPoint = std::conditional_t<sizeof(TKey) == 8, std::uint32_t, std::uint64_t>;
+    static constexpr int PointBits = 8 * sizeof(TPoint);
+    static TPoint Point(std::uint32_t x, std::uint32_t y) {
+        return (TPoint(x) << (PointBits / 2)) | y;
     }
+    static TKey Key(TPoint from, TPoint to) { return (TKey(from) << PointBits) | to; }
 
     // Whether the segment was drawn before; if not, it is remembered as drawn now.
     bool Repeats(TKey key) {
@@ -283,9 +285,9 @@ bool NarrowWindow(const Detail::TWritableWindow& window) {
 
 // Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
-// once, then the positions between the end points of each edge. A face within a block of two
-// columns and two rows needs no walk at all, and a longer edge that repeats an earlier one of the
-// call in the same direction is passed over.
+// once, then the positions between the end points of each edge. An edge of at most two steps needs
+// no walk, and a longer edge that repeats an earlier one of the call in the same direction is
+// passed over.
 template <class TKey>
 void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
@@ -296,21 +298,20 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
-    const TFace3D* faceArray = object.Faces.begin() - 1; // numbered from 1
+    const TFace3D* faceArray = object.Faces.begin(); // face i at i - 1
     const auto left = static_cast<std::int32_t>(window.Left);
     const auto top = static_cast<std::int32_t>(window.Top);
-    TSegmentMemory<TKey> drawn;
-    const auto drawInterior = [&](const TWindowPixel& wa, const TWindowPixel& wb,
-                                  const TVertexPixel& a, const TVertexPixel& b) {
-        const Detail::TInsideLine line = Detail::MakeInsideLine(a.X, a.Y, b.X, b.Y);
+    using TMemory = TSegmentMemory<TKey>;
+    TMemory drawn;
+    const auto drawInterior = [&](typename TMemory::TPoint from, typename TMemory::TPoint to,
+                                  const Detail::TInsideLine& line) {
         if (line.N <= 2) {
             Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
             return;
         }
-        TKey key = TSegmentMemory<TKey>::Key(wa.X, wa.Y, wb.X, wb.Y);
-        if (Detail::EitherWay(line.N)) {
-            key = std::min(key, TSegmentMemory<TKey>::Key(wb.X, wb.Y, wa.X, wa.Y));
-        }
+        const TKey key = Detail::EitherWay(line.N)
+                             ? std::min(TMemory::Key(from, to), TMemory::Key(to, from))
+                             : TMemory::Key(from, to);
         if (!drawn.Repeats(key)) {
             Detail::DrawLineInterior(image, line, color);
         }
@@ -323,7 +324,7 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
     std::int32_t lastInside = 0;
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
-        const TFace3D face = faceArray[i];
+        const TFace3D face = faceArray[i - 1];
         if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
             face.C - 1 >= std::uint32_t(count)) {
             continue;
@@ -331,7 +332,7 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
         if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
             if (lastInside != 0) {
-                const TFace3D& last = faceArray[lastInside];
+                const TFace3D& last = faceArray[lastInside - 1];
                 const std::uint32_t numbers[3] = {last.A, last.B, last.C};
                 for (std::size_t k = 0; k < 3; ++k) {
                     pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
@@ -359,23 +360,14 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
         for (const TVertexPixel& corner : p) {
             Detail::WriteInside(image, corner.X, corner.Y, color);
         }
-        const std::uint32_t spreadX =
-            std::max({w[0].X, w[1].X, w[2].X}) - std::min({w[0].X, w[1].X, w[2].X});
-        const std::uint32_t spreadY =
-            std::max({w[0].Y, w[1].Y, w[2].Y}) - std::min({w[0].Y, w[1].Y, w[2].Y});
-        if (spreadX <= 1 && spreadY <= 1) {
-            // Every edge joins adjacent points; a diagonal one, which a block of two by two
-            // always holds, adds the block's pixel at its even column and even row.
-            if (spreadX == 1 && spreadY == 1) {
-                const std::int32_t x = std::min({p[0].X, p[1].X, p[2].X});
-                const std::int32_t y = std::min({p[0].Y, p[1].Y, p[2].Y});
-                Detail::WriteInside(image, x + (x & 1), y + (y & 1), color);
-            }
-            continue;
-        }
-        drawInterior(w[0], w[1], p[0], p[1]);
-        drawInterior(w[1], w[2], p[1], p[2]);
-        drawInterior(w[0], w[2], p[0], p[2]);
+        // A face within a block of two columns and two rows has only lines of at most two
+        // steps, which are neither walked nor remembered.
+        const typename TMemory::TPoint points[3] = {TMemory::Point(w[0].X, w[0].Y),
+                                                    TMemory::Point(w[1].X, w[1].Y),
+                                                    TMemory::Point(w[2].X, w[2].Y)};
+        drawInterior(points[0], points[1], Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y));
+        drawInterior(points[1], points[2], Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y));
+        drawInterior(points[0], points[2], Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y));
     }
 }
 
