@@ -73,11 +73,13 @@ inline TInsideLine MakeInsideLine(std::int32_t x1, std::int32_t y1, std::int32_t
 // running sum. Equal end points (N = 1): none. Otherwise N = 2 and the steps are 0 or +-1/2,
 // exact: the middle position rounds, on an axis that moves, to the even one of the two
 // coordinates, a tie; it differs from both end points only when both axes move.
+// `start` is the first byte of the pixel (X1, Y1).
 inline void DrawAdjacentInterior(const TImageView& image, const TInsideLine& line,
-                                 TColorRGB color) {
+                                 std::uint8_t* start, TColorRGB color) {
     if (line.Dx != 0 && line.Dy != 0) {
-        WriteInside(image, (line.X1 & 1) != 0 ? line.X1 + line.Dx : line.X1,
-                    (line.Y1 & 1) != 0 ? line.Y1 + line.Dy : line.Y1, color);
+        WriteBytes(start + ((line.X1 & 1) != 0 ? 3 * std::ptrdiff_t(line.Dx) : 0) +
+                       ((line.Y1 & 1) != 0 ? line.Dy * image.BytesPerLine : 0),
+                   color);
     }
 }
 
@@ -104,14 +106,14 @@ inline bool EitherWay(std::int32_t n) {
 }
 
 // The positions between the end points of a line whose end points lie inside a window for which
-// WalksStayInside holds.
-inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, TColorRGB color) {
+// WalksStayInside holds; `start` is the first byte of the pixel (X1, Y1).
+inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, std::uint8_t* start,
+                             TColorRGB color) {
     const std::int32_t n = line.N;
     if (OddSteps(n)) {
         const std::uint8_t* table = OddOffsets.data() + OddBlockStarts[n];
         const std::uint8_t* columns = table + line.Adx * (n + 1);
         const std::uint8_t* rows = table + line.Ady * (n + 1);
-        std::uint8_t* start = image.ScanLine(line.Y1) + 3 * std::ptrdiff_t(line.X1);
         const std::ptrdiff_t columnStride = line.Dx < 0 ? -3 : 3;
         const std::ptrdiff_t rowStride = line.Dy < 0 ? -image.BytesPerLine : image.BytesPerLine;
         for (std::int32_t k = 1; k < n; ++k) {

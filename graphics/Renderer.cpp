@@ -201,15 +201,18 @@ struct TWindowPixel {
 };
 constexpr std::uint32_t OutsideWindow = 0x80000000u;
 
-// Kept from call to call, so that a redraw allocates nothing.
+// Kept from call to call, so that a redraw allocates nothing. PixelBytes holds, for a pixel inside
+// the window, the distance from the image's first byte to the pixel's.
 std::vector<TVertexPixel> VertexPixels;
 std::vector<TWindowPixel> WindowPixels;
+std::vector<std::ptrdiff_t> PixelBytes;
 
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
-                     const Detail::TWritableWindow& window) {
+                     const Detail::TWritableWindow& window, std::ptrdiff_t bytesPerLine) {
     if (VertexPixels.size() < std::size_t(count) + 1) {
         VertexPixels.resize(std::size_t(count) + 1);
         WindowPixels.resize(std::size_t(count) + 1);
+        PixelBytes.resize(std::size_t(count) + 1);
     }
     // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
     // edges, taken unsigned, are at most the window's width and height less one.
@@ -232,6 +235,8 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
         const std::uint32_t y = std::uint32_t(pixel.Y) - top;
         const bool inside = plain && x <= columns && y <= rows;
         WindowPixels[std::size_t(i)] = {inside ? x : OutsideWindow, y};
+        PixelBytes[std::size_t(i)] =
+            inside ? pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X) : 0;
     }
 }
 
@@ -292,9 +297,10 @@ template <class TKey>
 void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    ProjectVertices(object, count, projector, window);
     // Local copies: the pixel stores could otherwise be taken to change them.
     const TImageView image = target;
+    ProjectVertices(object, count, projector, window, image.BytesPerLine);
+    const std::ptrdiff_t* bytes = PixelBytes.data();
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
@@ -304,16 +310,16 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
     using TMemory = TSegmentMemory<TKey>;
     TMemory drawn;
     const auto drawInterior = [&](typename TMemory::TPoint from, typename TMemory::TPoint to,
-                                  const Detail::TInsideLine& line) {
+                                  const Detail::TInsideLine& line, std::uint8_t* start) {
         if (line.N <= 2) {
-            Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
+            Detail::DrawAdjacentInterior(image, line, start, color); // cheaper than remembering
             return;
         }
         const TKey key = Detail::EitherWay(line.N)
                              ? std::min(TMemory::Key(from, to), TMemory::Key(to, from))
                              : TMemory::Key(from, to);
         if (!drawn.Repeats(key)) {
-            Detail::DrawLineInterior(image, line, color);
+            Detail::DrawLineInterior(image, line, start, color);
         }
     };
     // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
@@ -357,17 +363,22 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
         const TVertexPixel p[3] = {{left + std::int32_t(w[0].X), top + std::int32_t(w[0].Y)},
                                    {left + std::int32_t(w[1].X), top + std::int32_t(w[1].Y)},
                                    {left + std::int32_t(w[2].X), top + std::int32_t(w[2].Y)}};
-        for (const TVertexPixel& corner : p) {
-            Detail::WriteInside(image, corner.X, corner.Y, color);
+        std::uint8_t* const starts[3] = {image.Bits + bytes[face.A], image.Bits + bytes[face.B],
+                                         image.Bits + bytes[face.C]};
+        for (std::uint8_t* corner : starts) {
+            Detail::WriteBytes(corner, color);
         }
         // A face within a block of two columns and two rows has only lines of at most two
         // steps, which are neither walked nor remembered.
         const typename TMemory::TPoint points[3] = {TMemory::Point(w[0].X, w[0].Y),
                                                     TMemory::Point(w[1].X, w[1].Y),
                                                     TMemory::Point(w[2].X, w[2].Y)};
-        drawInterior(points[0], points[1], Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y));
-        drawInterior(points[1], points[2], Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y));
-        drawInterior(points[0], points[2], Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y));
+        drawInterior(points[0], points[1], Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y),
+                     starts[0]);
+        drawInterior(points[1], points[2], Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y),
+                     starts[1]);
+        drawInterior(points[0], points[2], Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y),
+                     starts[0]);
     }
 }
 
