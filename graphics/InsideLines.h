@@ -134,4 +134,50 @@ inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, s
     }
 }
 
+// The short lines of a mesh in view, drawn from offsets worked out once per row length. A line of
+// at most ShortSpan columns and rows whose positions do not depend on where it starts is one
+// entry: the positions between its end points as byte offsets from its first one. That holds for
+// odd N, as above, and for N a power of two, whose running sums are exact, so that only a tie
+// rounds one way or the other, to the even coordinate: the entry goes by the start's parities.
+class TShortLines {
+public:
+    static constexpr std::int32_t ShortSpan = 7;
+
+    // Fits the offsets to rows of `bytesPerLine` bytes; false when they would not fit 32 bits.
+    bool Prepare(std::ptrdiff_t bytesPerLine);
+
+    // Draws the positions between the end points, from `start`, the first byte of (X1, Y1), if
+    // the line is one of the table's; false otherwise.
+    bool Draw(const TInsideLine& line, std::uint8_t* start, TColorRGB color) const {
+        if (line.Adx > ShortSpan || line.Ady > ShortSpan) {
+            return false;
+        }
+        const TEntry& entry =
+            entries_[std::size_t(Index(line.X1 & 1, line.Y1 & 1, line.Dx, line.Dy))];
+        const std::int32_t count = entry.Count; // read once: the stores could reach any byte
+        if (count < 0) {
+            return false;
+        }
+        const std::int32_t* offsets = entry.Offsets.data();
+        for (std::int32_t k = 0; k < count; ++k) {
+            WriteBytes(start + offsets[k], color);
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::int32_t Side = 2 * ShortSpan + 1;
+    static std::int32_t Index(std::int32_t oddX, std::int32_t oddY, std::int32_t dx,
+                              std::int32_t dy) {
+        return ((oddY * 2 + oddX) * Side + dy + ShortSpan) * Side + dx + ShortSpan;
+    }
+    struct TEntry {
+        std::int32_t Count = -1; // positions between the end points; -1 for a line not covered
+        std::array<std::int32_t, ShortSpan> Offsets{};
+    };
+    bool prepared_ = false;
+    std::ptrdiff_t bytesPerLine_ = 0;
+    std::array<TEntry, 4 * Side * Side> entries_{};
+};
+
 } // namespace ZuveloGraphLibrary::Detail

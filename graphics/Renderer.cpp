@@ -206,6 +206,7 @@ constexpr std::uint32_t OutsideWindow = 0x80000000u;
 std::vector<TVertexPixel> VertexPixels;
 std::vector<TWindowPixel> WindowPixels;
 std::vector<std::ptrdiff_t> PixelBytes;
+Detail::TShortLines ShortLines;
 
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
                      const Detail::TWritableWindow& window, std::ptrdiff_t bytesPerLine) {
@@ -301,6 +302,7 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
     const TImageView image = target;
     ProjectVertices(object, count, projector, window, image.BytesPerLine);
     const std::ptrdiff_t* bytes = PixelBytes.data();
+    const bool shortTable = ShortLines.Prepare(image.BytesPerLine);
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
@@ -319,7 +321,9 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
                              ? std::min(TMemory::Key(from, to), TMemory::Key(to, from))
                              : TMemory::Key(from, to);
         if (!drawn.Repeats(key)) {
-            Detail::DrawLineInterior(image, line, start, color);
+            if (!shortTable || !ShortLines.Draw(line, start, color)) {
+                Detail::DrawLineInterior(image, line, start, color);
+            }
         }
     };
     // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
