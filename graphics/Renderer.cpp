@@ -128,14 +128,49 @@ public:
         if (!Unzoomed(p, x, y)) {
             return TCorner::Kept;
         }
-        const double ox = zoom_ * x + shiftX_;
-        const double oy = zoom_ * y - shiftY_;
+        double ox = 0;
+        double oy = 0;
+        Offsets(x, y, ox, oy);
         if (!InRoundRange(ox) || !InRoundRange(oy) || !baseInRange_ ||
             __builtin_add_overflow(baseX_, std::lrint(ox), &pane.X) ||
             __builtin_sub_overflow(baseY_, std::lrint(oy), &pane.Y)) {
             return TCorner::Raises;
         }
         return TCorner::Pixel;
+    }
+
+    // The zoomed and shifted offsets, before rounding.
+    void Offsets(double x, double y, double& ox, double& oy) const {
+        ox = zoom_ * x + shiftX_;
+        oy = zoom_ * y - shiftY_;
+    }
+
+    // Whether origin plus pan lies within SmallBase of 0 on both axes.
+    static constexpr double SmallOffset = 0x1p30;
+    static constexpr std::int64_t SmallBase = std::int64_t(1) << 30;
+    bool BaseSmall() const {
+        return baseInRange_ && baseX_ > -SmallBase && baseX_ < SmallBase && baseY_ > -SmallBase &&
+               baseY_ < SmallBase;
+    }
+
+    // TryPanePoint for a base that is small: true, with the pixel, when both offsets lie within
+    // SmallOffset of 0, so that the pixel lies within 2^31 of 0 and no test of a range is left;
+    // false when the plain computation must decide.
+    bool SmallPanePoint(const TPoint3D& p, std::int32_t& paneX, std::int32_t& paneY) const {
+        double x = 0;
+        double y = 0;
+        if (!Unzoomed(p, x, y)) {
+            return false;
+        }
+        double ox = 0;
+        double oy = 0;
+        Offsets(x, y, ox, oy);
+        if (!(std::fabs(ox) < SmallOffset && std::fabs(oy) < SmallOffset)) {
+            return false;
+        }
+        paneX = std::int32_t(baseX_) + std::int32_t(std::lrint(ox));
+        paneY = std::int32_t(baseY_) - std::int32_t(std::lrint(oy));
+        return true;
     }
 
     // Sets a corner's pane pixel, or leaves it as the previous face had it.
@@ -223,15 +258,20 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
     const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
     constexpr std::int64_t Low = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t High = std::numeric_limits<std::int32_t>::max();
+    const bool smallBase = projector.BaseSmall();
     for (std::int32_t i = 1; i <= count; ++i) {
         TVertexPixel& pixel = VertexPixels[std::size_t(i)];
-        TPaneCorner pane;
-        const bool plain =
-            projector.TryPanePoint(object.WorldVertices[i], pane) == TProjector::TCorner::Pixel &&
-            pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
-        pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
-                                     static_cast<std::int32_t>(pane.Y)}
-                      : TVertexPixel{NoPlainPixel, 0};
+        bool plain =
+            smallBase && projector.SmallPanePoint(object.WorldVertices[i], pixel.X, pixel.Y);
+        if (!plain) {
+            TPaneCorner pane;
+            plain = projector.TryPanePoint(object.WorldVertices[i], pane) ==
+                        TProjector::TCorner::Pixel &&
+                    pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
+            pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
+                                         static_cast<std::int32_t>(pane.Y)}
+                          : TVertexPixel{NoPlainPixel, 0};
+        }
         const std::uint32_t x = std::uint32_t(pixel.X) - left;
         const std::uint32_t y = std::uint32_t(pixel.Y) - top;
         const bool inside = plain && x <= columns && y <= rows;
