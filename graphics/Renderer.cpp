@@ -8,7 +8,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 #include <vector>
 
 namespace ZuveloGraphLibrary {
@@ -281,26 +280,21 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
     }
 }
 
-// The segments drawn so far in a call, remembered by their end points in drawing order. A later
-// segment with the same ends in the same order writes the same pixels in the same colour, so it
-// can be passed over. One slot per hash value: a segment that loses its slot is simply drawn again.
-// A segment's key packs its two end points, relative to the window's top-left corner; in a window
-// of fewer than 2^16 columns and rows it fits one 64-bit word.
-template <class TKey> class TSegmentMemory {
+// The segments drawn so far in a call, remembered by the numbers of their end vertices in drawing
+// order: within a call a vertex has one pixel, so a later segment between the same vertices in the
+// same order writes the same pixels in the same colour and can be passed over. One slot per hash
+// value: a segment that loses its slot is simply drawn again.
+class TSegmentMemory {
 public:
     TSegmentMemory() { slots_.fill(Empty); }
 
-    // A point of the window packed into half a key, and a segment's key from its two points.
-    using TPoint = std::conditional_t<sizeof(TKey) == 8, std::uint32_t, std::uint64_t>;
-    static constexpr int PointBits = 8 * sizeof(TPoint);
-    static TPoint Point(std::uint32_t x, std::uint32_t y) {
-        return (TPoint(x) << (PointBits / 2)) | y;
+    static std::uint64_t Key(std::uint32_t from, std::uint32_t to) {
+        return (std::uint64_t(from) << 32) | to;
     }
-    static TKey Key(TPoint from, TPoint to) { return (TKey(from) << PointBits) | to; }
 
     // Whether the segment was drawn before; if not, it is remembered as drawn now.
-    bool Repeats(TKey key) {
-        TKey& slot = slots_[Hash(key) >> (64 - SlotBits)];
+    bool Repeats(std::uint64_t key) {
+        std::uint64_t& slot = slots_[(key * 0x9E3779B97F4A7C15u) >> (64 - SlotBits)];
         if (slot == key) {
             return true;
         }
@@ -309,32 +303,16 @@ public:
     }
 
 private:
-    static std::uint64_t Hash(std::uint64_t key) { return key * 0x9E3779B97F4A7C15u; }
-    static std::uint64_t Hash(unsigned __int128 key) {
-        return (std::uint64_t(key >> 64) * 0x9E3779B97F4A7C15u) ^
-               (std::uint64_t(key) * 0xC2B2AE3D27D4EB4Fu);
-    }
-
     static constexpr int SlotBits = 12;
-    static constexpr TKey Empty = ~TKey(0); // no point of the window packs to all ones
-    std::array<TKey, std::size_t(1) << SlotBits> slots_;
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // vertex numbers are below 2^31
+    std::array<std::uint64_t, std::size_t(1) << SlotBits> slots_;
 };
-
-using TNarrowKey = std::uint64_t;
-using TWideKey = unsigned __int128;
-
-// Whether every point of the window packs into half a narrow key with some bit clear.
-bool NarrowWindow(const Detail::TWritableWindow& window) {
-    constexpr std::int64_t Limit = 0xFFFF;
-    return window.Right - window.Left < Limit && window.Bottom - window.Top < Limit;
-}
 
 // Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
 // once, then the positions between the end points of each edge. An edge of at most two steps needs
 // no walk, and a longer edge that repeats an earlier one of the call in the same direction is
 // passed over.
-template <class TKey>
 void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
@@ -349,17 +327,19 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
     const TFace3D* faceArray = object.Faces.begin(); // face i at i - 1
     const auto left = static_cast<std::int32_t>(window.Left);
     const auto top = static_cast<std::int32_t>(window.Top);
-    using TMemory = TSegmentMemory<TKey>;
-    TMemory drawn;
-    const auto drawInterior = [&](typename TMemory::TPoint from, typename TMemory::TPoint to,
-                                  const Detail::TInsideLine& line, std::uint8_t* start) {
+    TSegmentMemory drawn;
+    // Inlined at each of its three uses, so that the captures stay in registers.
+    const auto drawInterior = [&](std::uint32_t from, std::uint32_t to,
+                                  const Detail::TInsideLine& line, std::uint8_t* start)
+        __attribute__((always_inline)) {
         if (line.N <= 2) {
             Detail::DrawAdjacentInterior(image, line, start, color); // cheaper than remembering
             return;
         }
-        const TKey key = Detail::EitherWay(line.N)
-                             ? std::min(TMemory::Key(from, to), TMemory::Key(to, from))
-                             : TMemory::Key(from, to);
+        const std::uint64_t key =
+            Detail::EitherWay(line.N)
+                ? std::min(TSegmentMemory::Key(from, to), TSegmentMemory::Key(to, from))
+                : TSegmentMemory::Key(from, to);
         if (!drawn.Repeats(key)) {
             if (!shortTable || !ShortLines.Draw(line, start, color)) {
                 Detail::DrawLineInterior(image, line, start, color);
@@ -414,14 +394,11 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
         }
         // A face within a block of two columns and two rows has only lines of at most two
         // steps, which are neither walked nor remembered.
-        const typename TMemory::TPoint points[3] = {TMemory::Point(w[0].X, w[0].Y),
-                                                    TMemory::Point(w[1].X, w[1].Y),
-                                                    TMemory::Point(w[2].X, w[2].Y)};
-        drawInterior(points[0], points[1], Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y),
+        drawInterior(face.A, face.B, Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y),
                      starts[0]);
-        drawInterior(points[1], points[2], Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y),
+        drawInterior(face.B, face.C, Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y),
                      starts[1]);
-        drawInterior(points[0], points[2], Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y),
+        drawInterior(face.A, face.C, Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y),
                      starts[0]);
     }
 }
@@ -475,11 +452,7 @@ void DrawObject3D(const TImageView& image, const TObject3D& object) {
         DrawFaces(image, object, projector); // an empty window, or one too large for the walk
         return;
     }
-    if (NarrowWindow(window)) {
-        DrawFacesFast<TNarrowKey>(image, object, projector, window);
-    } else {
-        DrawFacesFast<TWideKey>(image, object, projector, window);
-    }
+    DrawFacesFast(image, object, projector, window);
 }
 
 TProjectedExtent ProjectedExtent(const TObject3D& object) {
