@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace ZuveloGraphLibrary::Detail {
 namespace {
@@ -70,6 +71,49 @@ TWritableWindow WritableWindow(const TImageView& image) {
 bool WalksStayInside(const TWritableWindow& window) {
     return window.Left <= window.Right && window.Top <= window.Bottom && window.Left >= 0 &&
            window.Top >= 0 && window.Right < InsideLimit && window.Bottom < InsideLimit;
+}
+
+// Each entry walks its line as the line routine does, from a start of the entry's parities: the
+// offsets of its rounded positions from the start are those of any start with the same parities.
+bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
+    constexpr std::int64_t Limit = std::int64_t(1) << 31;
+    if (bytesPerLine > Limit / (2 * ShortSpan) || bytesPerLine < -Limit / (2 * ShortSpan)) {
+        return false;
+    }
+    if (prepared_ && bytesPerLine == bytesPerLine_) {
+        return true;
+    }
+    prepared_ = true;
+    bytesPerLine_ = bytesPerLine;
+    for (std::int32_t oddY = 0; oddY < 2; ++oddY) {
+        for (std::int32_t oddX = 0; oddX < 2; ++oddX) {
+            for (std::int32_t dy = -ShortSpan; dy <= ShortSpan; ++dy) {
+                for (std::int32_t dx = -ShortSpan; dx <= ShortSpan; ++dx) {
+                    TEntry& entry = entries_[std::size_t(Index(oddX, oddY, dx, dy))];
+                    const TInsideLine line = MakeInsideLine(oddX, oddY, oddX + dx, oddY + dy);
+                    const bool powerOfTwo = (line.N & (line.N - 1)) == 0;
+                    if (!OddSteps(line.N) && !powerOfTwo) {
+                        entry.Count = -1;
+                        continue;
+                    }
+                    const double stepX = double(dx) / double(line.N);
+                    const double stepY = double(dy) / double(line.N);
+                    double px = oddX;
+                    double py = oddY;
+                    entry.Count = line.N - 1;
+                    for (std::int32_t k = 1; k < line.N; ++k) {
+                        px += stepX;
+                        py += stepY;
+                        const std::int64_t x = std::lrint(px) - oddX;
+                        const std::int64_t y = std::lrint(py) - oddY;
+                        entry.Offsets[std::size_t(k - 1)] =
+                            static_cast<std::int32_t>(y * bytesPerLine + 3 * x);
+                    }
+                }
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace ZuveloGraphLibrary::Detail

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace ZuveloGraphLibrary::Detail {
 
@@ -40,9 +41,10 @@ inline double StepQuotient(std::int32_t a, std::int32_t n) {
     return static_cast<double>(a) / static_cast<double>(n);
 }
 
+// Blue and green in one two-byte store, then red.
 inline void WriteBytes(std::uint8_t* p, TColorRGB color) {
-    p[0] = color.B;
-    p[1] = color.G;
+    const std::uint8_t blueGreen[2] = {color.B, color.G};
+    std::memcpy(p, blueGreen, 2);
     p[2] = color.R;
 }
 
@@ -71,11 +73,13 @@ inline TInsideLine MakeInsideLine(std::int32_t x1, std::int32_t y1, std::int32_t
 // running sum. Equal end points (N = 1): none. Otherwise N = 2 and the steps are 0 or +-1/2,
 // exact: the middle position rounds, on an axis that moves, to the even one of the two
 // coordinates, a tie; it differs from both end points only when both axes move.
+// `start` is the first byte of the pixel (X1, Y1).
 inline void DrawAdjacentInterior(const TImageView& image, const TInsideLine& line,
-                                 TColorRGB color) {
+                                 std::uint8_t* start, TColorRGB color) {
     if (line.Dx != 0 && line.Dy != 0) {
-        WriteInside(image, (line.X1 & 1) != 0 ? line.X1 + line.Dx : line.X1,
-                    (line.Y1 & 1) != 0 ? line.Y1 + line.Dy : line.Y1, color);
+        WriteBytes(start + ((line.X1 & 1) != 0 ? 3 * std::ptrdiff_t(line.Dx) : 0) +
+                       ((line.Y1 & 1) != 0 ? line.Dy * image.BytesPerLine : 0),
+                   color);
     }
 }
 
@@ -92,15 +96,24 @@ inline bool OddSteps(std::int32_t n) {
     return (n & 1) != 0 && n <= OddTableSteps;
 }
 
+// Whether a line of N steps, with end points inside a window for which WalksStayInside holds,
+// covers the same pixels drawn from either end: so it does for odd N up to OddTableSteps, as above,
+// and for N a power of two up to QuotientTableSteps, whose steps a / N and running sums (below
+// 2^30 in 2^-6) are all exact: position k from one end is position N - k from the other, and a tie
+// rounds to the even coordinate either way.
+inline bool EitherWay(std::int32_t n) {
+    return OddSteps(n) || ((n & (n - 1)) == 0 && n <= QuotientTableSteps);
+}
+
 // The positions between the end points of a line whose end points lie inside a window for which
-// WalksStayInside holds.
-inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, TColorRGB color) {
+// WalksStayInside holds; `start` is the first byte of the pixel (X1, Y1).
+inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, std::uint8_t* start,
+                             TColorRGB color) {
     const std::int32_t n = line.N;
     if (OddSteps(n)) {
         const std::uint8_t* table = OddOffsets.data() + OddBlockStarts[n];
         const std::uint8_t* columns = table + line.Adx * (n + 1);
         const std::uint8_t* rows = table + line.Ady * (n + 1);
-        std::uint8_t* start = image.ScanLine(line.Y1) + 3 * std::ptrdiff_t(line.X1);
         const std::ptrdiff_t columnStride = line.Dx < 0 ? -3 : 3;
         const std::ptrdiff_t rowStride = line.Dy < 0 ? -image.BytesPerLine : image.BytesPerLine;
         for (std::int32_t k = 1; k < n; ++k) {
@@ -120,5 +133,51 @@ inline void DrawLineInterior(const TImageView& image, const TInsideLine& line, T
                     static_cast<std::int32_t>(std::lrint(py)), color);
     }
 }
+
+// The short lines of a mesh in view, drawn from offsets worked out once per row length. A line of
+// at most ShortSpan columns and rows whose positions do not depend on where it starts is one
+// entry: the positions between its end points as byte offsets from its first one. That holds for
+// odd N, as above, and for N a power of two, whose running sums are exact, so that only a tie
+// rounds one way or the other, to the even coordinate: the entry goes by the start's parities.
+class TShortLines {
+public:
+    static constexpr std::int32_t ShortSpan = 7;
+
+    // Fits the offsets to rows of `bytesPerLine` bytes; false when they would not fit 32 bits.
+    bool Prepare(std::ptrdiff_t bytesPerLine);
+
+    // Draws the positions between the end points, from `start`, the first byte of (X1, Y1), if
+    // the line is one of the table's; false otherwise.
+    bool Draw(const TInsideLine& line, std::uint8_t* start, TColorRGB color) const {
+        if (line.Adx > ShortSpan || line.Ady > ShortSpan) {
+            return false;
+        }
+        const TEntry& entry =
+            entries_[std::size_t(Index(line.X1 & 1, line.Y1 & 1, line.Dx, line.Dy))];
+        const std::int32_t count = entry.Count; // read once: the stores could reach any byte
+        if (count < 0) {
+            return false;
+        }
+        const std::int32_t* offsets = entry.Offsets.data();
+        for (std::int32_t k = 0; k < count; ++k) {
+            WriteBytes(start + offsets[k], color);
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::int32_t Side = 2 * ShortSpan + 1;
+    static std::int32_t Index(std::int32_t oddX, std::int32_t oddY, std::int32_t dx,
+                              std::int32_t dy) {
+        return ((oddY * 2 + oddX) * Side + dy + ShortSpan) * Side + dx + ShortSpan;
+    }
+    struct TEntry {
+        std::int32_t Count = -1; // positions between the end points; -1 for a line not covered
+        std::array<std::int32_t, ShortSpan> Offsets{};
+    };
+    bool prepared_ = false;
+    std::ptrdiff_t bytesPerLine_ = 0;
+    std::array<TEntry, 4 * Side * Side> entries_{};
+};
 
 } // namespace ZuveloGraphLibrary::Detail

@@ -127,14 +127,49 @@ public:
         if (!Unzoomed(p, x, y)) {
             return TCorner::Kept;
         }
-        const double ox = zoom_ * x + shiftX_;
-        const double oy = zoom_ * y - shiftY_;
+        double ox = 0;
+        double oy = 0;
+        Offsets(x, y, ox, oy);
         if (!InRoundRange(ox) || !InRoundRange(oy) || !baseInRange_ ||
             __builtin_add_overflow(baseX_, std::lrint(ox), &pane.X) ||
             __builtin_sub_overflow(baseY_, std::lrint(oy), &pane.Y)) {
             return TCorner::Raises;
         }
         return TCorner::Pixel;
+    }
+
+    // The zoomed and shifted offsets, before rounding.
+    void Offsets(double x, double y, double& ox, double& oy) const {
+        ox = zoom_ * x + shiftX_;
+        oy = zoom_ * y - shiftY_;
+    }
+
+    // Whether origin plus pan lies within SmallBase of 0 on both axes.
+    static constexpr double SmallOffset = 0x1p30;
+    static constexpr std::int64_t SmallBase = std::int64_t(1) << 30;
+    bool BaseSmall() const {
+        return baseInRange_ && baseX_ > -SmallBase && baseX_ < SmallBase && baseY_ > -SmallBase &&
+               baseY_ < SmallBase;
+    }
+
+    // TryPanePoint for a base that is small: true, with the pixel, when both offsets lie within
+    // SmallOffset of 0, so that the pixel lies within 2^31 of 0 and no test of a range is left;
+    // false when the plain computation must decide.
+    bool SmallPanePoint(const TPoint3D& p, std::int32_t& paneX, std::int32_t& paneY) const {
+        double x = 0;
+        double y = 0;
+        if (!Unzoomed(p, x, y)) {
+            return false;
+        }
+        double ox = 0;
+        double oy = 0;
+        Offsets(x, y, ox, oy);
+        if (!(std::fabs(ox) < SmallOffset && std::fabs(oy) < SmallOffset)) {
+            return false;
+        }
+        paneX = std::int32_t(baseX_) + std::int32_t(std::lrint(ox));
+        paneY = std::int32_t(baseY_) - std::int32_t(std::lrint(oy));
+        return true;
     }
 
     // Sets a corner's pane pixel, or leaves it as the previous face had it.
@@ -200,15 +235,19 @@ struct TWindowPixel {
 };
 constexpr std::uint32_t OutsideWindow = 0x80000000u;
 
-// Kept from call to call, so that a redraw allocates nothing.
+// Kept from call to call, so that a redraw allocates nothing. PixelBytes holds, for a pixel inside
+// the window, the distance from the image's first byte to the pixel's.
 std::vector<TVertexPixel> VertexPixels;
 std::vector<TWindowPixel> WindowPixels;
+std::vector<std::ptrdiff_t> PixelBytes;
+Detail::TShortLines ShortLines;
 
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
-                     const Detail::TWritableWindow& window) {
+                     const Detail::TWritableWindow& window, std::ptrdiff_t bytesPerLine) {
     if (VertexPixels.size() < std::size_t(count) + 1) {
         VertexPixels.resize(std::size_t(count) + 1);
         WindowPixels.resize(std::size_t(count) + 1);
+        PixelBytes.resize(std::size_t(count) + 1);
     }
     // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
     // edges, taken unsigned, are at most the window's width and height less one.
@@ -218,81 +257,93 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
     const auto rows = static_cast<std::uint32_t>(window.Bottom - window.Top);
     constexpr std::int64_t Low = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t High = std::numeric_limits<std::int32_t>::max();
+    const bool smallBase = projector.BaseSmall();
     for (std::int32_t i = 1; i <= count; ++i) {
         TVertexPixel& pixel = VertexPixels[std::size_t(i)];
-        TPaneCorner pane;
-        const bool plain =
-            projector.TryPanePoint(object.WorldVertices[i], pane) == TProjector::TCorner::Pixel &&
-            pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
-        pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
-                                     static_cast<std::int32_t>(pane.Y)}
-                      : TVertexPixel{NoPlainPixel, 0};
+        bool plain =
+            smallBase && projector.SmallPanePoint(object.WorldVertices[i], pixel.X, pixel.Y);
+        if (!plain) {
+            TPaneCorner pane;
+            plain = projector.TryPanePoint(object.WorldVertices[i], pane) ==
+                        TProjector::TCorner::Pixel &&
+                    pane.X > Low && pane.X <= High && pane.Y >= Low && pane.Y <= High;
+            pixel = plain ? TVertexPixel{static_cast<std::int32_t>(pane.X),
+                                         static_cast<std::int32_t>(pane.Y)}
+                          : TVertexPixel{NoPlainPixel, 0};
+        }
         const std::uint32_t x = std::uint32_t(pixel.X) - left;
         const std::uint32_t y = std::uint32_t(pixel.Y) - top;
         const bool inside = plain && x <= columns && y <= rows;
         WindowPixels[std::size_t(i)] = {inside ? x : OutsideWindow, y};
+        PixelBytes[std::size_t(i)] =
+            inside ? pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X) : 0;
     }
 }
 
-std::uint64_t PointKey(std::int32_t x, std::int32_t y) {
-    return (std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y);
-}
-
-// The segments drawn so far in a call, remembered by their end points in drawing order. A later
-// segment with the same ends in the same order writes the same pixels in the same colour, so it
-// can be passed over. One slot per hash value: a segment that loses its slot is simply drawn again.
+// The segments drawn so far in a call, remembered by the numbers of their end vertices in drawing
+// order: within a call a vertex has one pixel, so a later segment between the same vertices in the
+// same order writes the same pixels in the same colour and can be passed over. One slot per hash
+// value: a segment that loses its slot is simply drawn again.
 class TSegmentMemory {
 public:
-    TSegmentMemory() { slots_.fill({Empty, Empty}); }
+    TSegmentMemory() { slots_.fill(Empty); }
+
+    static std::uint64_t Key(std::uint32_t from, std::uint32_t to) {
+        return (std::uint64_t(from) << 32) | to;
+    }
 
     // Whether the segment was drawn before; if not, it is remembered as drawn now.
-    bool Repeats(std::uint64_t from, std::uint64_t to) {
-        const std::uint64_t hash = (from * 0x9E3779B97F4A7C15u) ^ (to * 0xC2B2AE3D27D4EB4Fu);
-        TSlot& slot = slots_[hash >> (64 - SlotBits)];
-        if (slot.From == from && slot.To == to) {
+    bool Repeats(std::uint64_t key) {
+        std::uint64_t& slot = slots_[(key * 0x9E3779B97F4A7C15u) >> (64 - SlotBits)];
+        if (slot == key) {
             return true;
         }
-        slot = {from, to};
+        slot = key;
         return false;
     }
 
 private:
     static constexpr int SlotBits = 12;
-    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // no pane pixel has this key
-    struct TSlot {
-        std::uint64_t From, To;
-    };
-    std::array<TSlot, std::size_t(1) << SlotBits> slots_;
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // vertex numbers are below 2^31
+    std::array<std::uint64_t, std::size_t(1) << SlotBits> slots_;
 };
 
 // Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
-// once, then the positions between the end points of each edge. A face within a block of two
-// columns and two rows needs no walk at all, and a longer edge that repeats an earlier one of the
-// call in the same direction is passed over.
-void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
+// once, then the positions between the end points of each edge. An edge of at most two steps needs
+// no walk, and a longer edge that repeats an earlier one of the call in the same direction is
+// passed over.
+void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
                    const Detail::TWritableWindow& window) {
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    ProjectVertices(object, count, projector, window);
+    // Local copies: the pixel stores could otherwise be taken to change them.
+    const TImageView image = target;
+    ProjectVertices(object, count, projector, window, image.BytesPerLine);
+    const std::ptrdiff_t* bytes = PixelBytes.data();
+    const bool shortTable = ShortLines.Prepare(image.BytesPerLine);
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
+    const TFace3D* faceArray = object.Faces.begin(); // face i at i - 1
     const auto left = static_cast<std::int32_t>(window.Left);
     const auto top = static_cast<std::int32_t>(window.Top);
     TSegmentMemory drawn;
-    const auto drawInterior = [&](const TVertexPixel& a, const TVertexPixel& b) {
-        const Detail::TInsideLine line = Detail::MakeInsideLine(a.X, a.Y, b.X, b.Y);
+    // Inlined at each of its three uses, so that the captures stay in registers.
+    const auto drawInterior = [&](std::uint32_t from, std::uint32_t to,
+                                  const Detail::TInsideLine& line, std::uint8_t* start)
+        __attribute__((always_inline)) {
         if (line.N <= 2) {
-            Detail::DrawAdjacentInterior(image, line, color); // cheaper than remembering
+            Detail::DrawAdjacentInterior(image, line, start, color); // cheaper than remembering
             return;
         }
-        std::uint64_t from = PointKey(a.X, a.Y);
-        std::uint64_t to = PointKey(b.X, b.Y);
-        if (Detail::OddSteps(line.N) && to < from) {
-            std::swap(from, to); // either way round, the same pixels
-        }
-        if (!drawn.Repeats(from, to)) {
-            Detail::DrawLineInterior(image, line, color);
+        const std::uint64_t key =
+            Detail::EitherWay(line.N)
+                ? std::min(TSegmentMemory::Key(from, to), TSegmentMemory::Key(to, from))
+                : TSegmentMemory::Key(from, to);
+        if (!drawn.Repeats(key)) {
+            if (!shortTable || !ShortLines.Draw(line, start, color)) {
+                Detail::DrawLineInterior(image, line, start, color);
+            }
         }
     };
     // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
@@ -303,7 +354,7 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
     std::int32_t lastInside = 0;
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
-        const TFace3D& face = object.Faces[i];
+        const TFace3D face = faceArray[i - 1];
         if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
             face.C - 1 >= std::uint32_t(count)) {
             continue;
@@ -311,7 +362,7 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
         if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
             if (lastInside != 0) {
-                const TFace3D& last = object.Faces[lastInside];
+                const TFace3D& last = faceArray[lastInside - 1];
                 const std::uint32_t numbers[3] = {last.A, last.B, last.C};
                 for (std::size_t k = 0; k < 3; ++k) {
                     pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
@@ -336,26 +387,19 @@ void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProj
         const TVertexPixel p[3] = {{left + std::int32_t(w[0].X), top + std::int32_t(w[0].Y)},
                                    {left + std::int32_t(w[1].X), top + std::int32_t(w[1].Y)},
                                    {left + std::int32_t(w[2].X), top + std::int32_t(w[2].Y)}};
-        for (const TVertexPixel& corner : p) {
-            Detail::WriteInside(image, corner.X, corner.Y, color);
+        std::uint8_t* const starts[3] = {image.Bits + bytes[face.A], image.Bits + bytes[face.B],
+                                         image.Bits + bytes[face.C]};
+        for (std::uint8_t* corner : starts) {
+            Detail::WriteBytes(corner, color);
         }
-        const std::uint32_t spreadX =
-            std::max({w[0].X, w[1].X, w[2].X}) - std::min({w[0].X, w[1].X, w[2].X});
-        const std::uint32_t spreadY =
-            std::max({w[0].Y, w[1].Y, w[2].Y}) - std::min({w[0].Y, w[1].Y, w[2].Y});
-        if (spreadX <= 1 && spreadY <= 1) {
-            // Every edge joins adjacent points; a diagonal one, which a block of two by two
-            // always holds, adds the block's pixel at its even column and even row.
-            if (spreadX == 1 && spreadY == 1) {
-                const std::int32_t x = std::min({p[0].X, p[1].X, p[2].X});
-                const std::int32_t y = std::min({p[0].Y, p[1].Y, p[2].Y});
-                Detail::WriteInside(image, x + (x & 1), y + (y & 1), color);
-            }
-            continue;
-        }
-        drawInterior(p[0], p[1]);
-        drawInterior(p[1], p[2]);
-        drawInterior(p[0], p[2]);
+        // A face within a block of two columns and two rows has only lines of at most two
+        // steps, which are neither walked nor remembered.
+        drawInterior(face.A, face.B, Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y),
+                     starts[0]);
+        drawInterior(face.B, face.C, Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y),
+                     starts[1]);
+        drawInterior(face.A, face.C, Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y),
+                     starts[0]);
     }
 }
 
