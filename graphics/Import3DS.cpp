@@ -8,10 +8,6 @@
 namespace ZuveloGraphLibrary {
 namespace {
 
-constexpr std::int64_t ChunkHeaderSize = 6;
-constexpr std::size_t VertexRecordSize = 12;
-constexpr std::size_t FaceRecordSize = 8;
-
 struct TChunkHeader {
     std::uint16_t Id = 0;
     std::int32_t Length = 0;

@@ -19,6 +19,12 @@ enum : std::uint16_t {
     ChunkKeyframer = 0xB000,
 };
 
+// Sizes of the file's records: a chunk header (id and length), a vertex (three singles) and a face
+// (three vertex numbers and the face's flags).
+inline constexpr std::int64_t ChunkHeaderSize = 6;
+inline constexpr std::int64_t VertexRecordSize = 12;
+inline constexpr std::int64_t FaceRecordSize = 8;
+
 // Walks the file as one flat sequence of chunk headers until a name, a vertex list and a face
 // list have all been read, or the file ends. A file that does not start with the main chunk gives
 // an empty object and no error. A file that ends inside a header, a name or a list ends the load

@@ -15,10 +15,7 @@
 namespace ZuveloGraphLibrary {
 namespace {
 
-constexpr std::int64_t ChunkHeaderSize = 6;
 constexpr std::int64_t ListCountSize = 2;
-constexpr std::int64_t VertexRecordSize = 12;
-constexpr std::int64_t FaceRecordSize = 8;
 // The record counts vertices and faces in signed 32 bits.
 constexpr std::size_t MaxModelCount = std::numeric_limits<std::int32_t>::max();
 constexpr char Unknown = '?';

@@ -57,6 +57,17 @@ struct TMeshSpec {
 // main chunk > editor chunk > for each mesh: named object > triangle mesh > vertices, faces.
 std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes);
 
+// main chunk > editor chunk > whatever `body` writes with the writer it is given.
+template <class Body> std::vector<std::uint8_t> EditorFile(Body body) {
+    TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    body(w);
+    w.End();
+    w.End();
+    return w.Bytes();
+}
+
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace Plexa3DTools

@@ -25,6 +25,7 @@ namespace {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::TTempDir;
+using Plexa3DTools::EditorFile;
 using Plexa3DTools::TChunkWriter;
 using Plexa3DTools::TMeshSpec;
 using Bytes = std::vector<std::uint8_t>;
@@ -68,17 +69,6 @@ Numbers Concat(std::initializer_list<Numbers> parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
-}
-
-// main > editor > whatever `body` writes.
-template <class Body> Bytes EditorFile(Body body) {
-    TChunkWriter w;
-    w.Begin(0x4D4D);
-    w.Begin(0x3D3D);
-    body(w);
-    w.End();
-    w.End();
-    return w.Bytes();
 }
 
 // A named object holding a triangle mesh, with whatever `body` writes inside the mesh.

@@ -18,6 +18,7 @@ namespace {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::TTempDir;
+using Plexa3DTools::EditorFile;
 using Plexa3DTools::TChunkWriter;
 using Vertices = std::vector<std::array<float, 3>>;
 using Faces = std::vector<std::array<std::uint16_t, 3>>;
@@ -106,17 +107,6 @@ void Mesh(TChunkWriter& w, const std::string& name, const Vertices& vertices, co
     w.FaceList(faces, OddFlags);
     w.End();
     w.End();
-}
-
-// main > editor > whatever `body` writes.
-template <class Body> std::vector<std::uint8_t> EditorFile(Body body) {
-    TChunkWriter w;
-    w.Begin(0x4D4D);
-    w.Begin(0x3D3D);
-    body(w);
-    w.End();
-    w.End();
-    return w.Bytes();
 }
 
 TEST(Load3DSTest, ReadsTheFirstMeshOfAUsualFile) {
