@@ -73,11 +73,17 @@ bool WalksStayInside(const TWritableWindow& window) {
            window.Top >= 0 && window.Right < InsideLimit && window.Bottom < InsideLimit;
 }
 
+const TShortLines::TEntry TShortLines::NotCovered{};
+
 // Each entry walks its line as the line routine does, from a start of the entry's parities: the
 // offsets of its rounded positions from the start are those of any start with the same parities.
+// Lines of more than RememberAbove positions are worth remembering: a shorter one costs less to
+// draw again than to look up.
 bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
     constexpr std::int64_t Limit = std::int64_t(1) << 31;
+    constexpr std::int32_t RememberAbove = 2;
     if (bytesPerLine > Limit / (2 * ShortSpan) || bytesPerLine < -Limit / (2 * ShortSpan)) {
+        prepared_ = false;
         return false;
     }
     if (prepared_ && bytesPerLine == bytesPerLine_) {
@@ -89,7 +95,8 @@ bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
         for (std::int32_t oddX = 0; oddX < 2; ++oddX) {
             for (std::int32_t dy = -ShortSpan; dy <= ShortSpan; ++dy) {
                 for (std::int32_t dx = -ShortSpan; dx <= ShortSpan; ++dx) {
-                    TEntry& entry = entries_[std::size_t(Index(oddX, oddY, dx, dy))];
+                    TEntry& entry =
+                        entries_[std::size_t(Index(oddX, oddY, dx + ShortSpan, dy + ShortSpan))];
                     const TInsideLine line = MakeInsideLine(oddX, oddY, oddX + dx, oddY + dy);
                     const bool powerOfTwo = (line.N & (line.N - 1)) == 0;
                     if (!OddSteps(line.N) && !powerOfTwo) {
@@ -100,7 +107,9 @@ bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
                     const double stepY = double(dy) / double(line.N);
                     double px = oddX;
                     double py = oddY;
-                    entry.Count = line.N - 1;
+                    entry.Count = static_cast<std::int8_t>(std::max(line.N - 1, 2));
+                    entry.Remember = entry.Count > RememberAbove;
+                    entry.Offsets.fill(0);
                     for (std::int32_t k = 1; k < line.N; ++k) {
                         px += stepX;
                         py += stepY;

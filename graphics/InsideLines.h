@@ -143,38 +143,49 @@ class TShortLines {
 public:
     static constexpr std::int32_t ShortSpan = 7;
 
+    struct TEntry {
+        // The offsets to write: the positions between the end points, and offsets 0 up to at
+        // least two, which rewrite the first end point; -1 for a line not covered.
+        std::int8_t Count = -1;
+        bool Remember = false; // long enough that a repeat is better looked up than drawn
+        std::array<std::int32_t, ShortSpan> Offsets{};
+    };
+
     // Fits the offsets to rows of `bytesPerLine` bytes; false when they would not fit 32 bits.
     bool Prepare(std::ptrdiff_t bytesPerLine);
 
-    // Draws the positions between the end points, from `start`, the first byte of (X1, Y1), if
-    // the line is one of the table's; false otherwise.
-    bool Draw(const TInsideLine& line, std::uint8_t* start, TColorRGB color) const {
-        if (line.Adx > ShortSpan || line.Ady > ShortSpan) {
-            return false;
+    // The entry of the line from (x1, y1) by (dx, dy); its Count is -1 when the table does not
+    // cover the line.
+    const TEntry& Find(std::int32_t x1, std::int32_t y1, std::int32_t dx, std::int32_t dy) const {
+        const auto column = static_cast<std::uint32_t>(dx + ShortSpan);
+        const auto row = static_cast<std::uint32_t>(dy + ShortSpan);
+        if ((column | row) >= Side) {
+            return NotCovered;
         }
-        const TEntry& entry =
-            entries_[std::size_t(Index(line.X1 & 1, line.Y1 & 1, line.Dx, line.Dy))];
+        return entries_[std::size_t(
+            Index(x1 & 1, y1 & 1, std::int32_t(column), std::int32_t(row)))];
+    }
+
+    // Draws the positions between the end points of an entry's line, from `start`, the first
+    // byte of its first end point, which is written as well.
+    static void Write(const TEntry& entry, std::uint8_t* start, TColorRGB color) {
         const std::int32_t count = entry.Count; // read once: the stores could reach any byte
-        if (count < 0) {
-            return false;
-        }
         const std::int32_t* offsets = entry.Offsets.data();
         for (std::int32_t k = 0; k < count; ++k) {
             WriteBytes(start + offsets[k], color);
         }
-        return true;
     }
 
 private:
-    static constexpr std::int32_t Side = 2 * ShortSpan + 1;
-    static std::int32_t Index(std::int32_t oddX, std::int32_t oddY, std::int32_t dx,
-                              std::int32_t dy) {
-        return ((oddY * 2 + oddX) * Side + dy + ShortSpan) * Side + dx + ShortSpan;
+    // Rows and columns of differences from -ShortSpan up, a power of two for a cheap index; the
+    // differences beyond ShortSpan are not covered.
+    static constexpr std::int32_t Side = 16;
+    static_assert(2 * ShortSpan + 1 <= Side);
+    static std::int32_t Index(std::int32_t oddX, std::int32_t oddY, std::int32_t column,
+                              std::int32_t row) {
+        return (((oddY * 2 + oddX) * Side + row) * Side) + column;
     }
-    struct TEntry {
-        std::int32_t Count = -1; // positions between the end points; -1 for a line not covered
-        std::array<std::int32_t, ShortSpan> Offsets{};
-    };
+    static const TEntry NotCovered;
     bool prepared_ = false;
     std::ptrdiff_t bytesPerLine_ = 0;
     std::array<TEntry, 4 * Side * Side> entries_{};

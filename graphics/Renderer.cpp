@@ -228,18 +228,20 @@ struct TVertexPixel {
 };
 constexpr std::int32_t NoPlainPixel = std::numeric_limits<std::int32_t>::min();
 
-// The same pixel relative to the window's top-left corner, with OutsideWindow set in X when it
-// lies outside the window (or is no plain pixel): a face is inside when none of its corners has it.
+// The same pixel for the drawing inside the window: X is OutsideWindow when the pixel lies outside
+// it (or is no plain pixel), so that a face is inside when none of its corners has that bit.
+// Inside, X and Y are below 2^24, and Bytes is the distance from the image's first byte to the
+// pixel's.
 struct TWindowPixel {
-    std::uint32_t X, Y;
+    std::uint32_t X;
+    std::int32_t Y;
+    std::ptrdiff_t Bytes;
 };
 constexpr std::uint32_t OutsideWindow = 0x80000000u;
 
-// Kept from call to call, so that a redraw allocates nothing. PixelBytes holds, for a pixel inside
-// the window, the distance from the image's first byte to the pixel's.
+// Kept from call to call, so that a redraw allocates nothing.
 std::vector<TVertexPixel> VertexPixels;
 std::vector<TWindowPixel> WindowPixels;
-std::vector<std::ptrdiff_t> PixelBytes;
 Detail::TShortLines ShortLines;
 
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
@@ -247,7 +249,6 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
     if (VertexPixels.size() < std::size_t(count) + 1) {
         VertexPixels.resize(std::size_t(count) + 1);
         WindowPixels.resize(std::size_t(count) + 1);
-        PixelBytes.resize(std::size_t(count) + 1);
     }
     // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
     // edges, taken unsigned, are at most the window's width and height less one.
@@ -274,9 +275,9 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
         const std::uint32_t x = std::uint32_t(pixel.X) - left;
         const std::uint32_t y = std::uint32_t(pixel.Y) - top;
         const bool inside = plain && x <= columns && y <= rows;
-        WindowPixels[std::size_t(i)] = {inside ? x : OutsideWindow, y};
-        PixelBytes[std::size_t(i)] =
-            inside ? pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X) : 0;
+        WindowPixels[std::size_t(i)] = {
+            inside ? std::uint32_t(pixel.X) : OutsideWindow, pixel.Y,
+            inside ? pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X) : 0};
     }
 }
 
@@ -308,32 +309,50 @@ private:
     std::array<std::uint64_t, std::size_t(1) << SlotBits> slots_;
 };
 
-// Draws the faces as DrawFaces does, with each vertex projected once, for a writable window in
-// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners
-// once, then the positions between the end points of each edge. An edge of at most two steps needs
-// no walk, and a longer edge that repeats an earlier one of the call in the same direction is
-// passed over.
-void DrawFacesFast(const TImageView& target, const TObject3D& object, const TProjector& projector,
-                   const Detail::TWritableWindow& window) {
-    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
+// Draws the faces as DrawFaces does, from the pixels of ProjectVertices, for a writable window in
+// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping:
+// its corners, then the positions between the end points of each edge. A line of at most two steps
+// needs neither table nor walk; a longer one is read from the short-line table where it can be, or
+// walked; and one that repeats an earlier line of the call, in the same direction or, where that
+// draws the same pixels, in the other, is passed over. Both values of TinyFirst draw the same
+// pixels: it only puts the test for lines of at most two steps before the table, which pays when
+// many faces are a pixel or two across.
+template <bool TinyFirst>
+void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
+                        const TProjector& projector, std::int32_t count, bool shortTable) {
     // Local copies: the pixel stores could otherwise be taken to change them.
     const TImageView image = target;
-    ProjectVertices(object, count, projector, window, image.BytesPerLine);
-    const std::ptrdiff_t* bytes = PixelBytes.data();
-    const bool shortTable = ShortLines.Prepare(image.BytesPerLine);
     const TColorRGB color = DrawColor;
     const TVertexPixel* pixels = VertexPixels.data();
     const TWindowPixel* inWindow = WindowPixels.data();
     const TFace3D* faceArray = object.Faces.begin(); // face i at i - 1
-    const auto left = static_cast<std::int32_t>(window.Left);
-    const auto top = static_cast<std::int32_t>(window.Top);
+    const Detail::TShortLines::TEntry noEntry;
     TSegmentMemory drawn;
     // Inlined at each of its three uses, so that the captures stay in registers.
-    const auto drawInterior = [&](std::uint32_t from, std::uint32_t to,
-                                  const Detail::TInsideLine& line, std::uint8_t* start)
+    const auto drawInterior = [&](std::uint32_t from, std::uint32_t to, const TWindowPixel& p1,
+                                  const TWindowPixel& p2, std::uint8_t* start)
         __attribute__((always_inline)) {
+        const auto x1 = std::int32_t(p1.X);
+        const auto x2 = std::int32_t(p2.X);
+        const std::int32_t dx = x2 - x1;
+        const std::int32_t dy = p2.Y - p1.Y;
+        if (TinyFirst && std::uint32_t(dx + 1) <= 2 && std::uint32_t(dy + 1) <= 2) {
+            Detail::DrawAdjacentInterior(image, {x1, p1.Y, dx, dy, 0, 0, 0}, start, color);
+            return;
+        }
+        const Detail::TShortLines::TEntry& entry =
+            shortTable ? ShortLines.Find(x1, p1.Y, dx, dy) : noEntry;
+        if (entry.Count >= 0) {
+            // The table's lines cover the same pixels drawn from either end.
+            if (!entry.Remember || !drawn.Repeats(std::min(TSegmentMemory::Key(from, to),
+                                                           TSegmentMemory::Key(to, from)))) {
+                Detail::TShortLines::Write(entry, start, color);
+            }
+            return;
+        }
+        const Detail::TInsideLine line = Detail::MakeInsideLine(x1, p1.Y, x2, p2.Y);
         if (line.N <= 2) {
-            Detail::DrawAdjacentInterior(image, line, start, color); // cheaper than remembering
+            Detail::DrawAdjacentInterior(image, line, start, color);
             return;
         }
         const std::uint64_t key =
@@ -341,9 +360,7 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
                 ? std::min(TSegmentMemory::Key(from, to), TSegmentMemory::Key(to, from))
                 : TSegmentMemory::Key(from, to);
         if (!drawn.Repeats(key)) {
-            if (!shortTable || !ShortLines.Draw(line, start, color)) {
-                Detail::DrawLineInterior(image, line, start, color);
-            }
+            Detail::DrawLineInterior(image, line, start, color);
         }
     };
     // A corner that keeps the previous face's value reads the last face drawn: `pane` holds it
@@ -362,8 +379,8 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
         if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
             if (lastInside != 0) {
-                const TFace3D& last = faceArray[lastInside - 1];
-                const std::uint32_t numbers[3] = {last.A, last.B, last.C};
+                const TFace3D& previous = faceArray[lastInside - 1];
+                const std::uint32_t numbers[3] = {previous.A, previous.B, previous.C};
                 for (std::size_t k = 0; k < 3; ++k) {
                     pane[k] = {pixels[numbers[k]].X, pixels[numbers[k]].Y};
                 }
@@ -383,23 +400,54 @@ void DrawFacesFast(const TImageView& target, const TObject3D& object, const TPro
             continue;
         }
         lastInside = i;
-        // Inside the window every coordinate is below 2^24.
-        const TVertexPixel p[3] = {{left + std::int32_t(w[0].X), top + std::int32_t(w[0].Y)},
-                                   {left + std::int32_t(w[1].X), top + std::int32_t(w[1].Y)},
-                                   {left + std::int32_t(w[2].X), top + std::int32_t(w[2].Y)}};
-        std::uint8_t* const starts[3] = {image.Bits + bytes[face.A], image.Bits + bytes[face.B],
-                                         image.Bits + bytes[face.C]};
+        std::uint8_t* const starts[3] = {image.Bits + w[0].Bytes, image.Bits + w[1].Bytes,
+                                         image.Bits + w[2].Bytes};
         for (std::uint8_t* corner : starts) {
             Detail::WriteBytes(corner, color);
         }
-        // A face within a block of two columns and two rows has only lines of at most two
-        // steps, which are neither walked nor remembered.
-        drawInterior(face.A, face.B, Detail::MakeInsideLine(p[0].X, p[0].Y, p[1].X, p[1].Y),
-                     starts[0]);
-        drawInterior(face.B, face.C, Detail::MakeInsideLine(p[1].X, p[1].Y, p[2].X, p[2].Y),
-                     starts[1]);
-        drawInterior(face.A, face.C, Detail::MakeInsideLine(p[0].X, p[0].Y, p[2].X, p[2].Y),
-                     starts[0]);
+        drawInterior(face.A, face.B, w[0], w[1], starts[0]);
+        drawInterior(face.B, face.C, w[1], w[2], starts[1]);
+        drawInterior(face.A, face.C, w[0], w[2], starts[0]);
+    }
+}
+
+// Whether more than a quarter of the lines of the faces in view are of at most two steps, judged
+// from up to Samples faces spread evenly over the array.
+bool ManyTinyLines(const TObject3D& object, std::int32_t count, std::int32_t faces) {
+    constexpr std::int32_t Samples = 256;
+    const TWindowPixel* inWindow = WindowPixels.data();
+    const std::int32_t stride = std::max(1, faces / Samples);
+    std::int32_t lines = 0;
+    std::int32_t tiny = 0;
+    for (std::int32_t i = 1; i <= faces; i += stride) {
+        const TFace3D& face = object.Faces[i];
+        if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
+            face.C - 1 >= std::uint32_t(count)) {
+            continue;
+        }
+        const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
+        if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
+            continue;
+        }
+        const auto adjacent = [](const TWindowPixel& p, const TWindowPixel& q) {
+            return std::uint32_t(std::int32_t(q.X - p.X) + 1) <= 2 &&
+                   std::uint32_t(q.Y - p.Y + 1) <= 2;
+        };
+        lines += 3;
+        tiny += adjacent(w[0], w[1]) + adjacent(w[1], w[2]) + adjacent(w[0], w[2]);
+    }
+    return 4 * tiny > lines;
+}
+
+void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
+                   const Detail::TWritableWindow& window) {
+    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
+    ProjectVertices(object, count, projector, window, image.BytesPerLine);
+    const bool shortTable = ShortLines.Prepare(image.BytesPerLine);
+    if (ManyTinyLines(object, count, FacesInUse(object))) {
+        DrawProjectedFaces<true>(image, object, projector, count, shortTable);
+    } else {
+        DrawProjectedFaces<false>(image, object, projector, count, shortTable);
     }
 }
 

@@ -80,6 +80,7 @@ TEST(RendererDifferential, FastDrawingEqualsThePlainPerFaceDrawing) {
     const TClipRect pane{0, 0, 399, 299};
     const TCase cases[] = {
         {0.4, {}, pane},                                          // sub-pixel faces
+        {1.2, {}, pane},                                          // most lines of a step or two
         {3, {}, pane},                                            // faces of a few pixels
         {40, {}, pane},                                           // larger faces
         {3, {}, {150, 100, 260, 210}},                            // many faces cut by the window
