@@ -77,11 +77,11 @@ const TShortLines::TEntry TShortLines::NotCovered{};
 
 // Each entry walks its line as the line routine does, from a start of the entry's parities: the
 // offsets of its rounded positions from the start are those of any start with the same parities.
-// Lines of more than RememberAbove positions are worth remembering: a shorter one costs less to
-// draw again than to look up.
+// Every entry writes at least MinWrites offsets, the start's own 0 filling in: the drawing then
+// seldom leaves its loop early.
 bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
     constexpr std::int64_t Limit = std::int64_t(1) << 31;
-    constexpr std::int32_t RememberAbove = 2;
+    constexpr std::int32_t MinWrites = 3;
     if (bytesPerLine > Limit / (2 * ShortSpan) || bytesPerLine < -Limit / (2 * ShortSpan)) {
         prepared_ = false;
         return false;
@@ -107,8 +107,7 @@ bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
                     const double stepY = double(dy) / double(line.N);
                     double px = oddX;
                     double py = oddY;
-                    entry.Count = static_cast<std::int8_t>(std::max(line.N - 1, 2));
-                    entry.Remember = entry.Count > RememberAbove;
+                    entry.Count = static_cast<std::int8_t>(std::max(line.N - 1, MinWrites));
                     entry.Offsets.fill(0);
                     for (std::int32_t k = 1; k < line.N; ++k) {
                         px += stepX;

@@ -144,10 +144,9 @@ public:
     static constexpr std::int32_t ShortSpan = 7;
 
     struct TEntry {
-        // The offsets to write: the positions between the end points, and offsets 0 up to at
-        // least two, which rewrite the first end point; -1 for a line not covered.
+        // The offsets to write: the positions between the end points, then offsets 0, which
+        // rewrite the first end point, up to a small minimum; -1 for a line not covered.
         std::int8_t Count = -1;
-        bool Remember = false; // long enough that a repeat is better looked up than drawn
         std::array<std::int32_t, ShortSpan> Offsets{};
     };
 

@@ -310,13 +310,12 @@ private:
 };
 
 // Draws the faces as DrawFaces does, from the pixels of ProjectVertices, for a writable window in
-// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping:
-// its corners, then the positions between the end points of each edge. A line of at most two steps
-// needs neither table nor walk; a longer one is read from the short-line table where it can be, or
-// walked; and one that repeats an earlier line of the call, in the same direction or, where that
-// draws the same pixels, in the other, is passed over. Both values of TinyFirst draw the same
-// pixels: it only puts the test for lines of at most two steps before the table, which pays when
-// many faces are a pixel or two across.
+// [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners,
+// then the positions between the end points of each edge, read from the short-line table where it
+// covers the edge and walked otherwise. An edge that repeats an earlier one of the call, in the
+// same direction or, where that draws the same pixels, in the other, is passed over. With
+// TinyFirst, an edge of at most two steps is drawn before the table is consulted, without being
+// remembered: that pays when many faces are a pixel or two across. Both ways draw the same pixels.
 template <bool TinyFirst>
 void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
                         const TProjector& projector, std::int32_t count, bool shortTable) {
@@ -344,8 +343,8 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
             shortTable ? ShortLines.Find(x1, p1.Y, dx, dy) : noEntry;
         if (entry.Count >= 0) {
             // The table's lines cover the same pixels drawn from either end.
-            if (!entry.Remember || !drawn.Repeats(std::min(TSegmentMemory::Key(from, to),
-                                                           TSegmentMemory::Key(to, from)))) {
+            if (!drawn.Repeats(
+                    std::min(TSegmentMemory::Key(from, to), TSegmentMemory::Key(to, from)))) {
                 Detail::TShortLines::Write(entry, start, color);
             }
             return;
