@@ -413,7 +413,7 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
 // Whether more than a quarter of the lines of the faces in view are of at most two steps, judged
 // from up to Samples faces spread evenly over the array.
 bool ManyTinyLines(const TObject3D& object, std::int32_t count, std::int32_t faces) {
-    constexpr std::int32_t Samples = 256;
+    constexpr std::int32_t Samples = 64;
     const TWindowPixel* inWindow = WindowPixels.data();
     const std::int32_t stride = std::max(1, faces / Samples);
     std::int32_t lines = 0;
