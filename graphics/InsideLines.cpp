@@ -77,8 +77,8 @@ const TShortLines::TEntry TShortLines::NotCovered{};
 
 // Each entry walks its line as the line routine does, from a start of the entry's parities: the
 // offsets of its rounded positions from the start are those of any start with the same parities.
-// Every entry writes at least MinWrites offsets, the start's own 0 filling in: the drawing then
-// seldom leaves its loop early.
+// Every entry writes at least MinWrites offsets, the start's own 0 filling in: as measured, a few
+// more stores cost less than a loop that may end after none, one or two.
 bool TShortLines::Prepare(std::ptrdiff_t bytesPerLine) {
     constexpr std::int64_t Limit = std::int64_t(1) << 31;
     constexpr std::int32_t MinWrites = 3;

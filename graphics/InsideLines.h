@@ -166,7 +166,7 @@ public:
     }
 
     // Draws the positions between the end points of an entry's line, from `start`, the first
-    // byte of its first end point, which is written as well.
+    // byte of its first end point, which may be written again.
     static void Write(const TEntry& entry, std::uint8_t* start, TColorRGB color) {
         const std::int32_t count = entry.Count; // read once: the stores could reach any byte
         const std::int32_t* offsets = entry.Offsets.data();
