@@ -6,9 +6,6 @@
 
 namespace ZuveloGraphLibrary {
 
-TFontGlyphs FontGlyphs;
-TColorRGB TextColor;
-
 namespace {
 
 constexpr std::int64_t FontHeaderSize = 20;

@@ -12,17 +12,7 @@
 
 namespace ZuveloGraphLibrary {
 
-inline constexpr int GlyphCount = 255;
-
-// Slots 0 to 254 hold the glyph blocks exactly as read (bytes 2-3 width, 4-5 height, then the
-// runs); the 256th slot of the table is the character advance in pixels.
-struct TFontGlyphs {
-    std::array<std::vector<std::uint8_t>, GlyphCount> Blocks;
-    std::int32_t CharAdvance = 0;
-};
-
-extern TFontGlyphs FontGlyphs;
-extern TColorRGB TextColor; // black at start
+// FontGlyphs and TextColor are declared with the rest of the drawing state.
 
 // Reads the 255 glyph records that follow the file's 20-byte header. A file that ends early
 // leaves the remaining glyphs empty; an I/O failure raises the input/output error, and the glyphs

@@ -9,9 +9,6 @@
 
 namespace ZuveloGraphLibrary {
 
-TClipRect ClipRect;
-TColorRGB DrawColor;
-
 namespace {
 
 using Detail::TDda;

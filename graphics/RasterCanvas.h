@@ -2,30 +2,15 @@
 // triangle outlines and the copy that resets a pane to its background.
 #pragma once
 
+#include "DrawingState.h"
 #include "ImageView.h"
 
 #include <cstdint>
 
 namespace ZuveloGraphLibrary {
 
-// A point (x, y) is inside when Left <= x <= Right and Top <= y <= Bottom.
-struct TClipRect {
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-};
-
-struct TColorRGB {
-    std::uint8_t R = 0;
-    std::uint8_t G = 0;
-    std::uint8_t B = 0;
-
-    friend bool operator==(const TColorRGB&, const TColorRGB&) = default;
-};
-
-extern TClipRect ClipRect;  // (0, 0, 0, 0) at start: only (0, 0) can be written
-extern TColorRGB DrawColor; // black at start; read by the renderer
+// ClipRect and DrawColor, the state this layer reads, are declared with the rest of the drawing
+// state.
 
 // Writes one pixel if (X, Y) lies inside ClipRect and inside the image itself.
 void PutPixel(const TImageView& image, std::int32_t X, std::int32_t Y, std::uint8_t R,

@@ -12,12 +12,6 @@
 
 namespace ZuveloGraphLibrary {
 
-TViewOrigin ViewOrigin;
-TViewNavigation ViewNavigation;
-std::uint8_t ProjectionMode = 0;
-double PerspectiveDistance = 0;
-double PerspectiveAspect = 0;
-
 namespace {
 
 struct TPaneCorner {

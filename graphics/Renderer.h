@@ -3,6 +3,7 @@
 // the raster layer is the only clipping.
 #pragma once
 
+#include "DrawingState.h"
 #include "ImageView.h"
 #include "MeshObject.h"
 
@@ -10,33 +11,16 @@
 
 namespace ZuveloGraphLibrary {
 
-struct TViewOrigin {
-    std::uint16_t X = 0;
-    std::uint16_t Y = 0;
-};
-
 inline constexpr std::uint8_t ParallelProjection = 1;
 inline constexpr std::uint8_t PerspectiveProjection = 2;
 
-extern TViewOrigin ViewOrigin;      // the pane pixel onto which world x = 0, y = 0 falls
-extern std::uint8_t ProjectionMode; // 1 parallel, 2 perspective; any other value draws nothing
-extern double PerspectiveDistance;  // 200 once perspective has been chosen
-extern double PerspectiveAspect;    // 4/3 once perspective has been chosen
+// ViewOrigin, ProjectionMode, the perspective constants and ViewNavigation are declared with the
+// rest of the drawing state.
 
 void SetViewOrigin(std::uint16_t X, std::uint16_t Y);
 void SetParallelProjection();
 void SetPerspectiveProjection();
 
-// The free view's navigation. The initial view (the start value) draws exactly as without it.
-struct TViewNavigation {
-    double Zoom = 1;       // multiplies the projected offsets, before rounding
-    double ShiftX = 0;     // pane pixels added to the zoomed offsets before rounding (x right)
-    double ShiftY = 0;     // likewise, y down
-    std::int64_t PanX = 0; // whole pane pixels added after rounding (x right)
-    std::int64_t PanY = 0; // likewise, y down
-    double MoveBack = 0;   // perspective only: the viewer moved back; subtracted from z
-};
-extern TViewNavigation ViewNavigation;
 void SetViewNavigation(const TViewNavigation& navigation);
 void ResetViewNavigation(); // back to the initial view
 

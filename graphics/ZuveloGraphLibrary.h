@@ -5,6 +5,7 @@
 
 #include "AngleTables.h"
 #include "BitmapFont.h"
+#include "DrawingState.h"
 #include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "ImageView.h"

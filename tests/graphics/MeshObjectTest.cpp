@@ -35,12 +35,6 @@ void ExpectNear(const TPoint3D& p, float x, float y, float z, float tolerance = 
 }
 
 // One turn of a single vertex, computed here from the table entries the turn must use.
-TPoint3D TurnedAboutX(TPoint3D p, int index) {
-    const double s = SinTable[index];
-    const double c = CosTable[index];
-    return {p.X, float(p.Y * c + p.Z * s), float(-p.Y * s + p.Z * c)};
-}
-
 TEST(MeshObject, QuarterTurnsGoTheStatedWayAboutEachAxis) {
     auto object = ObjectWith({{0, 1, 0}, {1, 0, 0}, {1, 0, 0}});
     object->Pivot = {};
@@ -59,13 +53,23 @@ TEST(MeshObject, QuarterTurnsGoTheStatedWayAboutEachAxis) {
 }
 
 TEST(MeshObject, AnglesIndexTheTablesAsWholeDegrees) {
+    // Each angle turns exactly as the whole degree it stands for; 0 makes no turn at all.
     const TPoint3D start{0.25f, 3, -7};
-    for (const auto& [angle, index] : std::vector<std::pair<int, int>>{
-             {-90, 270}, {360, 360}, {-360, 0}, {45, 45}, {720, 0}, {-450, 270}}) {
-        auto object = ObjectWith({start});
-        RotateObjectX(angle, *object);
-        EXPECT_TRUE(SameBits(object->Vertices[1], TurnedAboutX(start, index))) << angle;
+    for (const auto& [angle, same] : std::vector<std::pair<int, int>>{
+             {-90, 270}, {-450, 270}, {-360, 0}, {720, 0}, {-1, 359}}) {
+        auto turned = ObjectWith({start});
+        RotateObjectX(angle, *turned);
+        auto expected = ObjectWith({start});
+        RotateObjectX(same, *expected);
+        EXPECT_TRUE(SameBits(turned->Vertices[1], expected->Vertices[1])) << angle;
     }
+    // A whole turn comes back to the start within rounding; a quarter turn moves it.
+    auto whole = ObjectWith({start});
+    RotateObjectX(360, *whole);
+    ExpectNear(whole->Vertices[1], 0.25f, 3, -7, 1e-5f);
+    auto quarter = ObjectWith({start});
+    RotateObjectX(90, *quarter);
+    ExpectNear(quarter->Vertices[1], 0.25f, -7, -3, 1e-5f);
 }
 
 TEST(MeshObject, ZeroAnglesLeaveEveryBitAlone) {

@@ -1,0 +1,7 @@
+#include "DrawingState.h"
+
+namespace ZuveloGraphLibrary {
+
+TDrawingState DrawingState;
+
+} // namespace ZuveloGraphLibrary
