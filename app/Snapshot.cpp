@@ -2,6 +2,7 @@
 
 #include "GraphErrors.h"
 #include "Plexa3D_Source.h"
+#include "PngFiles.h"
 
 #include <QDir>
 
@@ -13,13 +14,12 @@ void WriteSnapshot(TForm1& form, const QString& folder) {
             QStringLiteral("Cannot create folder \"%1\"").arg(folder).toStdString());
     }
     const TImagePane* panes[] = {form.Image1, form.Image2, form.Image3, form.Image4, form.Image5};
+    std::vector<std::pair<QImage, QString>> files;
     for (int i = 0; i < 5; ++i) {
-        const QString path = QDir(folder).filePath(QStringLiteral("Image%1.png").arg(i + 1));
-        if (!panes[i]->Bitmap().save(path, "PNG")) {
-            throw ZuveloGraphLibrary::RuntimeError(
-                QStringLiteral("Cannot write file \"%1\"").arg(path).toStdString());
-        }
+        files.emplace_back(panes[i]->Bitmap(),
+                           QDir(folder).filePath(QStringLiteral("Image%1.png").arg(i + 1)));
     }
+    WritePngFiles(files);
 }
 
 } // namespace Plexa3DApp

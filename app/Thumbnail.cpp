@@ -4,6 +4,7 @@
 #include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "Import3DSModel.h"
+#include "PngFiles.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
 #include "Scene.h"
@@ -20,30 +21,6 @@ using namespace ZuveloGraphLibrary;
 
 constexpr TColorRGB LineColor{255, 255, 255};
 constexpr int MarginDivisor = 16; // the margin on each side is this part of the image's size
-
-// The library's drawing state that a thumbnail changes, put back when it goes out of scope.
-class TSavedDrawingState {
-public:
-    TSavedDrawingState()
-        : clip_(ClipRect), color_(DrawColor), origin_(ViewOrigin), projection_(ProjectionMode),
-          navigation_(ViewNavigation) {}
-    ~TSavedDrawingState() {
-        ClipRect = clip_;
-        DrawColor = color_;
-        ViewOrigin = origin_;
-        ProjectionMode = projection_;
-        ViewNavigation = navigation_;
-    }
-    TSavedDrawingState(const TSavedDrawingState&) = delete;
-    TSavedDrawingState& operator=(const TSavedDrawingState&) = delete;
-
-private:
-    TClipRect clip_;
-    TColorRGB color_;
-    TViewOrigin origin_;
-    std::uint8_t projection_;
-    TViewNavigation navigation_;
-};
 
 // Zoom and shift that put the projected extent in the middle of the image, its longer side
 // spanning the image but for the margins. An extent without width or height is only centred.
@@ -84,7 +61,7 @@ bool DrawThumbnail(TObject3D& object, const TImageView& image) {
     RotateObject(ThumbnailTurn.Tip, 0, 0, object);
     TransformObject(object);
 
-    const TSavedDrawingState saved;
+    const TDrawingStateGuard saved;
     SetParallelProjection();
     const TProjectedExtent extent = ProjectedExtent(object);
     if (extent.Empty) {
@@ -120,9 +97,7 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     if (!DrawThumbnail(object, {picture.bits(), picture.bytesPerLine(), size, size})) {
         throw RuntimeError("Nothing to draw: the file holds no faces");
     }
-    if (!picture.save(output, "PNG")) {
-        throw RuntimeError(QStringLiteral("Cannot write file \"%1\"").arg(output).toStdString());
-    }
+    WritePngFiles({{picture, output}});
 }
 
 } // namespace Plexa3DApp

@@ -1,0 +1,17 @@
+// The program's PNG outputs, written whole or not at all: each file is written beside its target
+// under a temporary name and takes the target's name only when every file of the set has been
+// written, so that a failure leaves existing files as they were and no stray file behind.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace Plexa3DApp {
+
+// Raises "Cannot write file "PATH"" naming the first file that could not be written.
+void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files);
+
+} // namespace Plexa3DApp
