@@ -316,9 +316,9 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::FormCreate() {
     AppDir = ZuveloArchiveLibrary::ExtractPath(BackslashPath(programFile_));
-    LoadBitmapFont(DataFilePath(AppDir + "Fonts\\" + "NORMFONT.QXF"));
+    Scene.LoadFont(DataFilePath(AppDir + "Fonts\\" + "NORMFONT.QXF"));
     ViewMode = 0;
-    SetDrawColor(255, 255, 255);
+    Scene.SetLineColor(CurrentColor);
     ObjectCount = 0;
     CurrentObject = 0;
     SetOuterSize(this, {960, 658});
@@ -333,7 +333,7 @@ void TForm1::FormCreate() {
     LayOutPanes();
     LayOutColumn();
     LoadBackgrounds();
-    SetClipRect(0, 0, SmallPane.Width - 1, SmallPane.Height - 1);
+    Scene.ClipToPane(SmallPane);
 }
 
 void TForm1::LayOutPanes() {
@@ -394,9 +394,7 @@ void TForm1::EnableTimer1() {
 }
 
 void TForm1::Importa3DS1Click() {
-    if (ObjectCount >= MaxObjects) {
-        throw RuntimeError("Numero massimo di oggetti raggiunto (255)");
-    }
+    Scene.RequireFreeSlot();
     if (OpenDialog1->exec() != QDialog::Accepted) {
         return;
     }
@@ -502,12 +500,12 @@ void TForm1::N1Finestra1Click() {
 }
 
 void TForm1::VisualeParallela1Click() {
-    SetParallelProjection();
+    Scene.SetProjection(false);
     EnableTimer1();
 }
 
 void TForm1::VisualeProspettica1Click() {
-    SetPerspectiveProjection();
+    Scene.SetProjection(true);
     EnableTimer1();
 }
 

@@ -65,22 +65,12 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
     turned = false;
 }
 
-// Draws as at the initial view while it lives, and gives the free view its navigation back.
-class TInitialView {
-public:
-    TInitialView() : saved_(ViewNavigation) { ResetViewNavigation(); }
-    ~TInitialView() { SetViewNavigation(saved_); }
-    TInitialView(const TInitialView&) = delete;
-    TInitialView& operator=(const TInitialView&) = delete;
-
-private:
-    TViewNavigation saved_;
-};
-
 } // namespace
 
 void DrawFixedViews(TObject3D& object, const TFixedViews& views) {
-    const TInitialView initial;
+    // As at the initial view; the free view gets its navigation back afterwards.
+    const TDrawingStateGuard kept;
+    ResetViewNavigation();
     struct TFixedView {
         const TImageView& Image;
         const char* Caption;
@@ -107,11 +97,15 @@ void TScene::Place(TObject3D& object) const {
     }
 }
 
-int TScene::Import(const std::string& fileName, const TImageView& freePane,
-                   const TImageView& freeBackground, const TFixedViews& views) {
+void TScene::RequireFreeSlot() const {
     if (ObjectCount >= MaxObjects) {
         throw RuntimeError("Numero massimo di oggetti raggiunto (255)");
     }
+}
+
+int TScene::Import(const std::string& fileName, const TImageView& freePane,
+                   const TImageView& freeBackground, const TFixedViews& views) {
+    RequireFreeSlot();
     CopyImagePixels(freeBackground, freePane);
     UseColor(OtherColor);
     for (int i = 1; i <= ObjectCount; ++i) {
@@ -243,8 +237,9 @@ void TScene::FrameAll(int angleX, int angleY, int angleZ) {
             all.MaxZ = std::max(all.MaxZ, e.MaxZ);
         }
     };
-    bool turned = false;
-    try {
+    {
+        const TDrawingStateGuard kept; // measuring changes the navigation
+        bool turned = false;
         DrawTurned(*Objects[CurrentObject], angleX, angleY, angleZ, turned, [&] {
             measure(next.MoveBack);
             // In perspective, a vertex at or behind the viewer: move back until the nearest one
@@ -255,11 +250,7 @@ void TScene::FrameAll(int angleX, int angleY, int angleZ) {
                 measure(next.MoveBack);
             }
         });
-    } catch (...) {
-        SetViewNavigation(navigation_.ForDrawing());
-        throw;
     }
-    SetViewNavigation(navigation_.ForDrawing());
     const double width = all.MaxX - all.MinX;
     const double height = all.MaxY - all.MinY;
     if (all.Empty || !std::isfinite(width) || !std::isfinite(height) ||
@@ -282,6 +273,22 @@ void TScene::FrameAll(int angleX, int angleY, int angleZ) {
     next.PanX = 0;
     next.PanY = 0;
     SetNavigation(next);
+}
+
+void TScene::LoadFont(const std::string& fileName) {
+    LoadBitmapFont(fileName);
+}
+
+void TScene::SetLineColor(TColorRGB color) {
+    UseColor(color);
+}
+
+void TScene::ClipToPane(TPaneSize pane) {
+    SetClipRect(0, 0, pane.Width - 1, pane.Height - 1);
+}
+
+void TScene::SetProjection(bool perspective) {
+    perspective ? SetPerspectiveProjection() : SetParallelProjection();
 }
 
 void TScene::SetLayout(bool onePane) {

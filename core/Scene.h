@@ -83,6 +83,9 @@ public:
     std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
     TImportOptions ImportOptions;
 
+    // Raises "Numero massimo di oggetti raggiunto (255)" when every slot is taken.
+    void RequireFreeSlot() const;
+
     // Imports a file as the next object: the small free pane is reset from its background and the
     // earlier objects drawn into it in grey, the file is read and placed, and the fixed views are
     // drawn. The object takes its slot and becomes current only when all of that succeeded; an
@@ -101,7 +104,13 @@ public:
     // Whether the current object's vertices are as the import left them (not turned).
     bool CurrentAtRest() const { return !turned_; }
 
-    // The free view's origin and clip window for the layout, and ViewMode.
+    // The library's drawing state is set here, and only here, for the windows: the font, the
+    // line colour, the clip window of one pane, the free view's projection, and the free view's
+    // origin and clip window for the layout (with ViewMode).
+    void LoadFont(const std::string& fileName);
+    void SetLineColor(ZuveloGraphLibrary::TColorRGB color);
+    void ClipToPane(TPaneSize pane);
+    void SetProjection(bool perspective);
     void SetLayout(bool onePane);
 
     // Navigation of the free view. Each changes only how the free view is drawn: the library's

@@ -3,10 +3,10 @@
 #include "Plexa3DApplication.h"
 #include "ZuveloGraphLibrary.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
-#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -81,35 +81,6 @@ TTestImage PaneImage(const Plexa3DApp::TImagePane& pane) {
         }
     }
     return image;
-}
-
-namespace {
-
-// Runs draw with the clip window set to the whole image, then puts the window back.
-template <class Draw> void DrawClippedToImage(TTestImage& image, Draw draw) {
-    using namespace ZuveloGraphLibrary;
-    const TClipRect kept = ClipRect;
-    SetClipRect(0, 0, image.Width() - 1, image.Height() - 1);
-    draw();
-    ClipRect = kept;
-}
-
-} // namespace
-
-void DrawOutlines(TTestImage& image, const std::vector<TOutline>& outlines) {
-    DrawClippedToImage(image, [&] {
-        for (const TOutline& t : outlines) {
-            ZuveloGraphLibrary::DrawTriangle(image.View(), t.X1, t.Y1, t.X2, t.Y2, t.X3, t.Y3,
-                                             t.Color.R, t.Color.G, t.Color.B);
-        }
-    });
-}
-
-void DrawTextLine(TTestImage& image, int y, const std::string& text) {
-    DrawClippedToImage(image, [&] {
-        ZuveloGraphLibrary::SetFontColor(Green.R, Green.G, Green.B);
-        ZuveloGraphLibrary::WriteText(image.View(), 1, y, text);
-    });
 }
 
 void ChooseMenuItem(Plexa3DApp::TForm1& form, const char* name) {

@@ -16,63 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 using namespace Plexa3DApp;
 using namespace Plexa3DTest;
 using Plexa3DTools::MeshFile;
-
-TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
-    TCommandLineError error;
-    const auto line =
-        ParseCommandLine({"a.3ds", "--perspective", "--select", "2", "b c.3ds", "--angles",
-                          "0,90,360", "--one-pane", "--snapshot", "out", "--fit", "--", "--d.3ds"},
-                         error);
-    ASSERT_TRUE(line) << error.Message;
-    EXPECT_EQ(line->Files, (std::vector<std::string>{"a.3ds", "b c.3ds", "--d.3ds"}));
-    EXPECT_TRUE(line->Perspective);
-    EXPECT_TRUE(line->OnePane);
-    EXPECT_EQ(line->Select, 2);
-    EXPECT_EQ(line->Angles, (std::array<int, 3>{0, 90, 360}));
-    EXPECT_EQ(line->SnapshotDir, "out");
-    EXPECT_TRUE(line->FitToWindow);
-    EXPECT_FALSE(line->WholeModel);
-    EXPECT_FALSE(ParseCommandLine({}, error)->SnapshotDir);
-    const auto thumbnail = ParseCommandLine({"--thumbnail", "4096", "in.3ds", "-out.png"}, error);
-    ASSERT_TRUE(thumbnail && thumbnail->Thumbnail) << error.Message;
-    EXPECT_EQ(thumbnail->Thumbnail->Size, 4096);
-    EXPECT_EQ(thumbnail->Thumbnail->Input, "in.3ds");
-    EXPECT_EQ(thumbnail->Thumbnail->Output, "-out.png");
-    EXPECT_TRUE(thumbnail->Files.empty());
-}
-
-TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{"--angles", "1,2"},
-                                               {"--angles", "1,2,361"},
-                                               {"--angles", "1,2,3,"},
-                                               {"--angles", "-1,2,3"},
-                                               {"--angles", "a,b,c"},
-                                               {"--select", "0"},
-                                               {"--select", "256"},
-                                               {"--select"},
-                                               {"--snapshot"},
-                                               {"--colour"},
-                                               {"--thumbnail", "128", "in.3ds"},
-                                               {"--thumbnail", "x", "in.3ds", "out.png"},
-                                               {"--thumbnail", "128", "in.3ds", ""},
-                                               {"--thumbnail", "128", "a.3ds", "o.png", "b.3ds"},
-                                               {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
-                                               {"-x"}}) {
-        TCommandLineError error;
-        EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.front();
-        EXPECT_FALSE(error.Message.empty());
-    }
-    // Before the toolkit has taken its own options out, single-dash options are left to it.
-    TCommandLineError error;
-    EXPECT_TRUE(ParseCommandLine({"-platform", "xcb", "m.3ds"}, error, true));
-    EXPECT_FALSE(ParseCommandLine({"--platform"}, error, true));
-}
 
 QImage LoadPng(const QString& path) {
     QImage image(path);
@@ -191,6 +144,52 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     version.start(BuiltProgramFile(), {"--version"});
     ASSERT_TRUE(version.waitForFinished(10000));
     EXPECT_EQ(version.readAllStandardOutput(), "Plexa3D 0.1\n");
+}
+
+// A failed output leaves the files that were there as they were, and nothing else behind: a
+// snapshot whose third file cannot be written (a folder holds its name), and a thumbnail that
+// cannot be written whole (the file size is limited to one block).
+TEST_F(Snapshot, FailedOutputsLeaveTheOldFilesAsTheyWere) {
+    const QString sample = PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds";
+    const struct {
+        const char* Name;
+        QString Command;
+        std::vector<std::string> Old;
+    } cases[] = {
+        {"snapshot", "exec \"$0\" --snapshot out \"$1\"", {"out/Image1.png", "out/Image2.png"}},
+        {"thumbnail",
+         "trap '' XFSZ; ulimit -f 1; exec \"$0\" --thumbnail 512 \"$1\" out/t.png",
+         {"out/t.png"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTempDir dir;
+        std::filesystem::create_directories(dir.Path() / "out" / "Image3.png");
+        for (const std::string& old : c.Old) {
+            dir.Write(old, std::string("old bytes"));
+        }
+        QProcess program;
+        program.setWorkingDirectory(QString::fromStdString(dir.Path().string()));
+        program.start("/bin/sh", {"-c", c.Command, BuiltProgramFile(), sample});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_TRUE(program.readAllStandardError().contains("Cannot write file"));
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path() / "out")) {
+            left.push_back(entry.path().filename().string());
+        }
+        std::sort(left.begin(), left.end());
+        std::vector<std::string> expected{"Image3.png"};
+        for (const std::string& old : c.Old) {
+            expected.push_back(std::filesystem::path(old).filename().string());
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(left, expected);
+        for (const std::string& old : c.Old) {
+            std::ifstream in(dir.Path() / old, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old bytes") << old;
+        }
+    }
 }
 
 TEST(DragAndDrop, DroppedMeshFilesAreImportedInOrder) {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,11 +14,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -44,15 +47,22 @@ TEST(MainWindow, StartUpLaysOutThePanesAndTheColumn) {
     EXPECT_TRUE(form->Image5->isHidden());
     EXPECT_TRUE(form->DefaultBackground->isHidden());
     EXPECT_TRUE(form->DefaultBackgroundFull->isHidden());
-    int top = 2;
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{form->GroupBox1, form->StringGrid1, form->GroupBox2,
-                                         form->GroupBox3, form->GroupBox4, form->GroupBox5}) {
-        EXPECT_EQ(control->x(), 806) << control->objectName().toStdString();
-        EXPECT_EQ(control->width(), 146) << control->objectName().toStdString();
-        EXPECT_EQ(control->y(), top) << control->objectName().toStdString();
-        top += control->height() + 2;
+    // The column right of the panes, top to bottom in the design's order, each control whole and
+    // clear of the next, within the window.
+    const QWidget* column[] = {form->GroupBox1, form->StringGrid1, form->GroupBox2,
+                               form->GroupBox3, form->GroupBox4,   form->GroupBox5};
+    const QRect window(QPoint(0, 0), OuterSize(form.get()));
+    for (std::size_t i = 0; i < std::size(column); ++i) {
+        const QRect at = At(column[i]);
+        SCOPED_TRACE(column[i]->objectName().toStdString());
+        EXPECT_EQ(at.left(), At(form->Image2).right() + 3); // two pixels clear of the panes
+        EXPECT_TRUE(
+            window.contains(QRect(form->ClientArea->mapTo(form.get(), at.topLeft()), at.size())));
+        if (i + 1 < std::size(column)) {
+            EXPECT_GT(At(column[i + 1]).top(), at.bottom());
+        }
     }
+    EXPECT_EQ(form->GroupBox1->y(), 2);
     EXPECT_EQ(form->GroupBox5->y(), 514);
     EXPECT_EQ(form->GroupBox5->geometry().bottom() + 1, 604);
     // The offscreen screen has no window frame: the outer size is the client size.
@@ -184,22 +194,30 @@ TEST(MainWindowDeathTest, EsciEndsTheEventLoopAtOnce) {
 TEST(MainWindow, EnablingAnEnabledTimerDoesNotRestartIt) {
     auto form = NewMainWindow();
     ASSERT_TRUE(form->Timer1->isActive());
-    const int id = form->Timer1->timerId();
+    // Stretched to 300 ms so that its tick can be timed: a request 150 ms after the start keeps
+    // the tick at 300 ms; had it restarted the timer, the tick would come at 450 ms.
+    QTest::qWait(20); // the start-up tick
+    form->Timer1->setInterval(300);
+    QElapsedTimer clock;
+    form->EnableTimer1();
+    clock.start();
+    QSignalSpy ticks(form->Timer1, &QTimer::timeout);
+    QTest::qWait(150);
     form->EnableTimer1();
     form->X_Bar1->setValue(10);
-    EXPECT_EQ(form->Timer1->timerId(), id);
-    QTest::qWait(20);
+    ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_LT(clock.elapsed(), 400);
     EXPECT_FALSE(form->Timer1->isActive()); // the tick switched it off
 }
 
-TEST(WindowDesign, CentringTruncatesTowardZero) {
-    EXPECT_EQ(CenteredPosition(1024, 960), 32);
-    EXPECT_EQ(CenteredPosition(768, 658), 55);
-    EXPECT_EQ(CenteredPosition(1280, 960), 160);
-    EXPECT_EQ(CenteredPosition(1024, 658), 183);
-    EXPECT_EQ(CenteredPosition(800, 960), -80);
-    EXPECT_EQ(CenteredPosition(600, 658), -29);
-    EXPECT_EQ(CenteredPosition(601, 658), -28);
+// Whatever the screen, the started window's middle is the screen's middle, to the pixel; a
+// window larger than the screen overhangs it on both sides.
+TEST(WindowDesign, TheStartedWindowIsCentredOnTheScreen) {
+    auto form = NewMainWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect window(form->pos(), OuterSize(form.get()));
+    EXPECT_LE(std::abs(2 * window.left() + window.width() - screen.width()), 1);
+    EXPECT_LE(std::abs(2 * window.top() + window.height() - screen.height()), 1);
 }
 
 // A copy of the program's folder with some data files left out.

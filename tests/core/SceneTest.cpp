@@ -1,11 +1,15 @@
-// The scene driven without a window: whole models past 16-bit numbering and fitted placement.
+// The scene driven without a window: the import and its fixed views, the free view's redraw,
+// whole models past 16-bit numbering and fitted placement.
 #include "Scene.h"
-#include "AppTestSupport.h"
+#include "GraphErrors.h"
+#include "PaneDrawing.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
 #include "ZuveloGraphLibrary.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -17,21 +21,259 @@ using Plexa3DTools::TMeshSpec;
 
 class SceneTest : public ::testing::Test {
 protected:
+    // As the window starts: font, white lines, the small pane's clip window.
     void SetUp() override {
         ResetGraphicsState();
-        scene_.SetLayout(false);
+        scene_.LoadFont(BuiltFontFile());
+        scene_.SetLineColor(CurrentColor);
+        scene_.ClipToPane(SmallPane);
     }
-    int Import(const std::vector<TMeshSpec>& meshes) {
-        const std::string file = dir_.Write("modello.3ds", MeshFile(meshes));
-        return scene_.Import(file, free_.View(), free_.View(),
+    int Import(const std::vector<TMeshSpec>& meshes, const std::string& name = "modello.3ds") {
+        return ImportFile(dir_.Write(name, MeshFile(meshes)));
+    }
+    int ImportFile(const std::string& file) {
+        return scene_.Import(file, free_.View(), small_.View(),
                              {front_.View(), side_.View(), top_.View()});
+    }
+    // The redraw of the free view into the pane of the layout.
+    const TTestImage& Draw(int x, int y, int z) {
+        TTestImage& pane = scene_.ViewMode == 1 ? large_ : free_;
+        scene_.DrawFreeView(pane.View(), (scene_.ViewMode == 1 ? full_ : small_).View(), x, y, z);
+        return pane;
+    }
+    std::vector<TPoint3D> Vertices(int slot) const {
+        const TObject3D& o = *scene_.Objects[slot];
+        return {o.Vertices.begin(), o.Vertices.end()};
     }
 
     TTempDir dir_;
     TScene scene_;
+    // Backgrounds of a colour the drawing never uses, so that every reset shows.
+    const TTestImage small_{SmallPane.Width, SmallPane.Height, {10, 20, 30}};
+    const TTestImage full_{LargePane.Width, LargePane.Height, {30, 20, 10}};
     TTestImage free_{SmallPane.Width, SmallPane.Height}, front_{SmallPane.Width, SmallPane.Height},
-        side_{SmallPane.Width, SmallPane.Height}, top_{SmallPane.Width, SmallPane.Height};
+        side_{SmallPane.Width, SmallPane.Height}, top_{SmallPane.Width, SmallPane.Height},
+        large_{LargePane.Width, LargePane.Height};
 };
+
+const TMeshSpec Bar{"Barra", {{-20, -10, 0}, {-20, 10, 0}, {-15, 10, 0}}, {{0, 1, 2}}};
+
+// A pane as an import must leave it: its earlier pixels, then the caption, then the outlines.
+TTestImage Expected(const TTestImage& before, const char* caption,
+                    const std::vector<TOutline>& outlines) {
+    TTestImage image = before;
+    if (caption) {
+        DrawTextLine(image, 1, caption);
+    }
+    DrawOutlines(image, outlines);
+    return image;
+}
+
+using SceneImport = SceneTest;
+using SceneFreeView = SceneTest;
+
+TEST_F(SceneImport, FixedViewsShowTheNewObjectCaptionedAndPlaced) {
+    const TTestImage black(SmallPane.Width, SmallPane.Height);
+    EXPECT_EQ(Import({Corner}, "a.3ds"), 1);
+    EXPECT_EQ(scene_.ObjectCount, 1);
+    EXPECT_EQ(scene_.CurrentObject, 1);
+    // File (10, 0, 0), (0, 4, 0), (0, 0, 6) land at top (250, 150), (200, 130), (200, 150);
+    // front (250, 150), (200, 150), (200, 120); side (200, 150), (180, 150), (200, 120).
+    const TOutline top{250, 150, 200, 130, 200, 150, White};
+    EXPECT_TRUE(ImagesEqual(top_, Expected(black, "Visuale Dall'alto:", {top})));
+    EXPECT_TRUE(ImagesEqual(
+        front_, Expected(black, "Visuale Frontale:", {{250, 150, 200, 150, 200, 120, White}})));
+    EXPECT_TRUE(ImagesEqual(
+        side_, Expected(black, "Visuale Laterale:", {{200, 150, 180, 150, 200, 120, White}})));
+    // The free pane is reset from its background for the redraw to come.
+    EXPECT_TRUE(ImagesEqual(free_, small_));
+    // Placed at rest: scaled by 5, world vertices 300 in front.
+    const TObject3D& object = *scene_.Objects[1];
+    EXPECT_NEAR(object.Vertices[1].X, 50, 1e-4);
+    EXPECT_NEAR(object.WorldVertices[3].Z, -270, 1e-4);
+    EXPECT_EQ(object.Position.Z, -300);
+    EXPECT_EQ(ProjectionMode, ParallelProjection);
+    EXPECT_EQ(TextColor, Green);
+    EXPECT_EQ(FontGlyphs.CharAdvance, 8);
+    EXPECT_TRUE(scene_.CurrentAtRest());
+
+    // Bar (x -100..-75, y -50..50) at top: (100, 200), (100, 100), (125, 100), over the first;
+    // the free pane holds the first object in grey.
+    EXPECT_EQ(Import({Bar}, "b.3ds"), 2);
+    EXPECT_EQ(scene_.CurrentObject, 2);
+    EXPECT_TRUE(ImagesEqual(
+        top_, Expected(black, "Visuale Dall'alto:", {top, {100, 200, 100, 100, 125, 100, White}})));
+    EXPECT_TRUE(
+        ImagesEqual(free_, Expected(small_, nullptr, {{250, 150, 200, 130, 200, 150, Grey}})));
+}
+
+TEST_F(SceneImport, InPerspectiveEarlierObjectsAreDrawnInPerspectiveThenTheProjectionIsParallel) {
+    Import({Corner}, "a.3ds");
+    scene_.SetProjection(true);
+    Import({Bar}, "b.3ds");
+    // (50, 0, -300) -> (167, 150), (0, 20, -300) -> (200, 168), (0, 0, -270) -> (200, 150).
+    EXPECT_TRUE(
+        ImagesEqual(free_, Expected(small_, nullptr, {{167, 150, 200, 168, 200, 150, Grey}})));
+    EXPECT_EQ(ProjectionMode, ParallelProjection);
+}
+
+// A failed import takes no slot and leaves the counters as they were; the next one goes on.
+TEST_F(SceneImport, FailuresLeaveTheTableAsItWas) {
+    Import({Corner}, "a.3ds");
+    const struct {
+        std::string File;
+        const char* Error;
+    } cases[] = {
+        {(dir_.Path() / "assente.3ds").string(), "File not found"},
+        // A vertex so far out that its view cannot be drawn.
+        {dir_.Write("far.3ds",
+                    MeshFile({{"Lontano", {{2e18f, 0, 0}, {0, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}}})),
+         "Invalid floating point operation"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ImportFile(c.File);
+            ADD_FAILURE() << c.File;
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), c.Error);
+        }
+        EXPECT_EQ(scene_.ObjectCount, 1) << c.File;
+        EXPECT_EQ(scene_.CurrentObject, 1) << c.File;
+        EXPECT_FALSE(scene_.Objects[2]) << c.File;
+    }
+    EXPECT_EQ(Import({Bar}, "b.3ds"), 2);
+}
+
+TEST_F(SceneImport, TheTableHoldsAtMost255Objects) {
+    const std::string file = dir_.Write("one.3ds", MeshFile({Corner}));
+    for (int i = 1; i <= MaxObjects; ++i) {
+        ASSERT_EQ(ImportFile(file), i);
+    }
+    EXPECT_THROW(
+        {
+            try {
+                ImportFile(file);
+            } catch (const std::exception& e) {
+                EXPECT_STREQ(e.what(), "Numero massimo di oggetti raggiunto (255)");
+                throw;
+            }
+        },
+        std::exception);
+    EXPECT_EQ(scene_.ObjectCount, 255);
+}
+
+TEST_F(SceneImport, AFileWithoutAMeshBecomesAnEmptyObject) {
+    ImportFile(dir_.Write("notes.3ds", std::string("this is not a mesh\n")));
+    EXPECT_EQ(scene_.ObjectCount, 1);
+    EXPECT_EQ(scene_.Objects[1]->Name, "");
+    EXPECT_EQ(scene_.Objects[1]->FaceCount, 0);
+    EXPECT_TRUE(ImagesEqual(
+        top_, Expected(TTestImage(SmallPane.Width, SmallPane.Height), "Visuale Dall'alto:", {})));
+}
+
+// The one object at rest and turned, in both projections and both layouts.
+TEST_F(SceneFreeView, TheCurrentObjectIsDrawnTurnedWithTheFourLines) {
+    const struct {
+        const char* Name;
+        bool Perspective, OnePane;
+        int X, Y, Z;
+        TOutline Outline;
+    } cases[] = {
+        {"at rest: the top view", false, false, 0, 0, 0, {250, 150, 200, 130, 200, 150, White}},
+        {"X 90: the front view", false, false, 90, 0, 0, {250, 150, 200, 150, 200, 120, White}},
+        {"Y 270: the side view", false, false, 90, 270, 0, {200, 150, 180, 150, 200, 120, White}},
+        {"Z 360: at rest", false, false, 0, 0, 360, {250, 150, 200, 130, 200, 150, White}},
+        // (50, 0, -300) -> (167, 150), (0, 20, -300) -> (200, 168), (0, 0, -270) -> (200, 150).
+        {"perspective", true, false, 0, 0, 0, {167, 150, 200, 168, 200, 150, White}},
+        // Around (400, 320), clipped to 800 x 600.
+        {"one pane", false, true, 0, 0, 0, {450, 320, 400, 300, 400, 320, White}},
+    };
+    Import({Corner});
+    for (const auto& c : cases) {
+        scene_.SetProjection(c.Perspective);
+        scene_.SetLayout(c.OnePane);
+        EXPECT_TRUE(ImagesEqual(Draw(c.X, c.Y, c.Z), ExpectedFreeView(c.OnePane ? full_ : small_,
+                                                                      {c.Outline}, "Angolo", 1, 3)))
+            << c.Name;
+        EXPECT_TRUE(scene_.CurrentAtRest()) << c.Name;
+    }
+}
+
+TEST_F(SceneFreeView, WithoutObjectsNothingIsDrawn) {
+    TTestImage before = free_;
+    scene_.DrawFreeView(free_.View(), small_.View(), 10, 20, 30);
+    EXPECT_TRUE(ImagesEqual(free_, before));
+}
+
+TEST_F(SceneFreeView, TurningAndTurningBackRestoresThePictureAndTheVertices) {
+    Import({Corner});
+    const TTestImage rest = Draw(0, 0, 0);
+    const std::vector<TPoint3D> before = Vertices(1);
+    EXPECT_FALSE(ImagesEqual(Draw(30, 40, 0), rest));
+    EXPECT_TRUE(ImagesEqual(Draw(0, 0, 0), rest));
+    const std::vector<TPoint3D> after = Vertices(1);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NEAR(after[i].X, before[i].X, 1e-4);
+        EXPECT_NEAR(after[i].Y, before[i].Y, 1e-4);
+        EXPECT_NEAR(after[i].Z, before[i].Z, 1e-4);
+    }
+}
+
+TEST_F(SceneFreeView, TheCurrentObjectIsWhiteAndTurnedTheOthersGreyInSlotOrder) {
+    // Three crossing bars: a horizontal one, a vertical one, then a diagonal one.
+    Import({{"Uno", {{-20, 0, 0}, {20, 0, 0}, {20, 0, 0}}, {{0, 1, 2}}}}, "1.3ds");
+    Import({{"Due", {{0, -20, 0}, {0, 20, 0}, {0, 20, 0}}, {{0, 1, 2}}}}, "2.3ds");
+    Import({{"Tre", {{-20, -20, 0}, {20, 20, 0}, {20, 20, 0}}, {{0, 1, 2}}}}, "3.3ds");
+    scene_.CurrentObject = 2;
+    // Object 2 turns from vertical to horizontal: (0, +-100) -> (-+100, 0).
+    const TTestImage& drawn = Draw(0, 0, 90);
+    EXPECT_TRUE(ImagesEqual(drawn, ExpectedFreeView(small_,
+                                                    {{100, 150, 300, 150, 300, 150, Grey},
+                                                     {300, 150, 100, 150, 100, 150, White},
+                                                     {100, 250, 300, 50, 300, 50, Grey}},
+                                                    "Due", 1, 3)));
+    EXPECT_EQ(drawn.At(200, 150), Grey); // object 3 lies on top where the lines cross
+    EXPECT_EQ(drawn.At(150, 150), White);
+    // Objects 1 and 3 stayed at rest.
+    EXPECT_NEAR(scene_.Objects[1]->Vertices[1].X, -100, 1e-4);
+    EXPECT_NEAR(scene_.Objects[3]->Vertices[2].Y, 100, 1e-4);
+}
+
+TEST_F(SceneFreeView, LongNamesAreShownWhole) {
+    const std::string name(80, 'N');
+    Import({{name, {{1, 1, 1}}, {}}});
+    scene_.SetLayout(true);
+    // "Nome Oggetto:" and 80 characters: 93 glyphs, the last at x = 1 + 92 x 8.
+    const TTestImage& drawn = Draw(0, 0, 0);
+    EXPECT_TRUE(ImagesEqual(drawn, ExpectedFreeView(full_, {}, name, 0, 1)));
+    bool lastGlyph = false;
+    for (int x = 737; x < 745; ++x) {
+        for (int y = 10; y < 20; ++y) {
+            lastGlyph |= drawn.At(x, y) == Green;
+        }
+    }
+    EXPECT_TRUE(lastGlyph);
+}
+
+TEST_F(SceneFreeView, AFailedRedrawLeavesTheObjectAtRest) {
+    // Far out but drawable at rest; turned by 45 degrees its y passes the 64-bit range.
+    Import({{"Enorme", {{1.6e18f, 1.6e18f, 0}, {0, 0, 0}, {2, 0, 0}}, {{0, 1, 2}}}});
+    const TTestImage rest = Draw(0, 0, 0);
+    const std::vector<TPoint3D> before = Vertices(1);
+    try {
+        Draw(0, 0, 45);
+        ADD_FAILURE() << "the redraw succeeded";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid floating point operation");
+    }
+    EXPECT_TRUE(scene_.CurrentAtRest());
+    const std::vector<TPoint3D> after = Vertices(1);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NEAR(after[i].X, before[i].X, std::fabs(before[i].X) * 1e-6 + 1e-4);
+        EXPECT_NEAR(after[i].Y, before[i].Y, std::fabs(before[i].Y) * 1e-6 + 1e-4);
+    }
+    EXPECT_TRUE(ImagesEqual(Draw(0, 0, 0), rest));
+}
 
 // The second mesh's face is numbered 65536 to 65538 in the whole model and drawn where the
 // corner triangle of the one-mesh tests is drawn.
@@ -43,10 +285,10 @@ TEST_F(SceneTest, WholeModelFacesPast65535AreDrawnFromTheirOwnVertices) {
     ASSERT_EQ(object.VertexCount, 65538);
     ASSERT_EQ(object.FaceCount, 2);
     EXPECT_EQ(object.Faces[2].A, 65536u);
-    TTestImage expected(SmallPane.Width, SmallPane.Height);
-    DrawOutlines(expected,
-                 {{200, 150, 200, 150, 200, 150, White}, {250, 150, 200, 130, 200, 150, White}});
-    EXPECT_TRUE(ImagesEqual(top_, expected));
+    EXPECT_TRUE(ImagesEqual(
+        top_,
+        Expected(TTestImage(SmallPane.Width, SmallPane.Height), "Visuale Dall'alto:",
+                 {{200, 150, 200, 150, 200, 150, White}, {250, 150, 200, 130, 200, 150, White}})));
 }
 
 // Fitted, a model stays inside the small pane at every turn, in both projections, whatever its

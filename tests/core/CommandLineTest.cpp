@@ -1,0 +1,61 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Plexa3DApp;
+
+TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
+    TCommandLineError error;
+    const auto line =
+        ParseCommandLine({"a.3ds", "--perspective", "--select", "2", "b c.3ds", "--angles",
+                          "0,90,360", "--one-pane", "--snapshot", "out", "--fit", "--", "--d.3ds"},
+                         error);
+    ASSERT_TRUE(line) << error.Message;
+    EXPECT_EQ(line->Files, (std::vector<std::string>{"a.3ds", "b c.3ds", "--d.3ds"}));
+    EXPECT_TRUE(line->Perspective);
+    EXPECT_TRUE(line->OnePane);
+    EXPECT_EQ(line->Select, 2);
+    EXPECT_EQ(line->Angles, (std::array<int, 3>{0, 90, 360}));
+    EXPECT_EQ(line->SnapshotDir, "out");
+    EXPECT_TRUE(line->FitToWindow);
+    EXPECT_FALSE(line->WholeModel);
+    EXPECT_FALSE(ParseCommandLine({}, error)->SnapshotDir);
+    const auto thumbnail = ParseCommandLine({"--thumbnail", "4096", "in.3ds", "-out.png"}, error);
+    ASSERT_TRUE(thumbnail && thumbnail->Thumbnail) << error.Message;
+    EXPECT_EQ(thumbnail->Thumbnail->Size, 4096);
+    EXPECT_EQ(thumbnail->Thumbnail->Input, "in.3ds");
+    EXPECT_EQ(thumbnail->Thumbnail->Output, "-out.png");
+    EXPECT_TRUE(thumbnail->Files.empty());
+}
+
+TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--angles", "1,2"},
+                                               {"--angles", "1,2,361"},
+                                               {"--angles", "1,2,3,"},
+                                               {"--angles", "-1,2,3"},
+                                               {"--angles", "a,b,c"},
+                                               {"--select", "0"},
+                                               {"--select", "256"},
+                                               {"--select"},
+                                               {"--snapshot"},
+                                               {"--colour"},
+                                               {"--thumbnail", "128", "in.3ds"},
+                                               {"--thumbnail", "x", "in.3ds", "out.png"},
+                                               {"--thumbnail", "128", "in.3ds", ""},
+                                               {"--thumbnail", "128", "a.3ds", "o.png", "b.3ds"},
+                                               {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
+                                               {"-x"}}) {
+        TCommandLineError error;
+        EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.front();
+        EXPECT_FALSE(error.Message.empty());
+    }
+    // Before the toolkit has taken its own options out, single-dash options are left to it.
+    TCommandLineError error;
+    EXPECT_TRUE(ParseCommandLine({"-platform", "xcb", "m.3ds"}, error, true));
+    EXPECT_FALSE(ParseCommandLine({"--platform"}, error, true));
+}
+
+} // namespace
