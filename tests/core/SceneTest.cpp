@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -273,6 +275,98 @@ TEST_F(SceneFreeView, AFailedRedrawLeavesTheObjectAtRest) {
         EXPECT_NEAR(after[i].Y, before[i].Y, std::fabs(before[i].Y) * 1e-6 + 1e-4);
     }
     EXPECT_TRUE(ImagesEqual(Draw(0, 0, 0), rest));
+}
+
+using SceneNavigation = SceneTest;
+
+// The pane pixels drawn in a colour, row by row.
+std::vector<std::pair<int, int>> PixelsIn(const TTestImage& image, TColorRGB color) {
+    std::vector<std::pair<int, int>> found;
+    for (const TPixel& p : image.Marked()) {
+        if (p.Color == color) {
+            found.emplace_back(p.X, p.Y);
+        }
+    }
+    return found;
+}
+
+// Two points, each a face whose corners are one vertex: placed at world (20, 10) and (-30, -15),
+// drawn at (220, 140) and (170, 165) at the initial view.
+const TMeshSpec Points{"Punti", {{4, 2, 0}, {-6, -3, 0}}, {{0, 0, 0}, {1, 1, 1}}};
+
+// The projected point under the pointer stays under it while zooming, after a pan and about a
+// second point alike; a pan moves the picture by whole pixels.
+TEST_F(SceneNavigation, ZoomingKeepsThePointUnderThePointer) {
+    Import({Points});
+    scene_.SetLayout(false);
+    const std::vector<std::pair<int, int>> p = {{220, 140}, {170, 165}};
+    const struct {
+        const char* Step;
+        std::function<void()> Do;
+        std::vector<std::pair<int, int>> Drawn; // sorted as drawn: by row, then column
+    } steps[] = {
+        {"at the initial view", [] {}, {{220, 140}, {170, 165}}},
+        {"panned by (7, -5)", [&] { scene_.PanBy(7, -5); }, {{227, 135}, {177, 160}}},
+        {"zoomed in twice about the first",
+         [&] { scene_.ZoomAt(4, 227, 135); },
+         {{227, 135}, {127, 185}}},
+        {"zoomed back about the second",
+         [&] { scene_.ZoomAt(-4, 127, 185); },
+         {{177, 160}, {127, 185}}},
+        {"zoomed in about a pixel between",
+         [&] { scene_.ZoomAt(4, 152, 172); },
+         {{202, 148}, {102, 198}}},
+    };
+    for (const auto& step : steps) {
+        step.Do();
+        EXPECT_EQ(PixelsIn(Draw(0, 0, 0), White), step.Drawn) << step.Step;
+    }
+    scene_.ResetView();
+    EXPECT_EQ(PixelsIn(Draw(0, 0, 0), White), p);
+}
+
+// Wheel notches of 2^(1/4) reach 256 and 1/256 exactly, and go no further.
+TEST_F(SceneNavigation, ZoomStopsExactlyAtItsLimits) {
+    Import({Points});
+    for (const int notch : {1, -1}) {
+        scene_.ResetView();
+        for (int i = 0; i < 40; ++i) {
+            scene_.ZoomAt(notch, 200, 150);
+        }
+        EXPECT_EQ(scene_.Navigation().Zoom(), notch > 0 ? 256.0 : 1.0 / 256) << notch;
+        scene_.ResetView();
+        scene_.ZoomAt(100 * notch, 10, 10);
+        EXPECT_EQ(scene_.Navigation().Zoom(), notch > 0 ? 256.0 : 1.0 / 256) << notch;
+    }
+}
+
+// "Inquadra tutto" fits every object, the current one and the others, into 90 % of the pane,
+// centred; in perspective with everything in front the viewer stays where it is.
+TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
+    // At rest x from -50 to 300 and y from -10 to 40 (world units): wider than the pane's shape.
+    Import({{"Piccolo", {{-10, -2, 0}, {10, 2, 0}, {10, -2, 0}}, {{0, 1, 2}}}}, "a.3ds");
+    Import({{"Grande", {{20, 0, 0}, {60, 8, 0}, {60, 0, 0}}, {{0, 1, 2}}}}, "b.3ds");
+    scene_.SetLayout(false);
+    for (const bool perspective : {false, true}) {
+        SCOPED_TRACE(perspective ? "perspective" : "parallel");
+        scene_.SetProjection(perspective);
+        scene_.ResetView();
+        scene_.FrameAll(0, 0, 0);
+        EXPECT_EQ(scene_.Navigation().MoveBack, 0);
+        int left = SmallPane.Width, right = -1, top = SmallPane.Height, bottom = -1;
+        for (const TPixel& p : Draw(0, 0, 0).Marked()) {
+            if (p.Color == White || p.Color == Grey) {
+                left = std::min(left, p.X);
+                right = std::max(right, p.X);
+                top = std::min(top, p.Y);
+                bottom = std::max(bottom, p.Y);
+            }
+        }
+        // 90 % of 400 pixels wide, centred on both axes.
+        EXPECT_NEAR(right - left, 0.9 * SmallPane.Width, 1.5);
+        EXPECT_NEAR(left + right, SmallPane.Width, 1.5);
+        EXPECT_NEAR(top + bottom, SmallPane.Height, 1.5);
+    }
 }
 
 // The second mesh's face is numbered 65536 to 65538 in the whole model and drawn where the
