@@ -38,10 +38,12 @@ if command -v groff >/dev/null; then
     warnings=$(groff -ww -z -man 2>&1 <<<"$manual")
     [ -z "$warnings" ] || fail "manual page: $warnings"
 fi
+# An option is documented when it opens the tag of an entry (the line after .TP).
+tags=$(awk 'previous == ".TP" { print } { previous = $0 }' <<<"${manual//\\-/-}")
 options=$("$prefix/bin/plexa3d" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
 [ -n "$options" ] || fail "--help lists no options"
 for option in $options; do
-    grep -qF -- "$option" <<<"${manual//\\-/-}" || fail "manual page: $option is missing"
+    grep -qE -- "^\.B[IR]? $option([ ,]|$)" <<<"$tags" || fail "manual page: no entry for $option"
 done
 # The AppStream metadata names the installed desktop entry, program and file type, and its
 # screenshot is a file of the repository.
