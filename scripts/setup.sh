@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that Plexa3D's build, tests and program need: compilers and
 # build tools, Qt 6 Widgets, GoogleTest, Google Benchmark, clang's libFuzzer and sanitizers, Xvfb
 # and the X test extension (for the GUI monkey), a font for Qt's widgets, the Debian packaging
-# tools, and lib3ds (only as a yardstick in a benchmark). It installs only what
+# tools with lintian and appstream (appstreamcli) to check the package and its metadata, and lib3ds
+# (only as a yardstick in a benchmark). It installs only what
 # is missing, says nothing when everything is there, and uses sudo when not run as root.
 set -euo pipefail
 
@@ -12,7 +13,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth libx11-dev libxtst-dev
-    dpkg-dev file
+    dpkg-dev file lintian appstream
     lib3ds-dev
 )
 

@@ -15,15 +15,52 @@ fail() { echo "CheckInstall: $*" >&2; exit 1; }
 [ "$(readlink "$prefix/bin/plexa3d")" = "../lib/plexa3d/plexa3d" ] || fail "bin/plexa3d points elsewhere"
 for file in lib/plexa3d/plexa3d lib/plexa3d/Fonts/NORMFONT.QXF lib/plexa3d/Bmps/bk400x300.bmp \
     lib/plexa3d/Bmps/bk800x600.bmp lib/plexa3d/License/licenza.rtf \
-    share/applications/plexa3d.desktop share/thumbnailers/plexa3d.thumbnailer \
-    share/icons/hicolor/48x48/apps/plexa3d.png \
+    share/applications/org.example.plexa3d.desktop share/thumbnailers/plexa3d.thumbnailer \
+    share/icons/hicolor/48x48/apps/plexa3d.png share/man/man1/plexa3d.1.gz \
+    share/doc/plexa3d/changelog.gz share/metainfo/org.example.plexa3d.metainfo.xml \
     share/icons/hicolor/256x256/apps/plexa3d.png share/plexa3d/samples/vehicle.3ds; do
     [ -f "$prefix/$file" ] || fail "$file is missing"
 done
-desktop="$prefix/share/applications/plexa3d.desktop"
+desktop="$prefix/share/applications/org.example.plexa3d.desktop"
 grep -qx 'Exec=plexa3d --whole --fit %F' "$desktop" || fail "desktop entry: Exec"
 grep -qx 'Categories=Graphics;3DGraphics;Viewer;' "$desktop" || fail "desktop entry: Categories"
 grep -qx 'MimeType=image/x-3ds;' "$desktop" || fail "desktop entry: MimeType"
+
+# The compressed files carry no name or time (gzip -n), so that the package is reproducible.
+for file in share/man/man1/plexa3d.1.gz share/doc/plexa3d/changelog.gz; do
+    gzip -t "$prefix/$file" || fail "$file is not gzipped"
+    [ "$(od -An -tx1 -j3 -N5 "$prefix/$file" | tr -d ' ')" = 0000000000 ] ||
+        fail "$file holds a name or a time"
+done
+# The manual page formats without a warning and documents every option that --help lists.
+manual=$(zcat "$prefix/share/man/man1/plexa3d.1.gz")
+if command -v groff >/dev/null; then
+    warnings=$(groff -ww -z -man 2>&1 <<<"$manual")
+    [ -z "$warnings" ] || fail "manual page: $warnings"
+fi
+# An option is documented when it opens the tag of an entry (the line after .TP).
+tags=$(awk 'previous == ".TP" { print } { previous = $0 }' <<<"${manual//\\-/-}")
+options=$("$prefix/bin/plexa3d" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
+[ -n "$options" ] || fail "--help lists no options"
+for option in $options; do
+    grep -qE -- "^\.B[IR]? $option([ ,]|$)" <<<"$tags" || fail "manual page: no entry for $option"
+done
+# The AppStream metadata names the installed desktop entry, program and file type, and its
+# screenshot is a file of the repository.
+metainfo=$(ls "$prefix"/share/metainfo/*.metainfo.xml)
+tag() { sed -n "s:.*<$1[^>]*>\(.*\)</$1>.*:\1:p" "$metainfo"; }
+id=$(tag id)
+[ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "metainfo: file name for $id"
+[ "$(tag launchable)" = "$id.desktop" ] || fail "metainfo: launchable is $(tag launchable)"
+[ -f "$prefix/share/applications/$id.desktop" ] || fail "metainfo: no desktop entry $id.desktop"
+[ -x "$prefix/bin/$(tag binary)" ] || fail "metainfo: no program $(tag binary)"
+grep -qx "MimeType=$(tag mediatype);" "$desktop" || fail "metainfo: media type $(tag mediatype)"
+screenshot=$(tag image)
+[ -f "$source/${screenshot#*/plexa3d/}" ] || fail "metainfo: $screenshot is not in the repository"
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$metainfo" >"$prefix/errors" 2>&1 ||
+        fail "metainfo: $(cat "$prefix/errors")"
+fi
 
 cd /
 "$prefix/bin/plexa3d" --snapshot "$prefix/out" "$prefix/share/plexa3d/samples/vehicle.3ds" \
