@@ -561,6 +561,7 @@ public:
     long Checks() const { return checks_; }
     int Restarts() const { return restarts_; }
     long Imports() const { return imports_; }
+    long TextChecks() const { return textChecks_; }
 
     void WaitForMainWindow() {
         const auto end = Clock::now() + std::chrono::seconds(AnswerSeconds);
@@ -675,6 +676,7 @@ public:
             return; // found out by the next check
         }
         program_.CheckStateLines();
+        ++textChecks_;
         if (program_.LastText() != KnownText) {
             Fail("the text box holds \"" + program_.LastText() + "\", not \"" + KnownText + "\"");
         }
@@ -1050,6 +1052,7 @@ private:
     long checks_ = 0;
     long imports_ = 0;
     long nextTextCheck_ = TextCheckEvery;
+    long textChecks_ = 0;
     int restarts_ = 0;
     std::deque<std::string> log_;
     std::ofstream eventLog_;
@@ -1165,11 +1168,13 @@ int main(int argc, char** argv) {
             CheckFolderEmpty(work / "home");
             const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
             std::printf("plexa3d_monkey: seed %llu, scenario %s: %ld events in %.0f s, %ld names "
-                        "given to the dialog, %ld checks, %ld state lines (most objects %d), %d "
+                        "given to the dialog, %ld checks, %ld of the text box, %ld state lines "
+                        "(most objects %d), %d "
                         "restarts after File, Esci: passed\n",
                         static_cast<unsigned long long>(options.Seed), options.Scenario.c_str(),
                         monkey->Events(), seconds, monkey->Imports(), monkey->Checks(),
-                        program->StateLines(), program->MostObjects(), monkey->Restarts());
+                        monkey->TextChecks(), program->StateLines(), program->MostObjects(),
+                        monkey->Restarts());
         } catch (const TFailure& failure) {
             failed = true;
             std::fprintf(stderr,
