@@ -3,7 +3,6 @@
 #include "ErrorReporting.h"
 #include "Plexa3D_Source.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,17 +30,9 @@ TFreeViewGestures::TFreeViewGestures(TForm1& form) : QObject(&form), form_(form)
     for (TImagePane* pane : {form_.Image4, form_.Image5}) {
         pane->installEventFilter(this);
         pane->setCursor(Qt::OpenHandCursor);
+        // Out of the tab chain: only the pointer gives the pane the focus.
+        pane->setFocusPolicy(Qt::ClickFocus);
     }
-    qApp->installEventFilter(this);
-}
-
-TImagePane* TFreeViewGestures::FreePane() const {
-    return form_.ViewMode == 1 ? form_.Image5 : form_.Image4;
-}
-
-bool TFreeViewGestures::PointerOverFreePane() const {
-    TImagePane* pane = FreePane();
-    return pane->isVisible() && pane->rect().contains(pane->mapFromGlobal(QCursor::pos()));
 }
 
 bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
@@ -51,6 +42,7 @@ bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
         RunGuarded([&] {
             switch (event->type()) {
             case QEvent::MouseButtonPress:
+                pane->setFocus(Qt::MouseFocusReason);
                 handled = Press(*pane, *static_cast<QMouseEvent*>(event));
                 break;
             case QEvent::MouseMove:
@@ -65,19 +57,16 @@ bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
                 }
                 break;
             case QEvent::Wheel:
+                pane->setFocus(Qt::MouseFocusReason);
                 Wheel(*static_cast<QWheelEvent*>(event));
+                break;
+            case QEvent::KeyPress:
+                handled = Key(*pane, *static_cast<QKeyEvent*>(event));
                 break;
             default:
                 handled = false;
             }
         });
-        return handled;
-    }
-    if (event->type() == QEvent::KeyPress && QApplication::activeWindow() == &form_ &&
-        !QApplication::activePopupWidget() && !QApplication::activeModalWidget() &&
-        PointerOverFreePane()) {
-        bool handled = false;
-        RunGuarded([&] { handled = Key(*static_cast<QKeyEvent*>(event)); });
         return handled;
     }
     return false;
@@ -129,9 +118,12 @@ void TFreeViewGestures::Wheel(const QWheelEvent& event) {
     }
 }
 
-bool TFreeViewGestures::Key(const QKeyEvent& event) {
+// The pane has the focus. The keys zoom about the pointer while it is over the pane, else about
+// the pane's centre.
+bool TFreeViewGestures::Key(const TImagePane& pane, const QKeyEvent& event) {
     const int turn = event.modifiers() & Qt::ShiftModifier ? ShiftKeyTurn : KeyTurn;
-    const QPoint at = FreePane()->mapFromGlobal(QCursor::pos());
+    const QPoint pointer = pane.mapFromGlobal(QCursor::pos());
+    const QPoint at = pane.rect().contains(pointer) ? pointer : pane.rect().center();
     switch (event.key()) {
     case Qt::Key_Left:
         TurnBy(-turn, 0);

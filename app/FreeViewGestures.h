@@ -1,8 +1,9 @@
 // The mouse and keyboard on the free view: a left drag turns the current object through the
 // scroll bars (one degree a pixel), the wheel zooms about the pointer, a middle drag or a drag with
-// Shift pans, a double click frames everything. While the pointer is over the free view and the
-// main window is active, the arrow keys turn by one degree (fifteen with Shift), + and - zoom,
-// Home gives back the initial view and F frames everything.
+// Shift pans, a double click frames everything. A click or any of these gestures gives the pane the
+// keyboard focus; while it has it, the arrow keys turn by one degree (fifteen with Shift), + and -
+// zoom, Home gives back the initial view and F frames everything. Every other key, and every key
+// while another widget has the focus, goes where it would go without the gestures.
 #pragma once
 
 #include <QObject>
@@ -21,7 +22,7 @@ class TFreeViewGestures : public QObject {
     Q_OBJECT
 
 public:
-    // Watches the window's two free panes, and the keys pressed while its window is active.
+    // Watches the window's two free panes: their mouse, wheel and key events.
     explicit TFreeViewGestures(TForm1& form);
 
 protected:
@@ -30,13 +31,11 @@ protected:
 private:
     enum class TDrag { None, Turn, Pan };
 
-    TImagePane* FreePane() const; // the one the layout shows
-    bool PointerOverFreePane() const;
     bool Press(TImagePane& pane, const QMouseEvent& event);
     void Move(const QMouseEvent& event);
     void Release(TImagePane& pane);
     void Wheel(const QWheelEvent& event);
-    bool Key(const QKeyEvent& event);
+    bool Key(const TImagePane& pane, const QKeyEvent& event);
     void TurnBy(int dx, int dy);
     void ZoomBy(int notches, QPoint at);
 

@@ -67,6 +67,11 @@ QString Latin1(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+bool StateTraced() {
+    static const bool enabled = qEnvironmentVariable("PLEXA3D_STATE_TRACE") == QLatin1String("1");
+    return enabled;
+}
+
 } // namespace
 
 TForm1::TForm1(const QString& programFile, QWidget* parent)
@@ -79,7 +84,7 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     RunGuarded([this] { FormCreate(); });
 }
 
-// The gestures watch the whole application's keys: they go before the window's members do.
+// The gestures read the window's members whenever a pane has an event: they go before those do.
 TForm1::~TForm1() {
     delete gestures_;
 }
@@ -312,6 +317,12 @@ void TForm1::ConnectHandlers() {
     connect(StringGrid1, &TStringGrid::SelectCell, this,
             Guarded(this, &TForm1::StringGrid1SelectCell));
     connect(Timer1, &QTimer::timeout, this, Guarded(this, &TForm1::Timer1Timer));
+    if (StateTraced()) {
+        connect(Edit1, &QLineEdit::textChanged, this, [](const QString& text) {
+            std::fprintf(stderr, "plexa3d-text: Edit1=%s\n", text.toUtf8().constData());
+            std::fflush(stderr);
+        });
+    }
 }
 
 void TForm1::FormCreate() {
@@ -441,10 +452,10 @@ void TForm1::Timer1Timer() {
 }
 
 // With PLEXA3D_STATE_TRACE=1 in the environment, every redraw reports the object table's state on
-// standard error, for tests that drive the program from outside.
+// standard error, for tests that drive the program from outside; so does every change of the 2D
+// text box's text (see ConnectHandlers).
 void TForm1::TraceState() const {
-    static const bool enabled = qEnvironmentVariable("PLEXA3D_STATE_TRACE") == QLatin1String("1");
-    if (enabled) {
+    if (StateTraced()) {
         std::fprintf(stderr, "plexa3d-state: objects=%d rows=%d current=%d rest=%d\n", ObjectCount,
                      StringGrid1->RowCount(), CurrentObject, Scene.CurrentAtRest() ? 1 : 0);
         std::fflush(stderr);
@@ -483,12 +494,17 @@ void TForm1::Z_Bar3Change() {
     EnableTimer1();
 }
 
+// The free view keeps the keyboard focus when it moves to the other layout's pane.
 void TForm1::SetLayout(bool onePane) {
+    const bool freeViewFocused = focusWidget() == Image4 || focusWidget() == Image5;
     Scene.SetLayout(onePane);
     for (TImagePane* pane : {Image1, Image2, Image3, Image4}) {
         pane->setVisible(!onePane);
     }
     Image5->setVisible(onePane);
+    if (freeViewFocused) {
+        (onePane ? Image5 : Image4)->setFocus(Qt::OtherFocusReason);
+    }
     EnableTimer1();
 }
 

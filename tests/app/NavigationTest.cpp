@@ -1,11 +1,17 @@
 // The free view's gestures and the panes' context menus, through real mouse and wheel events.
 #include "AppTestSupport.h"
+#include "Form_Plexa3d_Autore_Source.h"
+#include "Form_Plexa3d_EMail_Source.h"
+#include "Form_Plexa3d_Guida_Source.h"
+#include "Form_Plexa3d_Licenza_Source.h"
+#include "Form_Plexa3d_SitoWeb_Source.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
 #include "ZuveloGraphLibrary.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QLineEdit>
@@ -76,6 +82,12 @@ protected:
     }
     TTestImage Free() const { return PaneImage(*form_->Image4); }
     void Redrawn() { ASSERT_TRUE(WaitForRedraw(*form_)); }
+    // Keys are sent with the events they cause: their redraw may have come already.
+    void Settled() {
+        if (form_->Timer1->isActive()) {
+            Redrawn();
+        }
+    }
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint by,
               int steps) {
         QWidget* pane = form_->Image4;
@@ -195,27 +207,166 @@ TEST_F(Navigation, FrameAllAndTheInitialView) {
     }
 }
 
-TEST_F(Navigation, KeysWorkWhileThePointerIsOverTheFreeView) {
+// Keys pressed as on a keyboard: to the focus widget of the active window.
+void Keys(const QString& text) {
+    QTest::keyClicks(static_cast<QWidget*>(nullptr), text);
+}
+void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+}
+
+// The free view has the keys once a click has given it the focus, wherever the pointer then is.
+TEST_F(Navigation, KeysWorkWhileTheFreeViewHasTheFocus) {
     Import(Box("Scatola", 20));
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
     const TTestImage rest = Free();
-    QCursor::setPos(form_->Image1->mapToGlobal(QPoint{200, 150}));
-    QTest::keyClick(form_->Edit1, Qt::Key_Right); // not over the free view: the edit box's key
-    EXPECT_EQ(form_->Y_Bar2->value(), 0);
     QCursor::setPos(form_->Image4->mapToGlobal(QPoint{200, 150}));
-    QTest::keyClick(form_->Edit1, Qt::Key_Right);
-    QTest::keyClick(form_->Edit1, Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(form_->Edit1, Qt::Key_Plus);
-    Redrawn();
+    QTest::mouseClick(form_->Edit1, Qt::LeftButton);
+    Key(Qt::Key_Right); // the edit box's key, with the pointer over the free view
+    EXPECT_EQ(form_->Y_Bar2->value(), 0);
+    QTest::mouseClick(form_->Image4, Qt::LeftButton, {}, {200, 150});
+    QCursor::setPos(form_->Image1->mapToGlobal(QPoint{200, 150}));
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Plus);
+    Settled();
     EXPECT_EQ(form_->Y_Bar2->value(), 1);
     EXPECT_EQ(form_->X_Bar1->value(), 15);
     EXPECT_DOUBLE_EQ(form_->Scene.Navigation().Zoom(), std::exp2(0.25));
     form_->X_Bar1->setValue(0);
     form_->Y_Bar2->setValue(0);
-    QTest::keyClick(form_->Edit1, Qt::Key_Home);
-    Redrawn();
+    Key(Qt::Key_Home);
+    Settled();
     EXPECT_TRUE(ImagesEqual(Free(), rest));
+}
+
+// A click on the free pane, in either layout or before a change of layout, shows nothing new;
+// Right then turns as --angles 0,1,0 does.
+TEST_F(Navigation, AfterAClickRightTurnsByOneDegreeAsTheCommandLineDoes) {
+    struct TCase {
+        const char* Name;
+        const char* LayoutBefore; // chosen before the click
+        const char* LayoutAfter;  // chosen after it
+    } cases[] = {
+        {"four panes", nullptr, nullptr},
+        {"one pane", "N1Finestra1", nullptr},
+        {"clicked, then one pane", nullptr, "N1Finestra1"},
+    };
+    const auto window = [&](const char* layout) {
+        form_ = NewMainWindow();
+        form_->show();
+        form_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        Import(Box("Scatola", 20));
+        if (layout) {
+            ChooseMenuItem(*form_, layout);
+            Redrawn();
+        }
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        window(c.LayoutAfter ? c.LayoutAfter : c.LayoutBefore);
+        form_->Y_Bar2->setValue(1); // as the command line sets --angles
+        Redrawn();
+        TImagePane* free = form_->ViewMode == 1 ? form_->Image5 : form_->Image4;
+        const TTestImage turned = PaneImage(*free);
+        window(c.LayoutBefore);
+        free = form_->ViewMode == 1 ? form_->Image5 : form_->Image4;
+        const QImage shown = free->grab().toImage();
+        const TTestImage rest = PaneImage(*free);
+        QTest::mouseClick(free, Qt::LeftButton, {}, {120, 80});
+        EXPECT_TRUE(free->hasFocus());
+        EXPECT_EQ(free->grab().toImage(), shown);
+        QTest::qWait(20);
+        EXPECT_TRUE(ImagesEqual(PaneImage(*free), rest));
+        if (c.LayoutAfter) {
+            ChooseMenuItem(*form_, c.LayoutAfter);
+            Redrawn();
+            free = form_->Image5;
+        }
+        Key(Qt::Key_Right);
+        Settled();
+        EXPECT_EQ(form_->X_Bar1->value(), 0);
+        EXPECT_EQ(form_->Y_Bar2->value(), 1);
+        EXPECT_TRUE(ImagesEqual(PaneImage(*free), turned));
+    }
+}
+
+// With the pointer over the free view, the widget with the focus keeps every key: an edit box
+// gets its text and its cursor keys, the object list its arrows, and the free view never moves.
+TEST_F(Navigation, OtherWidgetsKeepEveryKeyWithThePointerOverTheFreeView) {
+    Import(Box("Scatola", 20));
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    struct TCase {
+        const char* Name;
+        QWidget* Target;
+        QLineEdit* Box; // whose text is checked; none for the list
+    } cases[] = {
+        {"text box 2D", form_->Edit1, form_->Edit1},
+        {"text box 3D", form_->Edit2, form_->Edit2},
+        {"font box", form_->ComboBox1, form_->ComboBox1->lineEdit()},
+        {"angle box", form_->Edit3, form_->Edit3},
+        {"object list", form_->StringGrid1->viewport(), nullptr},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.Box) {
+            c.Box->clear();
+        }
+        QTest::mouseClick(c.Target, Qt::LeftButton, {}, {5, 5});
+        QCursor::setPos(form_->Image4->mapToGlobal(QPoint{200, 150}));
+        Keys("fa+b-c=F");
+        Key(Qt::Key_Home);
+        Keys("1");
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Right);
+        Keys("2");
+        Key(Qt::Key_Left);
+        Keys("3");
+        if (c.Box) {
+            EXPECT_EQ(c.Box->text(), "1fa32+b-c=F");
+        }
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Up}) {
+            Key(key);
+            Key(key, Qt::ShiftModifier);
+        }
+        QTest::qWait(20);
+        EXPECT_EQ(form_->X_Bar1->value(), 0);
+        EXPECT_EQ(form_->Y_Bar2->value(), 0);
+        EXPECT_EQ(form_->Scene.Navigation().Notches, 0);
+        EXPECT_EQ(form_->Scene.Navigation().BaseZoom, 1);
+    }
+}
+
+// The menu bar from the keyboard with the pointer over the free view, whoever has the focus:
+// Alt, Right four times to Info, Down and Return open its first item.
+TEST_F(Navigation, TheMenuBarWorksFromTheKeyboardOverTheFreeView) {
+    TForm_Plexa3d_Guida guida;
+    TForm_Plexa3d_Autore autore;
+    TForm_Plexa3d_SitoWeb sitoWeb;
+    TForm_Plexa3d_EMail eMail;
+    TForm_Plexa3d_Licenza licenza;
+    Import(Box("Scatola", 20));
+    form_->SetInformationWindows({&guida, &autore, &sitoWeb, &eMail, &licenza});
+    for (QWidget* focus :
+         {static_cast<QWidget*>(form_->Edit1), static_cast<QWidget*>(form_->Image4)}) {
+        SCOPED_TRACE(focus->objectName().toStdString());
+        guida.hide();
+        form_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        QTest::mouseClick(focus, Qt::LeftButton, {}, {5, 5});
+        QCursor::setPos(form_->Image4->mapToGlobal(QPoint{200, 150}));
+        Key(Qt::Key_Alt, Qt::AltModifier);
+        for (int i = 0; i < 4; ++i) {
+            Key(Qt::Key_Right);
+        }
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Return);
+        EXPECT_TRUE(guida.isVisible());
+        EXPECT_EQ(form_->Y_Bar2->value(), 0);
+    }
 }
 
 // Opens a pane's context menu as the right button does and clicks the item with this caption.

@@ -58,12 +58,18 @@ namespace {
 constexpr int ScreenWidth = 1280;
 constexpr int ScreenHeight = 1024;
 constexpr int CheckEvery = 250;          // events between two checks
+constexpr int TextCheckEvery = 400;      // events between two checks of the text box
 constexpr int PaceMilliseconds = 4;      // pause after every event
 constexpr int MenuOpenMilliseconds = 40; // time for a menu to open before keys go to it
 constexpr int AnswerSeconds = 30;        // how long the program may take to answer a check
 constexpr int MaxObjects = 255;
 const char* const MainTitle = "Zuvelo Omarin Plexa3D V 0.1";
 const char* const MessageTitle = "Plexa3D"; // the error message boxes
+// The text box under "Funzioni Testo 2D" and a point over the free view in either layout, from the
+// main window's top-left corner (the menu bar included); what is typed into the box there.
+constexpr int TextBoxX = 878, TextBoxY = 468;
+constexpr int FreeViewX = 600, FreeViewY = 470;
+const char* const KnownText = "fa+b-c=F 42";
 const char* const InfoTitles[] = {"Form_Plexa3d_Guida", "Informazioni Autore Software",
                                   "Informazione Siti Web", "E-Mail", "Form_Plexa3d_Licenza"};
 
@@ -404,6 +410,7 @@ public:
     const fs::path& Reports() const { return reports_; }
     long StateLines() const { return stateLines_; }
     int MostObjects() const { return mostObjects_; }
+    const std::string& LastText() const { return lastText_; } // the text box's, as last traced
 
     void Start() {
         fs::create_directories(work_ / "home");
@@ -431,9 +438,14 @@ public:
             setenv("XDG_RUNTIME_DIR", (work_ / "runtime").c_str(), 1);
             setenv("PATH", (work_ / "bin").c_str(), 1);
             setenv("PLEXA3D_STATE_TRACE", "1", 1);
+            // LeakSanitizer lists the suppressions it matched at every exit, into the report
+            // folder; that list is no report. The user's own options come after, and win.
             for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
                 const char* old = getenv(name);
-                std::string value = old ? std::string(old) + ":" : std::string();
+                std::string value = std::strcmp(name, "LSAN_OPTIONS") == 0
+                                        ? std::string("print_suppressions=0:")
+                                        : std::string();
+                value += old ? std::string(old) + ":" : std::string();
                 value += "log_path=" + (reports_ / "report").string();
                 setenv(name, value.c_str(), 1);
             }
@@ -472,12 +484,17 @@ public:
         log.seekg(std::streamoff(readUpTo_));
         static const std::regex line(
             R"(plexa3d-state: objects=(\d+) rows=(\d+) current=(\d+) rest=(\d+))");
+        static const std::string textLine = "plexa3d-text: Edit1=";
         std::string text;
         while (std::getline(log, text)) {
             if (log.eof()) {
                 break; // a line still being written is read next time
             }
             readUpTo_ += std::streamoff(text.size() + 1);
+            if (text.rfind(textLine, 0) == 0) {
+                lastText_ = text.substr(textLine.size());
+                continue;
+            }
             std::smatch m;
             if (!std::regex_search(text, m, line)) {
                 continue;
@@ -527,6 +544,7 @@ private:
     std::streamoff readUpTo_ = 0;
     long stateLines_ = 0;
     int mostObjects_ = 0;
+    std::string lastText_;
 };
 
 // ---- The monkey ----------------------------------------------------------------------------
@@ -543,6 +561,7 @@ public:
     long Checks() const { return checks_; }
     int Restarts() const { return restarts_; }
     long Imports() const { return imports_; }
+    long TextChecks() const { return textChecks_; }
 
     void WaitForMainWindow() {
         const auto end = Clock::now() + std::chrono::seconds(AnswerSeconds);
@@ -604,6 +623,11 @@ public:
             InDialog(*dialog);
             return;
         }
+        if (events_ >= nextTextCheck_) {
+            CheckTextBox(windows);
+            nextTextCheck_ = events_ + TextCheckEvery;
+            return;
+        }
         const int pick = random_.Pick(100);
         if (pick < 22) {
             ClickSomewhere(windows);
@@ -625,6 +649,36 @@ public:
             ClickGrid();
         } else {
             CloseInformationWindow(windows);
+        }
+    }
+
+    // With the information windows closed and no menu open: a click on the 2D text box, the
+    // pointer moved over the free view, all selected and the known text typed. The box must hold
+    // it whole: the free view takes keys only while it has the focus itself.
+    void CheckTextBox(const std::vector<TDisplay::TWindow>& all) {
+        CloseInformationWindows(all);
+        for (int i = 0; i < 3 && HasPopup(); ++i) {
+            x_.Press(XK_Escape);
+            Pause(MenuOpenMilliseconds / 4);
+        }
+        const auto main = Find(MainTitle);
+        if (!main) {
+            return;
+        }
+        x_.Move(main->X + TextBoxX, main->Y + TextBoxY);
+        Event("text box: click, then \"" + std::string(KnownText) + "\" over the free view");
+        x_.Click(1);
+        x_.Move(main->X + FreeViewX, main->Y + FreeViewY);
+        x_.Press(XK_a, {XK_Control_L});
+        x_.Type(KnownText);
+        events_ += long(std::strlen(KnownText)) + 2;
+        if (!x_.Answers(main->Id, AnswerSeconds)) {
+            return; // found out by the next check
+        }
+        program_.CheckStateLines();
+        ++textChecks_;
+        if (program_.LastText() != KnownText) {
+            Fail("the text box holds \"" + program_.LastText() + "\", not \"" + KnownText + "\"");
         }
     }
 
@@ -975,6 +1029,21 @@ private:
         }
     }
 
+    // Asks every information window to close and waits a little for them to go.
+    void CloseInformationWindows(const std::vector<TDisplay::TWindow>& all) {
+        bool asked = false;
+        for (const auto& w : all) {
+            if (Known(w) && !w.Popup && w.Title != MainTitle) {
+                x_.AskToClose(w.Id);
+                asked = true;
+            }
+        }
+        if (asked) {
+            Note("information windows closed for the text box check");
+            Pause(MenuOpenMilliseconds * 2);
+        }
+    }
+
     TDisplay& x_;
     TProgram& program_;
     std::vector<std::string> models_;
@@ -982,6 +1051,8 @@ private:
     long events_ = 0;
     long checks_ = 0;
     long imports_ = 0;
+    long nextTextCheck_ = TextCheckEvery;
+    long textChecks_ = 0;
     int restarts_ = 0;
     std::deque<std::string> log_;
     std::ofstream eventLog_;
@@ -1097,11 +1168,13 @@ int main(int argc, char** argv) {
             CheckFolderEmpty(work / "home");
             const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
             std::printf("plexa3d_monkey: seed %llu, scenario %s: %ld events in %.0f s, %ld names "
-                        "given to the dialog, %ld checks, %ld state lines (most objects %d), %d "
+                        "given to the dialog, %ld checks, %ld of the text box, %ld state lines "
+                        "(most objects %d), %d "
                         "restarts after File, Esci: passed\n",
                         static_cast<unsigned long long>(options.Seed), options.Scenario.c_str(),
                         monkey->Events(), seconds, monkey->Imports(), monkey->Checks(),
-                        program->StateLines(), program->MostObjects(), monkey->Restarts());
+                        monkey->TextChecks(), program->StateLines(), program->MostObjects(),
+                        monkey->Restarts());
         } catch (const TFailure& failure) {
             failed = true;
             std::fprintf(stderr,
