@@ -123,4 +123,15 @@ bool FitObjectVertices(TObject3D& object, double radius) {
     return true;
 }
 
+void ParkUnusedVertices(TObject3D& object) {
+    const std::int32_t vertexCount = std::clamp(object.VertexCount, 0, object.Vertices.Count());
+    std::vector<bool> used;
+    UsedBox(object, vertexCount, used);
+    for (std::int32_t i = 1; i <= vertexCount; ++i) {
+        if (!used[static_cast<std::size_t>(i)]) {
+            object.Vertices[i] = {};
+        }
+    }
+}
+
 } // namespace ZuveloGraphLibrary

@@ -18,4 +18,9 @@ inline constexpr double FitRadius = 140; // pixels: every turn of a fitted objec
 // be above 0.
 bool FitObjectVertices(TObject3D& object, double radius = FitRadius);
 
+// Moves every vertex that no face with all three numbers in range uses to the origin, so that
+// turning or scaling the object can never take such a vertex, never drawn, out of the single
+// range.
+void ParkUnusedVertices(TObject3D& object);
+
 } // namespace ZuveloGraphLibrary

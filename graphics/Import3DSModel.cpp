@@ -190,7 +190,7 @@ bool AllFinite(const TPoint3D* begin, const TPoint3D* end) {
 // has room for every face of the list.
 template <bool CheckFinite>
 std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t base,
-                        const TPoint3D* vertices, TFace3D* const out) {
+                        const TPoint3D* vertices, TFace3D* const out, std::int64_t& notFinite) {
     const std::uint32_t vertexCount = mesh.VertexCount;
     const std::uint32_t first = base + 1;
     TFace3D* next = out;
@@ -208,6 +208,8 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
                     if (!CheckFinite ||
                         (Finite(vertices[a]) & Finite(vertices[b]) & Finite(vertices[c]))) {
                         *next++ = {first + a, first + b, first + c};
+                    } else {
+                        ++notFinite;
                     }
                 }
             }
@@ -309,7 +311,8 @@ std::string Latin1BaseName(const std::string& fileName) {
 
 // Reads the records of every mesh straight into the object's arrays, and drops the room left
 // by the faces that were not kept. Returns where each mesh went.
-std::vector<TMeshPlace> ReadModel(TFileReader& file, const TModel& model, TObject3D& object) {
+std::vector<TMeshPlace> ReadModel(TFileReader& file, const TModel& model, TObject3D& object,
+                                  std::int64_t& notFinite) {
     object.VertexCount = static_cast<std::int32_t>(model.VertexCount);
     object.FaceCount = static_cast<std::int32_t>(model.FaceCount);
     // Every vertex is written below, and so is every face that is kept (the array is replaced
@@ -324,9 +327,10 @@ std::vector<TMeshPlace> ReadModel(TFileReader& file, const TModel& model, TObjec
         TPoint3D* const vertices = object.Vertices.begin() + base;
         ReadVertices(file, mesh, vertices);
         TFace3D* const faces = object.Faces.begin() + kept;
-        const std::uint32_t read = AllFinite(vertices, vertices + mesh.VertexCount)
-                                       ? ReadFaces<false>(file, mesh, base, vertices, faces)
-                                       : ReadFaces<true>(file, mesh, base, vertices, faces);
+        const std::uint32_t read =
+            AllFinite(vertices, vertices + mesh.VertexCount)
+                ? ReadFaces<false>(file, mesh, base, vertices, faces, notFinite)
+                : ReadFaces<true>(file, mesh, base, vertices, faces, notFinite);
         places.push_back({base, mesh.VertexCount, kept, kept + read});
         kept += read;
         base += mesh.VertexCount;
@@ -417,17 +421,18 @@ void AddCopies(const std::vector<TMeshPlace>& places,
 
 } // namespace
 
-void Load3DSModel(const std::string& fileName, TObject3D& object) {
+TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
     ClearObject3D(object);
     TFileReader file(fileName);
     std::uint16_t id = 0;
     std::int32_t ignoredLength = 0;
     if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
         file.Close();
-        return;
+        return {};
     }
     try {
         TModel model;
+        TModelReading reading;
         ForEachChild(file, {ChunkHeaderSize, file.Size()},
                      [&](std::uint16_t child, TExtent content) {
                          if (child == ChunkEditor) {
@@ -436,7 +441,8 @@ void Load3DSModel(const std::string& fileName, TObject3D& object) {
                              model.Keyframer = content;
                          }
                      });
-        const std::vector<TMeshPlace> places = ReadModel(file, model, object);
+        const std::vector<TMeshPlace> places =
+            ReadModel(file, model, object, reading.FacesNotFinite);
         if (model.Keyframer && !places.empty()) {
             const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
             AddCopies(places, InstancePlacements(keyframer, model.Names), object);
@@ -444,6 +450,7 @@ void Load3DSModel(const std::string& fileName, TObject3D& object) {
         file.Close();
         object.Name = Latin1BaseName(fileName);
         AllocObjectArrays(object);
+        return reading;
     } catch (const std::bad_alloc&) {
         ClearObject3D(object);
         throw OutOfMemoryError();

@@ -1,6 +1,8 @@
 // The whole-model reader against files written by our own writer, against a plain in-memory
 // reading of the same rule on damaged files, and against real files made by other tools.
 #include "Import3DSModel.h"
+#include "DamagedModels.h"
+#include "FitPlacement.h"
 #include "Import3DS.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
@@ -677,6 +679,34 @@ TEST(Load3DSModelTest, KeyframerCopiesInRealFiles) {
                 EXPECT_EQ(copy.X, stored.X + shifts[k][0]) << k << " " << i;
                 EXPECT_EQ(copy.Y, stored.Y + shifts[k][1]) << k << " " << i;
                 EXPECT_EQ(copy.Z, stored.Z + shifts[k][2]) << k << " " << i;
+            }
+        }
+    }
+}
+
+// A damaged vertex costs only the faces that use it: read whole and fitted, the model is the sound
+// one, vertex for vertex, but for the damaged vertex, which stays as stored.
+TEST(Load3DSModelTest, ADamagedVertexCostsOnlyItsFaces) {
+    for (const auto& c : Plexa3DTest::DamagedModels(PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds")) {
+        SCOPED_TRACE(c.Label);
+        TObject3D damaged = Load(c.Damaged);
+        TObject3D sound = Load(c.Sound);
+        ASSERT_GT(sound.FaceCount, 0);
+        ASSERT_EQ(damaged.FaceCount, sound.FaceCount);
+        EXPECT_TRUE(std::equal(sound.Faces.begin(), sound.Faces.end(), damaged.Faces.begin(),
+                               [](const TFace3D& a, const TFace3D& b) {
+                                   return a.A == b.A && a.B == b.B && a.C == b.C;
+                               }));
+        const auto bits = [](const TPoint3D& p) {
+            return std::bit_cast<std::array<std::uint32_t, 3>>(p);
+        };
+        const auto stored = bits(damaged.Vertices[c.Vertex]);
+        ASSERT_TRUE(FitObjectVertices(damaged));
+        ASSERT_TRUE(FitObjectVertices(sound));
+        EXPECT_EQ(bits(damaged.Vertices[c.Vertex]), stored);
+        for (std::int32_t i = 1; i <= sound.VertexCount; ++i) {
+            if (i != c.Vertex) {
+                ASSERT_EQ(bits(damaged.Vertices[i]), bits(sound.Vertices[i])) << "vertex " << i;
             }
         }
     }
