@@ -55,6 +55,7 @@ bool DrawThumbnail(TObject3D& object, const TImageView& image) {
     if (!FitObjectVertices(object)) {
         return false;
     }
+    ParkUnusedVertices(object);
     SetObjectPivot(0, 0, 0, object);
     SetObjectPosition(0, 0, 0, object);
     RotateObject(0, 0, ThumbnailTurn.AboutUp, object);
@@ -78,7 +79,7 @@ bool DrawThumbnail(TObject3D& object, const TImageView& image) {
 void WriteThumbnail(int size, const std::string& input, const QString& output,
                     const std::string& appDir) {
     TObject3D object;
-    Load3DSModel(input, object);
+    const TModelReading reading = Load3DSModel(input, object);
 
     // The panes' background, the larger one for large thumbnails, cut to its middle square.
     const QString path = DataFileName(
@@ -95,7 +96,9 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
             .convertToFormat(QImage::Format_BGR888);
 
     if (!DrawThumbnail(object, {picture.bits(), picture.bytesPerLine(), size, size})) {
-        throw RuntimeError("Nothing to draw: the file holds no faces");
+        throw RuntimeError(object.FaceCount == 0 && reading.FacesNotFinite > 0
+                               ? "Nothing to draw: no face of the file has finite vertices"
+                               : "Nothing to draw: the file holds no faces");
     }
     WritePngFiles({{picture, output}});
 }

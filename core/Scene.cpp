@@ -90,6 +90,9 @@ void DrawFixedViews(TObject3D& object, const TFixedViews& views) {
 // centre and scaled to the pane, where the object has a box to fit.
 void TScene::Place(TObject3D& object) const {
     const bool fitted = ImportOptions.FitToWindow && FitObjectVertices(object);
+    if (fitted) {
+        ParkUnusedVertices(object); // never drawn, but turned with the rest
+    }
     SetObjectPivot(0, 0, 0, object);
     SetObjectPosition(0, 0, -PlacementDepth, object);
     if (!fitted) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 namespace {
@@ -27,9 +28,11 @@ bool Finite(const TPoint3D& p) {
     return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z);
 }
 
-// The box of the finite vertices that faces with all three numbers in range use.
-TBox UsedBox(const TObject3D& object, std::int32_t vertexCount) {
+// The box of the finite vertices that faces with all three numbers in range use; `used` marks
+// those vertices (indexed from 1).
+TBox UsedBox(const TObject3D& object, std::int32_t vertexCount, std::vector<bool>& used) {
     TBox box;
+    used.assign(static_cast<std::size_t>(vertexCount) + 1, false);
     const auto inRange = [&](std::uint32_t number) {
         return number >= 1 && number <= static_cast<std::uint32_t>(vertexCount);
     };
@@ -40,6 +43,7 @@ TBox UsedBox(const TObject3D& object, std::int32_t vertexCount) {
             continue;
         }
         for (const std::uint32_t number : {face.A, face.B, face.C}) {
+            used[number] = true;
             const TPoint3D& p = object.Vertices[static_cast<std::int32_t>(number)];
             if (Finite(p)) {
                 for (int axis = 0; axis < Axes; ++axis) {
@@ -51,11 +55,16 @@ TBox UsedBox(const TObject3D& object, std::int32_t vertexCount) {
     return box;
 }
 
-// The box of every finite coordinate, axis by axis: where the farthest ones land decides whether
-// the fit stays within the single range.
-TBox CoordinateBox(const TObject3D& object, std::int32_t vertexCount) {
+// The box of every finite coordinate of the used vertices, axis by axis: where the farthest ones
+// land decides whether the fit stays within the single range (a vertex with a coordinate that is
+// not finite is outside the box of whole vertices, and its other coordinates may lie far away).
+TBox CoordinateBox(const TObject3D& object, std::int32_t vertexCount,
+                   const std::vector<bool>& used) {
     TBox box;
     for (std::int32_t i = 1; i <= vertexCount; ++i) {
+        if (!used[static_cast<std::size_t>(i)]) {
+            continue;
+        }
         for (int axis = 0; axis < Axes; ++axis) {
             const float value = object.Vertices[i].*Coordinates[axis];
             if (std::isfinite(value)) {
@@ -70,15 +79,16 @@ TBox CoordinateBox(const TObject3D& object, std::int32_t vertexCount) {
 
 bool FitObjectVertices(TObject3D& object, double radius) {
     const std::int32_t vertexCount = std::clamp(object.VertexCount, 0, object.Vertices.Count());
-    const TBox used = UsedBox(object, vertexCount);
-    if (used.Empty()) {
+    std::vector<bool> used;
+    const TBox box = UsedBox(object, vertexCount, used);
+    if (box.Empty()) {
         return false;
     }
     double centre[Axes] = {};
     double squares = 0;
     for (int axis = 0; axis < Axes; ++axis) {
-        centre[axis] = (used.Low[axis] + used.High[axis]) / 2;
-        const double size = used.High[axis] - used.Low[axis];
+        centre[axis] = (box.Low[axis] + box.High[axis]) / 2;
+        const double size = box.High[axis] - box.Low[axis];
         squares += size * size;
     }
     const double diagonal = std::sqrt(squares);
@@ -91,7 +101,7 @@ bool FitObjectVertices(TObject3D& object, double radius) {
     };
 
     // Rounding to single is monotonic, so the extreme coordinates give the extreme results.
-    const TBox all = CoordinateBox(object, vertexCount);
+    const TBox all = CoordinateBox(object, vertexCount, used);
     for (int axis = 0; axis < Axes; ++axis) {
         if (std::isinf(fitted(static_cast<float>(all.Low[axis]), axis)) ||
             std::isinf(fitted(static_cast<float>(all.High[axis]), axis))) {
@@ -99,6 +109,9 @@ bool FitObjectVertices(TObject3D& object, double radius) {
         }
     }
     for (std::int32_t i = 1; i <= vertexCount; ++i) {
+        if (!used[static_cast<std::size_t>(i)]) {
+            continue;
+        }
         TPoint3D& p = object.Vertices[i];
         for (int axis = 0; axis < Axes; ++axis) {
             float& value = p.*Coordinates[axis];
@@ -108,6 +121,17 @@ bool FitObjectVertices(TObject3D& object, double radius) {
         }
     }
     return true;
+}
+
+void ParkUnusedVertices(TObject3D& object) {
+    const std::int32_t vertexCount = std::clamp(object.VertexCount, 0, object.Vertices.Count());
+    std::vector<bool> used;
+    UsedBox(object, vertexCount, used);
+    for (std::int32_t i = 1; i <= vertexCount; ++i) {
+        if (!used[static_cast<std::size_t>(i)]) {
+            object.Vertices[i] = {};
+        }
+    }
 }
 
 } // namespace ZuveloGraphLibrary

@@ -2,9 +2,11 @@
 
 #include "FileReader.h"
 #include "Import3DS.h"
+#include "Keyframer.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -36,11 +38,22 @@ struct TMeshLists {
     std::uint32_t FaceCount = 0;
 };
 
-// The meshes found by the walk, and their totals.
+// The meshes found by the walk, with the names of their objects, and their totals; and where the
+// first keyframer chunk lies, if there is one.
 struct TModel {
     std::vector<TMeshLists> Meshes;
+    std::vector<std::string> Names;
     std::size_t VertexCount = 0;
     std::size_t FaceCount = 0;
+    std::optional<TExtent> Keyframer;
+};
+
+// Where a mesh's vertices and kept faces lie in the object's arrays.
+struct TMeshPlace {
+    std::uint32_t VertexBase = 0;
+    std::uint32_t VertexCount = 0;
+    std::uint32_t FaceBegin = 0;
+    std::uint32_t FaceEnd = 0;
 };
 
 // Adds a list's records to a total, within what the record can count.
@@ -73,7 +86,8 @@ template <class Visit> void ForEachChild(TFileReader& file, TExtent parent, Visi
 }
 
 // Where the children of a named object start: after the name's zero byte, if the chunk has one.
-std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object) {
+// The name's bytes are appended to `name`.
+std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object, std::string& name) {
     file.Seek(object.Begin);
     while (file.Position() < object.End) {
         const std::span<const std::uint8_t> bytes = file.Peek(1);
@@ -82,9 +96,13 @@ std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object) {
         if (size == 0) {
             break;
         }
-        const void* zero = std::memchr(bytes.data(), 0, static_cast<std::size_t>(size));
+        const auto* zero = static_cast<const std::uint8_t*>(
+            std::memchr(bytes.data(), 0, static_cast<std::size_t>(size)));
+        const auto* const end = zero != nullptr ? zero : bytes.data() + size;
+        name.append(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<std::size_t>(end - bytes.data()));
         if (zero != nullptr) {
-            return file.Position() + (static_cast<const std::uint8_t*>(zero) - bytes.data()) + 1;
+            return file.Position() + (zero - bytes.data()) + 1;
         }
         file.Advance(static_cast<std::size_t>(size));
     }
@@ -154,11 +172,25 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     std::fill(out, end, TPoint3D{});
 }
 
-// Fills `out` with the faces whose numbers all lie below the mesh's vertex count, numbered from 1
-// past the `base` vertices of the meshes before, and returns how many there were. The face flags
-// are passed over. `out` has room for every face of the list.
+bool Finite(const TPoint3D& p) {
+    return std::isfinite(p.X) & std::isfinite(p.Y) & std::isfinite(p.Z);
+}
+
+bool AllFinite(const TPoint3D* begin, const TPoint3D* end) {
+    bool finite = true;
+    for (const TPoint3D* p = begin; p != end; ++p) {
+        finite &= Finite(*p);
+    }
+    return finite;
+}
+
+// Fills `out` with the faces whose numbers all lie below the mesh's vertex count and whose
+// vertices (the mesh's first, at `vertices`) are finite, numbered from 1 past the `base` vertices
+// of the meshes before, and returns how many there were. The face flags are passed over. `out`
+// has room for every face of the list.
+template <bool CheckFinite>
 std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t base,
-                        TFace3D* const out) {
+                        const TPoint3D* vertices, TFace3D* const out, std::int64_t& notFinite) {
     const std::uint32_t vertexCount = mesh.VertexCount;
     const std::uint32_t first = base + 1;
     TFace3D* next = out;
@@ -173,7 +205,12 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
                 // Real files keep nearly every face: a branch the processor foresees keeps
                 // the stores independent of the comparisons.
                 if ((a < vertexCount) & (b < vertexCount) & (c < vertexCount)) [[likely]] {
-                    *next++ = {first + a, first + b, first + c};
+                    if (!CheckFinite ||
+                        (Finite(vertices[a]) & Finite(vertices[b]) & Finite(vertices[c]))) {
+                        *next++ = {first + a, first + b, first + c};
+                    } else {
+                        ++notFinite;
+                    }
                 }
             }
         });
@@ -182,7 +219,7 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
 
 // Notes where the mesh's first vertex list and first face list hold their records, and how many.
 // Each count is read as the walk passes its list, so that the walk never goes back.
-void FindMeshLists(TFileReader& file, TExtent mesh, TModel& model) {
+void FindMeshLists(TFileReader& file, TExtent mesh, const std::string& name, TModel& model) {
     bool vertexList = false;
     bool faceList = false;
     TMeshLists lists;
@@ -203,16 +240,18 @@ void FindMeshLists(TFileReader& file, TExtent mesh, TModel& model) {
     AddToTotal(model.VertexCount, lists.VertexCount);
     AddToTotal(model.FaceCount, lists.FaceCount);
     model.Meshes.push_back(lists);
+    model.Names.push_back(name);
 }
 
 void ReadNamedObject(TFileReader& file, TExtent object, TModel& model) {
-    const std::optional<std::int64_t> children = AfterName(file, object);
+    std::string name;
+    const std::optional<std::int64_t> children = AfterName(file, object, name);
     if (!children) {
         return;
     }
     ForEachChild(file, {*children, object.End}, [&](std::uint16_t id, TExtent content) {
         if (id == ChunkTriangleMesh) {
-            FindMeshLists(file, content, model);
+            FindMeshLists(file, content, name, model);
         }
     });
 }
@@ -271,19 +310,29 @@ std::string Latin1BaseName(const std::string& fileName) {
 }
 
 // Reads the records of every mesh straight into the object's arrays, and drops the room left
-// by the faces that were not kept.
-void ReadModel(TFileReader& file, const TModel& model, TObject3D& object) {
+// by the faces that were not kept. Returns where each mesh went.
+std::vector<TMeshPlace> ReadModel(TFileReader& file, const TModel& model, TObject3D& object,
+                                  std::int64_t& notFinite) {
     object.VertexCount = static_cast<std::int32_t>(model.VertexCount);
     object.FaceCount = static_cast<std::int32_t>(model.FaceCount);
     // Every vertex is written below, and so is every face that is kept (the array is replaced
     // when some are not), so neither array is filled first.
     object.Vertices.Allocate(object.VertexCount, TOneBasedArray<TPoint3D>::TFill::Unset);
     object.Faces.Allocate(object.FaceCount, TOneBasedArray<TFace3D>::TFill::Unset);
+    std::vector<TMeshPlace> places;
+    places.reserve(model.Meshes.size());
     std::uint32_t base = 0;
     std::uint32_t kept = 0;
     for (const TMeshLists& mesh : model.Meshes) {
-        ReadVertices(file, mesh, object.Vertices.begin() + base);
-        kept += ReadFaces(file, mesh, base, object.Faces.begin() + kept);
+        TPoint3D* const vertices = object.Vertices.begin() + base;
+        ReadVertices(file, mesh, vertices);
+        TFace3D* const faces = object.Faces.begin() + kept;
+        const std::uint32_t read =
+            AllFinite(vertices, vertices + mesh.VertexCount)
+                ? ReadFaces<false>(file, mesh, base, vertices, faces, notFinite)
+                : ReadFaces<true>(file, mesh, base, vertices, faces, notFinite);
+        places.push_back({base, mesh.VertexCount, kept, kept + read});
+        kept += read;
         base += mesh.VertexCount;
     }
     if (kept < model.FaceCount) {
@@ -295,31 +344,113 @@ void ReadModel(TFileReader& file, const TModel& model, TObject3D& object) {
         object.Faces = std::move(faces);
         object.FaceCount = static_cast<std::int32_t>(kept);
     }
+    return places;
+}
+
+// The bytes of a chunk's content, or fewer when the file shrank after the walk.
+std::vector<std::uint8_t> ReadContent(TFileReader& file, TExtent content) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(content.End - content.Begin));
+    file.Seek(content.Begin);
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+// Appends, after every stored mesh, each mesh's copies in the order of their placements: the
+// mesh's vertices placed, and its kept faces renumbered onto them, less those that use a vertex
+// the placement took out of the single range. A copy that would take either count past what the
+// record can count is left out.
+void AddCopies(const std::vector<TMeshPlace>& places,
+               const std::vector<std::vector<TPlacement>>& copies, TObject3D& object) {
+    std::size_t vertexCount = static_cast<std::size_t>(object.VertexCount);
+    std::size_t faceCount = static_cast<std::size_t>(object.FaceCount);
+    std::vector<std::pair<std::size_t, const TPlacement*>> fitting;
+    for (std::size_t m = 0; m < places.size(); ++m) {
+        const TMeshPlace& place = places[m];
+        const std::size_t faces = place.FaceEnd - place.FaceBegin;
+        for (const TPlacement& copy : copies[m]) {
+            if (faces == 0 || place.VertexCount > MaxModelCount - vertexCount ||
+                faces > MaxModelCount - faceCount) {
+                continue;
+            }
+            vertexCount += place.VertexCount;
+            faceCount += faces;
+            fitting.emplace_back(m, &copy);
+        }
+    }
+    if (fitting.empty()) {
+        return;
+    }
+    TOneBasedArray<TPoint3D> vertices;
+    TOneBasedArray<TFace3D> faces;
+    vertices.Allocate(static_cast<std::int32_t>(vertexCount),
+                      TOneBasedArray<TPoint3D>::TFill::Unset);
+    faces.Allocate(static_cast<std::int32_t>(faceCount), TOneBasedArray<TFace3D>::TFill::Unset);
+    TPoint3D* nextVertex =
+        std::copy(object.Vertices.begin(), object.Vertices.end(), vertices.begin());
+    TFace3D* nextFace = std::copy(object.Faces.begin(), object.Faces.end(), faces.begin());
+    for (const auto& [m, copy] : fitting) {
+        const TMeshPlace& place = places[m];
+        const TPoint3D* const from = object.Vertices.begin() + place.VertexBase;
+        TPoint3D* const to = nextVertex;
+        for (std::uint32_t i = 0; i < place.VertexCount; ++i) {
+            *nextVertex++ = PlacePoint(*copy, from[i]);
+        }
+        const auto shift = static_cast<std::uint32_t>(to - vertices.begin()) - place.VertexBase;
+        for (const TFace3D* face = object.Faces.begin() + place.FaceBegin;
+             face != object.Faces.begin() + place.FaceEnd; ++face) {
+            const TFace3D moved{face->A + shift, face->B + shift, face->C + shift};
+            if (Finite(vertices[static_cast<std::int32_t>(moved.A)]) &&
+                Finite(vertices[static_cast<std::int32_t>(moved.B)]) &&
+                Finite(vertices[static_cast<std::int32_t>(moved.C)])) {
+                *nextFace++ = moved;
+            }
+        }
+    }
+    const auto kept = static_cast<std::int32_t>(nextFace - faces.begin());
+    if (kept < static_cast<std::int32_t>(faceCount)) {
+        TOneBasedArray<TFace3D> fewer;
+        fewer.Allocate(kept, TOneBasedArray<TFace3D>::TFill::Unset);
+        std::copy(faces.begin(), faces.begin() + kept, fewer.begin());
+        faces = std::move(fewer);
+    }
+    object.Vertices = std::move(vertices);
+    object.Faces = std::move(faces);
+    object.VertexCount = static_cast<std::int32_t>(vertexCount);
+    object.FaceCount = kept;
 }
 
 } // namespace
 
-void Load3DSModel(const std::string& fileName, TObject3D& object) {
+TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
     ClearObject3D(object);
     TFileReader file(fileName);
     std::uint16_t id = 0;
     std::int32_t ignoredLength = 0;
     if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
         file.Close();
-        return;
+        return {};
     }
     try {
         TModel model;
+        TModelReading reading;
         ForEachChild(file, {ChunkHeaderSize, file.Size()},
                      [&](std::uint16_t child, TExtent content) {
                          if (child == ChunkEditor) {
                              ReadEditor(file, content, model);
+                         } else if (child == ChunkKeyframer && !model.Keyframer) {
+                             model.Keyframer = content;
                          }
                      });
-        ReadModel(file, model, object);
+        const std::vector<TMeshPlace> places =
+            ReadModel(file, model, object, reading.FacesNotFinite);
+        if (model.Keyframer && !places.empty()) {
+            const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
+            AddCopies(places, InstancePlacements(keyframer, model.Names), object);
+        }
         file.Close();
         object.Name = Latin1BaseName(fileName);
         AllocObjectArrays(object);
+        return reading;
     } catch (const std::bad_alloc&) {
         ClearObject3D(object);
         throw OutOfMemoryError();

@@ -5,12 +5,19 @@
 // cut to its parent's end. A child declaring a length below its own 6-byte header ends its
 // parent's list of children. The walk descends only where meshes live: main chunk > editor chunk >
 // named object (its name up to its zero byte inside the chunk; without one it has no children) >
-// triangle mesh. Lights, cameras, materials and keyframer data are passed over.
+// triangle mesh; the main chunk's first keyframer chunk is read after the walk (Keyframer.h).
+// Lights, cameras and materials are passed over.
 //
 // Each mesh gives its first vertex list and its first face list; later ones are ignored. A list
 // holds the smaller of its stored count and the number of whole records inside its chunk. A face
-// naming a vertex beyond its own mesh's list is dropped; the others are numbered past the vertices
-// of the meshes before. A mesh lacking either list adds nothing. Both counts may exceed 65535.
+// naming a vertex beyond its own mesh's list, or a vertex with a coordinate that is not finite, is
+// dropped; the others are numbered past the vertices of the meshes before. A mesh lacking either
+// list adds nothing. Both counts may exceed 65535.
+//
+// The meshes stay where they are stored. After all of them come the copies that the keyframer
+// places, mesh by mesh, each in the order of its nodes: the mesh's vertices placed and rounded to
+// single, and its kept faces numbered onto them, less any that use a vertex placed out of the
+// single range. A copy that would take either count past 2^31 - 1 is left out.
 //
 // The object's name is the file's base name converted to Latin-1: the file name's bytes are taken
 // as UTF-8, a character Latin-1 lacks becomes '?', and so does each byte that is not part of a
@@ -25,10 +32,16 @@
 
 #include "MeshObject.h"
 
+#include <cstdint>
 #include <string>
 
 namespace ZuveloGraphLibrary {
 
-void Load3DSModel(const std::string& fileName, TObject3D& object);
+// What the reader left out for the caller to tell.
+struct TModelReading {
+    std::int64_t FacesNotFinite = 0; // stored faces dropped for a vertex that is not finite
+};
+
+TModelReading Load3DSModel(const std::string& fileName, TObject3D& object);
 
 } // namespace ZuveloGraphLibrary

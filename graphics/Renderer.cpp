@@ -511,6 +511,9 @@ TProjectedExtent ProjectedExtent(const TObject3D& object) {
             continue;
         }
         for (const TPoint3D& p : FaceCorners(object, face)) {
+            if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Z)) {
+                continue; // no place to frame
+            }
             if (!std::isnan(p.Z)) {
                 extent.MaxZ = anyZ ? std::max(extent.MaxZ, double(p.Z)) : double(p.Z);
                 anyZ = true;

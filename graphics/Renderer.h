@@ -43,8 +43,9 @@ void DrawObject3DPerFace(const TImageView& image, const TObject3D& object);
 // unrounded projected offsets (x right, y up, relative to the view origin) of every vertex used by
 // a face whose numbers are in range, skipping perspective corners at z' = 0 or NaN, and the
 // largest z of those vertices (before MoveBack). Empty when there is none.
-// Offsets that are not numbers are skipped as well. MaxZ also counts the vertices skipped for
-// z' = 0, so that a viewer moved back beyond MaxZ has every vertex in front of it.
+// Offsets that are not numbers are skipped as well, and so are vertices with a coordinate that is
+// not finite. MaxZ also counts the vertices skipped for z' = 0, so that a viewer moved back beyond
+// MaxZ has every vertex in front of it.
 struct TProjectedExtent {
     bool Empty = true;
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0, MaxZ = 0;

@@ -124,6 +124,78 @@ void TChunkWriter::Filler(std::uint16_t id, std::size_t size) {
     End();
 }
 
+void TChunkWriter::Node(const TNodeSpec& node) {
+    Begin(0xB002);
+    Begin(0xB010);
+    ZeroTerminated(node.Name);
+    U16(0x4000); // flags
+    U16(0);
+    U16(node.Parent);
+    End();
+    if (!node.Instance.empty()) {
+        Begin(0xB011);
+        ZeroTerminated(node.Instance);
+        End();
+    }
+    Begin(0xB013);
+    for (const float value : node.Pivot) {
+        F32(value);
+    }
+    End();
+    if (node.Id) {
+        Begin(0xB030);
+        U16(*node.Id);
+        End();
+    }
+    const std::pair<std::uint16_t, const std::vector<TKeySpec>*> tracks[] = {
+        {0xB020, &node.Position}, {0xB021, &node.Rotation}, {0xB022, &node.Scale}};
+    for (const auto& [id, keys] : tracks) {
+        if (!keys->empty()) {
+            Track(id, *keys);
+        }
+    }
+    End();
+}
+
+void TChunkWriter::Track(std::uint16_t id, const std::vector<TKeySpec>& keys) {
+    Begin(id);
+    U16(0); // flags
+    U32(0);
+    U32(0);
+    U32(static_cast<std::uint32_t>(keys.size()));
+    for (const TKeySpec& key : keys) {
+        U32(key.Frame);
+        U16(key.Spline);
+        for (int bit = 0; bit < 5; ++bit) {
+            if (key.Spline & (1u << bit)) {
+                F32(0.5f);
+            }
+        }
+        for (const float value : key.Value) {
+            F32(value);
+        }
+    }
+    End();
+}
+
+std::vector<std::uint8_t> KeyframedFile(const std::vector<TMeshSpec>& meshes,
+                                        const std::vector<TNodeSpec>& nodes) {
+    TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    for (const TMeshSpec& mesh : meshes) {
+        w.Mesh(mesh);
+    }
+    w.End();
+    w.Begin(0xB000);
+    for (const TNodeSpec& node : nodes) {
+        w.Node(node);
+    }
+    w.End();
+    w.End();
+    return w.Bytes();
+}
+
 std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes) {
     TChunkWriter w;
     w.Begin(0x4D4D);

@@ -12,6 +12,8 @@
 namespace Plexa3DTools {
 
 struct TMeshSpec;
+struct TKeySpec;
+struct TNodeSpec;
 
 class TChunkWriter {
 public:
@@ -41,6 +43,10 @@ public:
     void Camera(const std::string& name);
     void Filler(std::uint16_t id, std::size_t size);
 
+    // A keyframer node and one of its tracks.
+    void Node(const TNodeSpec& node);
+    void Track(std::uint16_t id, const std::vector<TKeySpec>& keys);
+
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
 private:
@@ -54,8 +60,31 @@ struct TMeshSpec {
     std::vector<std::array<std::uint16_t, 3>> Faces; // numbers counted from 0, as in the file
 };
 
+// A key of a track: its frame, its spline flags (a filler single is written for each of the five
+// lowest) and its value.
+struct TKeySpec {
+    std::uint32_t Frame = 0;
+    std::vector<float> Value{};
+    std::uint16_t Spline = 0;
+};
+
+// A mesh node of the keyframer: header (name, parent id), instance name when not empty, pivot,
+// id when given, and the position, rotation and scale tracks that have keys.
+struct TNodeSpec {
+    std::string Name;
+    std::uint16_t Parent = 0xFFFF;
+    std::optional<std::uint16_t> Id{};
+    std::array<float, 3> Pivot{};
+    std::vector<TKeySpec> Position{}, Rotation{}, Scale{};
+    std::string Instance{};
+};
+
 // main chunk > editor chunk > for each mesh: named object > triangle mesh > vertices, faces.
 std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes);
+
+// main chunk > editor chunk with the meshes, then keyframer chunk > the nodes.
+std::vector<std::uint8_t> KeyframedFile(const std::vector<TMeshSpec>& meshes,
+                                        const std::vector<TNodeSpec>& nodes);
 
 // main chunk > editor chunk > whatever `body` writes with the writer it is given.
 template <class Body> std::vector<std::uint8_t> EditorFile(Body body) {

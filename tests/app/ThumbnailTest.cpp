@@ -1,5 +1,6 @@
 #include "Thumbnail.h"
 #include "AppTestSupport.h"
+#include "DamagedModels.h"
 #include "TempDir.h"
 #include "TestImage.h"
 #include "Writer3DS.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 namespace {
 
@@ -73,6 +75,10 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
 TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
     TTempDir dir;
     const std::string noMesh = dir.Write("empty.3ds", Plexa3DTools::MeshFile({}));
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::string noFinite = dir.Write(
+        "infinite.3ds",
+        Plexa3DTools::MeshFile({{"M", {{inf, 0, 0}, {0, inf, 0}, {0, 0, -inf}}, {{0, 1, 2}}}}));
     const QString out = QString::fromStdString((dir.Path() / "t.png").string());
     struct TCase {
         QStringList Arguments;
@@ -84,7 +90,10 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
              {{"128", QString::fromStdString((dir.Path() / "absent.3ds").string()), out},
               1,
               "File not found"},
-             {{"128", QString::fromStdString(noMesh), out}, 1, "Nothing to draw"},
+             {{"128", QString::fromStdString(noMesh), out}, 1, "the file holds no faces"},
+             {{"128", QString::fromStdString(noFinite), out},
+              1,
+              "no face of the file has finite vertices"},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/cube.3ds",
                QString::fromStdString((dir.Path() / "no folder" / "t.png").string())},
               1,
@@ -108,6 +117,25 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
         EXPECT_EQ(written.size(),
                   c.Status == 0 ? QSize(128, 128) : QSize(0, 0)); // none after a failure
     }
+}
+
+// A damaged vertex costs only its own faces: the thumbnail is that of the model without them.
+TEST(Thumbnail, ADamagedVertexCostsOnlyItsFaces) {
+    TTempDir dir;
+    for (const auto& c : DamagedModels(PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds")) {
+        SCOPED_TRACE(c.Label);
+        TObject3D damaged;
+        TObject3D sound;
+        Load3DSModel(dir.Write("damaged.3ds", c.Damaged), damaged);
+        Load3DSModel(dir.Write("sound.3ds", c.Sound), sound);
+        TTestImage fromDamaged(96, 96);
+        TTestImage fromSound(96, 96);
+        ASSERT_TRUE(DrawThumbnail(damaged, fromDamaged.View()));
+        ASSERT_TRUE(DrawThumbnail(sound, fromSound.View()));
+        EXPECT_FALSE(fromSound.Marked().empty());
+        EXPECT_TRUE(ImagesEqual(fromDamaged, fromSound));
+    }
+    ResetGraphicsState();
 }
 
 } // namespace

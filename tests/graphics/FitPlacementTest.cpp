@@ -52,7 +52,6 @@ TEST(FitObjectVerticesTest, BoxOfTheUsedFiniteVertices) {
     const Points square = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {2, 2, 0}};
     const Numbers faces = {{1, 2, 3}, {4, 3, 2}};
     const Points fitted = {{-s, -s, 0}, {s, -s, 0}, {-s, s, 0}, {s, s, 0}};
-    const auto far = static_cast<float>((double(1e30f) - 1) * (140 / std::sqrt(2.0)));
     struct TCase {
         std::string Label;
         Points Before;
@@ -61,10 +60,10 @@ TEST(FitObjectVerticesTest, BoxOfTheUsedFiniteVertices) {
     };
     const TCase cases[] = {
         {"square", square, faces, fitted},
-        {"an unused far vertex moves along but does not count",
-         {{0, 0, 0}, {2, 0, 0}, {1e30f, 1e30f, 0}, {0, 2, 0}, {2, 2, 0}},
+        {"unused far vertices stay as stored and do not count",
+         {{0, 0, 0}, {2, 0, 0}, {1e30f, 1e30f, 0}, {0, 2, 0}, {2, 2, 0}, {-3e38f, 3e38f, 0}},
          {{1, 2, 4}, {5, 4, 2}, {3, 9, 1}},
-         {fitted[0], fitted[1], {far, far, 0}, fitted[2], fitted[3]}},
+         {fitted[0], fitted[1], {1e30f, 1e30f, 0}, fitted[2], fitted[3], {-3e38f, 3e38f, 0}}},
         {"coordinates not finite are kept and do not count",
          {{0, 0, 0}, {NaN, 2, 0}, {2, 0, 0}, {0, 2, 0}, {2, 2, Inf}, {2, 2, 0}},
          {{1, 2, 3}, {4, 5, 6}},
@@ -104,9 +103,10 @@ TEST(FitObjectVerticesTest, ObjectsWithoutABoxAreLeftAlone) {
         ExpectPoints(object, c.Vertices);
     }
 
-    // A coordinate beyond the single range is an overflow, raised before anything moves.
-    const Points tiny = {{0, 0, 0}, {1e-30f, 0, 0}, {0, 1e-30f, 0}, {-3e38f, 0, 0}};
-    TObject3D object = MakeObject(tiny, {{1, 2, 3}});
+    // A used coordinate that the fit would take beyond the single range (its vertex does not
+    // count for the box) is an overflow, raised before anything moves.
+    const Points tiny = {{0, 0, 0}, {1e-30f, 0, 0}, {0, 1e-30f, 0}, {-3e38f, NaN, 0}};
+    TObject3D object = MakeObject(tiny, {{1, 2, 3}, {4, 1, 2}});
     EXPECT_THROW(FitObjectVertices(object), FloatingPointError);
     ExpectPoints(object, tiny);
 }

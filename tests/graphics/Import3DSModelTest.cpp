@@ -1,6 +1,8 @@
 // The whole-model reader against files written by our own writer, against a plain in-memory
 // reading of the same rule on damaged files, and against real files made by other tools.
 #include "Import3DSModel.h"
+#include "DamagedModels.h"
+#include "FitPlacement.h"
 #include "Import3DS.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
@@ -13,11 +15,15 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <map>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +61,15 @@ const TMeshSpec C = Part("C", 2, 3, {{1, 0, 1}});
 const Numbers AFaces = {{1, 2, 3}, {3, 2, 1}};
 const Numbers BFacesAfterA = {{4, 5, 6}, {7, 6, 5}};
 
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
+const Vertices Damaged = {{0, 0, 0}, {NaN, 1, 0}, {0, -Inf, 0}, {1, 1, 1}};
+
+Vertices Append(Vertices a, const Vertices& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 Vertices Join(std::initializer_list<const TMeshSpec*> meshes) {
     Vertices all;
     for (const TMeshSpec* mesh : meshes) {
@@ -86,15 +101,19 @@ Bytes Cut(Bytes bytes, std::size_t size) {
     return bytes;
 }
 
-// Coordinates are compared bit for bit, so that NaNs read from damaged files compare too.
-void ExpectModel(const TObject3D& object, const TExpected& expected) {
+// Coordinates are compared bit for bit, so that NaNs read from damaged files compare too. With
+// `instances` above 1, the expected model is what comes first, and the counts are that many times
+// its own.
+void ExpectModel(const TObject3D& object, const TExpected& expected, std::size_t instances = 1) {
     ASSERT_EQ(object.Vertices.Count(), object.VertexCount);
     ASSERT_EQ(object.WorldVertices.Count(), object.VertexCount);
     ASSERT_EQ(object.Faces.Count(), object.FaceCount);
+    ASSERT_EQ(std::size_t(object.VertexCount), expected.Points.size() * instances);
+    ASSERT_EQ(std::size_t(object.FaceCount), expected.Triangles.size() * instances);
     using Bits = std::vector<std::array<std::uint32_t, 3>>;
     Bits points;
     Bits wanted;
-    for (const TPoint3D& p : object.Vertices) {
+    for (const TPoint3D& p : std::span(object.Vertices.begin(), expected.Points.size())) {
         points.push_back(std::bit_cast<std::array<std::uint32_t, 3>>(p));
     }
     for (const auto& p : expected.Points) {
@@ -102,14 +121,14 @@ void ExpectModel(const TObject3D& object, const TExpected& expected) {
     }
     EXPECT_TRUE(points == wanted) << object.VertexCount << " vertices";
     Numbers faces;
-    for (const TFace3D& f : object.Faces) {
+    for (const TFace3D& f : std::span(object.Faces.begin(), expected.Triangles.size())) {
         faces.push_back({f.A, f.B, f.C});
     }
     EXPECT_TRUE(faces == expected.Triangles) << object.FaceCount << " faces";
 }
 
 // A plain reading of the rule over the file held in memory, recursive, one bounds check per
-// value read, to set against the reader.
+// value read, to set against the reader. Keyframer data is passed over.
 struct TReference {
     Bytes File;
     TExpected Model;
@@ -174,6 +193,10 @@ struct TReference {
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t number = At(faceLists[0].Begin + 2 + 8 * i + 2 * k, 2);
                 inRange = inRange && number < vertexCount;
+                if (inRange) {
+                    const auto& p = Model.Points[base + number];
+                    inRange = std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+                }
                 face[k] = base + number + 1;
             }
             if (inRange) {
@@ -249,6 +272,12 @@ TEST(Load3DSModelTest, ReadsEveryMeshByTheRule) {
              w.Mesh(B2);
          }),
          {Join({&A, &B2}), {{3, 2, 1}, {5, 4, 5}}}},
+        {"faces using a vertex with a coordinate that is not finite dropped",
+         EditorFile([](TChunkWriter& w) {
+             w.Mesh({"N", Damaged, {{0, 3, 0}, {1, 0, 3}, {3, 2, 0}, {0, 3, 3}}});
+             w.Mesh(A);
+         }),
+         {Append(Damaged, A.Vertices), {{1, 4, 1}, {1, 4, 4}, {5, 6, 7}, {7, 6, 5}}}},
         {"first lists of a mesh taken, in either order; later ones ignored",
          EditorFile([](TChunkWriter& w) {
              MeshWith(w, [](TChunkWriter& m) {
@@ -464,8 +493,17 @@ TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
     }
 }
 
-// Real files: the reader agrees with the plain reading, every face number is in range, and on a
-// file with one mesh the counts are those of Load3DS.
+// Real files whose keyframer places a mesh more than once: each copy's shift from the stored mesh.
+using Shifts = std::vector<std::array<float, 3>>;
+const std::map<std::string, Shifts> InstancedFiles = {
+    {"o3dv__cube_four_instances.3ds", {{2, 0, 0}, {2, 2, 0}, {0, 2, 0}}},
+    {"o3dv__cube_hierarchy.3ds",
+     {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}, {0, 0, 3}, {3, 0, 3}, {3, 3, 3}, {0, 3, 3}}},
+};
+
+// Real files: the reader agrees with the plain reading (followed by the copies where the file
+// places a mesh more than once), every face number is in range, and on a file with one mesh
+// placed once the counts are those of Load3DS.
 TEST(Load3DSModelTest, RealFiles) {
     const std::filesystem::path dir = PLEXA3D_CORPUS_DIR;
     if (!std::filesystem::is_directory(dir)) {
@@ -482,13 +520,15 @@ TEST(Load3DSModelTest, RealFiles) {
         const TReference reference(Bytes(std::istreambuf_iterator<char>(in), {}));
         TObject3D object;
         Load3DSModel(entry.path().string(), object);
-        ExpectModel(object, reference.Model);
+        const auto copies = InstancedFiles.find(entry.path().filename().string());
+        ExpectModel(object, reference.Model,
+                    copies == InstancedFiles.end() ? 1 : copies->second.size() + 1);
         for (const TFace3D& face : object.Faces) {
             for (const std::uint32_t number : {face.A, face.B, face.C}) {
                 ASSERT_TRUE(number >= 1 && number <= std::uint32_t(object.VertexCount));
             }
         }
-        if (reference.MeshChunks == 1) {
+        if (reference.MeshChunks == 1 && copies == InstancedFiles.end()) {
             ++singleMeshFiles;
             TObject3D first;
             Load3DS(entry.path().string(), first);
@@ -497,6 +537,179 @@ TEST(Load3DSModelTest, RealFiles) {
         }
     }
     EXPECT_GT(singleMeshFiles, 0);
+}
+
+// Copies of a mesh for its further keyframer nodes, placed relative to its first node.
+TEST(Load3DSModelTest, KeyframerNodesAddCopiesOfTheirMesh) {
+    using Plexa3DTools::TKeySpec;
+    using Plexa3DTools::TNodeSpec;
+    using Keys = std::vector<TKeySpec>;
+    const TMeshSpec T{"T", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}}};
+    const TMeshSpec Dummy{"$$$DUMMY", T.Vertices, T.Faces};
+    const auto moved = [&](float x, float y, float z) {
+        Vertices v = T.Vertices;
+        for (auto& p : v) {
+            p = {p[0] + x, p[1] + y, p[2] + z};
+        }
+        return v;
+    };
+    const auto at = [](float x, float y, float z) { return Keys{{0, {x, y, z}}}; };
+    const float halfTurn = std::acos(0.0f);
+    const float tiny = 1e-30f;
+    struct TCase {
+        std::string Label;
+        std::vector<TMeshSpec> Meshes;
+        std::vector<TNodeSpec> Nodes;
+        std::vector<Vertices> Copies; // the stored mesh first
+    };
+    const TCase cases[] = {
+        {"one node per mesh, dummies, names without a mesh and instance names: as stored",
+         {T, Dummy},
+         {{.Name = "T", .Position = at(5, 5, 5)},
+          {.Name = "$$$DUMMY", .Position = at(1, 0, 0)},
+          {.Name = "$$$DUMMY", .Position = at(2, 0, 0), .Instance = "T"},
+          {.Name = "Nothing", .Position = at(3, 0, 0)},
+          {.Name = "Other", .Position = at(4, 0, 0), .Instance = "T"}},
+         {T.Vertices, Dummy.Vertices}},
+        {"parent chain, pivots, unknown parent",
+         {T},
+         {{.Name = "$$$DUMMY", .Id = 10, .Position = at(0, 0, 100)},
+          {.Name = "$$$DUMMY", .Parent = 10, .Id = 11, .Position = at(10, 0, 0)},
+          {.Name = "T", .Pivot = {1, 0, 0}, .Position = at(1, 0, 0)},
+          {.Name = "T", .Parent = 11, .Position = at(0, 5, 0)},
+          {.Name = "T", .Parent = 12, .Pivot = {0, 0, 1}, .Position = at(0, 0, -1)}},
+         {T.Vertices, moved(10, 5, 100), moved(0, 0, -2)}},
+        {"rotation by minus the angle about the normalised axis",
+         {T},
+         {{.Name = "T"},
+          {.Name = "T", .Rotation = {{0, {halfTurn, 0, 0, 5}}}},
+          {.Name = "T", .Rotation = {{0, {1, 0, 0, 1e-9f}}}}},
+         {T.Vertices, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, T.Vertices}},
+        {"scale, a scale with a 0 being none",
+         {T},
+         {{.Name = "T"}, {.Name = "T", .Scale = at(2, 3, 4)}, {.Name = "T", .Scale = at(2, 0, 1)}},
+         {T.Vertices, {{2, 0, 0}, {0, 3, 0}, {0, 0, 4}}, T.Vertices}},
+        {"the key at frame 0, else the first, past spline data",
+         {T},
+         {{.Name = "T"},
+          {.Name = "T", .Position = {{5, {100, 0, 0}}, {0, {3, 0, 0}, 0x1F}}},
+          {.Name = "T", .Position = {{7, {0, 4, 0}, 0x05}, {9, {0, 9, 0}}}}},
+         {T.Vertices, moved(3, 0, 0), moved(0, 4, 0)}},
+        {"keys that are not finite are their defaults",
+         {T},
+         {{.Name = "T"},
+          {.Name = "T", .Position = at(NaN, 1, 1), .Rotation = {{0, {Inf, 0, 0, 1}}}},
+          {.Name = "T", .Rotation = {{0, {1, 0, NaN, 1}}}, .Scale = at(2, -Inf, 2)}},
+         {T.Vertices, T.Vertices, T.Vertices}},
+        {"a cycle is cut where it closes",
+         {T},
+         {{.Name = "T", .Parent = 1, .Id = 0, .Position = at(1, 0, 0)},
+          {.Name = "$$$DUMMY", .Parent = 0, .Id = 1, .Position = at(0, 10, 0)},
+          {.Name = "T", .Id = 2},
+          {.Name = "T", .Parent = 3, .Id = 3, .Position = at(0, 0, 2)}},
+         {T.Vertices, moved(-1, -10, 0), moved(-1, -10, 2)}},
+        {"a singular first node gives no copies",
+         {T},
+         {{.Name = "$$$DUMMY", .Id = 10, .Scale = at(tiny, tiny, tiny)},
+          {.Name = "$$$DUMMY", .Parent = 10, .Id = 11, .Scale = at(tiny, tiny, tiny)},
+          {.Name = "$$$DUMMY", .Parent = 11, .Id = 12, .Scale = at(tiny, tiny, tiny)},
+          {.Name = "$$$DUMMY", .Parent = 12, .Id = 13, .Scale = at(tiny, tiny, tiny)},
+          {.Name = "T", .Parent = 13},
+          {.Name = "T", .Position = at(1, 0, 0)}},
+         {T.Vertices}},
+        {"a copy's face with a vertex beyond the single range is dropped",
+         {T},
+         {{.Name = "T"},
+          {.Name = "$$$DUMMY", .Id = 7, .Scale = at(3e38f, 1, 1)},
+          {.Name = "T", .Parent = 7, .Scale = at(3e38f, 1, 1)}},
+         {T.Vertices, {{Inf, 0, 0}, {0, 1, 0}, {0, 0, 1}}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const TObject3D object = Load(Plexa3DTools::KeyframedFile(c.Meshes, c.Nodes));
+        Vertices expected;
+        Numbers faces;
+        for (const Vertices& copy : c.Copies) {
+            const auto base = static_cast<std::uint32_t>(expected.size());
+            expected.insert(expected.end(), copy.begin(), copy.end());
+            if (std::all_of(copy.begin(), copy.end(), [](const auto& p) {
+                    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+                })) {
+                faces.push_back({base + 1, base + 2, base + 3});
+            }
+        }
+        ASSERT_EQ(object.VertexCount, static_cast<std::int32_t>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const TPoint3D& p = object.Vertices.begin()[i];
+            const float got[] = {p.X, p.Y, p.Z};
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_TRUE(got[k] == expected[i][k] || std::abs(got[k] - expected[i][k]) < 1e-6f)
+                    << "vertex " << i + 1 << ": " << got[k] << " instead of " << expected[i][k];
+            }
+        }
+        Numbers got;
+        for (const TFace3D& f : object.Faces) {
+            got.push_back({f.A, f.B, f.C});
+        }
+        EXPECT_TRUE(got == faces) << object.FaceCount << " faces";
+    }
+}
+
+// The files that place a mesh more than once: each copy is the stored mesh shifted, exactly; and a
+// node with an instance name adds nothing.
+TEST(Load3DSModelTest, KeyframerCopiesInRealFiles) {
+    const std::filesystem::path dir = PLEXA3D_CORPUS_DIR;
+    if (!std::filesystem::is_directory(dir)) {
+        GTEST_SKIP() << "no corpus at " << dir;
+    }
+    TObject3D single;
+    Load3DSModel((dir / "o3dv__cube_with_materials.3ds").string(), single);
+    EXPECT_EQ(single.FaceCount, 12);
+    for (const auto& [file, shifts] : InstancedFiles) {
+        SCOPED_TRACE(file);
+        TObject3D object;
+        Load3DSModel((dir / file).string(), object);
+        const std::int32_t cube = 8;
+        ASSERT_EQ(object.VertexCount, cube * std::int32_t(shifts.size() + 1));
+        EXPECT_EQ(object.FaceCount, 12 * std::int32_t(shifts.size() + 1));
+        for (std::size_t k = 0; k < shifts.size(); ++k) {
+            for (std::int32_t i = 1; i <= cube; ++i) {
+                const TPoint3D& stored = object.Vertices[i];
+                const TPoint3D& copy = object.Vertices[cube * std::int32_t(k + 1) + i];
+                EXPECT_EQ(copy.X, stored.X + shifts[k][0]) << k << " " << i;
+                EXPECT_EQ(copy.Y, stored.Y + shifts[k][1]) << k << " " << i;
+                EXPECT_EQ(copy.Z, stored.Z + shifts[k][2]) << k << " " << i;
+            }
+        }
+    }
+}
+
+// A damaged vertex costs only the faces that use it: read whole and fitted, the model is the sound
+// one, vertex for vertex, but for the damaged vertex, which stays as stored.
+TEST(Load3DSModelTest, ADamagedVertexCostsOnlyItsFaces) {
+    for (const auto& c : Plexa3DTest::DamagedModels(PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds")) {
+        SCOPED_TRACE(c.Label);
+        TObject3D damaged = Load(c.Damaged);
+        TObject3D sound = Load(c.Sound);
+        ASSERT_GT(sound.FaceCount, 0);
+        ASSERT_EQ(damaged.FaceCount, sound.FaceCount);
+        EXPECT_TRUE(std::equal(sound.Faces.begin(), sound.Faces.end(), damaged.Faces.begin(),
+                               [](const TFace3D& a, const TFace3D& b) {
+                                   return a.A == b.A && a.B == b.B && a.C == b.C;
+                               }));
+        const auto bits = [](const TPoint3D& p) {
+            return std::bit_cast<std::array<std::uint32_t, 3>>(p);
+        };
+        const auto stored = bits(damaged.Vertices[c.Vertex]);
+        ASSERT_TRUE(FitObjectVertices(damaged));
+        ASSERT_TRUE(FitObjectVertices(sound));
+        EXPECT_EQ(bits(damaged.Vertices[c.Vertex]), stored);
+        for (std::int32_t i = 1; i <= sound.VertexCount; ++i) {
+            if (i != c.Vertex) {
+                ASSERT_EQ(bits(damaged.Vertices[i]), bits(sound.Vertices[i])) << "vertex " << i;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -343,6 +343,14 @@ TEST_F(Renderer, ProjectedExtentCoversTheCornersThatAreDrawn) {
     SetViewNavigation({5, 1, 2, 3, 4, 300});
     expectExtent(ProjectedExtent(object), {-36, -80.0 / 3, 10, 8, 0});
     EXPECT_TRUE(ProjectedExtent(Object({{1, 1, 0}}, {{1, 1, 2}})).Empty);
+    // Vertices with a coordinate that is not finite have no place: they do not count.
+    const float inf = std::numeric_limits<float>::infinity();
+    const TObject3D damaged =
+        Object({{-30, 60, -300}, {90, -15, -200}, {0, 6, 0}, {inf, 0, 0}, {0, 0, -inf}},
+               {{1, 2, 3}, {4, 5, 1}});
+    expectExtent(ProjectedExtent(damaged), {-36, -80.0 / 3, 10, 8, 0});
+    SetParallelProjection();
+    expectExtent(ProjectedExtent(damaged), {-30, -15, 90, 60, 0});
 }
 
 } // namespace
