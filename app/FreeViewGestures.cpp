@@ -1,13 +1,14 @@
 #include "FreeViewGestures.h"
 
 #include "ErrorReporting.h"
-#include "Plexa3D_Source.h"
+#include "ImagePane.h"
 
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace Plexa3DApp {
 
@@ -17,17 +18,13 @@ constexpr int WheelNotch = 120; // wheel units of one notch
 constexpr int DegreesPerPixel = 1;
 constexpr int KeyTurn = 1;
 constexpr int ShiftKeyTurn = 15;
-constexpr int FullTurn = 360;
-
-// Angles on the scroll bars wrap into 0 to 359.
-void TurnBar(QScrollBar& bar, int degrees) {
-    bar.setValue(((bar.value() + degrees) % FullTurn + FullTurn) % FullTurn);
-}
 
 } // namespace
 
-TFreeViewGestures::TFreeViewGestures(TForm1& form) : QObject(&form), form_(form) {
-    for (TImagePane* pane : {form_.Image4, form_.Image5}) {
+TFreeViewGestures::TFreeViewGestures(TFreeViewActions& actions,
+                                     std::initializer_list<TImagePane*> panes, QObject* parent)
+    : QObject(parent), actions_(actions), panes_(panes) {
+    for (TImagePane* pane : panes_) {
         pane->installEventFilter(this);
         pane->setCursor(Qt::OpenHandCursor);
         // Out of the tab chain: only the pointer gives the pane the focus.
@@ -37,7 +34,7 @@ TFreeViewGestures::TFreeViewGestures(TForm1& form) : QObject(&form), form_(form)
 
 bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
     auto* pane = qobject_cast<TImagePane*>(watched);
-    if (pane && (pane == form_.Image4 || pane == form_.Image5)) {
+    if (pane && std::find(panes_.begin(), panes_.end(), pane) != panes_.end()) {
         bool handled = true;
         RunGuarded([&] {
             switch (event->type()) {
@@ -53,7 +50,7 @@ bool TFreeViewGestures::eventFilter(QObject* watched, QEvent* event) {
                 break;
             case QEvent::MouseButtonDblClick:
                 if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                    form_.InquadraTutto1Click();
+                    actions_.FrameAll();
                 }
                 break;
             case QEvent::Wheel:
@@ -99,8 +96,7 @@ void TFreeViewGestures::Move(const QMouseEvent& event) {
     if (drag_ == TDrag::Turn) {
         TurnBy(by.x() * DegreesPerPixel, by.y() * DegreesPerPixel);
     } else {
-        form_.Scene.PanBy(by.x(), by.y());
-        form_.EnableTimer1();
+        actions_.PanBy(by.x(), by.y());
     }
 }
 
@@ -145,10 +141,10 @@ bool TFreeViewGestures::Key(const TImagePane& pane, const QKeyEvent& event) {
         ZoomBy(-1, at);
         break;
     case Qt::Key_Home:
-        form_.VistaIniziale1Click();
+        actions_.ResetView();
         break;
     case Qt::Key_F:
-        form_.InquadraTutto1Click();
+        actions_.FrameAll();
         break;
     default:
         return false;
@@ -158,16 +154,13 @@ bool TFreeViewGestures::Key(const TImagePane& pane, const QKeyEvent& event) {
 
 // A move to the right turns about Y, a move down about X, as a drag does.
 void TFreeViewGestures::TurnBy(int dx, int dy) {
-    if (form_.ObjectCount == 0) {
-        return;
+    if (actions_.HasObjects()) {
+        actions_.TurnBy(dx, dy);
     }
-    TurnBar(*form_.Y_Bar2, dx);
-    TurnBar(*form_.X_Bar1, dy);
 }
 
 void TFreeViewGestures::ZoomBy(int notches, QPoint at) {
-    form_.Scene.ZoomAt(notches, at.x(), at.y());
-    form_.EnableTimer1();
+    actions_.ZoomAt(notches, at);
 }
 
 } // namespace Plexa3DApp

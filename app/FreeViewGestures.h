@@ -9,21 +9,37 @@
 #include <QObject>
 #include <QPoint>
 
+#include <initializer_list>
+#include <vector>
+
 class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
 
 namespace Plexa3DApp {
 
-class TForm1;
 class TImagePane;
+
+// What the gestures do to the free view: the window that shows it fills these in.
+class TFreeViewActions {
+public:
+    virtual ~TFreeViewActions() = default;
+    virtual bool HasObjects() const = 0;
+    // Turns the current object by whole degrees about Y and X, through the scroll bars.
+    virtual void TurnBy(int aboutY, int aboutX) = 0;
+    virtual void PanBy(int dx, int dy) = 0;
+    virtual void ZoomAt(int notches, QPoint at) = 0; // about the pane pixel `at`
+    virtual void FrameAll() = 0;
+    virtual void ResetView() = 0;
+};
 
 class TFreeViewGestures : public QObject {
     Q_OBJECT
 
 public:
-    // Watches the window's two free panes: their mouse, wheel and key events.
-    explicit TFreeViewGestures(TForm1& form);
+    // Watches the free panes (one shown at a time): their mouse, wheel and key events.
+    TFreeViewGestures(TFreeViewActions& actions, std::initializer_list<TImagePane*> panes,
+                      QObject* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,7 +55,8 @@ private:
     void TurnBy(int dx, int dy);
     void ZoomBy(int notches, QPoint at);
 
-    TForm1& form_;
+    TFreeViewActions& actions_;
+    std::vector<TImagePane*> panes_;
     TDrag drag_ = TDrag::None;
     QPoint last_;
     int wheelRest_ = 0; // wheel units short of a whole notch

@@ -72,7 +72,39 @@ bool StateTraced() {
     return enabled;
 }
 
+constexpr int FullTurn = 360;
+
+// Angles on the scroll bars wrap into 0 to 359.
+void TurnBar(QScrollBar& bar, int degrees) {
+    bar.setValue(((bar.value() + degrees) % FullTurn + FullTurn) % FullTurn);
+}
+
 } // namespace
+
+// What the free view's gestures do, through the same controls and handlers as the user's
+// scroll bars and menu items.
+class TFreeView final : public TFreeViewActions {
+public:
+    explicit TFreeView(TForm1& form) : form_(form) {}
+    bool HasObjects() const override { return form_.ObjectCount > 0; }
+    void TurnBy(int aboutY, int aboutX) override {
+        TurnBar(*form_.Y_Bar2, aboutY);
+        TurnBar(*form_.X_Bar1, aboutX);
+    }
+    void PanBy(int dx, int dy) override {
+        form_.Scene.PanBy(dx, dy);
+        form_.EnableTimer1();
+    }
+    void ZoomAt(int notches, QPoint at) override {
+        form_.Scene.ZoomAt(notches, at.x(), at.y());
+        form_.EnableTimer1();
+    }
+    void FrameAll() override { form_.InquadraTutto1Click(); }
+    void ResetView() override { form_.VistaIniziale1Click(); }
+
+private:
+    TForm1& form_;
+};
 
 TForm1::TForm1(const QString& programFile, QWidget* parent)
     : QMainWindow(parent), programFile_(programFile) {
@@ -307,7 +339,8 @@ void TForm1::CreatePaneMenus() {
     for (TImagePane* pane : {Image4, Image5}) {
         pane->addActions({separator, InquadraTutto1, VistaIniziale1});
     }
-    gestures_ = new TFreeViewGestures(*this);
+    freeViewActions_ = std::make_unique<TFreeView>(*this);
+    gestures_ = new TFreeViewGestures(*freeViewActions_, {Image4, Image5}, this);
 }
 
 void TForm1::ConnectHandlers() {

@@ -36,6 +36,7 @@ class TForm_Plexa3d_Autore;
 class TForm_Plexa3d_SitoWeb;
 class TForm_Plexa3d_EMail;
 class TForm_Plexa3d_Licenza;
+class TFreeViewActions;
 class TFreeViewGestures;
 
 // The five information windows, created by the main routine after the main window.
@@ -167,6 +168,7 @@ private:
     void SetLayout(bool onePane);
     void TraceState() const;
 
+    std::unique_ptr<TFreeViewActions> freeViewActions_;
     TFreeViewGestures* gestures_ = nullptr;
     QString programFile_;
     TInformationWindows infoWindows_;
