@@ -1,6 +1,7 @@
 // The whole-model reader against files written by our own writer, against a plain in-memory
 // reading of the same rule on damaged files, and against real files made by other tools.
 #include "Import3DSModel.h"
+#include "Corpus.h"
 #include "DamagedModels.h"
 #include "FitPlacement.h"
 #include "Import3DS.h"
@@ -506,7 +507,7 @@ const std::map<std::string, Shifts> InstancedFiles = {
 // placed once the counts are those of Load3DS.
 TEST(Load3DSModelTest, RealFiles) {
     const std::filesystem::path dir = PLEXA3D_CORPUS_DIR;
-    if (!std::filesystem::is_directory(dir)) {
+    if (!Plexa3DTest::CorpusPresent(dir)) {
         GTEST_SKIP() << "no corpus at " << dir;
     }
     int singleMeshFiles = 0;
@@ -659,7 +660,7 @@ TEST(Load3DSModelTest, KeyframerNodesAddCopiesOfTheirMesh) {
 // node with an instance name adds nothing.
 TEST(Load3DSModelTest, KeyframerCopiesInRealFiles) {
     const std::filesystem::path dir = PLEXA3D_CORPUS_DIR;
-    if (!std::filesystem::is_directory(dir)) {
+    if (!Plexa3DTest::CorpusPresent(dir)) {
         GTEST_SKIP() << "no corpus at " << dir;
     }
     TObject3D single;
