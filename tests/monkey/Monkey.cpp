@@ -62,6 +62,7 @@ constexpr int TextCheckEvery = 400;      // events between two checks of the tex
 constexpr int PaceMilliseconds = 4;      // pause after every event
 constexpr int MenuOpenMilliseconds = 40; // time for a menu to open before keys go to it
 constexpr int AnswerSeconds = 30;        // how long the program may take to answer a check
+constexpr int TextSettleSeconds = 10;    // how long typed keys may take to reach the text box
 constexpr int MaxObjects = 255;
 const char* const MainTitle = "Zuvelo Omarin Plexa3D V 0.1";
 const char* const MessageTitle = "Plexa3D"; // the error message boxes
@@ -411,6 +412,11 @@ public:
     long StateLines() const { return stateLines_; }
     int MostObjects() const { return mostObjects_; }
     const std::string& LastText() const { return lastText_; } // the text box's, as last traced
+    // Reads what has been traced so far and forgets the text box's text.
+    void ForgetText() {
+        CheckStateLines();
+        lastText_.clear();
+    }
 
     void Start() {
         fs::create_directories(work_ / "home");
@@ -623,8 +629,7 @@ public:
             InDialog(*dialog);
             return;
         }
-        if (events_ >= nextTextCheck_) {
-            CheckTextBox(windows);
+        if (events_ >= nextTextCheck_ && CheckTextBox(windows)) {
             nextTextCheck_ = events_ + TextCheckEvery;
             return;
         }
@@ -652,19 +657,23 @@ public:
         }
     }
 
-    // With the information windows closed and no menu open: a click on the 2D text box, the
-    // pointer moved over the free view, all selected and the known text typed. The box must hold
-    // it whole: the free view takes keys only while it has the focus itself.
-    void CheckTextBox(const std::vector<TDisplay::TWindow>& all) {
+    // With the information windows closed, no menu open and no dialog: a click on the 2D text
+    // box, the pointer moved over the free view, all selected and the known text typed. The box
+    // must hold it whole: the free view takes keys only while it has the focus itself. Returns
+    // false when the check could not be made (a dialog opened), to be tried again later.
+    bool CheckTextBox(const std::vector<TDisplay::TWindow>& all) {
         CloseInformationWindows(all);
         for (int i = 0; i < 3 && HasPopup(); ++i) {
             x_.Press(XK_Escape);
             Pause(MenuOpenMilliseconds / 4);
         }
+        // The program may still be opening a dialog for an earlier event: it answers once done.
         const auto main = Find(MainTitle);
-        if (!main) {
-            return;
+        if (!main || !x_.Answers(main->Id, AnswerSeconds) ||
+            FindDialog(x_.Windows(program_.Pid()))) {
+            return false;
         }
+        program_.ForgetText();
         x_.Move(main->X + TextBoxX, main->Y + TextBoxY);
         Event("text box: click, then \"" + std::string(KnownText) + "\" over the free view");
         x_.Click(1);
@@ -673,13 +682,24 @@ public:
         x_.Type(KnownText);
         events_ += long(std::strlen(KnownText)) + 2;
         if (!x_.Answers(main->Id, AnswerSeconds)) {
-            return; // found out by the next check
+            return false; // found out by the next check
         }
+        // The toolkit answers a ping before it has handed every earlier key to the box: the trace
+        // is read until the text is whole, or for a while.
+        const auto end = Clock::now() + std::chrono::seconds(TextSettleSeconds);
         program_.CheckStateLines();
-        ++textChecks_;
+        while (program_.LastText() != KnownText && Clock::now() < end) {
+            Pause(MenuOpenMilliseconds);
+            program_.CheckStateLines();
+        }
         if (program_.LastText() != KnownText) {
+            if (FindDialog(x_.Windows(program_.Pid()))) {
+                return false; // the keys went to a dialog that opened meanwhile
+            }
             Fail("the text box holds \"" + program_.LastText() + "\", not \"" + KnownText + "\"");
         }
+        ++textChecks_;
+        return true;
     }
 
     // Info, "Licenza", then middle clicks and pastes into the text, with nothing to paste.
