@@ -64,12 +64,6 @@ void CheckRecord(const TObject3D& object) {
     Require(object.Faces.Count() == object.FaceCount, "face array size");
 }
 
-bool InRange(const TObject3D& object, const TFace3D& face) {
-    const auto count = static_cast<std::uint32_t>(object.VertexCount);
-    return face.A >= 1 && face.A <= count && face.B >= 1 && face.B <= count && face.C >= 1 &&
-           face.C <= count;
-}
-
 void CheckModel(TObject3D& object) {
     Require(object.Name.size() <= MaxObjectNameLength, "model name longer than 80 bytes");
     Require(object.VertexCount >= 0 && object.FaceCount >= 0, "model counts not negative");
@@ -77,7 +71,7 @@ void CheckModel(TObject3D& object) {
     Require(object.WorldVertices.Count() == object.VertexCount, "model world vertex array size");
     Require(object.Faces.Count() == object.FaceCount, "model face array size");
     for (const TFace3D& face : object.Faces) {
-        Require(InRange(object, face), "model face number out of range");
+        Require(FaceInRange(face, object.VertexCount), "model face number out of range");
     }
     try {
         if (!FitObjectVertices(object)) {

@@ -62,13 +62,7 @@ constexpr std::array<std::uint8_t, 44704> OddOffsets = [] {
 constexpr std::array<double, QuotientTableSteps*(QuotientTableSteps + 1) / 2> StepQuotients =
     MakeQuotients();
 
-TWritableWindow WritableWindow(const TImageView& image) {
-    return {std::max<std::int64_t>(ClipRect.Left, 0), std::max<std::int64_t>(ClipRect.Top, 0),
-            std::min<std::int64_t>(ClipRect.Right, std::int64_t(image.Width) - 1),
-            std::min<std::int64_t>(ClipRect.Bottom, std::int64_t(image.Height) - 1)};
-}
-
-bool WalksStayInside(const TWritableWindow& window) {
+bool WalksStayInside(const TPixelWindow& window) {
     return window.Left <= window.Right && window.Top <= window.Bottom && window.Left >= 0 &&
            window.Top >= 0 && window.Right < InsideLimit && window.Bottom < InsideLimit;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ImageView.h"
+#include "PixelWindow.h"
 #include "RasterCanvas.h"
 
 #include <array>
@@ -13,21 +14,10 @@
 
 namespace ZuveloGraphLibrary::Detail {
 
-// The pixels that the line routine can write into an image: the clip window cut to the image's
-// own rows and columns.
-struct TWritableWindow {
-    std::int64_t Left, Top, Right, Bottom;
-
-    bool Contains(std::int64_t x, std::int64_t y) const {
-        return x >= Left && x <= Right && y >= Top && y <= Bottom;
-    }
-};
-TWritableWindow WritableWindow(const TImageView& image);
-
 // Whether every line between two points of the window runs its whole course inside it, within a
 // quarter pixel of the exact line: so it does when the window lies within [0, 2^24), far below
 // the bound that the line routine's own test checks.
-bool WalksStayInside(const TWritableWindow& window);
+bool WalksStayInside(const TPixelWindow& window);
 
 // The quotient a / n as the line routine computes its step, for 0 <= a < n. Lines of up to
 // QuotientTableSteps steps read it from a table instead of dividing.

@@ -28,6 +28,12 @@ struct TFace3D {
     std::uint32_t C = 0;
 };
 
+// Whether all three vertex numbers of a face lie in 1..vertexCount; for a count below 1 none do.
+inline bool FaceInRange(const TFace3D& face, std::int32_t vertexCount) {
+    const auto count = static_cast<std::uint32_t>(vertexCount < 0 ? 0 : vertexCount);
+    return face.A - 1 < count && face.B - 1 < count && face.C - 1 < count; // 0 wraps to the top
+}
+
 // An array indexed from 1 to Count(), allocated once for a count and zero-filled. It never
 // resizes; a record's count may later differ from its array's, so loops take the smaller.
 // Entries are plain records of numbers: all bits zero is each one's zero value, and the storage

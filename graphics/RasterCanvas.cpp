@@ -1,6 +1,7 @@
 #include "RasterCanvas.h"
 
 #include "DdaWalk.h"
+#include "PixelWindow.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,28 +12,14 @@ namespace ZuveloGraphLibrary {
 
 namespace {
 
+using Detail::PixelWindow;
 using Detail::TDda;
+using Detail::TPixelWindow;
 using Detail::TStepCount;
 
 // A running sum wanted after at most this many additions is made one addition at a time: that is
 // quicker than skipping to it.
 constexpr std::int64_t FewAdditions = 64;
-
-// The pixels that can be written: the clip window cut to the image's own rows and columns.
-struct TPixelWindow {
-    std::int64_t Left, Top, Right, Bottom;
-
-    bool Empty() const { return Left > Right || Top > Bottom; }
-    bool Contains(std::int64_t x, std::int64_t y) const {
-        return x >= Left && x <= Right && y >= Top && y <= Bottom;
-    }
-};
-
-TPixelWindow PixelWindow(const TImageView& image) {
-    return {std::max<std::int64_t>(ClipRect.Left, 0), std::max<std::int64_t>(ClipRect.Top, 0),
-            std::min<std::int64_t>(ClipRect.Right, std::int64_t(image.Width) - 1),
-            std::min<std::int64_t>(ClipRect.Bottom, std::int64_t(image.Height) - 1)};
-}
 
 inline void WritePixel(const TImageView& image, std::int64_t x, std::int64_t y, TColorRGB c) {
     std::uint8_t* p = image.ScanLine(static_cast<std::int32_t>(y)) + 3 * x;

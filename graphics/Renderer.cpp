@@ -50,10 +50,9 @@ std::int64_t PaneCoordinate(std::int64_t origin, std::int64_t offset, bool subtr
     return result;
 }
 
-bool FaceInRange(const TObject3D& object, const TFace3D& face) {
-    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
-    const auto valid = [count](std::uint32_t n) { return n >= 1 && std::int64_t{n} <= count; };
-    return valid(face.A) && valid(face.B) && valid(face.C);
+// The vertices that faces may name: those counted that also have world positions.
+std::int32_t VerticesInUse(const TObject3D& object) {
+    return std::min(object.VertexCount, object.WorldVertices.Count());
 }
 
 std::int32_t FacesInUse(const TObject3D& object) {
@@ -196,7 +195,7 @@ void DrawFaces(const TImageView& image, const TObject3D& object, const TProjecto
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
-        if (!FaceInRange(object, face)) {
+        if (!FaceInRange(face, VerticesInUse(object))) {
             continue;
         }
         const auto corners = FaceCorners(object, face);
@@ -239,7 +238,7 @@ std::vector<TWindowPixel> WindowPixels;
 Detail::TShortLines ShortLines;
 
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
-                     const Detail::TWritableWindow& window, std::ptrdiff_t bytesPerLine) {
+                     const Detail::TPixelWindow& window, std::ptrdiff_t bytesPerLine) {
     if (VertexPixels.size() < std::size_t(count) + 1) {
         VertexPixels.resize(std::size_t(count) + 1);
         WindowPixels.resize(std::size_t(count) + 1);
@@ -365,8 +364,7 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D face = faceArray[i - 1];
-        if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
-            face.C - 1 >= std::uint32_t(count)) {
+        if (!FaceInRange(face, count)) {
             continue;
         }
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
@@ -414,8 +412,7 @@ bool ManyTinyLines(const TObject3D& object, std::int32_t count, std::int32_t fac
     std::int32_t tiny = 0;
     for (std::int32_t i = 1; i <= faces; i += stride) {
         const TFace3D& face = object.Faces[i];
-        if (face.A - 1 >= std::uint32_t(count) || face.B - 1 >= std::uint32_t(count) ||
-            face.C - 1 >= std::uint32_t(count)) {
+        if (!FaceInRange(face, count)) {
             continue;
         }
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
@@ -433,8 +430,8 @@ bool ManyTinyLines(const TObject3D& object, std::int32_t count, std::int32_t fac
 }
 
 void DrawFacesFast(const TImageView& image, const TObject3D& object, const TProjector& projector,
-                   const Detail::TWritableWindow& window) {
-    const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
+                   const Detail::TPixelWindow& window) {
+    const std::int32_t count = VerticesInUse(object);
     ProjectVertices(object, count, projector, window, image.BytesPerLine);
     const bool shortTable = ShortLines.Prepare(image.BytesPerLine);
     if (ManyTinyLines(object, count, FacesInUse(object))) {
@@ -488,7 +485,7 @@ void DrawObject3D(const TImageView& image, const TObject3D& object) {
         DrawFaces(image, object, projector); // raises at the first face drawn
         return;
     }
-    const Detail::TWritableWindow window = Detail::WritableWindow(image);
+    const Detail::TPixelWindow window = Detail::PixelWindow(image);
     if (!Detail::WalksStayInside(window)) {
         DrawFaces(image, object, projector); // an empty window, or one too large for the walk
         return;
@@ -507,7 +504,7 @@ TProjectedExtent ProjectedExtent(const TObject3D& object) {
     const std::int32_t faces = FacesInUse(object);
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
-        if (!FaceInRange(object, face)) {
+        if (!FaceInRange(face, VerticesInUse(object))) {
             continue;
         }
         for (const TPoint3D& p : FaceCorners(object, face)) {

@@ -6,7 +6,7 @@
 // 50 pixels. The wireframe is drawn over them in white and grey one-pixel lines and the captions
 // in green, so the background stays dark and quiet: no noise, and grid lines only a few levels
 // above their surroundings.
-#include "DataImage.h"
+#include "ImageBuffer.h"
 
 #include <cmath>
 #include <iostream>
@@ -15,8 +15,8 @@
 
 namespace {
 
-using Plexa3DTools::TRgbImage;
 using ZuveloGraphLibrary::TColorRGB;
+using ZuveloGraphLibrary::TImageBuffer;
 
 constexpr int GridStep = 50;
 constexpr int GridLift = 6; // grid lines are this much brighter than the gradient beneath
@@ -48,8 +48,8 @@ bool OnGrid(int x, int y) {
     return (x > 0 && x % GridStep == 0) || (y > 0 && y % GridStep == 0);
 }
 
-TRgbImage DrawBackground(int width, int height) {
-    TRgbImage image(width, height, {0, 0, 0});
+TImageBuffer DrawBackground(int width, int height) {
+    TImageBuffer image(width, height, {0, 0, 0});
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             image.Set(x, y, GradientAt(y, height, OnGrid(x, y) ? GridLift : 0));

@@ -6,7 +6,7 @@
 // a light background with the letters "P3D" beneath it. The icons are the same picture drawn
 // afresh at 48, 128 and 256 pixels (lines thicken with the size instead of being scaled) and saved
 // as <icons folder>/hicolor/<n>x<n>/apps/plexa3d.png with transparent rounded corners.
-#include "DataImage.h"
+#include "ImageBuffer.h"
 #include "RasterCanvas.h"
 
 #include <QImage>
@@ -22,8 +22,8 @@
 
 namespace {
 
-using Plexa3DTools::TRgbImage;
 using ZuveloGraphLibrary::TColorRGB;
+using ZuveloGraphLibrary::TImageBuffer;
 using ZuveloGraphLibrary::TImageView;
 
 constexpr TColorRGB Paper{238, 238, 230};
@@ -148,8 +148,8 @@ void DrawLetters(const TImageView& image, const TLayout& layout) {
     }
 }
 
-TRgbImage DrawEmblem(int width, int height, const TLayout& layout) {
-    TRgbImage image(width, height, Paper);
+TImageBuffer DrawEmblem(int width, int height, const TLayout& layout) {
+    TImageBuffer image(width, height, Paper);
     ZuveloGraphLibrary::SetClipRect(0, 0, width - 1, height - 1);
     DrawIcosahedron(image.View(), layout);
     DrawLetters(image.View(), layout);
@@ -163,7 +163,7 @@ TLayout IconLayout(int size) {
 }
 
 // Corners outside a rounded square become transparent; a one-pixel rim marks its edge.
-QImage IconImage(const TRgbImage& picture) {
+QImage IconImage(const TImageBuffer& picture) {
     const int size = picture.Width();
     const double radius = size / 8.0;
     QImage icon(size, size, QImage::Format_ARGB32);

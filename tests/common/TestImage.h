@@ -3,6 +3,7 @@
 // build tree and its path is named in the failure.
 #pragma once
 
+#include "ImageBuffer.h"
 #include "ImageView.h"
 #include "RasterCanvas.h"
 
@@ -26,31 +27,33 @@ struct TPixel {
 
 class TTestImage {
 public:
-    // Rows are padded to a multiple of four bytes; the padding is filled with a marker so that a
-    // write past the end of a row is caught.
+    // Rows are padded to a multiple of four bytes with at least one byte more; the padding is
+    // filled with a marker so that a write past the end of a row is caught. A copy owns its own
+    // pixels.
     TTestImage(std::int32_t width, std::int32_t height,
                ZuveloGraphLibrary::TColorRGB background = {0, 0, 0});
-    // A copy owns its own pixels.
-    TTestImage(const TTestImage& other);
-    TTestImage& operator=(const TTestImage& other);
 
-    const ZuveloGraphLibrary::TImageView& View() const { return view_; }
-    std::int32_t Width() const { return view_.Width; }
-    std::int32_t Height() const { return view_.Height; }
+    const ZuveloGraphLibrary::TImageView& View() const { return buffer_.View(); }
+    std::int32_t Width() const { return buffer_.Width(); }
+    std::int32_t Height() const { return buffer_.Height(); }
     ZuveloGraphLibrary::TColorRGB Background() const { return background_; }
 
-    ZuveloGraphLibrary::TColorRGB At(std::int32_t x, std::int32_t y) const;
-    void Set(std::int32_t x, std::int32_t y, ZuveloGraphLibrary::TColorRGB color);
+    ZuveloGraphLibrary::TColorRGB At(std::int32_t x, std::int32_t y) const {
+        return buffer_.At(x, y);
+    }
+    void Set(std::int32_t x, std::int32_t y, ZuveloGraphLibrary::TColorRGB color) {
+        buffer_.Set(x, y, color);
+    }
     bool PaddingIntact() const;
     // Pixels that differ from the background, row by row.
     std::vector<TPixel> Marked() const;
 
     bool SameBytes(const TTestImage& other) const;
+    // Saves under the build tree as <name>.bmp and returns the path.
     std::string SaveBmp(const std::string& name) const;
 
 private:
-    std::vector<std::uint8_t> bytes_;
-    ZuveloGraphLibrary::TImageView view_;
+    ZuveloGraphLibrary::TImageBuffer buffer_;
     ZuveloGraphLibrary::TColorRGB background_;
 };
 

@@ -1,12 +1,12 @@
-#include "DataImage.h"
+#include "ImageBuffer.h"
 
+#include "GraphErrors.h"
+
+#include <algorithm>
+#include <cstring>
 #include <fstream>
-#include <stdexcept>
 
-namespace Plexa3DTools {
-
-using ZuveloGraphLibrary::TColorRGB;
-
+namespace ZuveloGraphLibrary {
 namespace {
 
 constexpr std::uint32_t FileHeaderSize = 14;
@@ -47,12 +47,14 @@ std::int32_t BmpRowBytes(std::int32_t width) {
     return (3 * width + 3) / 4 * 4;
 }
 
-TRgbImage::TRgbImage(std::int32_t width, std::int32_t height, TColorRGB fill) {
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        throw std::runtime_error("image size out of range");
+TImageBuffer::TImageBuffer(std::int32_t width, std::int32_t height, TColorRGB fill,
+                           TRowPadding padding) {
+    if (width < 0 || height < 0 || width > MaxSide || height > MaxSide ||
+        padding.MinimumBytes < 0 || padding.MinimumBytes > MaxSide) {
+        throw RuntimeError("image size out of range");
     }
-    const std::int32_t row = BmpRowBytes(width);
-    bytes_.assign(std::size_t(row) * std::size_t(height), 0);
+    const std::int32_t row = (3 * width + padding.MinimumBytes + 3) / 4 * 4;
+    bytes_.assign(std::size_t(row) * std::size_t(std::max(height, 1)), padding.Fill);
     view_ = {bytes_.data(), row, width, height};
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
@@ -61,29 +63,30 @@ TRgbImage::TRgbImage(std::int32_t width, std::int32_t height, TColorRGB fill) {
     }
 }
 
-TColorRGB TRgbImage::At(std::int32_t x, std::int32_t y) const {
-    const std::uint8_t* p = view_.ScanLine(y) + 3 * x;
-    return {p[2], p[1], p[0]};
+TImageBuffer::TImageBuffer(const TImageBuffer& other) : bytes_(other.bytes_), view_(other.view_) {
+    view_.Bits = bytes_.data();
 }
 
-void TRgbImage::Set(std::int32_t x, std::int32_t y, TColorRGB color) {
-    std::uint8_t* p = view_.ScanLine(y) + 3 * x;
-    p[0] = color.B;
-    p[1] = color.G;
-    p[2] = color.R;
+TImageBuffer& TImageBuffer::operator=(const TImageBuffer& other) {
+    bytes_ = other.bytes_;
+    view_ = other.view_;
+    view_.Bits = bytes_.data();
+    return *this;
 }
 
-void TRgbImage::SaveBmp(const std::string& path) const {
+void TImageBuffer::SaveBmp(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const std::vector<std::uint8_t> header = BmpHeader(Width(), Height());
     out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+    std::vector<char> line(std::size_t(BmpRowBytes(Width())), 0);
     for (std::int32_t y = Height() - 1; y >= 0; --y) {
-        out.write(reinterpret_cast<const char*>(view_.ScanLine(y)), view_.BytesPerLine);
+        std::memcpy(line.data(), view_.ScanLine(y), 3 * std::size_t(Width()));
+        out.write(line.data(), std::streamsize(line.size()));
     }
     out.close();
     if (!out) {
-        throw std::runtime_error("cannot write " + path);
+        throw RuntimeError("cannot write " + path);
     }
 }
 
-} // namespace Plexa3DTools
+} // namespace ZuveloGraphLibrary
