@@ -33,13 +33,10 @@ bool Finite(const TPoint3D& p) {
 TBox UsedBox(const TObject3D& object, std::int32_t vertexCount, std::vector<bool>& used) {
     TBox box;
     used.assign(static_cast<std::size_t>(vertexCount) + 1, false);
-    const auto inRange = [&](std::uint32_t number) {
-        return number >= 1 && number <= static_cast<std::uint32_t>(vertexCount);
-    };
     const std::int32_t faceCount = std::clamp(object.FaceCount, 0, object.Faces.Count());
     for (std::int32_t i = 1; i <= faceCount; ++i) {
         const TFace3D& face = object.Faces[i];
-        if (!inRange(face.A) || !inRange(face.B) || !inRange(face.C)) {
+        if (!FaceInRange(face, vertexCount)) {
             continue;
         }
         for (const std::uint32_t number : {face.A, face.B, face.C}) {
