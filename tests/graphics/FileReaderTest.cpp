@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,7 +152,10 @@ TEST(FileReader, FilesThatAreNotRegularReadAsEmpty) {
         EXPECT_EQ(reader.Size(), 0);
         EXPECT_EQ(reader.Read(&byte, 1), 0u);
         reader.Close();
-        for (const auto load : {&Load3DS, &Load3DSModel}) {
+        using TLoad = std::function<void(const std::string&, TObject3D&)>;
+        for (const TLoad& load : {TLoad(&Load3DS), TLoad([](const std::string&p, TObject3D&o) {
+                                      Load3DSModel(p, o);
+                                  })}) {
             TObject3D object;
             object.Name = "old";
             load(path, object);
