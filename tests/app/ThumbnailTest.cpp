@@ -21,27 +21,47 @@ using namespace Plexa3DApp;
 using namespace Plexa3DTest;
 using namespace ZuveloGraphLibrary;
 
-// The model fills the picture but for its margins, inside them, whatever the size, and the
-// library's drawing state is left as it was found.
+// The model fills the picture but for its margins, inside them, centred, whatever the size and
+// shape of the picture and of the model, and the library's drawing state is left as it was.
 TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
+    TTempDir dir;
+    const float inf = std::numeric_limits<float>::infinity();
+    // Flat: no extent along its up axis (Z); damaged: one face on an infinite vertex.
+    const std::string flat = dir.Write(
+        "flat.3ds",
+        Plexa3DTools::MeshFile(
+            {{"Piano", {{0, 0, 0}, {40, 0, 0}, {40, 25, 0}, {0, 25, 0}}, {{0, 1, 2}, {0, 2, 3}}}}));
+    const std::string damaged = dir.Write(
+        "damaged.3ds",
+        Plexa3DTools::MeshFile(
+            {{"Rotto", {{0, 0, 0}, {10, 0, 0}, {0, 10, 5}, {inf, 0, 0}}, {{0, 1, 2}, {1, 2, 3}}}}));
     const std::string corpusFile = PLEXA3D_CORPUS_DIR "/gmat__X-WING.3DS";
-    for (const auto& [file, size] :
-         std::vector<std::pair<std::string, int>>{{PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 128},
-                                                  {PLEXA3D_SOURCE_DIR "/samples/torus.3ds", 33},
-                                                  {PLEXA3D_SOURCE_DIR "/samples/cube.3ds", 1000},
-                                                  {corpusFile, 128}}) {
-        if (!std::filesystem::exists(file)) {
+    const struct {
+        std::string File;
+        int Width, Height;
+    } cases[] = {
+        {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 128, 128},
+        {PLEXA3D_SOURCE_DIR "/samples/torus.3ds", 33, 33},
+        {PLEXA3D_SOURCE_DIR "/samples/cube.3ds", 1000, 1000},
+        {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 200, 48}, // wider than the model
+        {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 40, 150}, // taller than the model
+        {flat, 96, 96},
+        {damaged, 64, 64},
+        {corpusFile, 128, 128},
+    };
+    for (const auto& c : cases) {
+        if (!std::filesystem::exists(c.File)) {
             continue; // the corpus is optional
         }
-        SCOPED_TRACE(file + " at " + std::to_string(size));
+        SCOPED_TRACE(c.File + " at " + std::to_string(c.Width) + " x " + std::to_string(c.Height));
         TObject3D object;
-        Load3DSModel(file, object);
+        Load3DSModel(c.File, object);
         SetClipRect(1, 2, 3, 4);
         SetDrawColor(5, 6, 7);
         SetViewOrigin(8, 9);
         SetPerspectiveProjection();
         SetViewNavigation({2, 3, 4, 5, 6, 7});
-        TTestImage image(size, size);
+        TTestImage image(c.Width, c.Height);
         ASSERT_TRUE(DrawThumbnail(object, image.View()));
 
         EXPECT_EQ(ClipRect.Right, 3);
@@ -52,7 +72,7 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
         EXPECT_TRUE(image.PaddingIntact());
         const std::vector<TPixel> lit = image.Marked();
         ASSERT_FALSE(lit.empty());
-        int left = size, top = size, right = -1, bottom = -1;
+        int left = c.Width, top = c.Height, right = -1, bottom = -1;
         for (const TPixel& p : lit) {
             EXPECT_EQ(p.Color, (TColorRGB{255, 255, 255}));
             left = std::min(left, p.X);
@@ -60,13 +80,17 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
             top = std::min(top, p.Y);
             bottom = std::max(bottom, p.Y);
         }
-        const int margin = size / 16;
-        EXPECT_GE(std::min(left, top), margin);
-        EXPECT_LT(std::max(right, bottom), size - margin);
-        EXPECT_GE(std::max(right - left, bottom - top), size - 2 * margin - 2);
+        const int marginX = c.Width / 16, marginY = c.Height / 16;
+        EXPECT_GE(left, marginX);
+        EXPECT_GE(top, marginY);
+        EXPECT_LT(right, c.Width - marginX);
+        EXPECT_LT(bottom, c.Height - marginY);
+        // One side spans the picture but for its margins.
+        EXPECT_TRUE(right - left >= c.Width - 2 * marginX - 2 ||
+                    bottom - top >= c.Height - 2 * marginY - 2);
         // Centred: the margins left and right, and above and below, differ by a pixel at most.
-        EXPECT_LE(std::abs(left - (size - 1 - right)), 1);
-        EXPECT_LE(std::abs(top - (size - 1 - bottom)), 1);
+        EXPECT_LE(std::abs(left - (c.Width - 1 - right)), 1);
+        EXPECT_LE(std::abs(top - (c.Height - 1 - bottom)), 1);
     }
     ResetGraphicsState();
 }
