@@ -397,6 +397,8 @@ struct TScene {
 
 using TDrawObject = void (*)(const zgl::TImageView&, const TObject3D&);
 
+std::int64_t LitPixels(TPane& pane);
+
 // DrawObject3D, or the plain per-face drawing that it must equal (the speed before the shortcuts).
 void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspective,
                        TDrawObject draw) {
@@ -417,6 +419,35 @@ void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspe
     state.counters["faces"] = scene->Object->FaceCount;
     state.counters["far_px"] = projection.FarthestOffset;
     state.counters["near_eye"] = static_cast<double>(VerticesNearEyePlane(*scene->Object));
+}
+
+// A drawing with surfaces as a pane makes it: the pane's depth buffer cleared, the object's faces
+// filled in, then the solid surfaces or the hidden lines drawn.
+enum class TSurfaceMode { Solid, Hidden };
+void BenchSurfaces(benchmark::State& state, const TScene* scene, bool perspective,
+                   TSurfaceMode mode) {
+    SetUpPane(scene->Frame, perspective);
+    TPane pane(scene->Frame);
+    zgl::TDepthBuffer buffer;
+    buffer.Prepare(scene->Frame.Width, scene->Frame.Height);
+    try {
+        for (auto _ : state) {
+            buffer.Clear();
+            zgl::FillDepth(buffer, *scene->Object);
+            if (mode == TSurfaceMode::Solid) {
+                zgl::DrawObject3DSolid(pane.View(), *scene->Object, buffer);
+            } else {
+                zgl::DrawObject3DHidden(pane.View(), *scene->Object, buffer);
+            }
+            benchmark::DoNotOptimize(pane.Data());
+            benchmark::ClobberMemory();
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError((std::string("the drawing raised: ") + e.what()).c_str());
+        return;
+    }
+    state.SetItemsProcessed(state.iterations() * scene->Object->FaceCount);
+    state.counters["lit_px"] = static_cast<double>(LitPixels(pane));
 }
 
 // The least that any exact wireframe must do: every vertex projected once, rounded as the renderer
@@ -533,6 +564,12 @@ void RegisterScene(const TScene& scene, bool withQt) {
         const std::string mode = perspective ? "perspective" : "parallel";
         benchmark::RegisterBenchmark(name("DrawObject3D/" + mode).c_str(), BenchDrawObject3D,
                                      &scene, perspective, zgl::DrawObject3D)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(name("Solid/" + mode).c_str(), BenchSurfaces, &scene,
+                                     perspective, TSurfaceMode::Solid)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(name("Hidden/" + mode).c_str(), BenchSurfaces, &scene,
+                                     perspective, TSurfaceMode::Hidden)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(name("PerFace/" + mode).c_str(), BenchDrawObject3D, &scene,
                                      perspective, zgl::DrawObject3DPerFace)

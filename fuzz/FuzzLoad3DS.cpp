@@ -2,17 +2,28 @@
 // file per process and loaded from there by both the first-mesh reader and the whole-model
 // reader, and the whole model is then fitted. A load either raises one of the library's errors or
 // leaves a record whose counts and arrays agree; a whole model's face numbers all lie in range,
-// and a fitted model's used vertices lie within the fit's radius. Anything else stops the run.
+// and a fitted model's used vertices lie within the fit's radius. The fitted model is also drawn,
+// placed as the import places it, as wires, hidden lines and solid surfaces in both projections,
+// into a small canvas framed by guard bytes: no drawing writes outside the canvas, and the hidden
+// lines are some of the wire pixels. Anything else stops the run.
+#include "DepthBuffer.h"
+#include "FaceFill.h"
 #include "FitPlacement.h"
+#include "HiddenLines.h"
 #include "Import3DS.h"
 #include "Import3DSModel.h"
+#include "RasterCanvas.h"
+#include "Renderer.h"
+#include "SolidSurfaces.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -64,6 +75,8 @@ void CheckRecord(const TObject3D& object) {
     Require(object.Faces.Count() == object.FaceCount, "face array size");
 }
 
+void DrawInEveryMode(TObject3D& object);
+
 void CheckModel(TObject3D& object) {
     Require(object.Name.size() <= MaxObjectNameLength, "model name longer than 80 bytes");
     Require(object.VertexCount >= 0 && object.FaceCount >= 0, "model counts not negative");
@@ -89,6 +102,75 @@ void CheckModel(TObject3D& object) {
             const double distance = std::hypot(double(p.X), double(p.Y), double(p.Z));
             Require(!std::isfinite(distance) || distance <= FitRadius * Slack,
                     "fitted vertex beyond the radius");
+        }
+    }
+    DrawInEveryMode(object);
+}
+
+// A canvas of Width x Height pixels inside a frame of Guard guard bytes on every side.
+class TGuardedCanvas {
+public:
+    static constexpr std::int32_t Width = 48;
+    static constexpr std::int32_t Height = 36;
+    static constexpr std::ptrdiff_t Guard = 64;
+    static constexpr std::uint8_t Marker = 0xA5;
+    static constexpr std::ptrdiff_t Stride = 3 * Width + 2 * Guard;
+
+    TGuardedCanvas() : bytes_(std::size_t(Stride * (Height + 2)), Marker) {
+        for (std::int32_t y = 0; y < Height; ++y) {
+            std::fill_n(Row(y), 3 * Width, std::uint8_t(0));
+        }
+    }
+    TImageView View() { return {Row(0), Stride, Width, Height}; }
+    std::uint8_t* Row(std::int32_t y) { return bytes_.data() + Stride * (y + 1) + Guard; }
+    bool GuardIntact() {
+        for (std::ptrdiff_t i = 0; i < std::ptrdiff_t(bytes_.size()); ++i) {
+            const std::ptrdiff_t row = i / Stride - 1;
+            const std::ptrdiff_t column = i % Stride - Guard;
+            const bool inside = row >= 0 && row < Height && column >= 0 && column < 3 * Width;
+            if (!inside && bytes_[std::size_t(i)] != Marker) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+// The fitted model, placed at depth -300, in every drawing mode and both projections.
+void DrawInEveryMode(TObject3D& object) {
+    SetObjectPosition(0, 0, -300, object);
+    TransformObject(object);
+    SetClipRect(0, 0, TGuardedCanvas::Width - 1, TGuardedCanvas::Height - 1);
+    SetViewOrigin(TGuardedCanvas::Width / 2, TGuardedCanvas::Height / 2);
+    SetDrawColor(255, 255, 255);
+    TDepthBuffer buffer;
+    buffer.Prepare(TGuardedCanvas::Width, TGuardedCanvas::Height);
+    for (const bool perspective : {false, true}) {
+        if (perspective) {
+            SetPerspectiveProjection();
+        } else {
+            SetParallelProjection();
+        }
+        TGuardedCanvas wire, hidden, solid;
+        buffer.Clear();
+        FillDepth(buffer, object);
+        try {
+            DrawObject3DSolid(solid.View(), object, buffer);
+            DrawObject3D(wire.View(), object);
+            DrawObject3DHidden(hidden.View(), object, buffer);
+        } catch (const FloatingPointError&) {
+            continue; // a vertex too far to round; both wire drawings stop at the same face
+        }
+        Require(wire.GuardIntact() && hidden.GuardIntact() && solid.GuardIntact(),
+                "a drawing wrote outside the canvas");
+        for (std::int32_t y = 0; y < TGuardedCanvas::Height; ++y) {
+            for (std::int32_t i = 0; i < 3 * TGuardedCanvas::Width; ++i) {
+                Require(hidden.Row(y)[i] == 0 || hidden.Row(y)[i] == wire.Row(y)[i],
+                        "a hidden-line pixel that is no wire pixel");
+            }
         }
     }
 }

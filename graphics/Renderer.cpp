@@ -535,4 +535,50 @@ TProjectedExtent ProjectedExtent(const TObject3D& object) {
     return extent;
 }
 
+namespace {
+
+TPlacedCorner Placed(const TProjector& projector, const TPoint3D& point) {
+    TPlacedCorner corner;
+    TPaneCorner pane;
+    switch (projector.TryPanePoint(point, pane)) {
+    case TProjector::TCorner::Pixel:
+        return {pane.X, pane.Y, TCornerPlacement::Pixel};
+    case TProjector::TCorner::Kept:
+        corner.Placement = TCornerPlacement::Kept;
+        return corner;
+    case TProjector::TCorner::Raises:
+        break;
+    }
+    corner.Placement = TCornerPlacement::Raises;
+    return corner;
+}
+
+} // namespace
+
+TPaneBase PlaceWorldVertices(const TObject3D& object, std::vector<TPlacedCorner>& placed) {
+    const std::int32_t count =
+        std::max(0, std::min(object.VertexCount, object.WorldVertices.Count()));
+    if (placed.size() < std::size_t(count) + 1) {
+        placed.resize(std::size_t(count) + 1);
+    }
+    if (!KnownMode()) {
+        for (std::int32_t i = 1; i <= count; ++i) {
+            placed[std::size_t(i)] = {0, 0, TCornerPlacement::Raises};
+        }
+        return {};
+    }
+    const TProjector projector(ProjectionMode == PerspectiveProjection);
+    for (std::int32_t i = 1; i <= count; ++i) {
+        placed[std::size_t(i)] = Placed(projector, object.WorldVertices[i]);
+    }
+    return {projector.BaseInRange(), projector.Base().X, projector.Base().Y};
+}
+
+TPlacedCorner PlacePoint(const TPoint3D& point) {
+    if (!KnownMode()) {
+        return {0, 0, TCornerPlacement::Raises};
+    }
+    return Placed(TProjector(ProjectionMode == PerspectiveProjection), point);
+}
+
 } // namespace ZuveloGraphLibrary

@@ -8,6 +8,7 @@
 #include "MeshObject.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 
@@ -51,5 +52,26 @@ struct TProjectedExtent {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0, MaxZ = 0;
 };
 TProjectedExtent ProjectedExtent(const TObject3D& object);
+
+// Where DrawObject3D puts the corners of faces, for the drawings beside it. A corner is a Pixel
+// (X, Y), is Kept (a perspective corner at z' = 0 or not a number: the previous face's value for
+// that corner, origin plus pan in the first face), or Raises (DrawObject3D raises at its face).
+enum class TCornerPlacement : std::uint8_t { Pixel, Kept, Raises };
+struct TPlacedCorner {
+    std::int64_t X = 0;
+    std::int64_t Y = 0;
+    TCornerPlacement Placement = TCornerPlacement::Kept;
+};
+struct TPaneBase {
+    bool InRange = false; // false: DrawObject3D raises at the first face it draws
+    std::int64_t X = 0;   // origin plus pan
+    std::int64_t Y = 0;
+};
+// Places world vertices 1 to min(VertexCount, WorldVertices.Count()) into placed[1...] (placed
+// grows when it is too short and is never shrunk) and returns origin plus pan. Reads the
+// projection mode; with a mode that draws nothing, every corner is Raises.
+TPaneBase PlaceWorldVertices(const TObject3D& object, std::vector<TPlacedCorner>& placed);
+// One point placed as a corner is.
+TPlacedCorner PlacePoint(const TPoint3D& point);
 
 } // namespace ZuveloGraphLibrary

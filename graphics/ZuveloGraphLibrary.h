@@ -5,15 +5,19 @@
 
 #include "AngleTables.h"
 #include "BitmapFont.h"
+#include "DepthBuffer.h"
 #include "DrawingState.h"
+#include "FaceFill.h"
 #include "FitPlacement.h"
 #include "GraphErrors.h"
+#include "HiddenLines.h"
 #include "ImageView.h"
 #include "Import3DS.h"
 #include "Import3DSModel.h"
 #include "MeshObject.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
+#include "SolidSurfaces.h"
 
 namespace ZuveloGraphLibrary {
 

@@ -1,0 +1,74 @@
+#include "DepthBuffer.h"
+
+#include <algorithm>
+
+namespace ZuveloGraphLibrary {
+
+void TPixelBox::Add(std::int32_t x, std::int32_t y) {
+    if (Empty()) {
+        *this = {x, y, x, y};
+        return;
+    }
+    Left = std::min(Left, x);
+    Top = std::min(Top, y);
+    Right = std::max(Right, x);
+    Bottom = std::max(Bottom, y);
+}
+
+void TPixelBox::Add(const TPixelBox& other) {
+    if (!other.Empty()) {
+        Add(other.Left, other.Top);
+        Add(other.Right, other.Bottom);
+    }
+}
+
+void TDepthBuffer::Prepare(std::int32_t width, std::int32_t height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width != width_ || height != height_) {
+        width_ = width;
+        height_ = height;
+        const std::size_t n = std::size_t(width) * std::size_t(height);
+        keys_.assign(n, EmptyDepthKey);
+        owners_.assign(n, 0);
+        dirty_ = {};
+    }
+    Clear();
+}
+
+void TDepthBuffer::Clear() {
+    for (const TFill& fill : fills_) {
+        dirty_.Add(fill.Box);
+    }
+    if (!dirty_.Empty()) {
+        const auto columns = std::size_t(dirty_.Right - dirty_.Left + 1);
+        for (std::int32_t y = dirty_.Top; y <= dirty_.Bottom; ++y) {
+            const std::size_t first = Index(dirty_.Left, y);
+            std::fill_n(keys_.begin() + std::ptrdiff_t(first), columns, EmptyDepthKey);
+            std::fill_n(owners_.begin() + std::ptrdiff_t(first), columns, 0u);
+        }
+    }
+    dirty_ = {};
+    fills_.clear();
+    nextOwner_ = 1;
+}
+
+TDepthBuffer::TFill* TDepthBuffer::BeginFill(const TObject3D& object, std::int32_t faces) {
+    if (faces < 0 || std::uint64_t(nextOwner_) + std::uint64_t(faces) > 0xFFFFFFFFu) {
+        return nullptr;
+    }
+    fills_.push_back({&object, nextOwner_ - 1, faces, {}});
+    nextOwner_ += std::uint32_t(faces);
+    return &fills_.back();
+}
+
+const TDepthBuffer::TFill* TDepthBuffer::FindFill(const TObject3D& object) const {
+    for (auto it = fills_.rbegin(); it != fills_.rend(); ++it) {
+        if (it->Object == &object) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,295 @@
+#include "FaceFill.h"
+
+#include "Renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ZuveloGraphLibrary {
+
+namespace Detail {
+
+double DepthKey(double depth, bool perspective) {
+    return perspective ? -1.0 / depth : depth;
+}
+
+} // namespace Detail
+
+namespace {
+
+using Detail::TFillCorner;
+using Detail::TFillTriangle;
+
+// A triangle turned so that its area is positive, with its edge functions and its key plane.
+// Edge j runs from corner j + 1 to corner j + 2; at pixel (x, y) its function is
+// E = DX (y - AY) - DY (x - AX), and the pixel is on the inner side when E >= Bias (Bias 0 on a
+// top or left edge, 1 elsewhere).
+struct TSetup {
+    struct TEdge {
+        std::int64_t AX, AY, DX, DY, Bias;
+        std::int64_t At(std::int64_t x, std::int64_t y) const {
+            return DX * (y - AY) - DY * (x - AX);
+        }
+    };
+    std::array<TEdge, 3> Edges;
+    std::int64_t X0, Y0;
+    double K0, GX, GY;
+    std::int32_t Left, Top, Right, Bottom; // the box, cut to the buffer
+
+    double RowKey(std::int64_t y) const { return K0 + GY * double(y - Y0); }
+    double KeyAt(double row, std::int64_t x) const { return row + GX * double(x - X0); }
+};
+
+// False when the triangle fills nothing.
+bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+    TFillTriangle t = input;
+    for (const TFillCorner& c : t) {
+        if (c.X < -FillCoordinateLimit || c.X > FillCoordinateLimit || c.Y < -FillCoordinateLimit ||
+            c.Y > FillCoordinateLimit || !std::isfinite(c.Key)) {
+            return false;
+        }
+    }
+    std::int64_t area =
+        (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
+    if (area == 0) {
+        return false;
+    }
+    if (area < 0) {
+        std::swap(t[1], t[2]);
+        area = -area;
+    }
+    const std::int64_t left = std::max<std::int64_t>(0, std::min({t[0].X, t[1].X, t[2].X}));
+    const std::int64_t top = std::max<std::int64_t>(0, std::min({t[0].Y, t[1].Y, t[2].Y}));
+    const std::int64_t right =
+        std::min<std::int64_t>(buffer.Width() - 1, std::max({t[0].X, t[1].X, t[2].X}));
+    const std::int64_t bottom =
+        std::min<std::int64_t>(buffer.Height() - 1, std::max({t[0].Y, t[1].Y, t[2].Y}));
+    if (left > right || top > bottom) {
+        return false;
+    }
+    s.Left = std::int32_t(left);
+    s.Top = std::int32_t(top);
+    s.Right = std::int32_t(right);
+    s.Bottom = std::int32_t(bottom);
+    for (std::size_t j = 0; j < 3; ++j) {
+        const TFillCorner& a = t[(j + 1) % 3];
+        const TFillCorner& b = t[(j + 2) % 3];
+        const std::int64_t dx = b.X - a.X;
+        const std::int64_t dy = b.Y - a.Y;
+        // With y downwards and a positive area, a top edge runs to the right and a left edge
+        // upwards.
+        const bool topOrLeft = dy < 0 || (dy == 0 && dx > 0);
+        s.Edges[j] = {a.X, a.Y, dx, dy, topOrLeft ? 0 : 1};
+    }
+    const double a = double(area);
+    const double dk1 = t[1].Key - t[0].Key;
+    const double dk2 = t[2].Key - t[0].Key;
+    s.X0 = t[0].X;
+    s.Y0 = t[0].Y;
+    s.K0 = t[0].Key;
+    s.GX = (dk1 * double(t[2].Y - t[0].Y) - dk2 * double(t[1].Y - t[0].Y)) / a;
+    s.GY = (dk2 * double(t[1].X - t[0].X) - dk1 * double(t[2].X - t[0].X)) / a;
+    return true;
+}
+
+inline void Offer(TDepthBuffer& buffer, std::size_t index, double key, std::uint32_t owner) {
+    const auto k = static_cast<float>(key);
+    float* keys = buffer.Keys();
+    if (k < keys[index]) {
+        keys[index] = k;
+        buffer.Owners()[index] = owner;
+    }
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
+}
+
+} // namespace
+
+namespace Detail {
+
+void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                  TPixelBox& box) {
+    TSetup s;
+    if (!Set(triangle, buffer, s)) {
+        return;
+    }
+    const auto width = std::size_t(buffer.Width());
+    for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
+        // Edge j passes (x, y) when DY x <= C, C = DX (y - AY) + DY AX - Bias.
+        std::int64_t from = s.Left;
+        std::int64_t to = s.Right;
+        for (const TSetup::TEdge& e : s.Edges) {
+            const std::int64_t c = e.DX * (y - e.AY) + e.DY * e.AX - e.Bias;
+            if (e.DY > 0) {
+                to = std::min(to, FloorDiv(c, e.DY));
+            } else if (e.DY < 0) {
+                from = std::max(from, CeilDiv(c, e.DY));
+            } else if (c < 0) {
+                to = from - 1;
+            }
+        }
+        if (from > to) {
+            continue;
+        }
+        const double row = s.RowKey(y);
+        const std::size_t base = std::size_t(y) * width;
+        for (std::int64_t x = from; x <= to; ++x) {
+            Offer(buffer, base + std::size_t(x), s.KeyAt(row, x), owner);
+        }
+        box.Add(std::int32_t(from), std::int32_t(y));
+        box.Add(std::int32_t(to), std::int32_t(y));
+    }
+}
+
+void FillTriangleReference(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                           TPixelBox& box) {
+    TSetup s;
+    if (!Set(triangle, buffer, s)) {
+        return;
+    }
+    for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
+        for (std::int64_t x = s.Left; x <= s.Right; ++x) {
+            bool inside = true;
+            for (const TSetup::TEdge& e : s.Edges) {
+                inside = inside && e.At(x, y) >= e.Bias;
+            }
+            if (inside) {
+                Offer(buffer, std::size_t(y) * std::size_t(buffer.Width()) + std::size_t(x),
+                      s.KeyAt(s.RowKey(y), x), owner);
+                box.Add(std::int32_t(x), std::int32_t(y));
+            }
+        }
+    }
+}
+
+} // namespace Detail
+
+namespace {
+
+using TTriangleFill = void (*)(TDepthBuffer&, const TFillTriangle&, std::uint32_t, TPixelBox&);
+
+struct TWorldCorner {
+    double X, Y, Z, Depth;
+    const TPlacedCorner* Placed; // null for a corner made by the cut
+};
+
+// The part of a perspective face at or beyond the near plane, as up to two triangles.
+void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corners, double moveBack,
+                 std::uint32_t owner, TPixelBox& box, TTriangleFill fill) {
+    std::array<TFillCorner, 4> polygon;
+    std::size_t n = 0;
+    const auto add = [&](const TWorldCorner& c) {
+        if (c.Placed != nullptr) {
+            if (c.Placed->Placement != TCornerPlacement::Pixel) {
+                return false;
+            }
+            polygon[n++] = {c.Placed->X, c.Placed->Y, Detail::DepthKey(c.Depth, true)};
+            return true;
+        }
+        const TPoint3D p{float(c.X), float(c.Y), float(c.Z)};
+        const TPlacedCorner placed = PlacePoint(p);
+        const double depth = moveBack - double(p.Z);
+        if (placed.Placement != TCornerPlacement::Pixel || !(depth > 0) || !std::isfinite(depth)) {
+            return false;
+        }
+        polygon[n++] = {placed.X, placed.Y, Detail::DepthKey(depth, true)};
+        return true;
+    };
+    for (std::size_t k = 0; k < 3; ++k) {
+        const TWorldCorner& a = corners[k];
+        const TWorldCorner& b = corners[(k + 1) % 3];
+        const bool aIn = a.Depth >= NearPlaneDepth;
+        const bool bIn = b.Depth >= NearPlaneDepth;
+        if (aIn && !add(a)) {
+            return;
+        }
+        if (aIn != bIn) {
+            const double t = (NearPlaneDepth - a.Depth) / (b.Depth - a.Depth);
+            const TWorldCorner cut{a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y),
+                                   a.Z + t * (b.Z - a.Z), NearPlaneDepth, nullptr};
+            if (!add(cut)) {
+                return;
+            }
+        }
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        fill(buffer, {polygon[0], polygon[k - 1], polygon[k]}, owner, box);
+    }
+}
+
+void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill) {
+    if (object.FaceCount <= 0 ||
+        (ProjectionMode != ParallelProjection && ProjectionMode != PerspectiveProjection)) {
+        return;
+    }
+    const std::int32_t faces = std::clamp(object.FaceCount, 0, object.Faces.Count());
+    TDepthBuffer::TFill* record = buffer.BeginFill(object, faces);
+    if (record == nullptr) {
+        return;
+    }
+    const bool perspective = ProjectionMode == PerspectiveProjection;
+    const double moveBack = ViewNavigation.MoveBack;
+    std::vector<TPlacedCorner>& placed = buffer.PlacedScratch;
+    const TPaneBase base = PlaceWorldVertices(object, placed);
+    if (!base.InRange) {
+        return;
+    }
+    const auto count =
+        std::uint32_t(std::max(0, std::min(object.VertexCount, object.WorldVertices.Count())));
+    TPixelBox box;
+    for (std::int32_t i = 1; i <= faces; ++i) {
+        const TFace3D& face = object.Faces[i];
+        const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+        if (face.A - 1 >= count || face.B - 1 >= count || face.C - 1 >= count) {
+            continue;
+        }
+        const std::uint32_t owner = record->FirstOwner + std::uint32_t(i);
+        std::array<TWorldCorner, 3> corners;
+        bool usable = true;
+        bool near = false;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const TPoint3D& p = object.WorldVertices[std::int32_t(numbers[k])];
+            const double depth = perspective ? -(double(p.Z) - moveBack) : -double(p.Z);
+            corners[k] = {p.X, p.Y, p.Z, depth, &placed[numbers[k]]};
+            usable = usable && std::isfinite(depth);
+            near = near || depth < NearPlaneDepth;
+        }
+        if (!usable) {
+            continue;
+        }
+        if (perspective && near) {
+            FillCutFace(buffer, corners, moveBack, owner, box, fill);
+            continue;
+        }
+        TFillTriangle triangle;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const TPlacedCorner& c = *corners[k].Placed;
+            usable = usable && c.Placement == TCornerPlacement::Pixel;
+            triangle[k] = {c.X, c.Y, Detail::DepthKey(corners[k].Depth, perspective)};
+        }
+        if (usable) {
+            fill(buffer, triangle, owner, box);
+        }
+    }
+    record->Box = box;
+}
+
+} // namespace
+
+void FillDepth(TDepthBuffer& buffer, const TObject3D& object) {
+    FillFaces(buffer, object, Detail::FillTriangle);
+}
+
+void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object) {
+    FillFaces(buffer, object, Detail::FillTriangleReference);
+}
+
+} // namespace ZuveloGraphLibrary

@@ -1,0 +1,228 @@
+// Faces filled into the depth buffer: the fast rasteriser against the per-pixel reference, the
+// fill rule on meshes that tile the pane, and the faces that must fill nothing.
+#include "DepthBuffer.h"
+#include "FaceFill.h"
+#include "ZuveloGraphLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+using namespace ZuveloGraphLibrary;
+
+constexpr std::int32_t Width = 160;
+constexpr std::int32_t Height = 120;
+
+void SetUpView(bool perspective, const TViewNavigation& navigation = {}) {
+    SetViewOrigin(Width / 2, Height / 2);
+    if (perspective) {
+        SetPerspectiveProjection();
+    } else {
+        SetParallelProjection();
+    }
+    SetViewNavigation(navigation);
+}
+
+// Independent random corners about a centre: faces from a fraction of a pixel to far beyond the
+// pane, half of them sharing an edge with the face before (in the other direction), some with a
+// corner at the depth of the viewer or beyond it.
+TObject3D RandomFaces(std::mt19937& random, double spread, double depth, double depthSpread) {
+    constexpr std::int32_t Faces = 400;
+    TObject3D object;
+    object.VertexCount = 3 * Faces;
+    object.FaceCount = Faces;
+    AllocObjectArrays(object);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (std::int32_t i = 1; i <= object.VertexCount; ++i) {
+        const double s = spread * std::pow(10.0, -3 * std::abs(unit(random)));
+        object.WorldVertices[i] = {float(s * unit(random)), float(s * unit(random)),
+                                   float(depth + depthSpread * unit(random))};
+    }
+    for (std::int32_t i = 1; i <= Faces; ++i) {
+        const auto a = std::uint32_t(3 * i - 2);
+        object.Faces[i] = {a, a + 1, a + 2};
+        if (i > 1 && random() % 2 == 0) {
+            const TFace3D& before = object.Faces[i - 1];
+            object.Faces[i] = {before.B, before.A, a + 2};
+        }
+    }
+    return object;
+}
+
+TEST(DepthFill, FastRasteriserEqualsTheReference) {
+    struct TCase {
+        std::string Name;
+        bool Perspective;
+        double Spread, Depth, DepthSpread;
+        TViewNavigation Navigation;
+    };
+    const TCase cases[] = {
+        {"parallel, sub-pixel to pane", false, 60, -300, 50, {}},
+        {"parallel, far outside", false, 1e6, -300, 200, {}},
+        {"parallel, zoomed and shifted", false, 40, -300, 50, {3.5, 0.5, -0.5, 7, -3, 0}},
+        {"perspective, in front", true, 200, -300, 100, {}},
+        {"perspective, through the near plane", true, 100, 0, 20, {}},
+        {"perspective, behind and beside the viewer", true, 400, 0, 600, {}},
+        {"perspective, moved back", true, 100, -5, 10, {1.5, 0, 0, 0, 0, 4}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUpView(c.Perspective, c.Navigation);
+        std::mt19937 random(17);
+        TDepthBuffer fast;
+        TDepthBuffer reference;
+        fast.Prepare(Width, Height);
+        reference.Prepare(Width, Height);
+        std::int32_t filled = 0;
+        for (int round = 0; round < 5; ++round) {
+            const TObject3D object = RandomFaces(random, c.Spread, c.Depth, c.DepthSpread);
+            FillDepth(fast, object);
+            FillDepthReference(reference, object);
+        }
+        for (std::int32_t y = 0; y < Height; ++y) {
+            for (std::int32_t x = 0; x < Width; ++x) {
+                ASSERT_EQ(fast.Owner(x, y), reference.Owner(x, y)) << x << ", " << y;
+                const float k = fast.Key(x, y);
+                ASSERT_TRUE(k == reference.Key(x, y)) << x << ", " << y;
+                ASSERT_FALSE(std::isnan(k));
+                filled += fast.Owner(x, y) != 0;
+            }
+        }
+        EXPECT_GT(filled, Width * Height / 10); // the cases do fill
+    }
+}
+
+// A grid of whole-pixel corners split into triangles of random winding: every pixel inside the
+// grid's outline is covered by exactly one triangle, also on the shared edges and corners.
+TEST(DepthFill, TilingFacesCoverEachPixelOnce) {
+    struct TCase {
+        std::string Name;
+        std::int32_t Cell; // grid spacing in pixels
+        std::int32_t Jitter;
+    };
+    const TCase cases[] = {
+        {"one-pixel cells", 1, 0}, {"skewed cells", 7, 3}, {"long thin", 23, 11}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::mt19937 random(5);
+        constexpr std::int32_t Side = 6;
+        std::vector<std::int64_t> xs(Side * Side), ys(Side * Side);
+        for (std::int32_t i = 0; i < Side * Side; ++i) {
+            const bool border =
+                i % Side == 0 || i % Side == Side - 1 || i / Side == 0 || i / Side == Side - 1;
+            const auto jitter = [&] {
+                return border ? 0 : std::int64_t(random() % (2 * c.Jitter + 1)) - c.Jitter;
+            };
+            xs[i] = 10 + c.Cell * (i % Side) + jitter();
+            ys[i] = 10 + c.Cell * (i / Side) + jitter();
+        }
+        std::vector<int> covered(std::size_t(Width) * Height, 0);
+        for (std::int32_t cy = 0; cy + 1 < Side; ++cy) {
+            for (std::int32_t cx = 0; cx + 1 < Side; ++cx) {
+                const std::int32_t a = cy * Side + cx;
+                const std::int32_t quads[2][3] = {{a, a + 1, a + Side + 1},
+                                                  {a, a + Side + 1, a + Side}};
+                for (const auto& q : quads) {
+                    Detail::TFillTriangle t;
+                    for (int k = 0; k < 3; ++k) {
+                        t[k] = {xs[q[k]], ys[q[k]], 1.0};
+                    }
+                    if (random() % 2) {
+                        std::swap(t[1], t[2]);
+                    }
+                    TDepthBuffer buffer;
+                    buffer.Prepare(Width, Height);
+                    TPixelBox box;
+                    Detail::FillTriangle(buffer, t, 1, box);
+                    for (std::int32_t y = 0; y < Height; ++y) {
+                        for (std::int32_t x = 0; x < Width; ++x) {
+                            covered[std::size_t(y) * Width + x] += buffer.Owner(x, y) != 0;
+                        }
+                    }
+                }
+            }
+        }
+        // Inside the outline: every pixel once; the outline's top and left edges included, its
+        // bottom and right edges not.
+        const std::int64_t last = 10 + c.Cell * (Side - 1);
+        for (std::int32_t y = 0; y < Height; ++y) {
+            for (std::int32_t x = 0; x < Width; ++x) {
+                const bool inside = x >= 10 && x < last && y >= 10 && y < last;
+                ASSERT_EQ(covered[std::size_t(y) * Width + x], inside ? 1 : 0) << x << ", " << y;
+            }
+        }
+    }
+}
+
+// Faces that must fill nothing, and the keys of those that fill.
+TEST(DepthFill, FacesThatFillNothingAndTheKeysOfThoseThatDo) {
+    constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
+    constexpr float Inf = std::numeric_limits<float>::infinity();
+    struct TCase {
+        std::string Name;
+        bool Perspective;
+        TPoint3D A, B, C;
+        std::uint32_t Third; // vertex number of corner C
+        bool Fills;
+    };
+    const TCase cases[] = {
+        {"degenerate: a line", false, {0, 0, -10}, {20, 20, -10}, {40, 40, -10}, 3, false},
+        {"degenerate: one point", true, {5, 5, -300}, {5, 5, -300}, {5, 5, -300}, 3, false},
+        {"a depth that is not a number", false, {0, 0, -10}, {30, 0, Nan}, {0, 30, -10}, 3, false},
+        {"an infinite depth", true, {0, 0, -300}, {30, 0, -Inf}, {0, 30, -300}, 3, false},
+        {"a vertex out of range", false, {0, 0, -10}, {30, 0, -10}, {0, 30, -10}, 4, false},
+        {"wholly behind the viewer", true, {0, 0, 300}, {90, 0, 300}, {0, 90, 300}, 3, false},
+        {"parallel", false, {-30, -20, -10}, {30, -20, -10}, {0, 30, -40}, 3, true},
+        {"perspective", true, {-90, -60, -300}, {90, -60, -300}, {0, 90, -100}, 3, true},
+        {"perspective, through the viewer's plane",
+         true,
+         {-90, -60, -300},
+         {90, -60, -300},
+         {0, 40, 50},
+         3,
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUpView(c.Perspective);
+        TObject3D object;
+        object.VertexCount = 3;
+        object.FaceCount = 1;
+        AllocObjectArrays(object);
+        object.WorldVertices[1] = c.A;
+        object.WorldVertices[2] = c.B;
+        object.WorldVertices[3] = c.C;
+        object.Faces[1] = {1, 2, c.Third};
+        TDepthBuffer buffer;
+        buffer.Prepare(Width, Height);
+        FillDepth(buffer, object);
+        // Every key filled lies between the corners' keys (the near plane's for a cut face).
+        const auto key = [&](const TPoint3D& p) {
+            return c.Perspective ? -1.0 / std::max(-double(p.Z), NearPlaneDepth) : -double(p.Z);
+        };
+        const double low = std::min({key(c.A), key(c.B), key(c.C)});
+        const double high = std::max({key(c.A), key(c.B), key(c.C)});
+        const double slack = 1e-6 * std::max(std::abs(low), std::abs(high));
+        std::int32_t filled = 0;
+        for (std::int32_t y = 0; y < Height; ++y) {
+            for (std::int32_t x = 0; x < Width; ++x) {
+                const float k = buffer.Key(x, y);
+                if (buffer.Owner(x, y) == 0) {
+                    ASSERT_EQ(k, EmptyDepthKey);
+                    continue;
+                }
+                ++filled;
+                ASSERT_GE(k, low - slack);
+                ASSERT_LE(k, high + slack);
+            }
+        }
+        EXPECT_EQ(filled > 0, c.Fills) << filled;
+    }
+}
+
+} // namespace
