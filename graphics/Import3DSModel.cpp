@@ -421,9 +421,9 @@ void AddCopies(const std::vector<TMeshPlace>& places,
 
 } // namespace
 
-TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
-    ClearObject3D(object);
-    TFileReader file(fileName);
+namespace {
+
+TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3D& object) {
     std::uint16_t id = 0;
     std::int32_t ignoredLength = 0;
     if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
@@ -458,6 +458,21 @@ TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
         ClearObject3D(object);
         throw;
     }
+}
+
+} // namespace
+
+TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    return LoadModel(file, fileName, object);
+}
+
+TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& object,
+                                const std::string& fileName) {
+    ClearObject3D(object);
+    TFileReader file(bytes);
+    return LoadModel(file, fileName, object);
 }
 
 } // namespace ZuveloGraphLibrary
