@@ -1,5 +1,7 @@
 #include "RtfReader.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <array>
 #include <unordered_map>
@@ -70,39 +72,6 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
-}
-
-// The length of the well-formed UTF-8 sequence at the start of `bytes`, or 0.
-std::size_t Utf8SequenceLength(std::string_view bytes) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    // The lowest code point of each length rules out overlong forms.
-    std::size_t length = 0;
-    char32_t c = 0;
-    char32_t lowest = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, c = lead & 0x1F, lowest = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, c = lead & 0x0F, lowest = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, c = lead & 0x07, lowest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (byte(i) & 0x3F);
-    }
-    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    return c >= lowest && c <= 0x10FFFF && !surrogate ? length : 0;
 }
 
 // Plain text: one paragraph of one default-format run per line; lines end with LF, CR LF or CR.
@@ -498,7 +467,8 @@ char32_t Windows1252ToUnicode(unsigned char byte) {
 
 bool IsValidUtf8(std::string_view bytes) {
     while (!bytes.empty()) {
-        const std::size_t length = Utf8SequenceLength(bytes);
+        char32_t code = 0;
+        const std::size_t length = ZuveloGraphLibrary::Utf8Character(bytes, code);
         if (length == 0) {
             return false;
         }

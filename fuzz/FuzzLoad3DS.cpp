@@ -1,11 +1,11 @@
-// Fuzz target of the .3DS readers. They read files, so each input is written to one temporary
-// file per process and loaded from there by both the first-mesh reader and the whole-model
-// reader, and the whole model is then fitted. A load either raises one of the library's errors or
-// leaves a record whose counts and arrays agree; a whole model's face numbers all lie in range,
-// and a fitted model's used vertices lie within the fit's radius. The fitted model is also drawn,
-// placed as the import places it, as wires, hidden lines and solid surfaces in both projections,
-// into a small canvas framed by guard bytes: no drawing writes outside the canvas, and the hidden
-// lines are some of the wire pixels. Anything else stops the run.
+// Fuzz target of the .3DS readers. Each input is read in memory, as a whole file, by both the
+// first-mesh reader and the whole-model reader, and the whole model is then fitted. A load either
+// raises one of the library's errors or leaves a record whose counts and arrays agree; a whole
+// model's face numbers all lie in range, and a fitted model's used vertices lie within the fit's
+// radius. The fitted model is also drawn, placed as the import places it, as wires, hidden lines
+// and solid surfaces in both projections, into a small canvas framed by guard bytes: no drawing
+// writes outside the canvas, and the hidden lines are some of the wire pixels. Anything else stops
+// the run.
 #include "DepthBuffer.h"
 #include "FaceFill.h"
 #include "FitPlacement.h"
@@ -21,43 +21,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+#include <span>
 #include <vector>
 
 namespace {
 
 using namespace ZuveloGraphLibrary;
-
-// A plain array, so that the file can still be removed at exit after the strings are gone.
-char inputPath[64];
-
-const char* InputPath() {
-    if (inputPath[0] == '\0') {
-        std::snprintf(inputPath, sizeof inputPath, "/tmp/plexa3d-fuzz-load3ds-%ld.3ds",
-                      static_cast<long>(::getpid()));
-        std::atexit([] { ::unlink(inputPath); });
-    }
-    return inputPath;
-}
-
-void WriteInput(const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open(InputPath(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::perror("fuzz input");
-        std::abort();
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0) {
-            std::perror("fuzz input");
-            std::abort();
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-}
 
 void Require(bool condition, const char* what) {
     if (!condition) {
@@ -178,16 +147,16 @@ void DrawInEveryMode(TObject3D& object) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    WriteInput(data, size);
+    const std::span<const std::uint8_t> bytes(data, size);
     TObject3D object;
     try {
-        Load3DS(InputPath(), object);
+        Load3DSBytes(bytes, object);
         CheckRecord(object);
     } catch (const RuntimeError&) {
     }
     TObject3D model;
     try {
-        Load3DSModel(InputPath(), model);
+        Load3DSModelBytes(bytes, model);
         CheckModel(model);
     } catch (const RuntimeError&) {
     }

@@ -36,6 +36,10 @@ TFileReader::TFileReader(const std::string& fileName) {
     size_ = S_ISREG(info.st_mode) ? static_cast<std::int64_t>(info.st_size) : 0;
 }
 
+TFileReader::TFileReader(std::span<const std::uint8_t> bytes)
+    : size_(static_cast<std::int64_t>(bytes.size())), buffer_(bytes), memory_(bytes),
+      inMemory_(true) {}
+
 TFileReader::~TFileReader() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -50,17 +54,23 @@ void TFileReader::Seek(std::int64_t position) {
 }
 
 void TFileReader::Refill() {
-    buffer_.resize(static_cast<std::size_t>(std::min<std::int64_t>(BlockSize, BytesLeft())));
+    if (inMemory_) { // all of it is in memory already
+        bufferStart_ = 0;
+        buffer_ = memory_;
+        return;
+    }
+    buffer_ = {};
+    storage_.resize(static_cast<std::size_t>(std::min<std::int64_t>(BlockSize, BytesLeft())));
     bufferStart_ = position_;
     std::size_t filled = 0;
-    while (filled < buffer_.size()) {
-        const ssize_t got = ::pread(fd_, buffer_.data() + filled, buffer_.size() - filled,
+    while (filled < storage_.size()) {
+        const ssize_t got = ::pread(fd_, storage_.data() + filled, storage_.size() - filled,
                                     static_cast<off_t>(position_ + std::int64_t(filled)));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            buffer_.clear();
+            storage_.clear();
             throw InOutError::FromErrno(errno);
         }
         if (got == 0) {
@@ -69,7 +79,8 @@ void TFileReader::Refill() {
         }
         filled += static_cast<std::size_t>(got);
     }
-    buffer_.resize(filled);
+    storage_.resize(filled);
+    buffer_ = storage_;
 }
 
 std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
@@ -98,7 +109,8 @@ std::span<const std::uint8_t> TFileReader::PeekRefilled(std::size_t minimum) {
         Refill(); // starts the buffer at the reading position
     }
     const std::size_t ahead = BufferedAhead();
-    return {buffer_.data() + (ahead > 0 ? position_ - bufferStart_ : 0), ahead};
+    return buffer_.subspan(ahead > 0 ? static_cast<std::size_t>(position_ - bufferStart_) : 0,
+                           ahead);
 }
 
 bool TFileReader::ReadByte(std::uint8_t& value) {

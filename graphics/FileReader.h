@@ -1,6 +1,9 @@
 // The one way the library reads a file: opened for reading only, read in large blocks, and never
 // past the size the file had when it was opened. Reads near the end deliver what is left; every
 // failing system call raises the input/output error with its errno.
+//
+// The same reader also runs over bytes already in memory, which it reads in place as one block:
+// the bytes are its file, their count its size, and no call on it fails for want of the system.
 #pragma once
 
 #include <bit>
@@ -15,6 +18,8 @@ namespace ZuveloGraphLibrary {
 class TFileReader {
 public:
     explicit TFileReader(const std::string& fileName);
+    // Reads `bytes`, which must outlive the reader.
+    explicit TFileReader(std::span<const std::uint8_t> bytes);
     ~TFileReader();
     TFileReader(const TFileReader&) = delete;
     TFileReader& operator=(const TFileReader&) = delete;
@@ -42,7 +47,7 @@ public:
     std::span<const std::uint8_t> Peek(std::size_t minimum) {
         const std::size_t ahead = BufferedAhead();
         if (ahead >= minimum && ahead > 0) {
-            return {buffer_.data() + (position_ - bufferStart_), ahead};
+            return buffer_.subspan(static_cast<std::size_t>(position_ - bufferStart_), ahead);
         }
         return PeekRefilled(minimum);
     }
@@ -66,8 +71,13 @@ private:
     int fd_ = -1;
     std::int64_t size_ = 0;
     std::int64_t position_ = 0;
+    // The bytes from bufferStart_ on that are in memory: a view of storage_ for a file, of all
+    // the bytes for a reader over memory.
     std::int64_t bufferStart_ = 0;
-    std::vector<std::uint8_t> buffer_;
+    std::span<const std::uint8_t> buffer_;
+    std::span<const std::uint8_t> memory_;
+    bool inMemory_ = false;
+    std::vector<std::uint8_t> storage_;
 };
 
 // Little-endian decoding of values held in memory.

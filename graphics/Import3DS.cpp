@@ -151,11 +151,7 @@ void ActOnChunk(TWalk& walk, const TChunkHeader& header) {
     }
 }
 
-} // namespace
-
-void Load3DS(const std::string& fileName, TObject3D& object) {
-    ClearObject3D(object);
-    TFileReader file(fileName);
+void Walk(TFileReader& file, TObject3D& object) {
     TChunkHeader header;
     if (ReadHeader(file, header) && header.Id == ChunkMain) {
         TWalk walk{file, object};
@@ -166,7 +162,22 @@ void Load3DS(const std::string& fileName, TObject3D& object) {
             ActOnChunk(walk, header);
         }
     }
+}
+
+} // namespace
+
+void Load3DS(const std::string& fileName, TObject3D& object) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    Walk(file, object);
     file.Close();
+    AllocObjectArrays(object);
+}
+
+void Load3DSBytes(std::span<const std::uint8_t> bytes, TObject3D& object) {
+    ClearObject3D(object);
+    TFileReader file(bytes);
+    Walk(file, object);
     AllocObjectArrays(object);
 }
 

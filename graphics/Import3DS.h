@@ -4,6 +4,8 @@
 
 #include "MeshObject.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace ZuveloGraphLibrary {
@@ -31,5 +33,9 @@ inline constexpr std::int64_t FaceRecordSize = 8;
 // there, keeping what was read (entries never filled are zero). Open, read and positioning
 // failures raise the input/output error; a skip to before the start of the file is one.
 void Load3DS(const std::string& fileName, TObject3D& object);
+
+// The same over bytes in memory, read as the whole file; the only error left is a skip to before
+// the start.
+void Load3DSBytes(std::span<const std::uint8_t> bytes, TObject3D& object);
 
 } // namespace ZuveloGraphLibrary

@@ -3,6 +3,7 @@
 #include "FileReader.h"
 #include "Import3DS.h"
 #include "Keyframer.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace ZuveloGraphLibrary {
@@ -21,7 +23,7 @@ constexpr std::int64_t ListCountSize = 2;
 // The record counts vertices and faces in signed 32 bits.
 constexpr std::size_t MaxModelCount = std::numeric_limits<std::int32_t>::max();
 constexpr char Unknown = '?';
-constexpr std::uint32_t LastLatin1 = 0xFF;
+constexpr char32_t LastLatin1 = 0xFF;
 constexpr std::size_t CopyPiece = 64;
 
 // The content of a chunk: from after its header to its end, already cut to its parent's end.
@@ -264,45 +266,12 @@ void ReadEditor(TFileReader& file, TExtent editor, TModel& model) {
     });
 }
 
-// The length of the UTF-8 character at `at`, with its code point, or 0 when the bytes there do
-// not form one (a stray or missing continuation byte, an overlong form, a surrogate, a code point
-// beyond U+10FFFF).
-std::size_t Utf8Character(const std::string& text, std::size_t at, std::uint32_t& code) {
-    const auto lead = static_cast<std::uint8_t>(text[at]);
-    std::size_t length = 0;
-    std::uint32_t least = 0;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, least = 0x80, code = lead & 0x1Fu;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, least = 0x800, code = lead & 0x0Fu;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, least = 0x10000, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (text.size() - at < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<std::uint8_t>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (next & 0x3Fu);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code >= least && code <= 0x10FFFF && !surrogate ? length : 0;
-}
-
 std::string Latin1BaseName(const std::string& fileName) {
     const std::string base = fileName.substr(fileName.rfind('/') + 1);
     std::string name;
     for (std::size_t at = 0; at < base.size() && name.size() < MaxObjectNameLength;) {
-        std::uint32_t code = 0;
-        const std::size_t length = Utf8Character(base, at, code);
+        char32_t code = 0;
+        const std::size_t length = Utf8Character(std::string_view(base).substr(at), code);
         name += length > 0 && code <= LastLatin1 ? static_cast<char>(code) : Unknown;
         at += std::max<std::size_t>(length, 1);
     }
@@ -421,9 +390,9 @@ void AddCopies(const std::vector<TMeshPlace>& places,
 
 } // namespace
 
-TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
-    ClearObject3D(object);
-    TFileReader file(fileName);
+namespace {
+
+TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3D& object) {
     std::uint16_t id = 0;
     std::int32_t ignoredLength = 0;
     if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
@@ -458,6 +427,21 @@ TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
         ClearObject3D(object);
         throw;
     }
+}
+
+} // namespace
+
+TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    return LoadModel(file, fileName, object);
+}
+
+TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& object,
+                                const std::string& fileName) {
+    ClearObject3D(object);
+    TFileReader file(bytes);
+    return LoadModel(file, fileName, object);
 }
 
 } // namespace ZuveloGraphLibrary

@@ -33,6 +33,7 @@
 #include "MeshObject.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace ZuveloGraphLibrary {
@@ -43,5 +44,10 @@ struct TModelReading {
 };
 
 TModelReading Load3DSModel(const std::string& fileName, TObject3D& object);
+
+// The same over bytes in memory, read as the whole file of the name `fileName` (which gives the
+// object's name and is not opened); an empty name gives an empty object name.
+TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& object,
+                                const std::string& fileName = {});
 
 } // namespace ZuveloGraphLibrary

@@ -231,9 +231,8 @@ struct TReference {
 };
 
 TObject3D Load(const Bytes& bytes) {
-    TTempDir dir;
     TObject3D object;
-    Load3DSModel(dir.Write("model.3ds", bytes), object);
+    Load3DSModelBytes(bytes, object, "model.3ds");
     return object;
 }
 
@@ -445,6 +444,72 @@ TEST(Load3DSModelTest, FailuresGiveTheReaderErrorsAndAClearedObject) {
     }
 }
 
+// A file whose mesh comes after `pad` filler bytes, and where its parts start.
+struct TPaddedFile {
+    Bytes File;
+    std::size_t Name = 0, MeshHeader = 0, Vertices = 0, Faces = 0; // the first record of a list
+};
+
+TPaddedFile PaddedMesh(const TMeshSpec& mesh, std::size_t pad) {
+    TPaddedFile padded;
+    TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    w.Filler(0x7777, pad);
+    w.Begin(0x4000);
+    padded.Name = w.Bytes().size();
+    w.ZeroTerminated(mesh.Name);
+    padded.MeshHeader = w.Bytes().size();
+    w.Begin(0x4100);
+    padded.Vertices = w.Bytes().size() + 8; // after the list's header and count
+    w.VertexList(mesh.Vertices);
+    padded.Faces = w.Bytes().size() + 8;
+    w.FaceList(mesh.Faces);
+    w.End();
+    w.End();
+    w.End();
+    w.End();
+    padded.File = w.Bytes();
+    return padded;
+}
+
+// A file is read in blocks of 64 KiB: a name, a chunk header or a list cut by the end of the
+// first block is read whole, by both readers.
+TEST(Load3DSModelTest, PartsAcrossTheFirstFileBlockAreReadWhole) {
+    constexpr std::size_t BlockEnd = 65536;
+    Faces faces;
+    Numbers stored;
+    for (std::uint16_t i = 0; i < 30; ++i) {
+        faces.push_back({i, std::uint16_t(i + 1), std::uint16_t(i + 2)});
+        stored.push_back({i + 1u, i + 2u, i + 3u});
+    }
+    const TMeshSpec mesh = Part("Straddler", 40, 5, faces);
+    // Which byte of the file lies at the start of the second block.
+    const std::pair<const char*, std::size_t (*)(const TPaddedFile&)> cases[] = {
+        {"name", [](const TPaddedFile& f) { return f.Name + 4; }},
+        {"name's zero byte", [](const TPaddedFile& f) { return f.Name + 9; }},
+        {"mesh header after the name", [](const TPaddedFile& f) { return f.Name + 10; }},
+        {"mesh header", [](const TPaddedFile& f) { return f.MeshHeader + 3; }},
+        {"vertex count", [](const TPaddedFile& f) { return f.Vertices - 1; }},
+        {"vertex", [](const TPaddedFile& f) { return f.Vertices + 5 * 12 + 6; }},
+        {"face list header", [](const TPaddedFile& f) { return f.Faces - 5; }},
+        {"face", [](const TPaddedFile& f) { return f.Faces + 3 * 8 + 2; }},
+    };
+    TTempDir dir;
+    for (const auto& [part, atBlockEnd] : cases) {
+        SCOPED_TRACE(part);
+        const TPaddedFile file = PaddedMesh(mesh, BlockEnd - atBlockEnd(PaddedMesh(mesh, 0)));
+        ASSERT_EQ(atBlockEnd(file), BlockEnd);
+        const std::string path = dir.Write("padded.3ds", file.File);
+        TObject3D object;
+        Load3DSModel(path, object);
+        ExpectModel(object, {mesh.Vertices, stored});
+        Load3DS(path, object);
+        EXPECT_EQ(object.Name, mesh.Name);
+        ExpectModel(object, {mesh.Vertices, stored});
+    }
+}
+
 // Damaged files of every kind: bytes changed, inserted and cut off; the reader and the plain
 // reading agree on each.
 TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
@@ -463,7 +528,6 @@ TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
         }),
     };
     std::mt19937 random(1234);
-    TTempDir dir;
     for (int round = 0; round < 3000; ++round) {
         Bytes file = seeds[round % std::size(seeds)];
         for (int change = 0; change <= round % 4; ++change) {
@@ -489,7 +553,7 @@ TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
         }
         SCOPED_TRACE("round " + std::to_string(round));
         TObject3D object;
-        Load3DSModel(dir.Write(std::to_string(round) + ".3ds", file), object);
+        Load3DSModelBytes(file, object, std::to_string(round) + ".3ds");
         ExpectModel(object, TReference(file).Model);
     }
 }
