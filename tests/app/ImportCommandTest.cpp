@@ -19,17 +19,6 @@ using Plexa3DTools::TMeshSpec;
 
 const TMeshSpec Bar{"Barra", {{-20, -10, 0}, {-20, 10, 0}, {-15, 10, 0}}, {{0, 1, 2}}};
 
-// A pane as the import must leave it: the background, then the caption, then the outlines.
-TTestImage Expected(const TTestImage& background, const char* caption,
-                    const std::vector<TOutline>& outlines) {
-    TTestImage image = background;
-    if (caption) {
-        DrawTextLine(image, 1, caption);
-    }
-    DrawOutlines(image, outlines);
-    return image;
-}
-
 class ImportCommand : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,13 +62,13 @@ TEST_F(ImportCommand, FirstImportDrawsTheThreeCaptionedViewsAndListsTheObject) {
     // Each view is drawn into its own pane, on the pane's own background.
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image3),
-        Expected(background_, "Visuale Dall'alto:", {{250, 150, 200, 130, 200, 150, White}})));
+        ExpectedPane(background_, "Visuale Dall'alto:", {{250, 150, 200, 130, 200, 150, White}})));
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image1),
-        Expected(background_, "Visuale Frontale:", {{250, 150, 200, 150, 200, 120, White}})));
+        ExpectedPane(background_, "Visuale Frontale:", {{250, 150, 200, 150, 200, 120, White}})));
     EXPECT_TRUE(ImagesEqual(
         PaneImage(*form_->Image2),
-        Expected(background_, "Visuale Laterale:", {{200, 150, 180, 150, 200, 120, White}})));
+        ExpectedPane(background_, "Visuale Laterale:", {{200, 150, 180, 150, 200, 120, White}})));
     EXPECT_TRUE(form_->Timer1->isActive()); // the free view's redraw is requested
 }
 
@@ -97,7 +86,7 @@ TEST_F(ImportCommand, ImportInPerspectiveDrawsEarlierObjectsInPerspectiveThenGoe
     // Before the tick, the free view holds only the earlier object, grey, in perspective.
     EXPECT_TRUE(
         ImagesEqual(PaneImage(*form_->Image4),
-                    Expected(background_, nullptr, {{167, 150, 200, 168, 200, 150, Grey}})));
+                    ExpectedPane(background_, nullptr, {{167, 150, 200, 168, 200, 150, Grey}})));
     EXPECT_EQ(ProjectionMode, ParallelProjection);
 }
 

@@ -37,6 +37,16 @@ void DrawTextLine(TTestImage& image, int y, const std::string& text) {
     });
 }
 
+TTestImage ExpectedPane(const TTestImage& before, const char* caption,
+                        const std::vector<TOutline>& outlines) {
+    TTestImage image = before;
+    if (caption) {
+        DrawTextLine(image, 1, caption);
+    }
+    DrawOutlines(image, outlines);
+    return image;
+}
+
 TTestImage ExpectedFreeView(const TTestImage& background, const std::vector<TOutline>& outlines,
                             const std::string& name, int faces, int vertices) {
     TTestImage image = background;

@@ -35,6 +35,11 @@ struct TOutline {
 void DrawOutlines(TTestImage& image, const std::vector<TOutline>& outlines);
 void DrawTextLine(TTestImage& image, int y, const std::string& text);
 
+// A pane as an import must leave it: its earlier pixels, then the caption (none when null), then
+// the outlines.
+TTestImage ExpectedPane(const TTestImage& before, const char* caption,
+                        const std::vector<TOutline>& outlines);
+
 // The free view as a redraw must leave it: background, outlines in slot order, the four lines.
 TTestImage ExpectedFreeView(const TTestImage& background, const std::vector<TOutline>& outlines,
                             const std::string& name, int faces, int vertices);
