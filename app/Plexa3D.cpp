@@ -27,11 +27,15 @@
 namespace {
 
 using namespace Plexa3DApp;
+using ZuveloGraphLibrary::TDrawMode;
 
 // The imports and the options, through the handlers that the user's actions reach.
 void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
     if (line.WholeModel || line.FitToWindow) {
         form.SetImportOptions({line.WholeModel, line.FitToWindow});
+    }
+    if (line.DrawMode) {
+        form.SetDrawMode(*line.DrawMode);
     }
     for (const std::string& file : line.Files) {
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
@@ -54,14 +58,14 @@ void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
 
 // Writes the thumbnail without any window or display: status 0, or 1 with the error on standard
 // error.
-int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request) {
+int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request, TDrawMode mode) {
     QCoreApplication application(argc, argv); // for the program's own path
     SetErrorDisplay(TErrorDisplay::StandardError);
     const std::string appDir =
         ZuveloArchiveLibrary::ExtractPath(BackslashPath(QCoreApplication::applicationFilePath()));
     const bool written = RunGuarded([&] {
         WriteThumbnail(request.Size, request.Input, QString::fromLocal8Bit(request.Output.c_str()),
-                       appDir);
+                       appDir, mode);
     });
     return written ? 0 : 1;
 }
@@ -98,7 +102,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (early->Thumbnail) {
-        return RunThumbnail(argc, argv, *early->Thumbnail);
+        return RunThumbnail(argc, argv, *early->Thumbnail,
+                            early->DrawMode.value_or(TDrawMode::SolidSurfaces));
     }
     const bool snapshot = early->SnapshotDir.has_value();
     if (snapshot) {

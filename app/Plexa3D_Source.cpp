@@ -14,6 +14,7 @@
 #include "ZuveloStringLibrary.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -328,16 +329,31 @@ void TForm1::CreatePaneMenus() {
         item("AdattaAllaFinestra1", "Adatta alla finestra", &TForm1::AdattaAllaFinestra1Click);
     ModelloIntero1->setCheckable(true);
     AdattaAllaFinestra1->setCheckable(true);
+    auto* modes = new QActionGroup(this); // exclusive
+    FilDiFerro1 = item("FilDiFerro1", "Fil di ferro", &TForm1::DrawModeClick);
+    LineeNascoste1 = item("LineeNascoste1", "Linee nascoste", &TForm1::DrawModeClick);
+    Superfici1 = item("Superfici1", "Superfici", &TForm1::DrawModeClick);
+    for (QAction* mode : {FilDiFerro1, LineeNascoste1, Superfici1}) {
+        mode->setCheckable(true);
+        modes->addAction(mode);
+    }
+    FilDiFerro1->setChecked(true);
     InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
     VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
-    auto* separator = new QAction(this);
-    separator->setSeparator(true);
+    const auto separator = [this] {
+        auto* action = new QAction(this);
+        action->setSeparator(true);
+        return action;
+    };
+    QAction* beforeModes = separator();
+    QAction* beforeFraming = separator();
     for (TImagePane* pane : {Image1, Image2, Image3, Image4, Image5}) {
         pane->setContextMenuPolicy(Qt::ActionsContextMenu);
-        pane->addActions({ModelloIntero1, AdattaAllaFinestra1});
+        pane->addActions({ModelloIntero1, AdattaAllaFinestra1, beforeModes, FilDiFerro1,
+                          LineeNascoste1, Superfici1});
     }
     for (TImagePane* pane : {Image4, Image5}) {
-        pane->addActions({separator, InquadraTutto1, VistaIniziale1});
+        pane->addActions({beforeFraming, InquadraTutto1, VistaIniziale1});
     }
     freeViewActions_ = std::make_unique<TFreeView>(*this);
     gestures_ = new TFreeViewGestures(*freeViewActions_, {Image4, Image5}, this);
@@ -506,6 +522,23 @@ void TForm1::ModelloIntero1Click() {
 }
 void TForm1::AdattaAllaFinestra1Click() {
     Scene.ImportOptions.FitToWindow = AdattaAllaFinestra1->isChecked();
+}
+
+// The mode of the item that is checked now: the free view shows it at once, the fixed views from
+// the next import on.
+void TForm1::DrawModeClick() {
+    Scene.DrawMode = Superfici1->isChecked()       ? TDrawMode::SolidSurfaces
+                     : LineeNascoste1->isChecked() ? TDrawMode::HiddenLines
+                                                   : TDrawMode::Wireframe;
+    EnableTimer1();
+}
+
+void TForm1::SetDrawMode(TDrawMode mode) {
+    QAction* item = mode == TDrawMode::SolidSurfaces ? Superfici1
+                    : mode == TDrawMode::HiddenLines ? LineeNascoste1
+                                                     : FilDiFerro1;
+    item->setChecked(true);
+    DrawModeClick();
 }
 
 void TForm1::InquadraTutto1Click() {

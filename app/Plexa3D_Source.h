@@ -106,9 +106,10 @@ public:
             *VisualeProspettica1 = nullptr, *Lingua1 = nullptr;
     QAction *Guida1 = nullptr, *Autore1 = nullptr, *SitoWeb1 = nullptr, *EMail1 = nullptr,
             *Licenza1 = nullptr, *Exit1 = nullptr;
-    // The panes' context menus: how later imports read and place a file (every pane), and the
-    // free view's framing (the free panes only).
+    // The panes' context menus: how later imports read and place a file and how the panes draw
+    // (every pane), and the free view's framing (the free panes only).
     QAction *ModelloIntero1 = nullptr, *AdattaAllaFinestra1 = nullptr;
+    QAction *FilDiFerro1 = nullptr, *LineeNascoste1 = nullptr, *Superfici1 = nullptr;
     QAction *InquadraTutto1 = nullptr, *VistaIniziale1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
@@ -136,9 +137,12 @@ public:
     void AdattaAllaFinestra1Click();
     void InquadraTutto1Click();
     void VistaIniziale1Click();
+    void DrawModeClick();
 
     // What the pane menus' two import options are set to, shown as their check marks.
     void SetImportOptions(const TImportOptions& options);
+    // The drawing mode, shown as the check mark of its pane menu item; the free view is redrawn.
+    void SetDrawMode(ZuveloGraphLibrary::TDrawMode mode);
 
     // What the import command does once its dialog has given a file name.
     void ImportFile(const QString& fileName);

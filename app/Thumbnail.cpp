@@ -51,7 +51,7 @@ TViewNavigation Framing(const TProjectedExtent& extent, int width, int height) {
 
 } // namespace
 
-bool DrawThumbnail(TObject3D& object, const TImageView& image) {
+bool DrawThumbnail(TObject3D& object, const TImageView& image, TDrawMode mode) {
     if (!FitObjectVertices(object)) {
         return false;
     }
@@ -71,13 +71,14 @@ bool DrawThumbnail(TObject3D& object, const TImageView& image) {
     SetClipRect(0, 0, image.Width - 1, image.Height - 1);
     SetViewOrigin(0, 0);
     SetViewNavigation(Framing(extent, image.Width, image.Height));
-    SetDrawColor(LineColor.R, LineColor.G, LineColor.B);
-    DrawObject3D(image, object);
+    TDepthBuffer buffer;
+    const TPaneObject drawn[] = {{&object, LineColor}};
+    DrawObjects3D(image, drawn, mode, buffer);
     return true;
 }
 
 void WriteThumbnail(int size, const std::string& input, const QString& output,
-                    const std::string& appDir) {
+                    const std::string& appDir, TDrawMode mode) {
     TObject3D object;
     const TModelReading reading = Load3DSModel(input, object);
 
@@ -95,7 +96,7 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
             .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_BGR888);
 
-    if (!DrawThumbnail(object, {picture.bits(), picture.bytesPerLine(), size, size})) {
+    if (!DrawThumbnail(object, {picture.bits(), picture.bytesPerLine(), size, size}, mode)) {
         throw RuntimeError(object.FaceCount == 0 && reading.FacesNotFinite > 0
                                ? "Nothing to draw: no face of the file has finite vertices"
                                : "Nothing to draw: the file holds no faces");

@@ -3,6 +3,7 @@
 // that its lines stay one pixel wide and clear however small the picture.
 #pragma once
 
+#include "DrawModes.h"
 #include "ImageView.h"
 #include "MeshObject.h"
 
@@ -22,17 +23,20 @@ struct TThumbnailTurn {
 inline constexpr TThumbnailTurn ThumbnailTurn{-30, 60};
 
 // Draws the object into the image: fitted, turned by ThumbnailTurn, in white, in parallel
-// projection, its picture centred and as large as the image allows but for a margin. The object's
-// vertices are changed. The library's drawing state is as before afterwards, also after an error.
-// Returns false, drawing nothing, when the object has no face to draw.
-bool DrawThumbnail(ZuveloGraphLibrary::TObject3D& object,
-                   const ZuveloGraphLibrary::TImageView& image);
+// projection, its picture centred and as large as the image allows but for a margin; as shaded
+// surfaces, or in the mode given. The object's vertices are changed. The library's drawing state is
+// as before afterwards, also after an error. Returns false, drawing nothing, when the object has no
+// face to draw.
+bool DrawThumbnail(
+    ZuveloGraphLibrary::TObject3D& object, const ZuveloGraphLibrary::TImageView& image,
+    ZuveloGraphLibrary::TDrawMode mode = ZuveloGraphLibrary::TDrawMode::SolidSurfaces);
 
 // Reads the whole model of `input` and writes its thumbnail of size x size pixels as a PNG file,
 // on the background of the panes found in the program's folder `appDir` (written with
 // backslashes). Raises the reader's errors, an error when there is nothing to draw, and one
 // naming the output file when it cannot be written; nothing is written then.
-void WriteThumbnail(int size, const std::string& input, const QString& output,
-                    const std::string& appDir);
+void WriteThumbnail(
+    int size, const std::string& input, const QString& output, const std::string& appDir,
+    ZuveloGraphLibrary::TDrawMode mode = ZuveloGraphLibrary::TDrawMode::SolidSurfaces);
 
 } // namespace Plexa3DApp

@@ -54,6 +54,14 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
             line.WholeModel = true;
         } else if (argument == "--fit") {
             line.FitToWindow = true;
+        } else if (argument == "--draw") {
+            const auto mode =
+                hasValue ? ZuveloGraphLibrary::DrawModeNamed(arguments[i + 1]) : std::nullopt;
+            if (!mode) {
+                return fail("--draw needs wire, hidden or solid");
+            }
+            line.DrawMode = mode;
+            ++i;
         } else if (argument == "--thumbnail") {
             TThumbnailRequest thumbnail;
             if (i + 3 >= arguments.size() ||
@@ -103,6 +111,9 @@ std::string UsageText() {
            "Options for the imports, wherever they stand:\n"
            "  --whole             import every mesh of a file as one object, not only the first\n"
            "  --fit               centre each import and scale it to fit the panes\n"
+           "  --draw MODE         draw the panes as wire (the wireframe, the default), hidden\n"
+           "                      (hidden lines removed) or solid (shaded surfaces); with\n"
+           "                      --thumbnail, how the thumbnail is drawn (solid by default)\n"
            "\n"
            "Options, applied after the imports in this order:\n"
            "  --one-pane          show the free view alone, in one 800 x 600 pane\n"

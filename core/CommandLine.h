@@ -4,6 +4,8 @@
 // thumbnail.
 #pragma once
 
+#include "DrawModes.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -30,6 +32,8 @@ struct TCommandLine {
     std::optional<std::array<int, 3>> Angles; // --angles X,Y,Z: whole degrees 0 to 360
     bool WholeModel = false;                  // --whole: every mesh of a file
     bool FitToWindow = false;                 // --fit: centred and scaled to the panes
+    // --draw wire|hidden|solid: how the panes draw, from the first import on; and the thumbnail
+    std::optional<ZuveloGraphLibrary::TDrawMode> DrawMode;
     std::optional<TThumbnailRequest> Thumbnail;
     bool Help = false;
     bool Version = false;

@@ -67,7 +67,8 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
 
 } // namespace
 
-void DrawFixedViews(TObject3D& object, const TFixedViews& views) {
+void DrawFixedViews(TObject3D& object, const TFixedViews& views, TDrawMode mode,
+                    TDepthBuffer& buffer) {
     // As at the initial view; the free view gets its navigation back afterwards.
     const TDrawingStateGuard kept;
     ResetViewNavigation();
@@ -79,10 +80,12 @@ void DrawFixedViews(TObject3D& object, const TFixedViews& views) {
     const TFixedView fixed[] = {{views.Top, "Visuale Dall'alto:", 0, 0},
                                 {views.Front, "Visuale Frontale:", 90, 0},
                                 {views.Side, "Visuale Laterale:", 90, -90}};
+    const TPaneObject drawn[] = {{&object, DrawColor}};
     for (const TFixedView& view : fixed) {
         WriteText(view.Image, 1, 1, view.Caption);
         bool turned = false;
-        DrawTurned(object, view.X, view.Y, 0, turned, [&] { DrawObject3D(view.Image, object); });
+        DrawTurned(object, view.X, view.Y, 0, turned,
+                   [&] { DrawObjects3D(view.Image, drawn, mode, buffer); });
     }
 }
 
@@ -110,10 +113,11 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
                    const TImageView& freeBackground, const TFixedViews& views) {
     RequireFreeSlot();
     CopyImagePixels(freeBackground, freePane);
-    UseColor(OtherColor);
+    std::array<TPaneObject, MaxObjects> earlier;
     for (int i = 1; i <= ObjectCount; ++i) {
-        DrawObject3D(freePane, *Objects[i]);
+        earlier[std::size_t(i - 1)] = {Objects[i].get(), OtherColor};
     }
+    DrawObjects3D(freePane, std::span(earlier).first(ObjectCount), DrawMode, freeBuffers_[0]);
     UseColor(CurrentColor);
     SetFontColor(LabelColor.R, LabelColor.G, LabelColor.B);
     SetCharAdvance(TextAdvance);
@@ -127,7 +131,7 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
     Place(*object);
-    DrawFixedViews(*object, views);
+    DrawFixedViews(*object, views, DrawMode, fixedBuffer_);
 
     const int slot = ObjectCount + 1;
     Objects[slot] = std::move(object);
@@ -143,11 +147,13 @@ void TScene::DrawFreeView(const TImageView& pane, const TImageView& background, 
     }
     CopyImagePixels(background, pane);
     TObject3D& current = *Objects[CurrentObject];
+    std::array<TPaneObject, MaxObjects> all;
+    for (int i = 1; i <= ObjectCount; ++i) {
+        all[std::size_t(i - 1)] = {Objects[i].get(),
+                                   i == CurrentObject ? CurrentColor : OtherColor};
+    }
     DrawTurned(current, angleX, angleY, angleZ, turned_, [&] {
-        for (int i = 1; i <= ObjectCount; ++i) {
-            UseColor(i == CurrentObject ? CurrentColor : OtherColor);
-            DrawObject3D(pane, *Objects[i]);
-        }
+        DrawObjects3D(pane, std::span(all).first(ObjectCount), DrawMode, freeBuffers_[ViewMode]);
     });
     const std::string lines[] = {"Visuale Libera XYZ:", "Nome Oggetto:" + current.Name,
                                  "Numero Poligoni:" + std::to_string(current.FaceCount),

@@ -4,6 +4,8 @@
 // drive it directly; the window adds its widgets, its list and its redraw timer.
 #pragma once
 
+#include "DepthBuffer.h"
+#include "DrawModes.h"
 #include "ImageView.h"
 #include "MeshObject.h"
 #include "RasterCanvas.h"
@@ -82,6 +84,9 @@ public:
     std::uint8_t CurrentObject = 0; // 0: none
     std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
     TImportOptions ImportOptions;
+    // How the panes show the objects: the free view at its next redraw, the fixed views from the
+    // next import on.
+    ZuveloGraphLibrary::TDrawMode DrawMode = ZuveloGraphLibrary::TDrawMode::Wireframe;
 
     // Raises "Numero massimo di oggetti raggiunto (255)" when every slot is taken.
     void RequireFreeSlot() const;
@@ -94,7 +99,8 @@ public:
                const ZuveloGraphLibrary::TImageView& freeBackground, const TFixedViews& views);
 
     // The free view: the pane reset from its background, every object in slot order (the current
-    // one in white, turned by the angles, the others grey at rest), then the four text lines.
+    // one in white, turned by the angles, the others grey at rest) in the DrawMode, then the four
+    // text lines.
     // The current object is back at rest afterwards, also when drawing fails. Draws nothing
     // without objects.
     void DrawFreeView(const ZuveloGraphLibrary::TImageView& pane,
@@ -131,10 +137,15 @@ private:
     TPaneSize FreePaneSize() const { return ViewMode == 1 ? LargePane : SmallPane; }
     bool turned_ = false;
     TFreeViewNavigation navigation_;
+    // Kept from drawing to drawing: the small and the large free pane's, and the fixed views'.
+    std::array<ZuveloGraphLibrary::TDepthBuffer, 2> freeBuffers_;
+    ZuveloGraphLibrary::TDepthBuffer fixedBuffer_;
 };
 
-// The top, front and side views of an object, each captioned; the turns between views are taken
-// back afterwards. They are drawn as at the initial view, whatever the free view's navigation.
-void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object, const TFixedViews& views);
+// The top, front and side views of an object, each captioned, in the mode; the turns between
+// views are taken back afterwards. They are drawn as at the initial view, whatever the free
+// view's navigation, in the DrawColor in force.
+void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object, const TFixedViews& views,
+                    ZuveloGraphLibrary::TDrawMode mode, ZuveloGraphLibrary::TDepthBuffer& buffer);
 
 } // namespace Plexa3DApp

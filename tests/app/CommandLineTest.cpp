@@ -88,6 +88,22 @@ TEST_F(Snapshot, EachOptionChangesTheFreeViewAsItsMenuItemWould) {
     form->Timer1Timer();
     EXPECT_EQ(LoadPng(Path("one") + "/Image5.png"), form->Image5->Bitmap());
     EXPECT_NE(LoadPng(Path("one") + "/Image5.png"), LoadPng(Path("plain") + "/Image5.png"));
+
+    // --draw holds for every pane, though it stands after the file.
+    ASSERT_EQ(Run({"--snapshot", Path("solid"), car, "--draw", "solid"}), 0);
+    auto solid = NewMainWindow();
+    solid->Superfici1->trigger();
+    solid->ImportFile(car);
+    solid->Timer1Timer();
+    const TImagePane* panes[] = {solid->Image1, solid->Image2, solid->Image3, solid->Image4,
+                                 solid->Image5};
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QStringLiteral("/Image%1.png").arg(i + 1);
+        EXPECT_EQ(LoadPng(Path("solid") + name), panes[i]->Bitmap()) << "Image" << i + 1;
+        if (i != 4) { // the large pane is drawn only in its layout
+            EXPECT_NE(LoadPng(Path("solid") + name), LoadPng(Path("plain") + name)) << i + 1;
+        }
+    }
 }
 
 TEST_F(Snapshot, ImportOptionsTakeEffectBeforeTheImportsWhereverTheyStand) {

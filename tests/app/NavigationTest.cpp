@@ -431,4 +431,36 @@ TEST_F(Navigation, ImportOptionsFromEveryPaneAffectLaterImportsOnly) {
     EXPECT_TRUE(form_->Image5->actions().contains(form_->VistaIniziale1));
 }
 
+// The three drawing modes are on every pane's menu, one checked at a time, the wireframe at
+// start. A choice redraws the free view at once; the fixed views keep their picture.
+TEST_F(Navigation, DrawModesFromEveryPaneRedrawTheFreeViewAtOnce) {
+    Import(Box("Scatola", 20));
+    form_->X_Bar1->setValue(30);
+    Redrawn();
+    const TTestImage wire = Free();
+    const TTestImage front = PaneImage(*form_->Image1);
+    QAction* const items[] = {form_->FilDiFerro1, form_->LineeNascoste1, form_->Superfici1};
+    EXPECT_TRUE(form_->FilDiFerro1->isChecked());
+    for (TImagePane* pane : {form_->Image1, form_->Image2, form_->Image3, form_->Image4}) {
+        std::vector<TTestImage> seen;
+        for (QAction* item : {items[1], items[2], items[0]}) {
+            ChooseFromContextMenu(pane, item->text());
+            Redrawn();
+            EXPECT_EQ(std::count_if(std::begin(items), std::end(items),
+                                    [](QAction* a) { return a->isChecked(); }),
+                      1);
+            EXPECT_TRUE(item->isChecked()) << item->text().toStdString();
+            seen.push_back(Free());
+        }
+        EXPECT_FALSE(ImagesEqual(seen[0], wire));
+        EXPECT_FALSE(ImagesEqual(seen[1], wire));
+        EXPECT_FALSE(ImagesEqual(seen[1], seen[0]));
+        EXPECT_TRUE(ImagesEqual(seen[2], wire));
+        EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image1), front));
+    }
+    for (QAction* item : items) {
+        EXPECT_TRUE(form_->Image5->actions().contains(item));
+    }
+}
+
 } // namespace

@@ -8,10 +8,10 @@ using namespace Plexa3DApp;
 
 TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     TCommandLineError error;
-    const auto line =
-        ParseCommandLine({"a.3ds", "--perspective", "--select", "2", "b c.3ds", "--angles",
-                          "0,90,360", "--one-pane", "--snapshot", "out", "--fit", "--", "--d.3ds"},
-                         error);
+    const auto line = ParseCommandLine({"a.3ds", "--perspective", "--select", "2", "b c.3ds",
+                                        "--angles", "0,90,360", "--one-pane", "--snapshot", "out",
+                                        "--fit", "--draw", "hidden", "--", "--d.3ds"},
+                                       error);
     ASSERT_TRUE(line) << error.Message;
     EXPECT_EQ(line->Files, (std::vector<std::string>{"a.3ds", "b c.3ds", "--d.3ds"}));
     EXPECT_TRUE(line->Perspective);
@@ -21,7 +21,14 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     EXPECT_EQ(line->SnapshotDir, "out");
     EXPECT_TRUE(line->FitToWindow);
     EXPECT_FALSE(line->WholeModel);
+    EXPECT_EQ(line->DrawMode, ZuveloGraphLibrary::TDrawMode::HiddenLines);
     EXPECT_FALSE(ParseCommandLine({}, error)->SnapshotDir);
+    EXPECT_FALSE(ParseCommandLine({}, error)->DrawMode);
+    for (const auto& [word, mode] :
+         {std::pair{"wire", ZuveloGraphLibrary::TDrawMode::Wireframe},
+          std::pair{"solid", ZuveloGraphLibrary::TDrawMode::SolidSurfaces}}) {
+        EXPECT_EQ(ParseCommandLine({"--draw", word}, error)->DrawMode, mode) << word;
+    }
     const auto thumbnail = ParseCommandLine({"--thumbnail", "4096", "in.3ds", "-out.png"}, error);
     ASSERT_TRUE(thumbnail && thumbnail->Thumbnail) << error.Message;
     EXPECT_EQ(thumbnail->Thumbnail->Size, 4096);
@@ -42,6 +49,9 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--select"},
                                                {"--snapshot"},
                                                {"--colour"},
+                                               {"--draw"},
+                                               {"--draw", "Solid"},
+                                               {"--draw", "wire", "--draw", "x"},
                                                {"--thumbnail", "128", "in.3ds"},
                                                {"--thumbnail", "x", "in.3ds", "out.png"},
                                                {"--thumbnail", "128", "in.3ds", ""},

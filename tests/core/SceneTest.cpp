@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -189,6 +191,76 @@ TEST_F(SceneFreeView, TheCurrentObjectIsDrawnTurnedWithTheFourLines) {
             << c.Name;
         EXPECT_TRUE(scene_.CurrentAtRest()) << c.Name;
     }
+}
+
+// A change of mode shows in the free view at its next redraw: hidden lines are some of the
+// wireframe's pixels, surfaces are shades of white and grey, and the
+// wireframe comes back exactly. The fixed views keep their picture and draw the next import in
+// the mode.
+TEST_F(SceneFreeView, TheDrawModeReachesTheFreeViewAtOnceAndTheFixedViewsFromTheNextImport) {
+    const auto cube = [](const char* name, float x) {
+        TMeshSpec mesh{name, {}, {}};
+        for (int i = 0; i < 8; ++i) {
+            mesh.Vertices.push_back(
+                {x + (i & 1 ? 8.f : -8.f), i & 2 ? 8.f : -8.f, i & 4 ? 8.f : -8.f});
+        }
+        mesh.Faces = {{0, 1, 3}, {0, 3, 2}, {4, 7, 5}, {4, 6, 7}, {0, 4, 5}, {0, 5, 1},
+                      {2, 3, 7}, {2, 7, 6}, {0, 2, 6}, {0, 6, 4}, {1, 5, 7}, {1, 7, 3}};
+        return mesh;
+    };
+    const auto drawn = [&](const TTestImage& pane) { // the objects' pixels, not the text's
+        std::map<std::pair<int, int>, TColorRGB> pixels;
+        for (int y = 0; y < pane.Height(); ++y) {
+            for (int x = 0; x < pane.Width(); ++x) {
+                const TColorRGB c = pane.At(x, y);
+                if (c != small_.At(x, y) && c != LabelColor) {
+                    pixels[{x, y}] = c;
+                }
+            }
+        }
+        return pixels;
+    };
+    const auto changed = [](const TTestImage& before, const TTestImage& after) {
+        int count = 0;
+        for (int y = 0; y < after.Height(); ++y) {
+            for (int x = 0; x < after.Width(); ++x) {
+                count += before.At(x, y) != after.At(x, y);
+            }
+        }
+        return count;
+    };
+    Import({cube("Primo", -6)}, "a.3ds");
+    const TTestImage firstTop = top_;
+    Import({cube("Secondo", 6)}, "b.3ds");
+    const TTestImage wireTop = top_;
+    const TTestImage wirePane = Draw(30, 40, 0);
+    const auto wire = drawn(wirePane);
+
+    scene_.DrawMode = TDrawMode::HiddenLines;
+    const auto hidden = drawn(Draw(30, 40, 0));
+    EXPECT_LT(hidden.size(), wire.size());
+    for (const auto& [at, colour] : hidden) {
+        // Where wires cross, the nearer one shows, which need not be the one drawn last.
+        ASSERT_TRUE(wire.contains(at) && (colour == White || colour == Grey))
+            << at.first << " " << at.second;
+    }
+    scene_.DrawMode = TDrawMode::SolidSurfaces;
+    const auto solid = drawn(Draw(30, 40, 0));
+    std::set<int> shades;
+    for (const auto& [at, colour] : solid) {
+        ASSERT_TRUE(colour.R == colour.G && colour.G == colour.B) << at.first << " " << at.second;
+        shades.insert(colour.R);
+    }
+    EXPECT_GT(solid.size(), wire.size());
+    EXPECT_GE(shades.size(), 4u); // three sides of the white cube, at least one of the grey
+    scene_.DrawMode = TDrawMode::Wireframe;
+    EXPECT_TRUE(ImagesEqual(Draw(30, 40, 0), wirePane));
+    EXPECT_TRUE(ImagesEqual(top_, wireTop));
+
+    scene_.DrawMode = TDrawMode::SolidSurfaces;
+    Import({cube("Terzo", 0)}, "c.3ds");
+    // The top view of a cube: a filled square where the wire drew an outline.
+    EXPECT_GT(changed(wireTop, top_), 3 * changed(firstTop, wireTop));
 }
 
 TEST_F(SceneFreeView, WithoutObjectsNothingIsDrawn) {
