@@ -115,8 +115,11 @@ void TFreeViewGestures::Wheel(const QWheelEvent& event) {
 }
 
 // The pane has the focus. The keys zoom about the pointer while it is over the pane, else about
-// the pane's centre.
+// the pane's centre. A key held with Alt, Control or Meta is left to the menus and shortcuts.
 bool TFreeViewGestures::Key(const TImagePane& pane, const QKeyEvent& event) {
+    if (event.modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) {
+        return false;
+    }
     const int turn = event.modifiers() & Qt::ShiftModifier ? ShiftKeyTurn : KeyTurn;
     const QPoint pointer = pane.mapFromGlobal(QCursor::pos());
     const QPoint at = pane.rect().contains(pointer) ? pointer : pane.rect().center();
