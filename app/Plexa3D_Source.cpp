@@ -455,7 +455,13 @@ void TForm1::EnableTimer1() {
 
 void TForm1::Importa3DS1Click() {
     Scene.RequireFreeSlot();
-    if (OpenDialog1->exec() != QDialog::Accepted) {
+    const int answer = OpenDialog1->exec();
+    // A name taken from the dialog's completion list can leave the list open once the dialog has
+    // closed, over the window, where it would swallow the next click.
+    if (QWidget* left = QApplication::activePopupWidget()) {
+        left->close();
+    }
+    if (answer != QDialog::Accepted) {
         return;
     }
     const QStringList chosen = OpenDialog1->selectedFiles();

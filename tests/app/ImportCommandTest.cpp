@@ -4,6 +4,7 @@
 #include "ZuveloGraphLibrary.h"
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -151,6 +152,37 @@ TEST_F(ImportCommand, The256thImportIsRefusedWithoutADialog) {
     EXPECT_EQ(errors.Texts(), QStringList{"Numero massimo di oggetti raggiunto (255)"});
     EXPECT_FALSE(dialogOpened);
     EXPECT_EQ(State(), state);
+}
+
+// A name typed into the dialog, completed from its folder's list and taken with Return, leaves no
+// list open over the window to take the next click.
+TEST_F(ImportCommand, ATypedNameLeavesNoCompletionListOpen) {
+    const QString folder = QString::fromStdString(dir_.Path().string());
+    dir_.Write("cubo.3ds", MeshFile({Corner}));
+    dir_.Write("cubetto.3ds", MeshFile({Corner}));
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(folder);
+        dialog->activateWindow();
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setFocus();
+        // The list comes once the folder has been read, at a later key.
+        const auto listed = [] {
+            return QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; },
+                                   2000);
+        };
+        QTest::keyClicks(edit, "cub");
+        const bool early = listed();
+        QTest::keyClicks(edit, "o.3ds");
+        EXPECT_TRUE(early || listed());
+        // Taken while its list is open, as Return in the list does on a desktop.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    ChooseMenuItem(*form_, "Importa3DS1");
+    EXPECT_EQ(form_->ObjectCount, 1);
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 } // namespace
