@@ -42,15 +42,24 @@ struct TSetup {
     double KeyAt(double row, std::int64_t x) const { return row + GX * double(x - X0); }
 };
 
-// False when the triangle fills nothing.
-bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
-    TFillTriangle t = input;
+bool InFillRange(std::int64_t x, std::int64_t y) {
+    return x >= -FillCoordinateLimit && x <= FillCoordinateLimit && y >= -FillCoordinateLimit &&
+           y <= FillCoordinateLimit;
+}
+
+// Whether each corner lies within the range of the edge functions, at a finite key.
+bool Fillable(const TFillTriangle& t) {
     for (const TFillCorner& c : t) {
-        if (c.X < -FillCoordinateLimit || c.X > FillCoordinateLimit || c.Y < -FillCoordinateLimit ||
-            c.Y > FillCoordinateLimit || !std::isfinite(c.Key)) {
+        if (!InFillRange(c.X, c.Y) || !std::isfinite(c.Key)) {
             return false;
         }
     }
+    return true;
+}
+
+// For a Fillable triangle; false when it fills nothing.
+inline bool SetFillable(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+    TFillTriangle t = input;
     std::int64_t area =
         (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
     if (area == 0) {
@@ -94,6 +103,10 @@ bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
     s.GX = (dk1 * double(t[2].Y - t[0].Y) - dk2 * double(t[1].Y - t[0].Y)) / a;
     s.GY = (dk2 * double(t[1].X - t[0].X) - dk1 * double(t[2].X - t[0].X)) / a;
     return true;
+}
+
+bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+    return Fillable(input) && SetFillable(input, buffer, s);
 }
 
 inline void Offer(TDepthBuffer& buffer, std::size_t index, double key, std::uint32_t owner) {
@@ -180,14 +193,11 @@ void FillRows(const TSetup& s, std::size_t width, const TOffer& offer, std::int6
     }
 }
 
-} // namespace
-
-namespace Detail {
-
-void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
-                  TPixelBox& box) {
+// The fast fill of a Fillable triangle.
+inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                         TPixelBox& box) {
     TSetup s;
-    if (!Set(triangle, buffer, s)) {
+    if (!SetFillable(triangle, buffer, s)) {
         return;
     }
     const auto width = std::size_t(buffer.Width());
@@ -234,6 +244,17 @@ void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint
     if (top >= 0) {
         box.Add(std::int32_t(left), std::int32_t(top));
         box.Add(std::int32_t(right), std::int32_t(bottom));
+    }
+}
+
+} // namespace
+
+namespace Detail {
+
+void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                  TPixelBox& box) {
+    if (Fillable(triangle)) {
+        FillFillable(buffer, triangle, owner, box);
     }
 }
 
@@ -315,7 +336,8 @@ void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corner
     }
 }
 
-void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill) {
+// The fast fill is a template argument so that it is inlined where faces have simple corners.
+template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject3D& object) {
     if (object.FaceCount <= 0 ||
         (ProjectionMode != ParallelProjection && ProjectionMode != PerspectiveProjection)) {
         return;
@@ -334,8 +356,9 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
     }
     const auto count =
         std::uint32_t(std::max(0, std::min(object.VertexCount, object.WorldVertices.Count())));
-    // The key of each vertex that sits on a pixel at a finite depth, beyond the near plane in
-    // perspective; not a number for the others, whose faces take the long way below.
+    // The key of each vertex that sits on a pixel within the fill's range at a finite depth,
+    // beyond the near plane in perspective; not a number for the others, whose faces take the
+    // long way below.
     std::vector<double>& keys = buffer.KeyScratch;
     if (keys.size() < std::size_t(count) + 1) {
         keys.resize(std::size_t(count) + 1);
@@ -344,7 +367,8 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
         const double z = object.WorldVertices[std::int32_t(n)].Z;
         const double depth = perspective ? -(z - moveBack) : -z;
         const bool simple = std::isfinite(depth) && (!perspective || depth >= NearPlaneDepth) &&
-                            placed[n].Placement == TCornerPlacement::Pixel;
+                            placed[n].Placement == TCornerPlacement::Pixel &&
+                            InFillRange(placed[n].X, placed[n].Y);
         keys[n] = simple ? Detail::DepthKey(depth, perspective) : NotANumber;
     }
     TPixelBox box;
@@ -362,7 +386,12 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
             const TPlacedCorner& a = placed[face.A];
             const TPlacedCorner& b = placed[face.B];
             const TPlacedCorner& c = placed[face.C];
-            fill(buffer, {{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}}, owner, box);
+            const TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
+            if constexpr (fill == Detail::FillTriangle) {
+                FillFillable(buffer, triangle, owner, box); // Fillable: simple corners
+            } else {
+                fill(buffer, triangle, owner, box);
+            }
             continue;
         }
         std::array<TWorldCorner, 3> corners;
@@ -398,11 +427,11 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
 } // namespace
 
 void FillDepth(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces(buffer, object, Detail::FillTriangle);
+    FillFaces<Detail::FillTriangle>(buffer, object);
 }
 
 void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces(buffer, object, Detail::FillTriangleReference);
+    FillFaces<Detail::FillTriangleReference>(buffer, object);
 }
 
 } // namespace ZuveloGraphLibrary
