@@ -110,29 +110,17 @@ private:
             line.Dy < 0 ? -Detail::StepQuotient(line.Ady, n) : Detail::StepQuotient(line.Ady, n);
         const bool known = std::isfinite(a.Key) && std::isfinite(b.Key);
         const double change = b.Key - a.Key;
-        const double* quotients = n <= Detail::QuotientTableSteps
-                                      ? Detail::StepQuotients.data() + n * (n - 1) / 2
-                                      : nullptr;
         const float* keys = buffer_.Keys();
         const std::int64_t width = buffer_.Width();
-        const std::int64_t height = buffer_.Height();
-        double px = x1;
-        double py = y1;
-        for (std::int32_t k = 0;; ++k) {
-            const std::int64_t x = std::lrint(px);
-            const std::int64_t y = std::lrint(py);
-            double key = Far;
-            if (known) {
-                const double q = k == n                 ? 1.0
-                                 : quotients != nullptr ? quotients[k]
-                                                        : double(k) / steps;
-                key = a.Key + change * q;
-            }
+        // The step at k, quotient k / N: its pixel kept or not.
+        const auto step = [&](std::int64_t x, std::int64_t y, double quotient)
+            __attribute__((always_inline)) {
+            double key = known ? a.Key + change * quotient : Far;
             if (perspective_ && !(key < 0)) {
                 key = Far;
             }
             bool visible = true; // no surface known beyond the buffer
-            if (x < width && y < height) {
+            if (bufferCoversWindow_ || (x < width && y < buffer_.Height())) {
                 const double nearest = keys[y * width + x];
                 visible =
                     key <= nearest + allowance + HiddenLineRelativeAllowance * std::fabs(nearest);
@@ -143,12 +131,24 @@ private:
                 p[1] = color_.G;
                 p[2] = color_.R;
             }
-            if (k == n) {
-                break;
+        };
+        double px = x1;
+        double py = y1;
+        if (n <= Detail::QuotientTableSteps) {
+            const double* quotients = Detail::StepQuotients.data() + n * (n - 1) / 2;
+            for (std::int32_t k = 0; k < n; ++k) {
+                step(std::lrint(px), std::lrint(py), quotients[k]);
+                px += stepX;
+                py += stepY;
             }
-            px += stepX;
-            py += stepY;
+        } else {
+            for (std::int32_t k = 0; k < n; ++k) {
+                step(std::lrint(px), std::lrint(py), double(k) / steps);
+                px += stepX;
+                py += stepY;
+            }
         }
+        step(std::lrint(px), std::lrint(py), 1.0); // N / N
     }
 
     bool Visible(std::int64_t x, std::int64_t y, double key, double allowance) const {
@@ -166,6 +166,7 @@ private:
     TWindow window_;
     bool walksInside_ =
         Detail::WalksStayInside({window_.Left, window_.Top, window_.Right, window_.Bottom});
+    bool bufferCoversWindow_ = window_.Right < buffer_.Width() && window_.Bottom < buffer_.Height();
 };
 
 // The allowance of a face from the plane of its three ends; 0 when there is none.
