@@ -208,7 +208,7 @@ private:
         double Allowance;
     };
     static constexpr int SlotBits = 12;
-    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // vertex numbers are below 2^32 - 1
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // vertex numbers are below 2^31
     std::array<TSlot, std::size_t(1) << SlotBits> slots_;
 };
 
