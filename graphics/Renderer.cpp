@@ -324,6 +324,39 @@ private:
     std::array<std::uint64_t, std::size_t(1) << SlotBits> slots_;
 };
 
+// A face of DrawProjectedFaces with a corner outside the window, from the pane pixels of the face
+// before it, which it leaves holding its own: drawn clipped, line by line, as DrawTriangleWide
+// draws it, except that a line between plain pixels drawn before in the same direction is passed
+// over. Out of line, so that the loop over the faces inside keeps its registers.
+__attribute__((noinline)) void DrawClippedFace(const TImageView& image, TColorRGB color,
+                                               const TObject3D& object, const TProjector& projector,
+                                               const TFace3D& face, TPaneTriangle& pane,
+                                               TSegmentMemory& drawn) {
+    const TVertexPixel* pixels = VertexPixels.data();
+    const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+    bool plain = true;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const TVertexPixel pixel = pixels[numbers[k]];
+        if (pixel.X != NoPlainPixel) {
+            pane[k] = {pixel.X, pixel.Y};
+        } else {
+            plain = false;
+            projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+        }
+    }
+    if (!plain) {
+        DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X, pane[2].Y,
+                         color);
+        return;
+    }
+    constexpr std::size_t Ends[3][2] = {{0, 1}, {1, 2}, {0, 2}};
+    for (const auto& e : Ends) {
+        if (!drawn.Repeats(TSegmentMemory::Key(numbers[e[0]], numbers[e[1]]))) {
+            DrawLineWide(image, pane[e[0]].X, pane[e[0]].Y, pane[e[1]].X, pane[e[1]].Y, color);
+        }
+    }
+}
+
 // Draws the faces as DrawFaces does, from the pixels of ProjectVertices, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners,
 // then the positions between the end points of each edge, read from the short-line table where it
@@ -406,31 +439,7 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
                 }
                 lastInside = 0;
             }
-            const std::uint32_t numbers[3] = {face.A, face.B, face.C};
-            bool plain = true;
-            for (std::size_t k = 0; k < 3; ++k) {
-                const TVertexPixel pixel = pixels[numbers[k]];
-                if (pixel.X != NoPlainPixel) {
-                    pane[k] = {pixel.X, pixel.Y};
-                } else {
-                    plain = false;
-                    projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
-                }
-            }
-            if (!plain) {
-                DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X,
-                                 pane[2].Y, color);
-                continue;
-            }
-            // Between plain pixels a line drawn before in the same direction is passed over; the
-            // others are drawn as DrawTriangleWide draws them.
-            constexpr std::size_t Ends[3][2] = {{0, 1}, {1, 2}, {0, 2}};
-            for (const auto& e : Ends) {
-                if (!drawn.Repeats(TSegmentMemory::Key(numbers[e[0]], numbers[e[1]]))) {
-                    DrawLineWide(image, pane[e[0]].X, pane[e[0]].Y, pane[e[1]].X, pane[e[1]].Y,
-                                 color);
-                }
-            }
+            DrawClippedFace(image, color, object, projector, face, pane, drawn);
             continue;
         }
         lastInside = i;
