@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 
@@ -40,24 +42,35 @@ struct TSetup {
     double KeyAt(double row, std::int64_t x) const { return row + GX * double(x - X0); }
 };
 
-// False when the triangle fills nothing.
-bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
-    TFillTriangle t = input;
+bool InFillRange(std::int64_t x, std::int64_t y) {
+    return x >= -FillCoordinateLimit && x <= FillCoordinateLimit && y >= -FillCoordinateLimit &&
+           y <= FillCoordinateLimit;
+}
+
+// Whether each corner lies within the range of the edge functions, at a finite key.
+bool Fillable(const TFillTriangle& t) {
     for (const TFillCorner& c : t) {
-        if (c.X < -FillCoordinateLimit || c.X > FillCoordinateLimit || c.Y < -FillCoordinateLimit ||
-            c.Y > FillCoordinateLimit || !std::isfinite(c.Key)) {
+        if (!InFillRange(c.X, c.Y) || !std::isfinite(c.Key)) {
             return false;
         }
     }
+    return true;
+}
+
+// For a Fillable triangle; false when it fills nothing.
+inline bool SetFillable(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+    TFillTriangle t = input;
     std::int64_t area =
         (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
     if (area == 0) {
         return false;
     }
-    if (area < 0) {
-        std::swap(t[1], t[2]);
-        area = -area;
-    }
+    // Turned without a branch: the windings of a mesh in view vary from face to face.
+    const bool turn = area < 0;
+    const TFillCorner second = turn ? t[2] : t[1];
+    t[2] = turn ? t[1] : t[2];
+    t[1] = second;
+    area = turn ? -area : area;
     const std::int64_t left = std::max<std::int64_t>(0, std::min({t[0].X, t[1].X, t[2].X}));
     const std::int64_t top = std::max<std::int64_t>(0, std::min({t[0].Y, t[1].Y, t[2].Y}));
     const std::int64_t right =
@@ -78,7 +91,7 @@ bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
         const std::int64_t dy = b.Y - a.Y;
         // With y downwards and a positive area, a top edge runs to the right and a left edge
         // upwards.
-        const bool topOrLeft = dy < 0 || (dy == 0 && dx > 0);
+        const bool topOrLeft = (dy < 0) | ((dy == 0) & (dx > 0));
         s.Edges[j] = {a.X, a.Y, dx, dy, topOrLeft ? 0 : 1};
     }
     const double a = double(area);
@@ -90,6 +103,10 @@ bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
     s.GX = (dk1 * double(t[2].Y - t[0].Y) - dk2 * double(t[1].Y - t[0].Y)) / a;
     s.GY = (dk2 * double(t[1].X - t[0].X) - dk1 * double(t[2].X - t[0].X)) / a;
     return true;
+}
+
+bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+    return Fillable(input) && SetFillable(input, buffer, s);
 }
 
 inline void Offer(TDepthBuffer& buffer, std::size_t index, double key, std::uint32_t owner) {
@@ -106,9 +123,130 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
-std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
+// A triangle whose box is narrower and lower than this many pixels has each pixel of its box
+// tested; a larger one is cut into row spans. As measured, about the best either way.
+constexpr std::int64_t SmallBoxSide = 8;
+
+// floor(C / D) for D > 0 while C grows by a fixed step: C = Quotient D + Remainder with
+// 0 <= Remainder < D, kept exact. For D = 1 the quotient is C itself.
+struct TRowBound {
+    std::int64_t Quotient = 0, Remainder = 0, StepQuotient = 0, StepRemainder = 0, Divisor = 1;
+
+    void Start(std::int64_t c, std::int64_t step, std::int64_t divisor) {
+        if (divisor == 0) {
+            divisor = 1;
+        }
+        Divisor = divisor;
+        Quotient = FloorDiv(c, divisor);
+        Remainder = c - Quotient * divisor;
+        StepQuotient = FloorDiv(step, divisor);
+        StepRemainder = step - StepQuotient * divisor;
+    }
+    void Next() {
+        Remainder += StepRemainder;
+        const std::int64_t carry = Remainder >= Divisor ? 1 : 0; // without a branch
+        Remainder -= carry * Divisor;
+        Quotient += StepQuotient + carry;
+    }
+};
+
+template <class TOffer>
+void FillRows(const TSetup& s, std::size_t width, const TOffer& offer, std::int64_t& left,
+              std::int64_t& right, std::int64_t& top, std::int64_t& bottom) {
+    // Edge j passes (x, y) when DY x <= C, C = DX (y - AY) + DY AX - Bias: for DY > 0 when
+    // x <= floor(C / DY), for DY < 0 when x >= -floor(C / -DY), for DY = 0 when C >= 0. C grows by
+    // DX from row to row, and so do the quotients, followed without a division per row.
+    std::array<TRowBound, 3> bounds;
+    for (std::size_t j = 0; j < 3; ++j) {
+        const TSetup::TEdge& e = s.Edges[j];
+        const std::int64_t c = e.DX * (s.Top - e.AY) + e.DY * e.AX - e.Bias;
+        bounds[j].Start(c, e.DX, e.DY < 0 ? -e.DY : e.DY);
+    }
+    // Each edge bounds the span from the left, from the right, or (flat) not at all unless C < 0,
+    // chosen without a branch: the kinds vary from face to face.
+    std::array<std::int64_t, 3> leftSign{}, rightSign{};
+    for (std::size_t j = 0; j < 3; ++j) {
+        leftSign[j] = s.Edges[j].DY < 0 ? 1 : 0;
+        rightSign[j] = s.Edges[j].DY > 0 ? 1 : 0;
+    }
+    for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
+        std::int64_t from = s.Left;
+        std::int64_t to = s.Right;
+        for (std::size_t j = 0; j < 3; ++j) {
+            TRowBound& b = bounds[j];
+            const std::int64_t q = b.Quotient;
+            from = leftSign[j] != 0 ? std::max(from, -q) : from;
+            to = rightSign[j] != 0 ? std::min(to, q) : to;
+            to = (leftSign[j] | rightSign[j]) == 0 && q < 0 ? from - 1 : to; // C itself: D is 1
+            b.Next();
+        }
+        if (from > to) {
+            continue;
+        }
+        const double row = s.RowKey(y);
+        const std::size_t base = std::size_t(y) * width;
+        for (std::int64_t x = from; x <= to; ++x) {
+            offer(base + std::size_t(x), s.KeyAt(row, x));
+        }
+        left = std::min(left, from);
+        right = std::max(right, to);
+        top = top < 0 ? y : top;
+        bottom = y;
+    }
+}
+
+// The fast fill of a Fillable triangle.
+inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                         TPixelBox& box) {
+    TSetup s;
+    if (!SetFillable(triangle, buffer, s)) {
+        return;
+    }
+    const auto width = std::size_t(buffer.Width());
+    float* const keys = buffer.Keys();
+    std::uint32_t* const owners = buffer.Owners();
+    // Without a branch on the outcome, which is as likely one way as the other where a surface
+    // lies behind another: both values are stored back, changed or not.
+    const auto offerIf = [&](bool inside, std::size_t index, double key) {
+        const auto k = static_cast<float>(key);
+        const float held = keys[index];
+        const bool wins = inside && k < held;
+        keys[index] = wins ? k : held;
+        owners[index] = wins ? owner : owners[index];
+    };
+    const auto offer = [&](std::size_t index, double key) { offerIf(true, index, key); };
+    std::int64_t left = s.Right + 1;
+    std::int64_t right = s.Left - 1;
+    std::int64_t top = -1;
+    std::int64_t bottom = -1;
+    if (s.Right - s.Left < SmallBoxSide && s.Bottom - s.Top < SmallBoxSide) {
+        // A box of a few pixels: each pixel tested, the edge functions stepped along the row.
+        const TSetup::TEdge* e = s.Edges.data();
+        for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
+            std::int64_t e0 = e[0].At(s.Left, y) - e[0].Bias;
+            std::int64_t e1 = e[1].At(s.Left, y) - e[1].Bias;
+            std::int64_t e2 = e[2].At(s.Left, y) - e[2].Bias;
+            const double row = s.RowKey(y);
+            const std::size_t base = std::size_t(y) * width;
+            for (std::int64_t x = s.Left; x <= s.Right; ++x) {
+                const bool inside = (e0 | e1 | e2) >= 0;
+                offerIf(inside, base + std::size_t(x), s.KeyAt(row, x));
+                left = inside ? std::min(left, x) : left;
+                right = inside ? std::max(right, x) : right;
+                top = inside && top < 0 ? y : top;
+                bottom = inside ? y : bottom;
+                e0 -= e[0].DY;
+                e1 -= e[1].DY;
+                e2 -= e[2].DY;
+            }
+        }
+    } else {
+        FillRows(s, width, offer, left, right, top, bottom);
+    }
+    if (top >= 0) {
+        box.Add(std::int32_t(left), std::int32_t(top));
+        box.Add(std::int32_t(right), std::int32_t(bottom));
+    }
 }
 
 } // namespace
@@ -117,35 +255,8 @@ namespace Detail {
 
 void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
                   TPixelBox& box) {
-    TSetup s;
-    if (!Set(triangle, buffer, s)) {
-        return;
-    }
-    const auto width = std::size_t(buffer.Width());
-    for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
-        // Edge j passes (x, y) when DY x <= C, C = DX (y - AY) + DY AX - Bias.
-        std::int64_t from = s.Left;
-        std::int64_t to = s.Right;
-        for (const TSetup::TEdge& e : s.Edges) {
-            const std::int64_t c = e.DX * (y - e.AY) + e.DY * e.AX - e.Bias;
-            if (e.DY > 0) {
-                to = std::min(to, FloorDiv(c, e.DY));
-            } else if (e.DY < 0) {
-                from = std::max(from, CeilDiv(c, e.DY));
-            } else if (c < 0) {
-                to = from - 1;
-            }
-        }
-        if (from > to) {
-            continue;
-        }
-        const double row = s.RowKey(y);
-        const std::size_t base = std::size_t(y) * width;
-        for (std::int64_t x = from; x <= to; ++x) {
-            Offer(buffer, base + std::size_t(x), s.KeyAt(row, x), owner);
-        }
-        box.Add(std::int32_t(from), std::int32_t(y));
-        box.Add(std::int32_t(to), std::int32_t(y));
+    if (Fillable(triangle)) {
+        FillFillable(buffer, triangle, owner, box);
     }
 }
 
@@ -173,6 +284,8 @@ void FillTriangleReference(TDepthBuffer& buffer, const TFillTriangle& triangle, 
 } // namespace Detail
 
 namespace {
+
+constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 
 using TTriangleFill = void (*)(TDepthBuffer&, const TFillTriangle&, std::uint32_t, TPixelBox&);
 
@@ -225,7 +338,8 @@ void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corner
     }
 }
 
-void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill) {
+// The fast fill is a template argument so that it is inlined where faces have simple corners.
+template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject3D& object) {
     if (object.FaceCount <= 0 ||
         (ProjectionMode != ParallelProjection && ProjectionMode != PerspectiveProjection)) {
         return;
@@ -244,6 +358,21 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
     }
     const auto count =
         std::uint32_t(std::max(0, std::min(object.VertexCount, object.WorldVertices.Count())));
+    // The key of each vertex that sits on a pixel within the fill's range at a finite depth,
+    // beyond the near plane in perspective; not a number for the others, whose faces take the
+    // long way below.
+    std::vector<double>& keys = buffer.KeyScratch;
+    if (keys.size() < std::size_t(count) + 1) {
+        keys.resize(std::size_t(count) + 1);
+    }
+    for (std::uint32_t n = 1; n <= count; ++n) {
+        const double z = object.WorldVertices[std::int32_t(n)].Z;
+        const double depth = perspective ? -(z - moveBack) : -z;
+        const bool simple = std::isfinite(depth) && (!perspective || depth >= NearPlaneDepth) &&
+                            placed[n].Placement == TCornerPlacement::Pixel &&
+                            InFillRange(placed[n].X, placed[n].Y);
+        keys[n] = simple ? Detail::DepthKey(depth, perspective) : NotANumber;
+    }
     TPixelBox box;
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
@@ -252,6 +381,21 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
             continue;
         }
         const std::uint32_t owner = record->FirstOwner + std::uint32_t(i);
+        const double k0 = keys[face.A];
+        const double k1 = keys[face.B];
+        const double k2 = keys[face.C];
+        if (!std::isnan(k0) && !std::isnan(k1) && !std::isnan(k2)) {
+            const TPlacedCorner& a = placed[face.A];
+            const TPlacedCorner& b = placed[face.B];
+            const TPlacedCorner& c = placed[face.C];
+            const TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
+            if constexpr (fill == Detail::FillTriangle) {
+                FillFillable(buffer, triangle, owner, box); // Fillable: simple corners
+            } else {
+                fill(buffer, triangle, owner, box);
+            }
+            continue;
+        }
         std::array<TWorldCorner, 3> corners;
         bool usable = true;
         bool near = false;
@@ -285,11 +429,11 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TTriangleFill fill
 } // namespace
 
 void FillDepth(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces(buffer, object, Detail::FillTriangle);
+    FillFaces<Detail::FillTriangle>(buffer, object);
 }
 
 void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces(buffer, object, Detail::FillTriangleReference);
+    FillFaces<Detail::FillTriangleReference>(buffer, object);
 }
 
 } // namespace ZuveloGraphLibrary

@@ -4,6 +4,7 @@
 #include "DrawingState.h"
 #include "FaceFill.h"
 #include "GraphErrors.h"
+#include "InsideLines.h"
 #include "Renderer.h"
 
 #include <algorithm>
@@ -41,6 +42,10 @@ public:
 
     // The steps of the line from a to b that land in the window, each kept or not.
     void Edge(const TEnd& a, const TEnd& b, double allowance) const {
+        if (walksInside_ && window_.Contains(a.X, a.Y) && window_.Contains(b.X, b.Y)) {
+            EdgeInside(a, b, allowance);
+            return;
+        }
         const Detail::TDda dda = Detail::MakeDda(a.X, a.Y, b.X, b.Y);
         Detail::TStepCount first = 0;
         Detail::TStepCount last = dda.Steps;
@@ -89,6 +94,63 @@ public:
     }
 
 private:
+    // Edge for end points inside a window that lies in [0, 2^24): every step lands in the window
+    // (see InsideLines.h), the counts fit 32 bits, and the walk computes what MakeDda's does, with
+    // the same quotients k / N, read from the table for short lines.
+    void EdgeInside(const TEnd& a, const TEnd& b, double allowance) const {
+        const auto x1 = std::int32_t(a.X);
+        const auto y1 = std::int32_t(a.Y);
+        const Detail::TInsideLine line =
+            Detail::MakeInsideLine(x1, y1, std::int32_t(b.X), std::int32_t(b.Y));
+        const std::int32_t n = line.N;
+        const double steps = double(n);
+        const double stepX =
+            line.Dx < 0 ? -Detail::StepQuotient(line.Adx, n) : Detail::StepQuotient(line.Adx, n);
+        const double stepY =
+            line.Dy < 0 ? -Detail::StepQuotient(line.Ady, n) : Detail::StepQuotient(line.Ady, n);
+        const bool known = std::isfinite(a.Key) && std::isfinite(b.Key);
+        const double change = b.Key - a.Key;
+        const float* keys = buffer_.Keys();
+        const std::int64_t width = buffer_.Width();
+        // The step at k, quotient k / N: its pixel kept or not.
+        const auto step = [&](std::int64_t x, std::int64_t y, double quotient)
+            __attribute__((always_inline)) {
+            double key = known ? a.Key + change * quotient : Far;
+            if (perspective_ && !(key < 0)) {
+                key = Far;
+            }
+            bool visible = true; // no surface known beyond the buffer
+            if (bufferCoversWindow_ || (x < width && y < buffer_.Height())) {
+                const double nearest = keys[y * width + x];
+                visible =
+                    key <= nearest + allowance + HiddenLineRelativeAllowance * std::fabs(nearest);
+            }
+            if (visible) {
+                std::uint8_t* p = image_.ScanLine(std::int32_t(y)) + 3 * x;
+                p[0] = color_.B;
+                p[1] = color_.G;
+                p[2] = color_.R;
+            }
+        };
+        double px = x1;
+        double py = y1;
+        if (n <= Detail::QuotientTableSteps) {
+            const double* quotients = Detail::StepQuotients.data() + n * (n - 1) / 2;
+            for (std::int32_t k = 0; k < n; ++k) {
+                step(std::lrint(px), std::lrint(py), quotients[k]);
+                px += stepX;
+                py += stepY;
+            }
+        } else {
+            for (std::int32_t k = 0; k < n; ++k) {
+                step(std::lrint(px), std::lrint(py), double(k) / steps);
+                px += stepX;
+                py += stepY;
+            }
+        }
+        step(std::lrint(px), std::lrint(py), 1.0); // N / N
+    }
+
     bool Visible(std::int64_t x, std::int64_t y, double key, double allowance) const {
         if (x >= buffer_.Width() || y >= buffer_.Height()) {
             return true; // no surface known there
@@ -102,6 +164,9 @@ private:
     bool perspective_;
     TColorRGB color_;
     TWindow window_;
+    bool walksInside_ =
+        Detail::WalksStayInside({window_.Left, window_.Top, window_.Right, window_.Bottom});
+    bool bufferCoversWindow_ = window_.Right < buffer_.Width() && window_.Bottom < buffer_.Height();
 };
 
 // The allowance of a face from the plane of its three ends; 0 when there is none.
@@ -116,6 +181,36 @@ double Allowance(const std::array<TEnd, 3>& e) {
     const double allowance = HiddenLineSlopeAllowance * (std::fabs(gx) + std::fabs(gy));
     return std::isfinite(allowance) ? allowance : 0.0;
 }
+
+// The edges between vertices on pixels walked so far in a call, by the numbers of their end
+// vertices in drawing order, with the allowance they were walked with. Such an edge walked again in
+// the same direction has the same pixels and keys, so with an allowance no larger it keeps nothing
+// new and is passed over. One slot per hash value: an edge that loses its slot is walked again.
+class TEdgeMemory {
+public:
+    TEdgeMemory() { slots_.fill({Empty, 0}); }
+
+    // Whether the edge was walked with at least this allowance; if not, it is remembered as
+    // walked now.
+    bool Covers(std::uint32_t from, std::uint32_t to, double allowance) {
+        const std::uint64_t key = (std::uint64_t(from) << 32) | to;
+        TSlot& slot = slots_[(key * 0x9E3779B97F4A7C15u) >> (64 - SlotBits)];
+        if (slot.Key == key && slot.Allowance >= allowance) {
+            return true;
+        }
+        slot = {key, allowance};
+        return false;
+    }
+
+private:
+    struct TSlot {
+        std::uint64_t Key;
+        double Allowance;
+    };
+    static constexpr int SlotBits = 12;
+    static constexpr std::uint64_t Empty = ~std::uint64_t(0); // vertex numbers are below 2^31
+    std::array<TSlot, std::size_t(1) << SlotBits> slots_;
+};
 
 [[noreturn]] void RaiseInvalidOperation() {
     throw FloatingPointError(FloatFault::InvalidOperation);
@@ -138,6 +233,7 @@ void DrawObject3DHidden(const TImageView& image, const TObject3D& object,
     const std::int32_t faces = std::clamp(object.FaceCount, 0, object.Faces.Count());
     std::array<TEnd, 3> ends;
     ends.fill({base.X, base.Y, Far});
+    TEdgeMemory walked;
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
         if (face.A - 1 >= count || face.B - 1 >= count || face.C - 1 >= count) {
@@ -153,9 +249,11 @@ void DrawObject3DHidden(const TImageView& image, const TObject3D& object,
                 RaiseInvalidOperation();
             }
         }
+        bool pixel[3];
         for (std::size_t k = 0; k < 3; ++k) {
             const TPlacedCorner& c = placed[numbers[k]];
-            if (c.Placement == TCornerPlacement::Pixel) {
+            pixel[k] = c.Placement == TCornerPlacement::Pixel;
+            if (pixel[k]) {
                 const double z = object.WorldVertices[std::int32_t(numbers[k])].Z;
                 ends[k] = {c.X, c.Y,
                            Detail::DepthKey(perspective ? moveBack - z : -z, perspective)};
@@ -167,9 +265,13 @@ void DrawObject3DHidden(const TImageView& image, const TObject3D& object,
             continue;
         }
         const double allowance = Allowance(ends);
-        walk.Edge(ends[0], ends[1], allowance);
-        walk.Edge(ends[1], ends[2], allowance);
-        walk.Edge(ends[0], ends[2], allowance);
+        constexpr std::size_t Edges[3][2] = {{0, 1}, {1, 2}, {0, 2}};
+        for (const auto& e : Edges) {
+            const bool placed = pixel[e[0]] && pixel[e[1]];
+            if (!placed || !walked.Covers(numbers[e[0]], numbers[e[1]], allowance)) {
+                walk.Edge(ends[e[0]], ends[e[1]], allowance);
+            }
+        }
     }
 }
 

@@ -221,16 +221,27 @@ struct TVertexPixel {
 };
 constexpr std::int32_t NoPlainPixel = std::numeric_limits<std::int32_t>::min();
 
-// The same pixel for the drawing inside the window: X is OutsideWindow when the pixel lies outside
-// it (or is no plain pixel), so that a face is inside when none of its corners has that bit.
-// Inside, X and Y are below 2^24, and Bytes is the distance from the image's first byte to the
-// pixel's.
+// The same pixel for the drawing inside the window: X has the bit OutsideWindow when the pixel lies
+// outside it (or is no plain pixel), so that a face is inside when none of its corners has that
+// bit. Inside, X and Y are below 2^24, and Bytes is the distance from the image's first byte to the
+// pixel's. Outside, X also has one of the bits below for each edge of the window that a plain
+// pixel lies beyond, when both its coordinates lie within NearRange of 0: a face whose three
+// corners share such a bit has a box that misses the window and lines that stay near their exact
+// course, and so draws nothing (see DrawTriangleWide).
 struct TWindowPixel {
     std::uint32_t X;
     std::int32_t Y;
     std::ptrdiff_t Bytes;
 };
 constexpr std::uint32_t OutsideWindow = 0x80000000u;
+constexpr std::uint32_t BeyondLeft = 1u << 24;
+constexpr std::uint32_t BeyondRight = 1u << 25;
+constexpr std::uint32_t BeyondTop = 1u << 26;
+constexpr std::uint32_t BeyondBottom = 1u << 27;
+constexpr std::uint32_t BeyondAnyEdge = BeyondLeft | BeyondRight | BeyondTop | BeyondBottom;
+// Corners below 2^24 in magnitude make boxes of sides below 2^25: 24 + 25 bits, the most at which a
+// line's running sums stay within a quarter pixel of its exact course.
+constexpr std::int32_t NearRange = 1 << 24;
 
 // Kept from call to call, so that a redraw allocates nothing.
 std::vector<TVertexPixel> VertexPixels;
@@ -268,9 +279,20 @@ void ProjectVertices(const TObject3D& object, std::int32_t count, const TProject
         const std::uint32_t x = std::uint32_t(pixel.X) - left;
         const std::uint32_t y = std::uint32_t(pixel.Y) - top;
         const bool inside = plain && x <= columns && y <= rows;
-        WindowPixels[std::size_t(i)] = {
-            inside ? std::uint32_t(pixel.X) : OutsideWindow, pixel.Y,
-            inside ? pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X) : 0};
+        if (inside) {
+            WindowPixels[std::size_t(i)] = {std::uint32_t(pixel.X), pixel.Y,
+                                            pixel.Y * bytesPerLine + 3 * std::ptrdiff_t(pixel.X)};
+            continue;
+        }
+        std::uint32_t outside = OutsideWindow;
+        if (plain && pixel.X > -NearRange && pixel.X < NearRange && pixel.Y > -NearRange &&
+            pixel.Y < NearRange) {
+            outside |= (pixel.X < window.Left ? BeyondLeft : 0) |
+                       (pixel.X > window.Right ? BeyondRight : 0) |
+                       (pixel.Y < window.Top ? BeyondTop : 0) |
+                       (pixel.Y > window.Bottom ? BeyondBottom : 0);
+        }
+        WindowPixels[std::size_t(i)] = {outside, pixel.Y, 0};
     }
 }
 
@@ -302,6 +324,39 @@ private:
     std::array<std::uint64_t, std::size_t(1) << SlotBits> slots_;
 };
 
+// A face of DrawProjectedFaces with a corner outside the window, from the pane pixels of the face
+// before it, which it leaves holding its own: drawn clipped, line by line, as DrawTriangleWide
+// draws it, except that a line between plain pixels drawn before in the same direction is passed
+// over. Out of line, so that the loop over the faces inside keeps its registers.
+__attribute__((noinline)) void DrawClippedFace(const TImageView& image, TColorRGB color,
+                                               const TObject3D& object, const TProjector& projector,
+                                               const TFace3D& face, TPaneTriangle& pane,
+                                               TSegmentMemory& drawn) {
+    const TVertexPixel* pixels = VertexPixels.data();
+    const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+    bool plain = true;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const TVertexPixel pixel = pixels[numbers[k]];
+        if (pixel.X != NoPlainPixel) {
+            pane[k] = {pixel.X, pixel.Y};
+        } else {
+            plain = false;
+            projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
+        }
+    }
+    if (!plain) {
+        DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X, pane[2].Y,
+                         color);
+        return;
+    }
+    constexpr std::size_t Ends[3][2] = {{0, 1}, {1, 2}, {0, 2}};
+    for (const auto& e : Ends) {
+        if (!drawn.Repeats(TSegmentMemory::Key(numbers[e[0]], numbers[e[1]]))) {
+            DrawLineWide(image, pane[e[0]].X, pane[e[0]].Y, pane[e[1]].X, pane[e[1]].Y, color);
+        }
+    }
+}
+
 // Draws the faces as DrawFaces does, from the pixels of ProjectVertices, for a writable window in
 // [0, 2^24). A face whose corners all lie inside the window is drawn without clipping: its corners,
 // then the positions between the end points of each edge, read from the short-line table where it
@@ -309,6 +364,9 @@ private:
 // same direction or, where that draws the same pixels, in the other, is passed over. With
 // TinyFirst, an edge of at most two steps is drawn before the table is consulted, without being
 // remembered: that pays when many faces are a pixel or two across. Both ways draw the same pixels.
+// A face with a corner outside is passed over when its corners all lie beyond one edge of the
+// window, and otherwise drawn clipped, line by line, an edge between plain pixels passed over when
+// it repeats one of the call in the same direction.
 template <bool TinyFirst>
 void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
                         const TProjector& projector, std::int32_t count, bool shortTable) {
@@ -369,6 +427,10 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
         }
         const TWindowPixel w[3] = {inWindow[face.A], inWindow[face.B], inWindow[face.C]};
         if (((w[0].X | w[1].X | w[2].X) & OutsideWindow) != 0) {
+            if ((w[0].X & w[1].X & w[2].X & BeyondAnyEdge) != 0) {
+                lastInside = i; // all three are plain pixels, as the next face may need
+                continue;
+            }
             if (lastInside != 0) {
                 const TFace3D& previous = faceArray[lastInside - 1];
                 const std::uint32_t numbers[3] = {previous.A, previous.B, previous.C};
@@ -377,17 +439,7 @@ void DrawProjectedFaces(const TImageView& target, const TObject3D& object,
                 }
                 lastInside = 0;
             }
-            const std::uint32_t numbers[3] = {face.A, face.B, face.C};
-            for (std::size_t k = 0; k < 3; ++k) {
-                const TVertexPixel pixel = pixels[numbers[k]];
-                if (pixel.X != NoPlainPixel) {
-                    pane[k] = {pixel.X, pixel.Y};
-                } else {
-                    projector.PanePoint(object.WorldVertices[std::int32_t(numbers[k])], pane[k]);
-                }
-            }
-            DrawTriangleWide(image, pane[0].X, pane[0].Y, pane[1].X, pane[1].Y, pane[2].X,
-                             pane[2].Y, color);
+            DrawClippedFace(image, color, object, projector, face, pane, drawn);
             continue;
         }
         lastInside = i;

@@ -5,8 +5,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
+
+namespace {
+
+// Kept from drawing to drawing beside the buffer's colours, so that a drawing allocates nothing.
+std::vector<std::uint32_t> ColorStamps;
+std::uint32_t CurrentStamp = 0;
+
+} // namespace
 
 double FaceShade(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c, bool perspective,
                  double moveBack) {
@@ -51,25 +60,42 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthB
     if (left > right || top > bottom) {
         return;
     }
-    // The colour of every face that may own a pixel; the others are never read.
+    // The colour of a face is worked out when the first of its pixels is drawn: most faces of a
+    // dense mesh own no pixel. A face's stamp says whether its colour is this drawing's.
     const bool perspective = ProjectionMode == PerspectiveProjection;
     const double moveBack = ViewNavigation.MoveBack;
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
     if (buffer.ColorScratch.size() < std::size_t(fill->Faces) + 1) {
         buffer.ColorScratch.resize(std::size_t(fill->Faces) + 1);
     }
+    if (ColorStamps.size() < std::size_t(fill->Faces) + 1) {
+        ColorStamps.resize(std::size_t(fill->Faces) + 1, 0);
+    }
+    if (++CurrentStamp == 0) {
+        std::fill(ColorStamps.begin(), ColorStamps.end(), 0u);
+        CurrentStamp = 1;
+    }
+    const std::uint32_t stamp = CurrentStamp;
+    std::uint32_t* stamps = ColorStamps.data();
     TColorRGB* colors = buffer.ColorScratch.data();
     const TColorRGB color = DrawColor;
-    for (std::int32_t i = 1; i <= fill->Faces; ++i) {
-        const TFace3D& f = object.Faces[i];
-        const auto valid = [count](std::uint32_t n) { return n >= 1 && std::int64_t{n} <= count; };
-        if (valid(f.A) && valid(f.B) && valid(f.C)) {
-            colors[i] = ShadedColor(color, FaceShade(object.WorldVertices[std::int32_t(f.A)],
-                                                     object.WorldVertices[std::int32_t(f.B)],
-                                                     object.WorldVertices[std::int32_t(f.C)],
-                                                     perspective, moveBack));
+    const auto colorOf = [&](std::uint32_t i) {
+        if (stamps[i] != stamp) {
+            stamps[i] = stamp;
+            const TFace3D& f = object.Faces[std::int32_t(i)];
+            const auto valid = [count](std::uint32_t n) {
+                return n >= 1 && std::int64_t{n} <= count;
+            };
+            // A face that owns a pixel names vertices in range; the test stays for safety.
+            colors[i] = valid(f.A) && valid(f.B) && valid(f.C)
+                            ? ShadedColor(color, FaceShade(object.WorldVertices[std::int32_t(f.A)],
+                                                           object.WorldVertices[std::int32_t(f.B)],
+                                                           object.WorldVertices[std::int32_t(f.C)],
+                                                           perspective, moveBack))
+                            : color;
         }
-    }
+        return colors[i];
+    };
     const std::uint32_t first = fill->FirstOwner;
     const auto faces = std::uint32_t(fill->Faces);
     for (std::int32_t y = top; y <= bottom; ++y) {
@@ -79,7 +105,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthB
         for (std::int32_t x = left; x <= right; ++x) {
             const std::uint32_t face = owners[x] - first - 1; // wraps below the object's range
             if (face < faces) {
-                const TColorRGB c = colors[face + 1];
+                const TColorRGB c = colorOf(face + 1);
                 std::uint8_t* p = row + 3 * std::ptrdiff_t(x);
                 p[0] = c.B;
                 p[1] = c.G;

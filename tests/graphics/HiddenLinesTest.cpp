@@ -114,6 +114,36 @@ TEST(HiddenLines, AreAlwaysSomeOfTheWirePixelsInTheWireColour) {
     }
 }
 
+// With nothing filled, no wire is behind a surface: the hidden drawing is the wireframe itself,
+// pixel for pixel, inside the pane and where the edges leave it.
+TEST(HiddenLines, AgainstAnEmptyBufferAreTheWholeWireframe) {
+    struct TCase {
+        std::string Name;
+        bool Perspective;
+        double Cell, Depth;
+        TViewNavigation Navigation;
+    };
+    const TCase cases[] = {
+        {"parallel", false, 6, -300, {}},
+        {"parallel, zoomed beyond the pane", false, 6, -300, {4, 0.5, 0.5, -30, 10, 0}},
+        {"perspective, at the viewer's plane", true, 10, -15, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUpPane(c.Perspective, c.Navigation);
+        SetDrawColor(White.R, White.G, White.B);
+        std::mt19937 random(11);
+        const TObject3D object = BumpySheet(random, c.Cell, c.Depth);
+        TDepthBuffer buffer;
+        buffer.Prepare(Width, Height);
+        TTestImage wire(Width, Height, Back);
+        TTestImage hidden(Width, Height, Back);
+        DrawObject3D(wire.View(), object);
+        DrawObject3DHidden(hidden.View(), object, buffer);
+        ASSERT_TRUE(Plexa3DTest::ImagesEqual(wire, hidden));
+    }
+}
+
 // A cube of side 80 turned so that one corner points at the viewer.
 TObject3D CornerCube(double depth) {
     TObject3D object;
