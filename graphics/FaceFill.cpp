@@ -405,6 +405,13 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
             const TPlacedCorner& a = placed[face.A];
             const TPlacedCorner& b = placed[face.B];
             const TPlacedCorner& c = placed[face.C];
+            if constexpr (fill == Detail::FillTriangle) {
+                // A face on a line fills nothing, as do most faces of a dense mesh seen from
+                // afar: passed over before the call.
+                if ((b.X - a.X) * (c.Y - a.Y) == (b.Y - a.Y) * (c.X - a.X)) {
+                    continue;
+                }
+            }
             const TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
             if constexpr (fill == Detail::FillTriangle) {
                 FillFillable(buffer, triangle, owner, box); // Fillable: simple corners
