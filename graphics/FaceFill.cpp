@@ -195,6 +195,33 @@ void FillRows(const TSetup& s, std::size_t width, const TOffer& offer, std::int6
     }
 }
 
+// Each pixel of a small box tested; with Follow, the pixels inside are followed in left to bottom.
+template <bool Follow, class TOfferIf>
+inline void FillBox(const TSetup& s, std::size_t width, const TOfferIf& offerIf, std::int64_t& left,
+                    std::int64_t& right, std::int64_t& top, std::int64_t& bottom) {
+    const TSetup::TEdge* e = s.Edges.data();
+    for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
+        std::int64_t e0 = e[0].At(s.Left, y) - e[0].Bias;
+        std::int64_t e1 = e[1].At(s.Left, y) - e[1].Bias;
+        std::int64_t e2 = e[2].At(s.Left, y) - e[2].Bias;
+        const double row = s.RowKey(y);
+        const std::size_t base = std::size_t(y) * width;
+        for (std::int64_t x = s.Left; x <= s.Right; ++x) {
+            const bool inside = (e0 | e1 | e2) >= 0;
+            offerIf(inside, base + std::size_t(x), s.KeyAt(row, x));
+            if constexpr (Follow) {
+                left = inside ? std::min(left, x) : left;
+                right = inside ? std::max(right, x) : right;
+                top = inside && top < 0 ? y : top;
+                bottom = inside ? y : bottom;
+            }
+            e0 -= e[0].DY;
+            e1 -= e[1].DY;
+            e2 -= e[2].DY;
+        }
+    }
+}
+
 // The fast fill of a Fillable triangle.
 inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
                          TPixelBox& box) {
@@ -221,25 +248,15 @@ inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, st
     std::int64_t bottom = -1;
     if (s.Right - s.Left < SmallBoxSide && s.Bottom - s.Top < SmallBoxSide) {
         // A box of a few pixels: each pixel tested, the edge functions stepped along the row.
-        const TSetup::TEdge* e = s.Edges.data();
-        for (std::int64_t y = s.Top; y <= s.Bottom; ++y) {
-            std::int64_t e0 = e[0].At(s.Left, y) - e[0].Bias;
-            std::int64_t e1 = e[1].At(s.Left, y) - e[1].Bias;
-            std::int64_t e2 = e[2].At(s.Left, y) - e[2].Bias;
-            const double row = s.RowKey(y);
-            const std::size_t base = std::size_t(y) * width;
-            for (std::int64_t x = s.Left; x <= s.Right; ++x) {
-                const bool inside = (e0 | e1 | e2) >= 0;
-                offerIf(inside, base + std::size_t(x), s.KeyAt(row, x));
-                left = inside ? std::min(left, x) : left;
-                right = inside ? std::max(right, x) : right;
-                top = inside && top < 0 ? y : top;
-                bottom = inside ? y : bottom;
-                e0 -= e[0].DY;
-                e1 -= e[1].DY;
-                e2 -= e[2].DY;
-            }
+        // Where the box lies within the fill's box so far, as for most faces of a dense mesh,
+        // the pixels filled cannot widen it and are not followed.
+        const bool within = !box.Empty() && s.Left >= box.Left && s.Right <= box.Right &&
+                            s.Top >= box.Top && s.Bottom <= box.Bottom;
+        if (within) {
+            FillBox<false>(s, width, offerIf, left, right, top, bottom);
+            return;
         }
+        FillBox<true>(s, width, offerIf, left, right, top, bottom);
     } else {
         FillRows(s, width, offer, left, right, top, bottom);
     }
@@ -388,6 +405,13 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
             const TPlacedCorner& a = placed[face.A];
             const TPlacedCorner& b = placed[face.B];
             const TPlacedCorner& c = placed[face.C];
+            if constexpr (fill == Detail::FillTriangle) {
+                // A face on a line fills nothing, as do most faces of a dense mesh seen from
+                // afar: passed over before the call.
+                if ((b.X - a.X) * (c.Y - a.Y) == (b.Y - a.Y) * (c.X - a.X)) {
+                    continue;
+                }
+            }
             const TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
             if constexpr (fill == Detail::FillTriangle) {
                 FillFillable(buffer, triangle, owner, box); // Fillable: simple corners

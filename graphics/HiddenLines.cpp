@@ -27,7 +27,8 @@ struct TWindow {
 
 struct TEnd {
     std::int64_t X, Y;
-    double Key; // not finite when unknown
+    double Key;  // not finite when unknown
+    bool Inside; // whether the pixel lies in the window
 };
 
 class THiddenWalk {
@@ -39,10 +40,12 @@ public:
                   std::min<std::int64_t>(ClipRect.Bottom, std::int64_t(image.Height) - 1)} {}
 
     bool Empty() const { return window_.Left > window_.Right || window_.Top > window_.Bottom; }
+    bool Contains(std::int64_t x, std::int64_t y) const { return window_.Contains(x, y); }
 
     // The steps of the line from a to b that land in the window, each kept or not.
     void Edge(const TEnd& a, const TEnd& b, double allowance) const {
-        if (walksInside_ && window_.Contains(a.X, a.Y) && window_.Contains(b.X, b.Y)) {
+        const bool inside = a.Inside && b.Inside;
+        if (walksInside_ && inside) {
             EdgeInside(a, b, allowance);
             return;
         }
@@ -51,7 +54,7 @@ public:
         Detail::TStepCount last = dda.Steps;
         double px = dda.StartX;
         double py = dda.StartY;
-        if (!window_.Contains(a.X, a.Y) || !window_.Contains(b.X, b.Y)) {
+        if (!inside) {
             const auto columns = Detail::StepsRoundingInto(dda.StartX, dda.StepX, dda.Steps,
                                                            window_.Left, window_.Right);
             const auto rows = Detail::StepsRoundingInto(dda.StartY, dda.StepY, dda.Steps,
@@ -98,6 +101,20 @@ private:
     // (see InsideLines.h), the counts fit 32 bits, and the walk computes what MakeDda's does, with
     // the same quotients k / N, read from the table for short lines.
     void EdgeInside(const TEnd& a, const TEnd& b, double allowance) const {
+        // The common case, both keys known and the buffer under the whole window, has a walk of
+        // its own without the tests for the others at each step.
+        const bool plain = bufferCoversWindow_ && std::isfinite(a.Key) && std::isfinite(b.Key);
+        if (perspective_) {
+            plain ? EdgeInsideAs<true, true>(a, b, allowance)
+                  : EdgeInsideAs<false, true>(a, b, allowance);
+        } else {
+            plain ? EdgeInsideAs<true, false>(a, b, allowance)
+                  : EdgeInsideAs<false, false>(a, b, allowance);
+        }
+    }
+
+    template <bool Plain, bool Perspective>
+    void EdgeInsideAs(const TEnd& a, const TEnd& b, double allowance) const {
         const auto x1 = std::int32_t(a.X);
         const auto y1 = std::int32_t(a.Y);
         const Detail::TInsideLine line =
@@ -108,7 +125,7 @@ private:
             line.Dx < 0 ? -Detail::StepQuotient(line.Adx, n) : Detail::StepQuotient(line.Adx, n);
         const double stepY =
             line.Dy < 0 ? -Detail::StepQuotient(line.Ady, n) : Detail::StepQuotient(line.Ady, n);
-        const bool known = std::isfinite(a.Key) && std::isfinite(b.Key);
+        const bool known = Plain || (std::isfinite(a.Key) && std::isfinite(b.Key));
         const double change = b.Key - a.Key;
         const float* keys = buffer_.Keys();
         const std::int64_t width = buffer_.Width();
@@ -116,11 +133,11 @@ private:
         const auto step = [&](std::int64_t x, std::int64_t y, double quotient)
             __attribute__((always_inline)) {
             double key = known ? a.Key + change * quotient : Far;
-            if (perspective_ && !(key < 0)) {
+            if (Perspective && !(key < 0)) {
                 key = Far;
             }
             bool visible = true; // no surface known beyond the buffer
-            if (bufferCoversWindow_ || (x < width && y < buffer_.Height())) {
+            if (Plain || bufferCoversWindow_ || (x < width && y < buffer_.Height())) {
                 const double nearest = keys[y * width + x];
                 visible =
                     key <= nearest + allowance + HiddenLineRelativeAllowance * std::fabs(nearest);
@@ -232,7 +249,7 @@ void DrawObject3DHidden(const TImageView& image, const TObject3D& object,
         std::uint32_t(std::max(0, std::min(object.VertexCount, object.WorldVertices.Count())));
     const std::int32_t faces = std::clamp(object.FaceCount, 0, object.Faces.Count());
     std::array<TEnd, 3> ends;
-    ends.fill({base.X, base.Y, Far});
+    ends.fill({base.X, base.Y, Far, walk.Contains(base.X, base.Y)});
     TEdgeMemory walked;
     for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& face = object.Faces[i];
@@ -255,8 +272,9 @@ void DrawObject3DHidden(const TImageView& image, const TObject3D& object,
             pixel[k] = c.Placement == TCornerPlacement::Pixel;
             if (pixel[k]) {
                 const double z = object.WorldVertices[std::int32_t(numbers[k])].Z;
-                ends[k] = {c.X, c.Y,
-                           Detail::DepthKey(perspective ? moveBack - z : -z, perspective)};
+                // The key of DepthKey, worked out here where it is cheaper than a call.
+                const double key = perspective ? -1.0 / (moveBack - z) : -z;
+                ends[k] = {c.X, c.Y, key, walk.Contains(c.X, c.Y)};
             } else {
                 ends[k].Key = Far; // the previous face's pixel, at no known depth
             }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -98,7 +99,8 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
 }
 
 // A grid of whole-pixel corners split into triangles of random winding: every pixel inside the
-// grid's outline is covered by exactly one triangle, also on the shared edges and corners.
+// grid's outline is covered by exactly one triangle, also on the shared edges and corners, and
+// the box the triangles grow is the outline's.
 TEST(DepthFill, TilingFacesCoverEachPixelOnce) {
     struct TCase {
         std::string Name;
@@ -122,6 +124,7 @@ TEST(DepthFill, TilingFacesCoverEachPixelOnce) {
             ys[i] = 10 + c.Cell * (i / Side) + jitter();
         }
         std::vector<int> covered(std::size_t(Width) * Height, 0);
+        TPixelBox box; // grown by every triangle
         for (std::int32_t cy = 0; cy + 1 < Side; ++cy) {
             for (std::int32_t cx = 0; cx + 1 < Side; ++cx) {
                 const std::int32_t a = cy * Side + cx;
@@ -137,7 +140,6 @@ TEST(DepthFill, TilingFacesCoverEachPixelOnce) {
                     }
                     TDepthBuffer buffer;
                     buffer.Prepare(Width, Height);
-                    TPixelBox box;
                     Detail::FillTriangle(buffer, t, 1, box);
                     for (std::int32_t y = 0; y < Height; ++y) {
                         for (std::int32_t x = 0; x < Width; ++x) {
@@ -156,6 +158,9 @@ TEST(DepthFill, TilingFacesCoverEachPixelOnce) {
                 ASSERT_EQ(covered[std::size_t(y) * Width + x], inside ? 1 : 0) << x << ", " << y;
             }
         }
+        EXPECT_TRUE(box.Left == 10 && box.Top == 10 &&
+                    box.Right == std::min<std::int64_t>(last, Width) - 1 &&
+                    box.Bottom == std::min<std::int64_t>(last, Height) - 1);
     }
 }
 
