@@ -84,6 +84,9 @@ TEST_F(FreeView, ScrollBarsTurnTheObjectIntoTheFrontAndSideViews) {
         ExpectedFreeView(small_, {{250, 150, 200, 150, 200, 120, White}}, "Angolo", 1, 3)));
     EXPECT_EQ(form_->Edit3->text(), "90");
     Turn(90, 270, 0);
+    EXPECT_TRUE(ImagesEqual(
+        PaneImage(*form_->Image4),
+        ExpectedFreeView(small_, {{200, 150, 180, 150, 200, 120, White}}, "Angolo", 1, 3)));
     EXPECT_EQ(form_->Edit4->text(), "270");
 }
 

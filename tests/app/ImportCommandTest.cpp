@@ -84,11 +84,17 @@ TEST_F(ImportCommand, ImportInPerspectiveDrawsEarlierObjectsInPerspectiveThenGoe
     ChooseMenuItem(*form_, "VisualeProspettica1");
     QTest::qWait(5);
     Import(Bar, "b.3ds");
-    // Before the tick, the free view holds only the earlier object, grey, in perspective.
+    // Before the tick, the free view holds only the earlier object, grey, in perspective:
+    // (50, 0, -300) -> (167, 150), (0, 20, -300) -> (200, 168), (0, 0, -270) -> (200, 150).
     EXPECT_TRUE(
         ImagesEqual(PaneImage(*form_->Image4),
                     ExpectedPane(background_, nullptr, {{167, 150, 200, 168, 200, 150, Grey}})));
     EXPECT_EQ(ProjectionMode, ParallelProjection);
+    // The fixed views are drawn in parallel all the same.
+    EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image3),
+                            ExpectedPane(background_, "Visuale Dall'alto:",
+                                         {{250, 150, 200, 130, 200, 150, White},
+                                          {100, 200, 100, 100, 125, 100, White}})));
 }
 
 TEST_F(ImportCommand, CancellingChangesNothing) {
