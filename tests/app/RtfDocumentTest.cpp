@@ -1,4 +1,5 @@
 #include "RtfDocument.h"
+#include "RtfFormats.h"
 #include "RtfReader.h"
 
 #include <QColor>
@@ -12,13 +13,8 @@
 namespace {
 
 using namespace Plexa3DRtf;
+using Plexa3DTest::Format;
 using Runs = std::vector<TRtfRun>;
-
-TRtfFormat Format(std::string_view styles, int halfPoints = DefaultHalfPoints,
-                  std::optional<TRgb> color = {}) {
-    const auto has = [&](char c) { return styles.find(c) != std::string_view::npos; };
-    return {has('b'), has('i'), has('u'), halfPoints, color};
-}
 
 TEST(RtfDocument, FillsOneBlockPerParagraph) {
     QTextDocument document;

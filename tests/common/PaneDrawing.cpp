@@ -2,6 +2,7 @@
 
 #include "BitmapFont.h"
 #include "DrawingState.h"
+#include "Renderer.h"
 
 namespace Plexa3DTest {
 
@@ -35,6 +36,19 @@ void DrawTextLine(TTestImage& image, int y, const std::string& text) {
         ZuveloGraphLibrary::SetFontColor(Green.R, Green.G, Green.B);
         ZuveloGraphLibrary::WriteText(image.View(), 1, y, text);
     });
+}
+
+void SetUpCentredPane(int width, int height, bool perspective,
+                      const ZuveloGraphLibrary::TViewNavigation& navigation) {
+    using namespace ZuveloGraphLibrary;
+    SetClipRect(0, 0, width - 1, height - 1);
+    SetViewOrigin(width / 2, height / 2);
+    if (perspective) {
+        SetPerspectiveProjection();
+    } else {
+        SetParallelProjection();
+    }
+    SetViewNavigation(navigation);
 }
 
 TTestImage ExpectedPane(const TTestImage& before, const char* caption,

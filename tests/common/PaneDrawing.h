@@ -2,6 +2,7 @@
 // the scene and window tests share. No Qt: the scene's tests use them as the windows' tests do.
 #pragma once
 
+#include "DrawingState.h"
 #include "RasterCanvas.h"
 #include "TestImage.h"
 #include "Writer3DS.h"
@@ -20,6 +21,11 @@ inline constexpr ZuveloGraphLibrary::TColorRGB Green{0, 255, 0};
 // (50, 0, -300), (0, 20, -300), (0, 0, -270), so that every view shows it differently.
 inline const Plexa3DTools::TMeshSpec Corner{
     "Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
+
+// A pane of width x height pixels for the library's drawings: clipped to it, the view origin at
+// its centre, in the projection and with the navigation given.
+void SetUpCentredPane(int width, int height, bool perspective,
+                      const ZuveloGraphLibrary::TViewNavigation& navigation = {});
 
 // The font file of the build, beside the program.
 std::string BuiltFontFile();

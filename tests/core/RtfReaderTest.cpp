@@ -1,4 +1,5 @@
 #include "RtfReader.h"
+#include "RtfFormats.h"
 
 #include <gtest/gtest.h>
 
@@ -30,14 +31,8 @@ void PrintTo(const TRtfRun& run, std::ostream* out) {
 namespace {
 
 using namespace Plexa3DRtf;
+using Plexa3DTest::Format;
 using Runs = std::vector<TRtfRun>;
-
-// A format from letters b, i, u (bold, italic, underline), a size and a colour.
-TRtfFormat Format(std::string_view styles, int halfPoints = DefaultHalfPoints,
-                  std::optional<TRgb> color = {}) {
-    const auto has = [&](char c) { return styles.find(c) != std::string_view::npos; };
-    return {has('b'), has('i'), has('u'), halfPoints, color};
-}
 
 const TRtfFormat Plain = Format("");
 const TRtfFormat Bold = Format("b");

@@ -2,6 +2,7 @@
 // fill rule on meshes that tile the pane, and the faces that must fill nothing.
 #include "DepthBuffer.h"
 #include "FaceFill.h"
+#include "PaneDrawing.h"
 #include "ZuveloGraphLibrary.h"
 
 #include <gtest/gtest.h>
@@ -15,19 +16,10 @@
 namespace {
 
 using namespace ZuveloGraphLibrary;
+using Plexa3DTest::SetUpCentredPane;
 
 constexpr std::int32_t Width = 160;
 constexpr std::int32_t Height = 120;
-
-void SetUpView(bool perspective, const TViewNavigation& navigation = {}) {
-    SetViewOrigin(Width / 2, Height / 2);
-    if (perspective) {
-        SetPerspectiveProjection();
-    } else {
-        SetParallelProjection();
-    }
-    SetViewNavigation(navigation);
-}
 
 // Independent random corners about a centre: faces from a fraction of a pixel to far beyond the
 // pane, half of them sharing an edge with the face before (in the other direction), some with a
@@ -73,7 +65,7 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpView(c.Perspective, c.Navigation);
+        SetUpCentredPane(Width, Height, c.Perspective, c.Navigation);
         std::mt19937 random(17);
         TDepthBuffer fast;
         TDepthBuffer reference;
@@ -194,7 +186,7 @@ TEST(DepthFill, FacesThatFillNothingAndTheKeysOfThoseThatDo) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpView(c.Perspective);
+        SetUpCentredPane(Width, Height, c.Perspective);
         TObject3D object;
         object.VertexCount = 3;
         object.FaceCount = 1;

@@ -3,6 +3,7 @@
 #include "HiddenLines.h"
 #include "DepthBuffer.h"
 #include "FaceFill.h"
+#include "PaneDrawing.h"
 #include "TestImage.h"
 #include "ZuveloGraphLibrary.h"
 
@@ -16,24 +17,11 @@
 namespace {
 
 using namespace ZuveloGraphLibrary;
-using Plexa3DTest::TTestImage;
+using namespace Plexa3DTest;
 
 constexpr std::int32_t Width = 200;
 constexpr std::int32_t Height = 150;
 constexpr TColorRGB Back{1, 2, 3};
-constexpr TColorRGB White{255, 255, 255};
-constexpr TColorRGB Grey{120, 120, 120};
-
-void SetUpPane(bool perspective, const TViewNavigation& navigation = {}) {
-    SetClipRect(0, 0, Width - 1, Height - 1);
-    SetViewOrigin(Width / 2, Height / 2);
-    if (perspective) {
-        SetPerspectiveProjection();
-    } else {
-        SetParallelProjection();
-    }
-    SetViewNavigation(navigation);
-}
 
 // A jittered grid folded into a bumpy sheet about the depth `depth`, faces in random corner order,
 // a few corners at the viewer's plane and a few faces naming a missing vertex.
@@ -84,7 +72,7 @@ TEST(HiddenLines, AreSomeOfTheWirePixelsInTheWireColourAndAllOfThemWhenNothingHi
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpPane(c.Perspective, c.Navigation);
+        SetUpCentredPane(Width, Height, c.Perspective, c.Navigation);
         std::mt19937 random(3);
         const TObject3D objects[2] = {BumpySheet(random, c.Cell, c.Depth),
                                       BumpySheet(random, 0.7 * c.Cell, c.Depth + 5)};
@@ -150,7 +138,7 @@ TObject3D CornerCube(double depth) {
 TEST(HiddenLines, ACubeSeenFromACornerShowsItsThreeNearSides) {
     for (const bool perspective : {false, true}) {
         SCOPED_TRACE(perspective ? "perspective" : "parallel");
-        SetUpPane(perspective);
+        SetUpCentredPane(Width, Height, perspective);
         SetDrawColor(255, 255, 255);
         const double depth = perspective ? -160 : -300;
         const TObject3D cube = CornerCube(depth);

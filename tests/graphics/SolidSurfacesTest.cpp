@@ -3,6 +3,7 @@
 #include "SolidSurfaces.h"
 #include "DepthBuffer.h"
 #include "FaceFill.h"
+#include "PaneDrawing.h"
 #include "TestImage.h"
 #include "ZuveloGraphLibrary.h"
 
@@ -15,10 +16,10 @@
 namespace {
 
 using namespace ZuveloGraphLibrary;
-using Plexa3DTest::TTestImage;
+using namespace Plexa3DTest;
 
-constexpr TColorRGB White{255, 255, 255};
-constexpr TColorRGB Grey{120, 120, 120};
+constexpr std::int32_t Width = 200;
+constexpr std::int32_t Height = 150;
 constexpr TColorRGB Back{1, 2, 3};
 
 TObject3D Triangle(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c) {
@@ -31,17 +32,6 @@ TObject3D Triangle(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c) {
     object.WorldVertices[3] = c;
     object.Faces[1] = {1, 2, 3};
     return object;
-}
-
-void SetUpPane(bool perspective) {
-    SetClipRect(0, 0, 199, 149);
-    SetViewOrigin(100, 75);
-    ResetViewNavigation();
-    if (perspective) {
-        SetPerspectiveProjection();
-    } else {
-        SetParallelProjection();
-    }
 }
 
 TEST(SolidSurfaces, FacesTakeTheHeadlightShadeOfTheirNormal) {
@@ -91,13 +81,13 @@ TEST(SolidSurfaces, FacesTakeTheHeadlightShadeOfTheirNormal) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpPane(c.Perspective);
+        SetUpCentredPane(Width, Height, c.Perspective);
         SetDrawColor(c.Color.R, c.Color.G, c.Color.B);
         const TObject3D object = Triangle(c.A, c.B, c.C);
         TDepthBuffer buffer;
-        buffer.Prepare(200, 150);
+        buffer.Prepare(Width, Height);
         FillDepth(buffer, object);
-        TTestImage image(200, 150, Back);
+        TTestImage image(Width, Height, Back);
         DrawObject3DSolid(image.View(), object, buffer);
         const auto marked = image.Marked();
         ASSERT_GT(marked.size(), 100u);
@@ -124,7 +114,7 @@ TEST(SolidSurfaces, SeveralObjectsShowTheNearestFaceAtEachPixel) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpPane(false);
+        SetUpCentredPane(Width, Height, false);
         const TObject3D near = Triangle({-40, -30, c.NearZ}, {40, -30, c.NearZ}, {0, 40, c.NearZ});
         const TObject3D far = Triangle({-60, -40, c.FarZ}, {60, -40, c.FarZ}, {0, 60, c.FarZ});
         const TObject3D* order[2] = {&near, &far};
@@ -132,11 +122,11 @@ TEST(SolidSurfaces, SeveralObjectsShowTheNearestFaceAtEachPixel) {
             std::swap(order[0], order[1]);
         }
         TDepthBuffer buffer;
-        buffer.Prepare(200, 150);
+        buffer.Prepare(Width, Height);
         for (const TObject3D* object : order) {
             FillDepth(buffer, *object);
         }
-        TTestImage image(200, 150, Back);
+        TTestImage image(Width, Height, Back);
         for (const TObject3D* object : order) {
             const TColorRGB color = object == &near ? White : Grey;
             SetDrawColor(color.R, color.G, color.B);
