@@ -40,6 +40,12 @@ void Wheel(QWidget& pane, QPoint at, int delta) {
     QApplication::sendEvent(&pane, &wheel);
 }
 
+void Drag(TImagePane& pane, Qt::MouseButton button, QPoint from, QPoint to) {
+    QTest::mousePress(&pane, button, {}, from);
+    QTest::mouseMove(&pane, to);
+    QTest::mouseRelease(&pane, button, {}, to);
+}
+
 TEST(FreeViewGestures, EachGestureAsksTheFreeViewForItsChange) {
     const struct {
         const char* Name;
@@ -54,23 +60,17 @@ TEST(FreeViewGestures, EachGestureAsksTheFreeViewForItsChange) {
          ""},
         {"a left drag", true,
          [](TImagePane& p) {
-             QTest::mousePress(&p, Qt::LeftButton, {}, {50, 50});
-             QTest::mouseMove(&p, {53, 48});
-             QTest::mouseRelease(&p, Qt::LeftButton, {}, {53, 48});
+             Drag(p, Qt::LeftButton, {50, 50}, {53, 48});
          },
          "turn 3,-2"},
         {"a left drag without objects", false,
          [](TImagePane& p) {
-             QTest::mousePress(&p, Qt::LeftButton, {}, {50, 50});
-             QTest::mouseMove(&p, {53, 48});
-             QTest::mouseRelease(&p, Qt::LeftButton, {}, {53, 48});
+             Drag(p, Qt::LeftButton, {50, 50}, {53, 48});
          },
          ""},
         {"a middle drag", true,
          [](TImagePane& p) {
-             QTest::mousePress(&p, Qt::MiddleButton, {}, {50, 50});
-             QTest::mouseMove(&p, {40, 57});
-             QTest::mouseRelease(&p, Qt::MiddleButton, {}, {40, 57});
+             Drag(p, Qt::MiddleButton, {50, 50}, {40, 57});
          },
          "pan -10,7"},
         {"a double click", true,
