@@ -113,11 +113,7 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
                    const TImageView& freeBackground, const TFixedViews& views) {
     RequireFreeSlot();
     CopyImagePixels(freeBackground, freePane);
-    std::array<TPaneObject, MaxObjects> earlier;
-    for (int i = 1; i <= ObjectCount; ++i) {
-        earlier[std::size_t(i - 1)] = {Objects[i].get(), OtherColor};
-    }
-    DrawObjects3D(freePane, std::span(earlier).first(ObjectCount), DrawMode, freeBuffers_[0]);
+    DrawObjects3D(freePane, PaneObjects(0), DrawMode, freeBuffers_[0]); // all grey
     UseColor(CurrentColor);
     SetFontColor(LabelColor.R, LabelColor.G, LabelColor.B);
     SetCharAdvance(TextAdvance);
@@ -140,6 +136,14 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     return slot;
 }
 
+std::span<const TPaneObject> TScene::PaneObjects(int current) {
+    for (int i = 1; i <= ObjectCount; ++i) {
+        paneObjects_[std::size_t(i - 1)] = {Objects[i].get(),
+                                            i == current ? CurrentColor : OtherColor};
+    }
+    return std::span(paneObjects_).first(ObjectCount);
+}
+
 void TScene::DrawFreeView(const TImageView& pane, const TImageView& background, int angleX,
                           int angleY, int angleZ) {
     if (ObjectCount == 0) {
@@ -147,13 +151,8 @@ void TScene::DrawFreeView(const TImageView& pane, const TImageView& background, 
     }
     CopyImagePixels(background, pane);
     TObject3D& current = *Objects[CurrentObject];
-    std::array<TPaneObject, MaxObjects> all;
-    for (int i = 1; i <= ObjectCount; ++i) {
-        all[std::size_t(i - 1)] = {Objects[i].get(),
-                                   i == CurrentObject ? CurrentColor : OtherColor};
-    }
     DrawTurned(current, angleX, angleY, angleZ, turned_, [&] {
-        DrawObjects3D(pane, std::span(all).first(ObjectCount), DrawMode, freeBuffers_[ViewMode]);
+        DrawObjects3D(pane, PaneObjects(CurrentObject), DrawMode, freeBuffers_[ViewMode]);
     });
     const std::string lines[] = {"Visuale Libera XYZ:", "Nome Oggetto:" + current.Name,
                                  "Numero Poligoni:" + std::to_string(current.FaceCount),

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace Plexa3DApp {
@@ -137,6 +138,9 @@ private:
     TPaneSize FreePaneSize() const { return ViewMode == 1 ? LargePane : SmallPane; }
     bool turned_ = false;
     TFreeViewNavigation navigation_;
+    // Every object in slot order, the one in slot `current` white and the others grey.
+    std::span<const ZuveloGraphLibrary::TPaneObject> PaneObjects(int current);
+    std::array<ZuveloGraphLibrary::TPaneObject, MaxObjects> paneObjects_;
     // Kept from drawing to drawing: the small and the large free pane's, and the fixed views'.
     std::array<ZuveloGraphLibrary::TDepthBuffer, 2> freeBuffers_;
     ZuveloGraphLibrary::TDepthBuffer fixedBuffer_;
