@@ -1,6 +1,7 @@
 #include "Import3DS.h"
 
 #include "FileReader.h"
+#include "Looks3DS.h"
 
 #include <algorithm>
 #include <span>
@@ -21,6 +22,9 @@ struct TWalk {
     bool VerticesSeen = false;
     bool FacesSeen = false;
     bool Ended = false;
+    // Where the content of the vertex and face lists read into the object starts.
+    std::int64_t VertexList = -1;
+    std::int64_t FaceList = -1;
 
     bool Done() const { return NameSeen && VerticesSeen && FacesSeen; }
 };
@@ -67,6 +71,7 @@ void ReadName(TWalk& walk) {
 }
 
 void ReadVertexList(TWalk& walk) {
+    walk.VertexList = walk.File.Position();
     std::uint16_t count = 0;
     if (!walk.File.ReadUInt16(count)) {
         walk.Ended = true;
@@ -95,6 +100,7 @@ std::uint16_t FaceNumberAt(const std::uint8_t* p) {
 }
 
 void ReadFaceList(TWalk& walk) {
+    walk.FaceList = walk.File.Position();
     std::uint16_t count = 0;
     if (!walk.File.ReadUInt16(count)) {
         walk.Ended = true;
@@ -151,10 +157,11 @@ void ActOnChunk(TWalk& walk, const TChunkHeader& header) {
     }
 }
 
-void Walk(TFileReader& file, TObject3D& object) {
+// Returns where the lists read start, for the reading of the mesh's looks.
+std::pair<std::int64_t, std::int64_t> Walk(TFileReader& file, TObject3D& object) {
     TChunkHeader header;
+    TWalk walk{file, object};
     if (ReadHeader(file, header) && header.Id == ChunkMain) {
-        TWalk walk{file, object};
         while (file.Position() < file.Size() && !walk.Done() && !walk.Ended) {
             if (!ReadHeader(file, header)) {
                 break;
@@ -162,6 +169,7 @@ void Walk(TFileReader& file, TObject3D& object) {
             ActOnChunk(walk, header);
         }
     }
+    return {walk.VertexList, walk.FaceList};
 }
 
 } // namespace
@@ -179,6 +187,24 @@ void Load3DSBytes(std::span<const std::uint8_t> bytes, TObject3D& object) {
     TFileReader file(bytes);
     Walk(file, object);
     AllocObjectArrays(object);
+}
+
+void Load3DSWithLooks(const std::string& fileName, TObject3D& object, TModelLooks& looks) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    const auto [vertexList, faceList] = Walk(file, object);
+    AllocObjectArrays(object);
+    Looks3DS::ReadFirstMeshLooks(file, vertexList, faceList, object, looks);
+    file.Close();
+}
+
+void Load3DSBytesWithLooks(std::span<const std::uint8_t> bytes, TObject3D& object,
+                           TModelLooks& looks) {
+    ClearObject3D(object);
+    TFileReader file(bytes);
+    const auto [vertexList, faceList] = Walk(file, object);
+    AllocObjectArrays(object);
+    Looks3DS::ReadFirstMeshLooks(file, vertexList, faceList, object, looks);
 }
 
 } // namespace ZuveloGraphLibrary

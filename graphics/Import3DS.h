@@ -38,4 +38,11 @@ void Load3DS(const std::string& fileName, TObject3D& object);
 // the start.
 void Load3DSBytes(std::span<const std::uint8_t> bytes, TObject3D& object);
 
+// Each the same, and how the mesh read looks (its materials, smoothing groups and mapping, see
+// Looks3DS.h) into `looks`, read from the file's tree of chunks after the walk.
+struct TModelLooks;
+void Load3DSWithLooks(const std::string& fileName, TObject3D& object, TModelLooks& looks);
+void Load3DSBytesWithLooks(std::span<const std::uint8_t> bytes, TObject3D& object,
+                           TModelLooks& looks);
+
 } // namespace ZuveloGraphLibrary

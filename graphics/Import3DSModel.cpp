@@ -1,8 +1,10 @@
 #include "Import3DSModel.h"
 
+#include "Chunks3DS.h"
 #include "FileReader.h"
 #include "Import3DS.h"
 #include "Keyframer.h"
+#include "Looks3DS.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -19,18 +21,17 @@
 namespace ZuveloGraphLibrary {
 namespace {
 
-constexpr std::int64_t ListCountSize = 2;
+using Chunks3DS::DecodeRecords;
+using Chunks3DS::ForEachChild;
+using Chunks3DS::ListCount;
+using Chunks3DS::ListCountSize;
+using Chunks3DS::TExtent;
+
 // The record counts vertices and faces in signed 32 bits.
 constexpr std::size_t MaxModelCount = std::numeric_limits<std::int32_t>::max();
 constexpr char Unknown = '?';
 constexpr char32_t LastLatin1 = 0xFF;
 constexpr std::size_t CopyPiece = 64;
-
-// The content of a chunk: from after its header to its end, already cut to its parent's end.
-struct TExtent {
-    std::int64_t Begin = 0;
-    std::int64_t End = 0;
-};
 
 // Where a mesh's records start and how many whole ones there are.
 struct TMeshLists {
@@ -38,6 +39,7 @@ struct TMeshLists {
     std::uint32_t VertexCount = 0;
     std::int64_t Faces = 0;
     std::uint32_t FaceCount = 0;
+    Looks3DS::TMeshLooks Looks;
 };
 
 // The meshes found by the walk, with the names of their objects, and their totals; and where the
@@ -48,6 +50,8 @@ struct TModel {
     std::size_t VertexCount = 0;
     std::size_t FaceCount = 0;
     std::optional<TExtent> Keyframer;
+    bool WithLooks = false; // whether the materials and the meshes' looks are wanted
+    Looks3DS::TMaterialLibrary Library;
 };
 
 // Where a mesh's vertices and kept faces lie in the object's arrays.
@@ -64,81 +68,6 @@ void AddToTotal(std::size_t& total, std::uint32_t count) {
         throw OutOfMemoryError();
     }
     total += count;
-}
-
-// Calls visit(id, content) for each child chunk in `parent`, in file order. The chunks nest
-// strictly and every header lies after the one before, so the walk reads each header once.
-template <class Visit> void ForEachChild(TFileReader& file, TExtent parent, Visit visit) {
-    std::int64_t at = parent.Begin;
-    while (parent.End - at >= ChunkHeaderSize) {
-        file.Seek(at);
-        const std::span<const std::uint8_t> header = file.Peek(ChunkHeaderSize);
-        if (header.size() < ChunkHeaderSize) {
-            return; // the file shrank under us
-        }
-        const std::uint16_t id = UInt16At(header.data());
-        const auto length = static_cast<std::int32_t>(UInt32At(header.data() + 2));
-        if (length < ChunkHeaderSize) {
-            return; // the child ends its parent's list
-        }
-        const std::int64_t end = std::min(at + length, parent.End);
-        visit(id, TExtent{at + ChunkHeaderSize, end});
-        at = end;
-    }
-}
-
-// Where the children of a named object start: after the name's zero byte, if the chunk has one.
-// The name's bytes are appended to `name`.
-std::optional<std::int64_t> AfterName(TFileReader& file, TExtent object, std::string& name) {
-    file.Seek(object.Begin);
-    while (file.Position() < object.End) {
-        const std::span<const std::uint8_t> bytes = file.Peek(1);
-        const auto size = std::min<std::int64_t>(static_cast<std::int64_t>(bytes.size()),
-                                                 object.End - file.Position());
-        if (size == 0) {
-            break;
-        }
-        const auto* zero = static_cast<const std::uint8_t*>(
-            std::memchr(bytes.data(), 0, static_cast<std::size_t>(size)));
-        const auto* const end = zero != nullptr ? zero : bytes.data() + size;
-        name.append(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<std::size_t>(end - bytes.data()));
-        if (zero != nullptr) {
-            return file.Position() + (zero - bytes.data()) + 1;
-        }
-        file.Advance(static_cast<std::size_t>(size));
-    }
-    return std::nullopt;
-}
-
-// The number of whole records the list holds.
-std::uint32_t ListCount(TFileReader& file, TExtent list, std::int64_t recordSize) {
-    const std::int64_t size = list.End - list.Begin;
-    file.Seek(list.Begin);
-    const std::span<const std::uint8_t> count = file.Peek(ListCountSize);
-    if (size < ListCountSize || count.size() < ListCountSize) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(
-        std::min<std::int64_t>(UInt16At(count.data()), (size - ListCountSize) / recordSize));
-}
-
-// Decodes `count` records of `Size` bytes straight from the reader's buffer: decode(bytes, n)
-// takes n whole records. Fewer records are decoded only when the file shrank after the walk.
-template <std::size_t Size, class Decode>
-void DecodeRecords(TFileReader& file, std::uint32_t count, Decode decode) {
-    std::uint32_t done = 0;
-    while (done < count) {
-        const std::span<const std::uint8_t> bytes = file.Peek(Size);
-        const auto whole =
-            static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() / Size, count - done));
-        if (whole == 0) {
-            break;
-        }
-        decode(bytes.data(), whole);
-        file.Advance(whole * Size);
-        done += whole;
-    }
 }
 
 // Copies `size` bytes as a run of fixed-size pieces, which the compiler turns into plain vector
@@ -174,16 +103,26 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     std::fill(out, end, TPoint3D{});
 }
 
+// Without a branch per coordinate: the reader checks every vertex of a model.
 bool Finite(const TPoint3D& p) {
-    return std::isfinite(p.X) & std::isfinite(p.Y) & std::isfinite(p.Z);
+    return static_cast<bool>(int{std::isfinite(p.X)} & int{std::isfinite(p.Y)} &
+                             int{std::isfinite(p.Z)});
 }
 
 bool AllFinite(const TPoint3D* begin, const TPoint3D* end) {
     bool finite = true;
     for (const TPoint3D* p = begin; p != end; ++p) {
-        finite &= Finite(*p);
+        finite = static_cast<bool>(int{finite} & int{Finite(*p)});
     }
     return finite;
+}
+
+// Whether a face of the mesh's list (numbers from 0) is kept: its numbers lie below the mesh's
+// vertex count and its vertices are finite.
+bool KeptFace(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t vertexCount,
+              const TPoint3D* vertices) {
+    return a < vertexCount && b < vertexCount && c < vertexCount && Finite(vertices[a]) &&
+           Finite(vertices[b]) && Finite(vertices[c]);
 }
 
 // Fills `out` with the faces whose numbers all lie below the mesh's vertex count and whose
@@ -206,9 +145,9 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
                 const std::uint32_t c = UInt16At(p + 4);
                 // Real files keep nearly every face: a branch the processor foresees keeps
                 // the stores independent of the comparisons.
-                if ((a < vertexCount) & (b < vertexCount) & (c < vertexCount)) [[likely]] {
-                    if (!CheckFinite ||
-                        (Finite(vertices[a]) & Finite(vertices[b]) & Finite(vertices[c]))) {
+                if (static_cast<bool>(int{a < vertexCount} & int{b < vertexCount} &
+                                      int{c < vertexCount})) [[likely]] {
+                    if (!CheckFinite || KeptFace(a, b, c, vertexCount, vertices)) {
                         *next++ = {first + a, first + b, first + c};
                     } else {
                         ++notFinite;
@@ -234,6 +173,11 @@ void FindMeshLists(TFileReader& file, TExtent mesh, const std::string& name, TMo
             faceList = true;
             lists.FaceCount = ListCount(file, content, FaceRecordSize);
             lists.Faces = content.Begin + ListCountSize;
+            if (model.WithLooks) {
+                Looks3DS::FindFaceListLooks(file, content, lists.Looks);
+            }
+        } else if (id == Looks3DS::ChunkMapping && !lists.Looks.Mapping) {
+            lists.Looks.Mapping = content;
         }
     });
     if (!vertexList || !faceList) {
@@ -247,7 +191,7 @@ void FindMeshLists(TFileReader& file, TExtent mesh, const std::string& name, TMo
 
 void ReadNamedObject(TFileReader& file, TExtent object, TModel& model) {
     std::string name;
-    const std::optional<std::int64_t> children = AfterName(file, object, name);
+    const std::optional<std::int64_t> children = Chunks3DS::ReadText(file, object, name);
     if (!children) {
         return;
     }
@@ -262,6 +206,8 @@ void ReadEditor(TFileReader& file, TExtent editor, TModel& model) {
     ForEachChild(file, editor, [&](std::uint16_t id, TExtent content) {
         if (id == ChunkNamedObject) {
             ReadNamedObject(file, content, model);
+        } else if (id == Looks3DS::ChunkMaterial && model.WithLooks) {
+            model.Library.Read(file, content);
         }
     });
 }
@@ -324,12 +270,93 @@ std::vector<std::uint8_t> ReadContent(TFileReader& file, TExtent content) {
     return bytes;
 }
 
+// The numbers (from 0 in its list) of the mesh's faces that the record kept.
+std::vector<std::uint32_t> KeptFaceNumbers(TFileReader& file, const TMeshLists& mesh,
+                                           const TPoint3D* vertices) {
+    std::vector<std::uint32_t> kept;
+    std::uint32_t number = 0;
+    file.Seek(mesh.Faces);
+    DecodeRecords<FaceRecordSize>(
+        file, mesh.FaceCount, [&](const std::uint8_t* p, std::uint32_t n) {
+            for (const std::uint8_t* const end = p + n * FaceRecordSize; p != end;
+                 p += FaceRecordSize, ++number) {
+                if (KeptFace(UInt16At(p), UInt16At(p + 2), UInt16At(p + 4), mesh.VertexCount,
+                             vertices)) {
+                    kept.push_back(number);
+                }
+            }
+        });
+    return kept;
+}
+
+// The looks of the stored meshes, for the faces and vertices the record kept of each, with the
+// file's materials; per-face and per-vertex lists only where some mesh has them.
+void ReadModelLooks(TFileReader& file, TModel& model, const std::vector<TMeshPlace>& places,
+                    const TObject3D& object, TModelLooks& looks) {
+    looks = TModelLooks{};
+    bool materials = false;
+    bool smoothing = false;
+    bool mapping = false;
+    for (const TMeshLists& mesh : model.Meshes) {
+        materials = materials || !mesh.Looks.MaterialLists.empty();
+        smoothing = smoothing || mesh.Looks.Smoothing.has_value();
+        mapping = mapping || mesh.Looks.Mapping.has_value();
+    }
+    if (materials) {
+        looks.FaceMaterials.assign(static_cast<std::size_t>(object.FaceCount), 0);
+    }
+    if (smoothing) {
+        looks.FaceSmoothing.assign(static_cast<std::size_t>(object.FaceCount), 0);
+    }
+    if (mapping) {
+        looks.Mapping.assign(static_cast<std::size_t>(object.VertexCount), {});
+    }
+    std::vector<std::uint32_t> perFace;
+    std::vector<std::uint32_t> kept;
+    for (std::size_t m = 0; m < model.Meshes.size(); ++m) {
+        const TMeshLists& mesh = model.Meshes[m];
+        const TMeshPlace& place = places[m];
+        if (mapping) {
+            Looks3DS::ReadMapping(
+                file, mesh.Looks,
+                std::span(looks.Mapping).subspan(place.VertexBase, place.VertexCount));
+        }
+        const bool allKept = place.FaceEnd - place.FaceBegin == mesh.FaceCount;
+        if ((mesh.Looks.MaterialLists.empty() && !mesh.Looks.Smoothing) || allKept) {
+            kept.clear();
+        } else {
+            kept = KeptFaceNumbers(file, mesh, object.Vertices.begin() + place.VertexBase);
+        }
+        // Spreads the values read for the list's faces over the faces kept of them.
+        const auto spread = [&](std::vector<std::uint32_t>& to) {
+            const std::size_t count =
+                allKept ? mesh.FaceCount
+                        : std::min<std::size_t>(kept.size(), place.FaceEnd - place.FaceBegin);
+            for (std::size_t j = 0; j < count; ++j) {
+                to[place.FaceBegin + j] = perFace[allKept ? j : kept[j]];
+            }
+        };
+        if (!mesh.Looks.MaterialLists.empty()) {
+            perFace.assign(mesh.FaceCount, 0);
+            Looks3DS::ReadFaceMaterials(file, mesh.Looks, model.Library, perFace);
+            spread(looks.FaceMaterials);
+        }
+        if (mesh.Looks.Smoothing) {
+            perFace.assign(mesh.FaceCount, 0);
+            Looks3DS::ReadSmoothing(file, mesh.Looks, perFace);
+            spread(looks.FaceSmoothing);
+        }
+    }
+    looks.Materials = std::move(model.Library.Materials);
+}
+
 // Appends, after every stored mesh, each mesh's copies in the order of their placements: the
 // mesh's vertices placed, and its kept faces renumbered onto them, less those that use a vertex
 // the placement took out of the single range. A copy that would take either count past what the
-// record can count is left out.
+// record can count is left out. A copy's faces and vertices look as its mesh's do.
 void AddCopies(const std::vector<TMeshPlace>& places,
-               const std::vector<std::vector<TPlacement>>& copies, TObject3D& object) {
+               const std::vector<std::vector<TPlacement>>& copies, TObject3D& object,
+               TModelLooks* looks) {
     std::size_t vertexCount = static_cast<std::size_t>(object.VertexCount);
     std::size_t faceCount = static_cast<std::size_t>(object.FaceCount);
     std::vector<std::pair<std::size_t, const TPlacement*>> fitting;
@@ -357,6 +384,11 @@ void AddCopies(const std::vector<TMeshPlace>& places,
     TPoint3D* nextVertex =
         std::copy(object.Vertices.begin(), object.Vertices.end(), vertices.begin());
     TFace3D* nextFace = std::copy(object.Faces.begin(), object.Faces.end(), faces.begin());
+    std::vector<std::uint32_t> noValues;
+    std::vector<TTexCoord> noMapping;
+    std::vector<std::uint32_t>& materials = looks != nullptr ? looks->FaceMaterials : noValues;
+    std::vector<std::uint32_t>& smoothing = looks != nullptr ? looks->FaceSmoothing : noValues;
+    std::vector<TTexCoord>& mapping = looks != nullptr ? looks->Mapping : noMapping;
     for (const auto& [m, copy] : fitting) {
         const TMeshPlace& place = places[m];
         const TPoint3D* const from = object.Vertices.begin() + place.VertexBase;
@@ -364,14 +396,27 @@ void AddCopies(const std::vector<TMeshPlace>& places,
         for (std::uint32_t i = 0; i < place.VertexCount; ++i) {
             *nextVertex++ = PlacePoint(*copy, from[i]);
         }
+        if (!mapping.empty()) {
+            mapping.reserve(vertexCount);
+            for (std::uint32_t i = 0; i < place.VertexCount; ++i) {
+                const TTexCoord at = mapping[place.VertexBase + i];
+                mapping.push_back(at);
+            }
+        }
         const auto shift = static_cast<std::uint32_t>(to - vertices.begin()) - place.VertexBase;
-        for (const TFace3D* face = object.Faces.begin() + place.FaceBegin;
-             face != object.Faces.begin() + place.FaceEnd; ++face) {
-            const TFace3D moved{face->A + shift, face->B + shift, face->C + shift};
+        for (std::uint32_t i = place.FaceBegin; i != place.FaceEnd; ++i) {
+            const TFace3D& face = object.Faces.begin()[i];
+            const TFace3D moved{face.A + shift, face.B + shift, face.C + shift};
             if (Finite(vertices[static_cast<std::int32_t>(moved.A)]) &&
                 Finite(vertices[static_cast<std::int32_t>(moved.B)]) &&
                 Finite(vertices[static_cast<std::int32_t>(moved.C)])) {
                 *nextFace++ = moved;
+                for (std::vector<std::uint32_t>* values : {&materials, &smoothing}) {
+                    if (!values->empty()) {
+                        const std::uint32_t value = (*values)[i];
+                        values->push_back(value);
+                    }
+                }
             }
         }
     }
@@ -392,15 +437,21 @@ void AddCopies(const std::vector<TMeshPlace>& places,
 
 namespace {
 
-TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3D& object) {
+TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3D& object,
+                        TModelLooks* looks) {
     std::uint16_t id = 0;
     std::int32_t ignoredLength = 0;
     if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
         file.Close();
+        if (looks != nullptr) {
+            *looks = TModelLooks{};
+            FinishLooks(object, *looks);
+        }
         return {};
     }
     try {
         TModel model;
+        model.WithLooks = looks != nullptr;
         TModelReading reading;
         ForEachChild(file, {ChunkHeaderSize, file.Size()},
                      [&](std::uint16_t child, TExtent content) {
@@ -412,19 +463,31 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
                      });
         const std::vector<TMeshPlace> places =
             ReadModel(file, model, object, reading.FacesNotFinite);
+        if (looks != nullptr) {
+            ReadModelLooks(file, model, places, object, *looks);
+        }
         if (model.Keyframer && !places.empty()) {
             const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
-            AddCopies(places, InstancePlacements(keyframer, model.Names), object);
+            AddCopies(places, InstancePlacements(keyframer, model.Names), object, looks);
         }
         file.Close();
         object.Name = Latin1BaseName(fileName);
         AllocObjectArrays(object);
+        if (looks != nullptr) {
+            FinishLooks(object, *looks);
+        }
         return reading;
     } catch (const std::bad_alloc&) {
         ClearObject3D(object);
+        if (looks != nullptr) {
+            *looks = TModelLooks{};
+        }
         throw OutOfMemoryError();
     } catch (...) {
         ClearObject3D(object);
+        if (looks != nullptr) {
+            *looks = TModelLooks{};
+        }
         throw;
     }
 }
@@ -434,14 +497,28 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
 TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
     ClearObject3D(object);
     TFileReader file(fileName);
-    return LoadModel(file, fileName, object);
+    return LoadModel(file, fileName, object, nullptr);
 }
 
 TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& object,
                                 const std::string& fileName) {
     ClearObject3D(object);
     TFileReader file(bytes);
-    return LoadModel(file, fileName, object);
+    return LoadModel(file, fileName, object, nullptr);
+}
+
+TModelReading Load3DSModelWithLooks(const std::string& fileName, TObject3D& object,
+                                    TModelLooks& looks) {
+    ClearObject3D(object);
+    TFileReader file(fileName);
+    return LoadModel(file, fileName, object, &looks);
+}
+
+TModelReading Load3DSModelBytesWithLooks(std::span<const std::uint8_t> bytes, TObject3D& object,
+                                         TModelLooks& looks, const std::string& fileName) {
+    ClearObject3D(object);
+    TFileReader file(bytes);
+    return LoadModel(file, fileName, object, &looks);
 }
 
 } // namespace ZuveloGraphLibrary

@@ -6,7 +6,7 @@
 // parent's list of children. The walk descends only where meshes live: main chunk > editor chunk >
 // named object (its name up to its zero byte inside the chunk; without one it has no children) >
 // triangle mesh; the main chunk's first keyframer chunk is read after the walk (Keyframer.h).
-// Lights, cameras and materials are passed over.
+// Lights and cameras are passed over; materials are read only with the model's looks.
 //
 // Each mesh gives its first vertex list and its first face list; later ones are ignored. A list
 // holds the smaller of its stored count and the number of whole records inside its chunk. A face
@@ -31,6 +31,7 @@
 #pragma once
 
 #include "MeshObject.h"
+#include "ModelLooks.h"
 
 #include <cstdint>
 #include <span>
@@ -49,5 +50,13 @@ TModelReading Load3DSModel(const std::string& fileName, TObject3D& object);
 // object's name and is not opened); an empty name gives an empty object name.
 TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& object,
                                 const std::string& fileName = {});
+
+// Each the same, and how the model looks (its materials, and the smoothing groups, materials and
+// mapping coordinates of the stored meshes, see Looks3DS.h) into `looks`, finished for the object;
+// the copies that the keyframer places look as their meshes do. After an error, `looks` is empty.
+TModelReading Load3DSModelWithLooks(const std::string& fileName, TObject3D& object,
+                                    TModelLooks& looks);
+TModelReading Load3DSModelBytesWithLooks(std::span<const std::uint8_t> bytes, TObject3D& object,
+                                         TModelLooks& looks, const std::string& fileName = {});
 
 } // namespace ZuveloGraphLibrary

@@ -1,0 +1,30 @@
+#include "ModelLooks.h"
+
+#include <algorithm>
+
+namespace ZuveloGraphLibrary {
+
+void FinishLooks(const TObject3D& object, TModelLooks& looks) {
+    if (looks.Materials.empty()) {
+        looks.Materials.emplace_back();
+    }
+    const auto faces =
+        static_cast<std::size_t>(std::clamp(object.FaceCount, 0, object.Faces.Count()));
+    const auto vertices =
+        static_cast<std::size_t>(std::clamp(object.VertexCount, 0, object.Vertices.Count()));
+    const auto fit = [](auto& list, std::size_t count) {
+        if (!list.empty()) {
+            list.resize(count);
+        }
+    };
+    fit(looks.FaceMaterials, faces);
+    fit(looks.FaceSmoothing, faces);
+    fit(looks.Mapping, vertices);
+    for (std::uint32_t& material : looks.FaceMaterials) {
+        material = material < looks.Materials.size() ? material : 0;
+    }
+    looks.Images.resize(looks.Materials.size());
+    looks.Corners = FindSmoothingCorners(object, looks.FaceSmoothing);
+}
+
+} // namespace ZuveloGraphLibrary
