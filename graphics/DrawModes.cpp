@@ -39,7 +39,11 @@ void DrawObjects3D(const TImageView& image, std::span<const TPaneObject> objects
             DrawObject3DHidden(image, *o.Object, buffer);
             break;
         case TDrawMode::SolidSurfaces:
-            DrawObject3DSolid(image, *o.Object, buffer);
+            if (o.Looks != nullptr) {
+                DrawObject3DSolid(image, *o.Object, *o.Looks, buffer);
+            } else {
+                DrawObject3DSolid(image, *o.Object, buffer);
+            }
             break;
         }
     }

@@ -6,6 +6,7 @@
 #include "DepthBuffer.h"
 #include "ImageView.h"
 #include "MeshObject.h"
+#include "ModelLooks.h"
 
 #include <optional>
 #include <span>
@@ -18,10 +19,12 @@ enum class TDrawMode { Wireframe, HiddenLines, SolidSurfaces };
 // The words that name the modes on the command line: wire, hidden, solid.
 std::optional<TDrawMode> DrawModeNamed(std::string_view word);
 
-// An object as a pane draws it: in this colour, as its vertices stand.
+// An object as a pane draws it: in this colour, as its vertices stand; its surfaces as its looks
+// give them, or one shaded colour without.
 struct TPaneObject {
     const TObject3D* Object = nullptr;
     TColorRGB Color{};
+    const TModelLooks* Looks = nullptr;
 };
 
 // Draws the objects into the image in order, each in its colour, as the projection in force
