@@ -21,6 +21,12 @@ int ErrorsShown() {
     return Shown;
 }
 
+void ShowNotice(const QString& text) {
+    if (Display == TErrorDisplay::StandardError) {
+        std::fprintf(stderr, "plexa3d: %s\n", text.toLocal8Bit().constData());
+    }
+}
+
 void ShowErrorMessage(const QString& text) {
     ++Shown;
     if (Display == TErrorDisplay::StandardError) {

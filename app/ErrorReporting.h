@@ -18,6 +18,11 @@ int ErrorsShown();
 
 void ShowErrorMessage(const QString& text);
 
+// Something worth knowing that is no error (an image a model names that could not be shown):
+// written on standard error when errors are, and left to the windows to show otherwise. It does
+// not count as an error.
+void ShowNotice(const QString& text);
+
 // Runs the handler; an exception it raises is shown and goes no further. Returns false then.
 template <class Handler> bool RunGuarded(Handler&& handler) noexcept {
     QString text;

@@ -8,6 +8,7 @@
 #include "Form_Plexa3d_Licenza_Source.h"
 #include "Form_Plexa3d_SitoWeb_Source.h"
 #include "FreeViewGestures.h"
+#include "ImageDecoding.h"
 #include "WindowDesign.h"
 #include "ZuveloArchiveLibrary.h"
 #include "ZuveloGraphLibrary.h"
@@ -114,6 +115,7 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     CreatePaneMenus();
     SetDesignGeometry();
     ConnectHandlers();
+    Scene.DecodeImage = DecodeImageFile;
     RunGuarded([this] { FormCreate(); });
 }
 
@@ -485,7 +487,22 @@ void TForm1::ImportFile(const QString& fileName) {
     StringGrid1->setRowHeight(StringGrid1->RowCount() - 1, 16);
     StringGrid1->SetCell(0, ObjectCount, QString::number(CurrentObject));
     StringGrid1->SetCell(1, ObjectCount, Latin1(Objects[ObjectCount]->Name));
+    ShowImportNotes(fileName);
     EnableTimer1();
+}
+
+// What could not be shown of the new object's looks: on its row, when the pointer rests on it,
+// and on standard error when the program draws without a window.
+void TForm1::ShowImportNotes(const QString& fileName) {
+    QStringList window;
+    for (const TLooksNote& note : Scene.Looks[ObjectCount].Notes) {
+        window << QString::fromStdString(NoteText(note, TNoteLanguage::Window));
+        ShowNotice(fileName + QStringLiteral(": ") +
+                   QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));
+    }
+    for (int column = 0; column < 2; ++column) {
+        StringGrid1->SetCellHint(column, ObjectCount, window.join(QLatin1Char('\n')));
+    }
 }
 
 // The one redraw path of the free view.

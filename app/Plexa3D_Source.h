@@ -170,6 +170,7 @@ private:
     void LayOutColumn();
     void LoadBackgrounds();
     void SetLayout(bool onePane);
+    void ShowImportNotes(const QString& fileName);
     void TraceState() const;
 
     std::unique_ptr<TFreeViewActions> freeViewActions_;

@@ -28,6 +28,12 @@ TStringGrid::TStringGrid(int columns, int rows, int fixedColumns, int fixedRows,
     });
 }
 
+void TStringGrid::SetCellHint(int column, int row, const QString& text) {
+    if (QTableWidgetItem* cell = item(row, column)) {
+        cell->setToolTip(text);
+    }
+}
+
 QString TStringGrid::Cell(int column, int row) const {
     const QTableWidgetItem* cell = item(row, column);
     return cell ? cell->text() : QString();

@@ -15,6 +15,8 @@ public:
 
     QString Cell(int column, int row) const;
     void SetCell(int column, int row, const QString& text);
+    // The text shown when the pointer rests on the cell; empty for none.
+    void SetCellHint(int column, int row, const QString& text);
     int RowCount() const { return rowCount(); }
     void SetRowCount(int rows);
     bool IsFixed(int column, int row) const { return column < fixedColumns_ || row < fixedRows_; }

@@ -1,9 +1,12 @@
 #include "Thumbnail.h"
 
 #include "DataFiles.h"
+#include "ErrorReporting.h"
 #include "FitPlacement.h"
 #include "GraphErrors.h"
+#include "ImageDecoding.h"
 #include "Import3DSModel.h"
+#include "ModelImages.h"
 #include "PngFiles.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
@@ -51,7 +54,11 @@ TViewNavigation Framing(const TProjectedExtent& extent, int width, int height) {
 
 } // namespace
 
-bool DrawThumbnail(TObject3D& object, const TImageView& image, TDrawMode mode) {
+constexpr int SupersamplingPixels = 2048; // the factor is this over the size, at most 4
+constexpr int MaxSupersampling = 4;
+
+bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
+                const TModelLooks* looks, TDepthBuffer& buffer) {
     if (!FitObjectVertices(object)) {
         return false;
     }
@@ -71,16 +78,70 @@ bool DrawThumbnail(TObject3D& object, const TImageView& image, TDrawMode mode) {
     SetClipRect(0, 0, image.Width - 1, image.Height - 1);
     SetViewOrigin(0, 0);
     SetViewNavigation(Framing(extent, image.Width, image.Height));
-    TDepthBuffer buffer;
-    const TPaneObject drawn[] = {{&object, LineColor}};
+    const TPaneObject drawn[] = {{&object, LineColor, looks}};
     DrawObjects3D(image, drawn, mode, buffer);
+    return true;
+}
+
+bool DrawThumbnail(TObject3D& object, const TImageView& image, TDrawMode mode,
+                   const TModelLooks* looks) {
+    TDepthBuffer buffer;
+    return DrawFramed(object, image, mode, looks, buffer);
+}
+
+int ThumbnailSupersampling(int size) {
+    return std::clamp(SupersamplingPixels / std::max(size, 1), 1, MaxSupersampling);
+}
+
+bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TImageView& image,
+                         int factor) {
+    const std::int32_t width = image.Width * factor;
+    const std::int32_t height = image.Height * factor;
+    std::vector<std::uint8_t> large(std::size_t(width) * std::size_t(height) * 3);
+    const TImageView view{large.data(), std::ptrdiff_t(width) * 3, width, height};
+    TDepthBuffer buffer;
+    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer)) {
+        return false;
+    }
+    const int samples = factor * factor;
+    for (std::int32_t y = 0; y < image.Height; ++y) {
+        std::uint8_t* out = image.ScanLine(y);
+        for (std::int32_t x = 0; x < image.Width; ++x, out += 3) {
+            int sum[3] = {0, 0, 0};
+            int covered = 0;
+            for (int j = 0; j < factor; ++j) {
+                const std::int32_t ly = y * factor + j;
+                const std::uint8_t* in = view.ScanLine(ly) + 3 * std::ptrdiff_t(x) * factor;
+                for (int i = 0; i < factor; ++i, in += 3) {
+                    if (buffer.Owner(x * factor + i, ly) != 0) {
+                        ++covered;
+                        sum[0] += in[0];
+                        sum[1] += in[1];
+                        sum[2] += in[2];
+                    }
+                }
+            }
+            if (covered > 0) {
+                for (int k = 0; k < 3; ++k) {
+                    out[k] = std::uint8_t((sum[k] + (samples - covered) * out[k] + samples / 2) /
+                                          samples);
+                }
+            }
+        }
+    }
     return true;
 }
 
 void WriteThumbnail(int size, const std::string& input, const QString& output,
                     const std::string& appDir, TDrawMode mode) {
     TObject3D object;
-    const TModelReading reading = Load3DSModel(input, object);
+    TModelLooks looks;
+    const TModelReading reading = Load3DSModelWithLooks(input, object, looks);
+    LoadModelImages(looks, ModelFolder(input), DecodeImageFile);
+    for (const TLooksNote& note : looks.Notes) {
+        ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
+                   QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));
+    }
 
     // The panes' background, the larger one for large thumbnails, cut to its middle square.
     const QString path = DataFileName(
@@ -96,7 +157,11 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
             .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_BGR888);
 
-    if (!DrawThumbnail(object, {picture.bits(), picture.bytesPerLine(), size, size}, mode)) {
+    const TImageView view{picture.bits(), picture.bytesPerLine(), size, size};
+    const bool drawn = mode == TDrawMode::SolidSurfaces
+                           ? DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size))
+                           : DrawThumbnail(object, view, mode, &looks);
+    if (!drawn) {
         throw RuntimeError(object.FaceCount == 0 && reading.FacesNotFinite > 0
                                ? "Nothing to draw: no face of the file has finite vertices"
                                : "Nothing to draw: the file holds no faces");

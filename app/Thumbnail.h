@@ -6,6 +6,7 @@
 #include "DrawModes.h"
 #include "ImageView.h"
 #include "MeshObject.h"
+#include "ModelLooks.h"
 
 #include <QString>
 
@@ -24,17 +25,31 @@ inline constexpr TThumbnailTurn ThumbnailTurn{-30, 60};
 
 // Draws the object into the image: fitted, turned by ThumbnailTurn, in white, in parallel
 // projection, its picture centred and as large as the image allows but for a margin; as shaded
-// surfaces, or in the mode given. The object's vertices are changed. The library's drawing state is
-// as before afterwards, also after an error. Returns false, drawing nothing, when the object has no
-// face to draw.
+// surfaces (in the colours of its looks, when given), or in the mode given. The object's vertices
+// are changed. The library's drawing state is as before afterwards, also after an error. Returns
+// false, drawing nothing, when the object has no face to draw.
 bool DrawThumbnail(
     ZuveloGraphLibrary::TObject3D& object, const ZuveloGraphLibrary::TImageView& image,
-    ZuveloGraphLibrary::TDrawMode mode = ZuveloGraphLibrary::TDrawMode::SolidSurfaces);
+    ZuveloGraphLibrary::TDrawMode mode = ZuveloGraphLibrary::TDrawMode::SolidSurfaces,
+    const ZuveloGraphLibrary::TModelLooks* looks = nullptr);
 
-// Reads the whole model of `input` and writes its thumbnail of size x size pixels as a PNG file,
-// on the background of the panes found in the program's folder `appDir` (written with
-// backslashes). Raises the reader's errors, an error when there is nothing to draw, and one
-// naming the output file when it cannot be written; nothing is written then.
+// How many times larger than the picture a thumbnail of shaded surfaces is drawn before it is
+// reduced, so that its outline is smooth: up to 4, less for large pictures, 1 from 2048 pixels.
+int ThumbnailSupersampling(int size);
+
+// The shaded surfaces of DrawThumbnail drawn `factor` times larger in each direction and reduced
+// onto the image: each pixel the mean of the factor x factor pixels it covers, where no face lies
+// the image's own pixel.
+bool DrawSmoothThumbnail(ZuveloGraphLibrary::TObject3D& object,
+                         const ZuveloGraphLibrary::TModelLooks& looks,
+                         const ZuveloGraphLibrary::TImageView& image, int factor);
+
+// Reads the whole model of `input` with its looks and the images it names, and writes its
+// thumbnail of size x size pixels as a PNG file, on the background of the panes found in the
+// program's folder `appDir` (written with backslashes); shaded surfaces are smoothed. Raises the
+// reader's errors, an error when there is nothing to draw, and one naming the output file when it
+// cannot be written; nothing is written then. What could not be shown of the model's looks is
+// told as notices.
 void WriteThumbnail(
     int size, const std::string& input, const QString& output, const std::string& appDir,
     ZuveloGraphLibrary::TDrawMode mode = ZuveloGraphLibrary::TDrawMode::SolidSurfaces);

@@ -68,7 +68,7 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
 } // namespace
 
 void DrawFixedViews(TObject3D& object, const TFixedViews& views, TDrawMode mode,
-                    TDepthBuffer& buffer) {
+                    TDepthBuffer& buffer, const TModelLooks* looks) {
     // As at the initial view; the free view gets its navigation back afterwards.
     const TDrawingStateGuard kept;
     ResetViewNavigation();
@@ -80,7 +80,7 @@ void DrawFixedViews(TObject3D& object, const TFixedViews& views, TDrawMode mode,
     const TFixedView fixed[] = {{views.Top, "Visuale Dall'alto:", 0, 0},
                                 {views.Front, "Visuale Frontale:", 90, 0},
                                 {views.Side, "Visuale Laterale:", 90, -90}};
-    const TPaneObject drawn[] = {{&object, DrawColor}};
+    const TPaneObject drawn[] = {{&object, DrawColor, looks}};
     for (const TFixedView& view : fixed) {
         WriteText(view.Image, 1, 1, view.Caption);
         bool turned = false;
@@ -119,18 +119,21 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     SetCharAdvance(TextAdvance);
     std::unique_ptr<TObject3D> object;
     NewObject3D(object);
+    TModelLooks looks;
     if (ImportOptions.WholeModel) {
-        Load3DSModel(fileName, *object);
+        Load3DSModelWithLooks(fileName, *object, looks);
     } else {
-        Load3DS(fileName, *object);
+        Load3DSWithLooks(fileName, *object, looks);
     }
+    LoadModelImages(looks, ModelFolder(fileName), DecodeImage);
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
     Place(*object);
-    DrawFixedViews(*object, views, DrawMode, fixedBuffer_);
+    DrawFixedViews(*object, views, DrawMode, fixedBuffer_, &looks);
 
     const int slot = ObjectCount + 1;
     Objects[slot] = std::move(object);
+    Looks[slot] = std::move(looks);
     ObjectCount = static_cast<std::uint8_t>(slot);
     CurrentObject = ObjectCount;
     return slot;
@@ -138,8 +141,8 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
 
 std::span<const TPaneObject> TScene::PaneObjects(int current) {
     for (int i = 1; i <= ObjectCount; ++i) {
-        paneObjects_[std::size_t(i - 1)] = {Objects[i].get(),
-                                            i == current ? CurrentColor : OtherColor};
+        paneObjects_[std::size_t(i - 1)] = {
+            Objects[i].get(), i == current ? CurrentColor : OtherColor, &Looks[i]};
     }
     return std::span(paneObjects_).first(ObjectCount);
 }

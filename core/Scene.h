@@ -8,6 +8,8 @@
 #include "DrawModes.h"
 #include "ImageView.h"
 #include "MeshObject.h"
+#include "ModelImages.h"
+#include "ModelLooks.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
 
@@ -81,6 +83,11 @@ class TScene {
 public:
     // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
     std::array<std::unique_ptr<ZuveloGraphLibrary::TObject3D>, MaxObjects + 1> Objects;
+    // How each object looks, in the same slots: its materials, smoothing groups, mapping and
+    // images, and what could not be shown of them.
+    std::array<ZuveloGraphLibrary::TModelLooks, MaxObjects + 1> Looks;
+    // Decodes the images that models name; without one, surfaces are drawn in their colours only.
+    TImageDecoder DecodeImage;
     std::uint8_t ObjectCount = 0;
     std::uint8_t CurrentObject = 0; // 0: none
     std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane
@@ -95,7 +102,8 @@ public:
     // Imports a file as the next object: the small free pane is reset from its background and the
     // earlier objects drawn into it in grey, the file is read and placed, and the fixed views are
     // drawn. The object takes its slot and becomes current only when all of that succeeded; an
-    // error leaves the table and the counters as they were. Returns the new slot.
+    // error leaves the table and the counters as they were. Returns the new slot. The object's
+    // looks are read with it, and the images its materials name decoded from beside the file.
     int Import(const std::string& fileName, const ZuveloGraphLibrary::TImageView& freePane,
                const ZuveloGraphLibrary::TImageView& freeBackground, const TFixedViews& views);
 
@@ -148,8 +156,9 @@ private:
 
 // The top, front and side views of an object, each captioned, in the mode; the turns between
 // views are taken back afterwards. They are drawn as at the initial view, whatever the free
-// view's navigation, in the DrawColor in force.
+// view's navigation, in the DrawColor in force; its surfaces as its looks give them, when given.
 void DrawFixedViews(ZuveloGraphLibrary::TObject3D& object, const TFixedViews& views,
-                    ZuveloGraphLibrary::TDrawMode mode, ZuveloGraphLibrary::TDepthBuffer& buffer);
+                    ZuveloGraphLibrary::TDrawMode mode, ZuveloGraphLibrary::TDepthBuffer& buffer,
+                    const ZuveloGraphLibrary::TModelLooks* looks = nullptr);
 
 } // namespace Plexa3DApp

@@ -1,0 +1,59 @@
+#include "ImageDecoding.h"
+
+#include "Texture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include <cstring>
+
+namespace Plexa3DApp {
+
+namespace {
+
+using ZuveloGraphLibrary::MaxTextureBytes;
+using ZuveloGraphLibrary::MaxTextureSide;
+
+constexpr int BytesPerPixel = 4;
+constexpr int BytesPerMegabyte = 1 << 20;
+
+bool TooLarge(QSize size) {
+    return size.width() > MaxTextureSide || size.height() > MaxTextureSide ||
+           std::int64_t(size.width()) * size.height() * BytesPerPixel > MaxTextureBytes;
+}
+
+} // namespace
+
+TDecodedImage DecodeImageFile(const std::string& path) {
+    TDecodedImage result;
+    QImageReader reader(QFile::decodeName(path.c_str()));
+    // The readers refuse, as well, to allocate more than the largest image allowed; the limit
+    // is the toolkit's for every reader in the process.
+    QImageReader::setAllocationLimit(int(MaxTextureBytes / BytesPerMegabyte) + 1);
+    if (reader.canRead() && TooLarge(reader.size())) {
+        result.Outcome = TDecodedImage::TOutcome::TooLarge;
+        return result;
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return result;
+    }
+    if (TooLarge(image.size())) {
+        result.Outcome = TDecodedImage::TOutcome::TooLarge;
+        return result;
+    }
+    // Not premultiplied, so that a transparent pixel keeps its colour; faces are drawn opaque.
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    result.Width = image.width();
+    result.Height = image.height();
+    result.Pixels.resize(std::size_t(result.Width) * std::size_t(result.Height));
+    for (int y = 0; y < result.Height; ++y) {
+        std::memcpy(result.Pixels.data() + std::size_t(y) * std::size_t(result.Width),
+                    image.constScanLine(y), std::size_t(result.Width) * BytesPerPixel);
+    }
+    result.Outcome = TDecodedImage::TOutcome::Decoded;
+    return result;
+}
+
+} // namespace Plexa3DApp
