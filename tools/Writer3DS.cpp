@@ -147,6 +147,10 @@ void TChunkWriter::Node(const TNodeSpec& node) {
         U16(*node.Id);
         End();
     }
+    if (node.EmptyChunk) {
+        Begin(0xB0EE);
+        End();
+    }
     const std::pair<std::uint16_t, const std::vector<TKeySpec>*> tracks[] = {
         {0xB020, &node.Position}, {0xB021, &node.Rotation}, {0xB022, &node.Scale}};
     for (const auto& [id, keys] : tracks) {

@@ -69,7 +69,8 @@ struct TKeySpec {
 };
 
 // A mesh node of the keyframer: header (name, parent id), instance name when not empty, pivot,
-// id when given, and the position, rotation and scale tracks that have keys.
+// id when given, with EmptyChunk a chunk of no content that no reader knows, and the position,
+// rotation and scale tracks that have keys.
 struct TNodeSpec {
     std::string Name;
     std::uint16_t Parent = 0xFFFF;
@@ -77,6 +78,7 @@ struct TNodeSpec {
     std::array<float, 3> Pivot{};
     std::vector<TKeySpec> Position{}, Rotation{}, Scale{};
     std::string Instance{};
+    bool EmptyChunk = false;
 };
 
 // main chunk > editor chunk > for each mesh: named object > triangle mesh > vertices, faces.

@@ -3,6 +3,7 @@
 #include "ImagePane.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -89,6 +90,8 @@ TEST(FreeViewGestures, EachGestureAsksTheFreeViewForItsChange) {
          [](TImagePane& p) {
              QTest::mouseClick(&p, Qt::LeftButton, {}, {50, 50});
              QTest::keyClick(&p, Qt::Key_Right);
+             QTest::keyClick(&p, Qt::Key_Left);
+             QTest::keyClick(&p, Qt::Key_Up);
              QTest::keyClick(&p, Qt::Key_Up, Qt::ShiftModifier);
              QTest::keyClick(&p, Qt::Key_Home);
              QTest::keyClick(&p, Qt::Key_F);
@@ -97,7 +100,22 @@ TEST(FreeViewGestures, EachGestureAsksTheFreeViewForItsChange) {
              QTest::keyClick(&p, Qt::Key_F, Qt::AltModifier);
              QTest::keyClick(&p, Qt::Key_Right, Qt::ControlModifier);
          },
-         "turn 1,0; turn 0,-15; reset; frame"},
+         "turn 1,0; turn -1,0; turn 0,-1; turn 0,-15; reset; frame"},
+        {"+ and - with the pointer over the pane: about the pointer", true,
+         [](TImagePane& p) {
+             QTest::mouseClick(&p, Qt::LeftButton, {}, {50, 50});
+             QCursor::setPos(p.mapToGlobal(QPoint(30, 40)));
+             QTest::keyClick(&p, Qt::Key_Plus);
+             QTest::keyClick(&p, Qt::Key_Minus);
+         },
+         "zoom 1 at 30,40; zoom -1 at 30,40"},
+        {"+ with the pointer beside the pane: about its centre", true,
+         [](TImagePane& p) {
+             QTest::mouseClick(&p, Qt::LeftButton, {}, {50, 50});
+             QCursor::setPos(p.mapToGlobal(QPoint(-1, 40)));
+             QTest::keyClick(&p, Qt::Key_Plus);
+         },
+         "zoom 1 at 199,149"},
     };
     for (const auto& c : cases) {
         QWidget window;

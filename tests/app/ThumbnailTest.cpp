@@ -6,6 +6,8 @@
 #include "Writer3DS.h"
 #include "ZuveloGraphLibrary.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -130,6 +132,7 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
               1,
               "Cannot write file"},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out, "--draw", "wire"}, 0, ""},
+             {{"300", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out}, 0, ""},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out, "--draw", "flat"}, 2, "--draw"},
              {{"0", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out}, 2, "--thumbnail"},
              {{"4097", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out}, 2, "--thumbnail"}}) {
@@ -147,8 +150,17 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
         EXPECT_EQ(program.exitCode(), c.Status);
         EXPECT_TRUE(errors.contains(QLatin1String(c.Message)));
         const QImage written(out);
+        const int size = c.Arguments[0].toInt();
         EXPECT_EQ(written.size(),
-                  c.Status == 0 ? QSize(128, 128) : QSize(0, 0)); // none after a failure
+                  c.Status == 0 ? QSize(size, size) : QSize(0, 0)); // none after a failure
+        if (c.Status == 0 && size == 300) {
+            // Still the small pane's background, whose middle square it is unscaled: the top
+            // row, above the model's margin, is the bitmap's.
+            const QImage small(QFileInfo(BuiltProgramFile()).dir().filePath("Bmps/bk400x300.bmp"));
+            for (int x = 0; x < size; ++x) {
+                ASSERT_EQ(written.pixel(x, 0), small.pixel(x + 50, 0)) << x;
+            }
+        }
     }
 }
 

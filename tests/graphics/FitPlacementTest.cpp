@@ -103,12 +103,15 @@ TEST(FitObjectVerticesTest, ObjectsWithoutABoxAreLeftAlone) {
         ExpectPoints(object, c.Vertices);
     }
 
-    // A used coordinate that the fit would take beyond the single range (its vertex does not
-    // count for the box) is an overflow, raised before anything moves.
-    const Points tiny = {{0, 0, 0}, {1e-30f, 0, 0}, {0, 1e-30f, 0}, {-3e38f, NaN, 0}};
-    TObject3D object = MakeObject(tiny, {{1, 2, 3}, {4, 1, 2}});
-    EXPECT_THROW(FitObjectVertices(object), FloatingPointError);
-    ExpectPoints(object, tiny);
+    // A used coordinate that the fit would take beyond the single range, on either side (its
+    // vertex does not count for the box) is an overflow, raised before anything moves.
+    for (const float far : {-3e38f, 3e38f}) {
+        SCOPED_TRACE(far);
+        const Points tiny = {{0, 0, 0}, {1e-30f, 0, 0}, {0, 1e-30f, 0}, {far, NaN, 0}};
+        TObject3D object = MakeObject(tiny, {{1, 2, 3}, {4, 1, 2}});
+        EXPECT_THROW(FitObjectVertices(object), FloatingPointError);
+        ExpectPoints(object, tiny);
+    }
 }
 
 // Meshes of many shapes, sizes and distances from the origin: after the fit every used vertex lies

@@ -644,6 +644,22 @@ TEST(Load3DSModelTest, KeyframerNodesAddCopiesOfTheirMesh) {
           {.Name = "T", .Parent = 11, .Position = at(0, 5, 0)},
           {.Name = "T", .Parent = 12, .Pivot = {0, 0, 1}, .Position = at(0, 0, -1)}},
          {T.Vertices, moved(10, 5, 100), moved(0, 0, -2)}},
+        // W_parent * T: the parent's scale applies to the child's position as well.
+        {"a scaled parent of a moved node",
+         {T},
+         {{.Name = "$$$DUMMY", .Id = 10, .Scale = at(2, 3, 4)},
+          {.Name = "T"},
+          {.Name = "T", .Parent = 10, .Position = at(1, 0, 0)}},
+         {T.Vertices, {{4, 0, 0}, {2, 3, 0}, {2, 0, 4}}}},
+        // A_2 * A_1^-1: the first node's scale undone, then the second's move.
+        {"a first node scaled, the second moved",
+         {T},
+         {{.Name = "T", .Scale = at(2, 3, 4)}, {.Name = "T", .Position = at(1, 0, 0)}},
+         {T.Vertices, {{1.5f, 0, 0}, {1, 1 / 3.0f, 0}, {1, 0, 0.25f}}}},
+        {"an empty chunk before the position track",
+         {T},
+         {{.Name = "T"}, {.Name = "T", .Position = at(0, 0, 3), .EmptyChunk = true}},
+         {T.Vertices, moved(0, 0, 3)}},
         {"rotation by minus the angle about the normalised axis",
          {T},
          {{.Name = "T"},
@@ -688,6 +704,14 @@ TEST(Load3DSModelTest, KeyframerNodesAddCopiesOfTheirMesh) {
           {.Name = "$$$DUMMY", .Id = 7, .Scale = at(3e38f, 1, 1)},
           {.Name = "T", .Parent = 7, .Scale = at(3e38f, 1, 1)}},
          {T.Vertices, {{Inf, 0, 0}, {0, 1, 0}, {0, 0, 1}}}},
+        {"a mesh that keeps no face gets no copy",
+         {{"E", {{Inf, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}}}},
+         {{.Name = "E"}, {.Name = "E", .Position = at(1, 0, 0)}},
+         {{{Inf, 0, 0}, {0, 1, 0}, {0, 0, 1}}}},
+        {"a copy of the second mesh uses its own vertices",
+         {T, {"U", {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}}, {{0, 1, 2}}}},
+         {{.Name = "T"}, {.Name = "U"}, {.Name = "U", .Position = at(1, 0, 0)}},
+         {T.Vertices, {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}}, {{3, 0, 0}, {1, 2, 0}, {1, 0, 2}}}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Label);
