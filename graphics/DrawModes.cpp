@@ -26,7 +26,8 @@ void DrawObjects3D(const TImageView& image, std::span<const TPaneObject> objects
     if (mode != TDrawMode::Wireframe) {
         buffer.Prepare(image.Width, image.Height);
         for (const TPaneObject& o : objects) {
-            FillDepth(buffer, *o.Object);
+            FillDepth(buffer, *o.Object,
+                      mode == TDrawMode::SolidSurfaces ? TFillFor::Surfaces : TFillFor::Lines);
         }
     }
     for (const TPaneObject& o : objects) {

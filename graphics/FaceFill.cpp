@@ -311,9 +311,21 @@ struct TWorldCorner {
     const TPlacedCorner* Placed; // null for a corner made by the cut
 };
 
+// Moves each key the tie share towards the mean of the keys.
+void LeanTowardsMean(TFillCorner* corners, std::size_t n) {
+    double mean = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        mean += corners[k].Key;
+    }
+    mean /= double(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        corners[k].Key += SurfaceTieShare * (mean - corners[k].Key);
+    }
+}
+
 // The part of a perspective face at or beyond the near plane, as up to two triangles.
 void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corners, double moveBack,
-                 std::uint32_t owner, TPixelBox& box, TTriangleFill fill) {
+                 std::uint32_t owner, TPixelBox& box, TTriangleFill fill, bool lean) {
     std::array<TFillCorner, 4> polygon;
     std::size_t n = 0;
     const auto add = [&](const TWorldCorner& c) {
@@ -350,13 +362,18 @@ void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corner
             }
         }
     }
+    if (lean && n >= 3) {
+        LeanTowardsMean(polygon.data(), n);
+    }
     for (std::size_t k = 2; k < n; ++k) {
         fill(buffer, {polygon[0], polygon[k - 1], polygon[k]}, owner, box);
     }
 }
 
 // The fast fill is a template argument so that it is inlined where faces have simple corners.
-template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject3D& object) {
+template <TTriangleFill fill>
+void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
+    const bool lean = use == TFillFor::Surfaces;
     if (object.FaceCount <= 0 ||
         (ProjectionMode != ParallelProjection && ProjectionMode != PerspectiveProjection)) {
         return;
@@ -412,7 +429,10 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
                     continue;
                 }
             }
-            const TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
+            TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
+            if (lean) {
+                LeanTowardsMean(triangle.data(), triangle.size());
+            }
             if constexpr (fill == Detail::FillTriangle) {
                 FillFillable(buffer, triangle, owner, box); // Fillable: simple corners
             } else {
@@ -434,7 +454,7 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
             continue;
         }
         if (perspective && near) {
-            FillCutFace(buffer, corners, moveBack, owner, box, fill);
+            FillCutFace(buffer, corners, moveBack, owner, box, fill, lean);
             continue;
         }
         TFillTriangle triangle;
@@ -444,6 +464,9 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
             triangle[k] = {c.X, c.Y, Detail::DepthKey(corners[k].Depth, perspective)};
         }
         if (usable) {
+            if (lean) {
+                LeanTowardsMean(triangle.data(), triangle.size());
+            }
             fill(buffer, triangle, owner, box);
         }
     }
@@ -452,12 +475,12 @@ template <TTriangleFill fill> void FillFaces(TDepthBuffer& buffer, const TObject
 
 } // namespace
 
-void FillDepth(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces<Detail::FillTriangle>(buffer, object);
+void FillDepth(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
+    FillFaces<Detail::FillTriangle>(buffer, object, use);
 }
 
-void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object) {
-    FillFaces<Detail::FillTriangleReference>(buffer, object);
+void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
+    FillFaces<Detail::FillTriangleReference>(buffer, object, use);
 }
 
 } // namespace ZuveloGraphLibrary

@@ -22,11 +22,20 @@ namespace ZuveloGraphLibrary {
 inline constexpr double NearPlaneDepth = 1.0;
 inline constexpr std::int64_t FillCoordinateLimit = std::int64_t(1) << 29;
 
+// What a fill is for. Where a face turned to the viewer meets one turned away along the outline of
+// a model, the pixels on the edge they share belong to both at one depth, and would go to the face
+// filled first. For the drawing of surfaces, each corner's key is moved SurfaceTieShare of the way
+// towards the mean of its face's corner keys, so that there the face whose middle lies nearer, the
+// one turned to the viewer, wins. Lines keep the keys as they are.
+enum class TFillFor { Lines, Surfaces };
+inline constexpr double SurfaceTieShare = 1.0 / 4096;
+
 // Fills the faces of the object, in array order, as the current projection places them. The
 // buffer must be prepared for the pane; the fill is recorded for the drawings that follow.
-void FillDepth(TDepthBuffer& buffer, const TObject3D& object);
+void FillDepth(TDepthBuffer& buffer, const TObject3D& object, TFillFor use = TFillFor::Lines);
 // The same with the per-pixel reference rasteriser, for the tests.
-void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object);
+void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object,
+                        TFillFor use = TFillFor::Lines);
 
 namespace Detail {
 
