@@ -83,8 +83,109 @@ void TChunkWriter::Mesh(const TMeshSpec& mesh) {
     ZeroTerminated(mesh.Name);
     Begin(0x4100);
     VertexList(mesh.Vertices);
+    if (!mesh.Mapping.empty()) {
+        Begin(0x4140);
+        U16(static_cast<std::uint16_t>(mesh.Mapping.size()));
+        for (const auto& [u, v] : mesh.Mapping) {
+            F32(u);
+            F32(v);
+        }
+        End();
+    }
     FaceList(mesh.Faces);
+    if (!mesh.Materials.empty() || !mesh.Smoothing.empty()) {
+        // Reopened: the face list's children follow its records inside it.
+        const std::size_t faceList = bytes_.size() - (8 + 8 * mesh.Faces.size());
+        open_.push_back(faceList);
+        for (const TFaceMaterialSpec& list : mesh.Materials) {
+            Begin(0x4130);
+            ZeroTerminated(list.Material);
+            U16(static_cast<std::uint16_t>(list.Faces.size()));
+            for (const std::uint16_t face : list.Faces) {
+                U16(face);
+            }
+            End();
+        }
+        if (!mesh.Smoothing.empty()) {
+            Begin(0x4150);
+            for (const std::uint32_t mask : mesh.Smoothing) {
+                U32(mask);
+            }
+            End();
+        }
+        End();
+    }
     End();
+    End();
+}
+
+void TChunkWriter::Material(const TMaterialSpec& material) {
+    const auto colour = [this](std::uint16_t id, const std::vector<TColorSpec>& colours) {
+        if (colours.empty()) {
+            return;
+        }
+        Begin(id);
+        for (const TColorSpec& c : colours) {
+            Begin(c.Singles ? (c.Gamma ? 0x0013 : 0x0010) : (c.Gamma ? 0x0012 : 0x0011));
+            for (const float channel : c.Value) {
+                if (c.Singles) {
+                    F32(channel);
+                } else {
+                    U8(static_cast<std::uint8_t>(channel));
+                }
+            }
+            End();
+        }
+        End();
+    };
+    const auto percentage = [this](std::uint16_t id, std::optional<float> value) {
+        if (value) {
+            Begin(id);
+            Begin(0x0030);
+            U16(static_cast<std::uint16_t>(*value));
+            End();
+            End();
+        }
+    };
+    Begin(0xAFFF);
+    Begin(0xA000);
+    ZeroTerminated(material.Name);
+    End();
+    colour(0xA010, material.Ambient);
+    colour(0xA020, material.Diffuse);
+    colour(0xA030, material.Specular);
+    percentage(0xA040, material.Shininess);
+    percentage(0xA041, material.Strength);
+    percentage(0xA050, material.Transparency);
+    if (material.TwoSided) {
+        Begin(0xA081);
+        End();
+    }
+    if (!material.Texture.empty()) {
+        Begin(0xA200);
+        if (material.TextureShare) {
+            Begin(0x0030);
+            U16(static_cast<std::uint16_t>(*material.TextureShare));
+            End();
+        }
+        Begin(0xA300);
+        ZeroTerminated(material.Texture);
+        End();
+        if (material.Tiling) {
+            Begin(0xA351);
+            U16(*material.Tiling);
+            End();
+        }
+        if (material.Placement) {
+            const std::uint16_t ids[] = {0xA354, 0xA356, 0xA358, 0xA35A, 0xA35C};
+            for (std::size_t i = 0; i < 5; ++i) {
+                Begin(ids[i]);
+                F32((*material.Placement)[i]);
+                End();
+            }
+        }
+        End();
+    }
     End();
 }
 
@@ -210,6 +311,18 @@ std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes) {
     w.End();
     w.End();
     return w.Bytes();
+}
+
+std::vector<std::uint8_t> LooksFile(const std::vector<TMaterialSpec>& materials,
+                                    const std::vector<TMeshSpec>& meshes) {
+    return EditorFile([&](TChunkWriter& w) {
+        for (const TMaterialSpec& material : materials) {
+            w.Material(material);
+        }
+        for (const TMeshSpec& mesh : meshes) {
+            w.Mesh(mesh);
+        }
+    });
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -14,6 +14,7 @@ namespace Plexa3DTools {
 struct TMeshSpec;
 struct TKeySpec;
 struct TNodeSpec;
+struct TMaterialSpec;
 
 class TChunkWriter {
 public:
@@ -39,6 +40,8 @@ public:
     // vertex and face lists, a named object holding a light or a camera, and a chunk of `size`
     // filler bytes that no reader knows.
     void Mesh(const TMeshSpec& mesh);
+    // A material chunk of the editor.
+    void Material(const TMaterialSpec& material);
     void Light(const std::string& name);
     void Camera(const std::string& name);
     void Filler(std::uint16_t id, std::size_t size);
@@ -54,10 +57,43 @@ private:
     std::vector<std::size_t> open_;
 };
 
+// A face material list: the material's name and the faces (from 0) it gives that material.
+struct TFaceMaterialSpec {
+    std::string Material;
+    std::vector<std::uint16_t> Faces;
+};
+
 struct TMeshSpec {
     std::string Name;
     std::vector<std::array<float, 3>> Vertices;
     std::vector<std::array<std::uint16_t, 3>> Faces; // numbers counted from 0, as in the file
+    // How it looks, each written only when not empty: the mapping list after the vertex list,
+    // and after the face records the face material lists and the smoothing list.
+    std::vector<std::array<float, 2>> Mapping{};
+    std::vector<TFaceMaterialSpec> Materials{};
+    std::vector<std::uint32_t> Smoothing{};
+};
+
+// A colour as its colour chunk holds it: three bytes (0x0011) or three singles (0x0010), either
+// gamma-corrected (0x0012, 0x0013) when Gamma.
+struct TColorSpec {
+    std::array<float, 3> Value{};
+    bool Singles = false;
+    bool Gamma = false;
+};
+
+// A material: name, the colours given (each with the colour chunks listed, in order), the
+// percentages given (as 16-bit integers out of 100), two-sided, and texture map 1 when it names a
+// file.
+struct TMaterialSpec {
+    std::string Name;
+    std::vector<TColorSpec> Ambient{}, Diffuse{}, Specular{};
+    std::optional<float> Shininess{}, Strength{}, Transparency{};
+    bool TwoSided = false;
+    std::string Texture{};
+    std::optional<float> TextureShare{};
+    std::optional<std::uint16_t> Tiling{};
+    std::optional<std::array<float, 5>> Placement{}; // U, V scale, U, V offset, rotation
 };
 
 // A key of a track: its frame, its spline flags (a filler single is written for each of the five
@@ -83,6 +119,10 @@ struct TNodeSpec {
 
 // main chunk > editor chunk > for each mesh: named object > triangle mesh > vertices, faces.
 std::vector<std::uint8_t> MeshFile(const std::vector<TMeshSpec>& meshes);
+
+// main chunk > editor chunk > the materials, then the meshes.
+std::vector<std::uint8_t> LooksFile(const std::vector<TMaterialSpec>& materials,
+                                    const std::vector<TMeshSpec>& meshes);
 
 // main chunk > editor chunk with the meshes, then keyframer chunk > the nodes.
 std::vector<std::uint8_t> KeyframedFile(const std::vector<TMeshSpec>& meshes,

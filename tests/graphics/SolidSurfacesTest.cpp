@@ -209,4 +209,206 @@ TEST(SolidSurfaces, ARedrawAfterATurnEqualsTheDrawingWithAFreshBuffer) {
     }
 }
 
+// A model written with its looks and read back whole, 300 in front of the viewer, turned.
+struct TLooked {
+    TObject3D Object;
+    TModelLooks Looks;
+};
+std::unique_ptr<TLooked> Placed(const std::vector<std::uint8_t>& file, int x, int y) {
+    auto m = std::make_unique<TLooked>();
+    Load3DSModelBytesWithLooks(file, m->Object, m->Looks);
+    SetObjectPosition(0, 0, -300, m->Object);
+    RotateObject(x, y, 0, m->Object);
+    TransformObject(m->Object);
+    return m;
+}
+
+TTestImage DrawnSolid(const TLooked& m) {
+    const TPaneObject objects[] = {{&m.Object, White, &m.Looks}};
+    TDepthBuffer buffer;
+    TTestImage image(Width, Height, Back);
+    DrawObjects3D(image.View(), objects, TDrawMode::SolidSurfaces, buffer);
+    return image;
+}
+
+// Which channels of a colour are lit: its hue, as far as a side of one primary or secondary
+// colour goes.
+int Channels(TColorRGB c) {
+    return (c.R > 0 ? 4 : 0) | (c.G > 0 ? 2 : 0) | (c.B > 0 ? 1 : 0);
+}
+
+// A cube whose six sides have six materials of six hues: from each of its eight corners, in both
+// projections, the pane shows the three sides turned to the viewer, each in its own hue, and no
+// other.
+TEST(SolidSurfaces, EachSideOfACubeShowsItsMaterialsHueFromEveryCorner) {
+    const std::array<std::array<std::uint16_t, 4>, 6> sides = {
+        {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}}};
+    const std::array<std::array<float, 3>, 6> hues = {
+        {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {0, 255, 255}, {255, 0, 255}}};
+    Plexa3DTools::TMeshSpec cube{"Cubo", {}, {}};
+    std::vector<Plexa3DTools::TMaterialSpec> materials;
+    for (int i = 0; i < 8; ++i) {
+        cube.Vertices.push_back({i & 1 ? 30.f : -30.f, i & 2 ? 30.f : -30.f, i & 4 ? 30.f : -30.f});
+    }
+    for (std::uint16_t k = 0; k < 6; ++k) {
+        const auto& v = sides[k];
+        cube.Faces.push_back({v[0], v[1], v[2]});
+        cube.Faces.push_back({v[0], v[2], v[3]});
+        const std::string name = "side " + std::to_string(k);
+        materials.push_back({name, {}, {{hues[k]}}});
+        cube.Materials.push_back({name, {std::uint16_t(2 * k), std::uint16_t(2 * k + 1)}});
+    }
+    const auto file = Plexa3DTools::LooksFile(materials, {cube});
+    for (const bool perspective : {false, true}) {
+        for (const int x : {35, -35}) {
+            for (const int y : {45, 135, 225, 315}) {
+                SCOPED_TRACE((perspective ? "perspective " : "parallel ") + std::to_string(x) +
+                             ", " + std::to_string(y));
+                SetUpCentredPane(Width, Height, perspective);
+                const auto m = Placed(file, x, y);
+                std::map<int, int> shown; // pixels of each hue
+                for (const TPixel& p : DrawnSolid(*m).Marked()) {
+                    ++shown[Channels(p.Color)];
+                }
+                std::set<int> facing;
+                for (std::size_t k = 0; k < 6; ++k) {
+                    float z = 0;
+                    for (const std::uint16_t v : sides[k]) {
+                        z += m->Object.Vertices[v + 1].Z / 4;
+                    }
+                    if (z > 3) { // the viewer is on its outer side, also in perspective
+                        facing.insert(Channels({std::uint8_t(hues[k][0]), std::uint8_t(hues[k][1]),
+                                                std::uint8_t(hues[k][2])}));
+                    }
+                }
+                ASSERT_EQ(facing.size(), 3u);
+                for (const auto& [hue, pixels] : shown) {
+                    EXPECT_TRUE(facing.count(hue) == 1 && pixels > 100) << hue << ": " << pixels;
+                }
+                EXPECT_EQ(shown.size(), 3u);
+            }
+        }
+    }
+}
+
+// A sphere of one smoothing group shows no step in brightness where its faces meet; of mask 0 it
+// is faceted; of two groups meeting at its equator, smooth but for a sharp ring there. Measured
+// down the middle column of its picture, over the middle of the sphere.
+TEST(SolidSurfaces, SmoothingGroupsDecideWhereTheLightSteps) {
+    constexpr int Stacks = 12, Slices = 24;
+    constexpr float Radius = 60;
+    const auto sphere = [&](std::uint32_t upper, std::uint32_t lower) {
+        Plexa3DTools::TMeshSpec mesh{"Sfera", {}, {}};
+        for (int i = 0; i <= Stacks; ++i) {
+            const double polar = std::numbers::pi * i / Stacks;
+            for (int j = 0; j < Slices; ++j) {
+                const double around = 2 * std::numbers::pi * j / Slices;
+                mesh.Vertices.push_back({float(Radius * std::sin(polar) * std::cos(around)),
+                                         float(Radius * std::cos(polar)),
+                                         float(Radius * std::sin(polar) * std::sin(around))});
+            }
+        }
+        for (int i = 0; i < Stacks; ++i) {
+            for (int j = 0; j < Slices; ++j) {
+                const auto at = [&](int r, int c) {
+                    return std::uint16_t(r * Slices + c % Slices);
+                };
+                mesh.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+                mesh.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+                mesh.Smoothing.push_back(i < Stacks / 2 ? upper : lower);
+                mesh.Smoothing.push_back(i < Stacks / 2 ? upper : lower);
+            }
+        }
+        return Plexa3DTools::LooksFile({}, {mesh});
+    };
+    struct TCase {
+        std::string Name;
+        std::uint32_t Upper, Lower;
+        int Steps; // places along the column where the light steps by more than 6
+    };
+    const TCase cases[] = {
+        {"one group", 1, 1, 0},
+        {"groups sharing a bit", 3, 6, 0},
+        {"flat", 0, 0, 3},
+        {"two groups", 1, 2, 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUpCentredPane(Width, Height, false);
+        const TTestImage image = DrawnSolid(*Placed(sphere(c.Upper, c.Lower), 30, 7));
+        int steps = 0;
+        int last = -10;
+        for (int y = Height / 2 - 36; y < Height / 2 + 36; ++y) {
+            const int step = std::abs(image.At(Width / 2, y + 1).R - image.At(Width / 2, y).R);
+            if (step > 6 && y > last + 2) {
+                ++steps;
+            }
+            last = step > 6 ? y : last;
+        }
+        EXPECT_EQ(c.Steps == 0, steps == 0) << steps;
+        EXPECT_GE(steps, c.Steps);
+        if (c.Steps == 1) {
+            EXPECT_EQ(steps, 1);
+        }
+    }
+}
+
+// A quad mapped from (0, 0) at its lower left to (1, 1) at its upper right, painted with an image
+// of four coloured quarters: each quarter of the quad shows the colour its map places there, V
+// growing upwards, in both projections; placed by tiling, offset, turn, mirroring and single use.
+TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
+    constexpr TColorRGB Red{255, 0, 0}, GreenColor{0, 255, 0}, Blue{0, 0, 255}, Yellow{255, 255, 0},
+        Diffuse{51, 102, 153};
+    struct TCase {
+        std::string Name;
+        bool Perspective;
+        std::uint16_t Tiling;
+        std::array<float, 5> Placement; // U, V scale, U, V offset, rotation
+        // At (u, v) = (1/4, 3/4), (3/4, 3/4), (1/4, 1/4), (3/4, 1/4).
+        std::array<TColorRGB, 4> Expected;
+    };
+    const TCase cases[] = {
+        {"as mapped", false, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
+        {"as mapped, perspective", true, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
+        {"three times across", false, 0, {3, 1, 0, 0, 0}, {GreenColor, Red, Yellow, Blue}},
+        {"three times, mirrored", false, 2, {3, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
+        {"moved by half", true, 0, {1, 1, 0.5f, 0.5f, 0}, {Yellow, Blue, GreenColor, Red}},
+        {"turned", false, 0, {1, 1, 0, 0, 90}, {Blue, Red, Yellow, GreenColor}},
+        {"once, moved by half", false, 0x10, {1, 1, 0.5f, 0, 0}, {Diffuse, Red, Diffuse, Blue}},
+    };
+    std::vector<std::uint32_t> quarters(16);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            quarters[std::size_t(4 * y + x)] =
+                y < 2 ? (x < 2 ? 0xFF0000 : 0x00FF00) : (x < 2 ? 0x0000FF : 0xFFFF00);
+        }
+    }
+    const auto image = std::make_shared<const TTexture>(4, 4, quarters);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const Plexa3DTools::TMeshSpec quad{"Quadro",
+                                           {{-50, -50, 0}, {50, -50, 0}, {50, 50, 0}, {-50, 50, 0}},
+                                           {{0, 1, 2}, {0, 2, 3}},
+                                           {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
+                                           {{"quadri", {0, 1}}}};
+        const Plexa3DTools::TMaterialSpec material{
+            "quadri", {},    {{{51, 102, 153}}}, {},  {},       {},
+            {},       false, "quadri.png",       100, c.Tiling, c.Placement};
+        SetUpCentredPane(Width, Height, c.Perspective);
+        const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad}), 0, 0);
+        m->Looks.Images[1] = image;
+        const TTestImage drawn = DrawnSolid(*m);
+        const float at[4][2] = {{0.25f, 0.75f}, {0.75f, 0.75f}, {0.25f, 0.25f}, {0.75f, 0.25f}};
+        for (int k = 0; k < 4; ++k) {
+            const TPlacedCorner pixel =
+                PlacePoint(TPoint3D{100 * at[k][0] - 50, 100 * at[k][1] - 50, -300});
+            const TColorRGB shown = drawn.At(std::int32_t(pixel.X), std::int32_t(pixel.Y));
+            const TColorRGB expected = c.Expected[std::size_t(k)];
+            EXPECT_TRUE(std::abs(shown.R - expected.R) <= 6 &&
+                        std::abs(shown.G - expected.G) <= 6 && std::abs(shown.B - expected.B) <= 6)
+                << "quarter " << k << ": " << shown << " for " << expected;
+        }
+    }
+}
+
 } // namespace

@@ -1,0 +1,205 @@
+// How a model looks, as both .3DS readers read it beside the meshes: materials, the material and
+// smoothing groups of each face, the mapping coordinates of each vertex, for stored meshes and the
+// copies the keyframer places; and files cut short anywhere.
+#include "ModelLooks.h"
+#include "Import3DS.h"
+#include "Import3DSModel.h"
+#include "Writer3DS.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ZuveloGraphLibrary;
+using Plexa3DTools::TColorSpec;
+using Plexa3DTools::TMaterialSpec;
+using Plexa3DTools::TMeshSpec;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+const TMaterial Default;
+
+TMaterial Named(const std::string& name, TColorF diffuse) {
+    TMaterial m;
+    m.Name = name;
+    m.Diffuse = diffuse;
+    return m;
+}
+
+// Materials of every kind of colour and number, and a mesh whose lists name them.
+const std::vector<TMaterialSpec> Library = {
+    {"bytes", {}, {{{255, 0, 0}}}},
+    {"singles", {}, {{{0.5f, 2, -1}, true}}},
+    {"gamma", {}, {{{0, 255, 0}, false, true}}},
+    {"both kinds", {}, {{{0, 0, 255}, false, true}, {{255, 255, 0}}}},
+    {"not finite",
+     {{{NaN, 0, 0}, true}},
+     {{{0, NaN, 0}, true}},
+     {{{51, 102, 153}}},
+     50,
+     150,
+     25,
+     true,
+     "TEX.PNG",
+     60,
+     0x12,
+     {{2, 3, 0.25f, 0.5f, 90}}},
+    {"bytes", {}, {{{0, 0, 255}}}}, // a second of the name: faces get the first
+};
+
+std::vector<TMaterial> ExpectedLibrary() {
+    TMaterial odd = Named("not finite", Default.Diffuse);
+    odd.Specular = {0.2f, 0.4f, 0.6f};
+    odd.Shininess = 0.5f;
+    odd.ShininessStrength = 1; // 150 %, held to 1
+    odd.Transparency = 0.25f;
+    odd.TwoSided = true;
+    odd.Texture = TTextureMap{"TEX.PNG", 0.6f, 0x12, 2, 3, 0.25f, 0.5f, 90};
+    return {Default,
+            Named("bytes", {1, 0, 0}),
+            Named("singles", {0.5f, 1, 0}),
+            Named("gamma", {0, 1, 0}),
+            Named("both kinds", {1, 1, 0}),
+            odd,
+            Named("bytes", {0, 0, 1})};
+}
+
+// Five faces over four vertices: lists naming them, one face number beyond the mesh, a name the
+// library lacks, a face named twice (the later list holds); three masks and three coordinates for
+// five faces and four vertices.
+TMeshSpec Looked(const std::string& name, float tag) {
+    return {name,
+            {{tag, 0, 0}, {0, tag, 0}, {0, 0, tag}, {tag, tag, 0}},
+            {{0, 1, 2}, {1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {3, 2, 1}},
+            {{0.25f, 0.5f}, {1, NaN}, {-2, 3}},
+            {{"bytes", {0, 9}},
+             {"singles", {1}},
+             {"elsewhere", {2}},
+             {"gamma", {3, 4}},
+             {"singles", {4}}},
+            {1, 2, 0x80000004}};
+}
+const std::vector<std::uint32_t> LookedMaterials = {1, 2, 0, 3, 2};
+const std::vector<std::uint32_t> LookedSmoothing = {1, 2, 0x80000004, 0, 0};
+const std::vector<TTexCoord> LookedMapping = {{0.25f, 0.5f}, {1, 0}, {-2, 3}, {0, 0}};
+
+template <class T> std::vector<T> Join(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// A model's file with its keyframer: mesh "L" twice more (a copy), mesh "P" once.
+Bytes KeyframedLooks() {
+    Plexa3DTools::TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    for (const TMaterialSpec& m : Library) {
+        w.Material(m);
+    }
+    TMeshSpec plain{"P", {{1, 1, 1}, {2, 2, 2}, {3, 3, 1}}, {{0, 1, 2}}};
+    TMeshSpec looked = Looked("L", 5);
+    looked.Faces[1] = {1, 2, 7}; // names a vertex beyond the mesh: dropped with its looks
+    w.Mesh(plain);
+    w.Mesh(looked);
+    w.End();
+    w.Begin(0xB000);
+    for (const char* name : {"P", "L", "L"}) {
+        Plexa3DTools::TNodeSpec node{name};
+        node.Position = {{0, {10, 0, 0}}};
+        w.Node(node);
+    }
+    w.End();
+    w.End();
+    return w.Bytes();
+}
+
+TEST(ModelLooks, BothReadersGiveEachFaceAndVertexItsLooks) {
+    struct TExpected {
+        std::vector<std::uint32_t> Materials, Smoothing;
+        std::vector<TTexCoord> Mapping;
+    };
+    struct TCase {
+        std::string Name;
+        Bytes File;
+        TExpected FirstMesh, Whole;
+    };
+    const std::vector<std::uint32_t> keptMaterials = {1, 0, 3, 2}; // face 2 of L dropped
+    const std::vector<std::uint32_t> keptSmoothing = {1, 0x80000004, 0, 0};
+    const TCase cases[] = {
+        {"one mesh",
+         Plexa3DTools::LooksFile(Library, {Looked("L", 5)}),
+         {LookedMaterials, LookedSmoothing, LookedMapping},
+         {LookedMaterials, LookedSmoothing, LookedMapping}},
+        // The first mesh has no lists: the whole model's lists give its faces the defaults.
+        {"two meshes, a dropped face and a copy",
+         KeyframedLooks(),
+         {{}, {}, {}},
+         {Join<std::uint32_t>({{0}, keptMaterials, keptMaterials}),
+          Join<std::uint32_t>({{0}, keptSmoothing, keptSmoothing}),
+          Join<TTexCoord>({{{}, {}, {}}, LookedMapping, LookedMapping})}},
+        {"no looks at all",
+         Plexa3DTools::MeshFile({{"M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}}}),
+         {{}, {}, {}},
+         {{}, {}, {}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (const bool whole : {false, true}) {
+            SCOPED_TRACE(whole ? "whole model" : "first mesh");
+            TObject3D object;
+            TModelLooks looks;
+            if (whole) {
+                Load3DSModelBytesWithLooks(c.File, object, looks);
+            } else {
+                Load3DSBytesWithLooks(c.File, object, looks);
+            }
+            const TExpected& expected = whole ? c.Whole : c.FirstMesh;
+            EXPECT_EQ(looks.FaceMaterials, expected.Materials);
+            EXPECT_EQ(looks.FaceSmoothing, expected.Smoothing);
+            EXPECT_EQ(looks.Mapping, expected.Mapping);
+            if (c.Name != "no looks at all") {
+                EXPECT_EQ(looks.Materials, ExpectedLibrary());
+            } else {
+                EXPECT_EQ(looks.Materials, std::vector<TMaterial>{Default});
+            }
+            EXPECT_EQ(looks.Images.size(), looks.Materials.size());
+        }
+    }
+}
+
+// Cut anywhere, a file with looks reads as far as it goes: every list as long as the record's
+// counts or empty, every material number in the library.
+TEST(ModelLooks, AFileCutAnywhereLeavesListsThatFitTheRecord) {
+    const Bytes file = KeyframedLooks();
+    for (std::size_t size = 0; size <= file.size(); ++size) {
+        const std::span<const std::uint8_t> prefix(file.data(), size);
+        for (const bool whole : {false, true}) {
+            TObject3D object;
+            TModelLooks looks;
+            if (whole) {
+                Load3DSModelBytesWithLooks(prefix, object, looks);
+            } else {
+                Load3DSBytesWithLooks(prefix, object, looks);
+            }
+            const auto faces = std::size_t(object.FaceCount);
+            const auto vertices = std::size_t(object.VertexCount);
+            ASSERT_TRUE(looks.FaceMaterials.empty() || looks.FaceMaterials.size() == faces) << size;
+            ASSERT_TRUE(looks.FaceSmoothing.empty() || looks.FaceSmoothing.size() == faces) << size;
+            ASSERT_TRUE(looks.Mapping.empty() || looks.Mapping.size() == vertices) << size;
+            for (const std::uint32_t m : looks.FaceMaterials) {
+                ASSERT_LT(m, looks.Materials.size()) << size;
+            }
+            ASSERT_EQ(looks.Materials.front(), Default) << size;
+        }
+    }
+}
+
+} // namespace
