@@ -1,6 +1,7 @@
 #include "ImageDecoding.h"
 
 #include "Texture.h"
+#include "TgaImages.h"
 
 #include <QFile>
 #include <QImage>
@@ -26,8 +27,12 @@ bool TooLarge(QSize size) {
 } // namespace
 
 TDecodedImage DecodeImageFile(const std::string& path) {
+    const QString name = QFile::decodeName(path.c_str());
+    if (name.endsWith(QStringLiteral(".tga"), Qt::CaseInsensitive)) {
+        return DecodeTgaFile(path);
+    }
     TDecodedImage result;
-    QImageReader reader(QFile::decodeName(path.c_str()));
+    QImageReader reader(name);
     // The readers refuse, as well, to allocate more than the largest image allowed; the limit
     // is the toolkit's for every reader in the process.
     QImageReader::setAllocationLimit(int(MaxTextureBytes / BytesPerMegabyte) + 1);

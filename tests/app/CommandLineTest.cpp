@@ -145,6 +145,12 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     EXPECT_EQ(Run({"--angles", "1,2"}, &errors), 2);
     EXPECT_TRUE(errors.contains("--angles")) << errors.toStdString();
     EXPECT_EQ(Run({"--no-such-option"}, &errors), 2);
+    // An image that cannot be shown is no failure, but it is told with the model's name.
+    const QString painted =
+        QString::fromStdString(dir_.Write("painted.3ds", CornerNamingAMissingImage()));
+    EXPECT_EQ(Run({"--snapshot", Path("x"), painted}, &errors), 0);
+    EXPECT_TRUE(errors.contains(painted + ": image not found: ASSENTE.JPG"))
+        << errors.toStdString();
     // Without a display and without --snapshot, the program says so instead of failing in Qt.
     QProcess windowless;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

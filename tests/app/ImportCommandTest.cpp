@@ -73,6 +73,20 @@ TEST_F(ImportCommand, FirstImportDrawsTheThreeCaptionedViewsAndListsTheObject) {
     EXPECT_TRUE(form_->Timer1->isActive()); // the free view's redraw is requested
 }
 
+// An image a model names that cannot be shown is told on its row, when the pointer rests there,
+// not in a box; a row without such images tells nothing.
+TEST_F(ImportCommand, ImagesThatCannotBeShownAreToldOnTheObjectsRow) {
+    TMessageBoxCatcher errors;
+    ImportPath(QString::fromStdString(dir_.Write("painted.3ds", CornerNamingAMissingImage())));
+    Import(Bar, "b.3ds");
+    EXPECT_TRUE(errors.Texts().isEmpty()) << errors.Texts().join("; ").toStdString();
+    for (int column = 0; column < 2; ++column) {
+        EXPECT_EQ(form_->StringGrid1->item(1, column)->toolTip(),
+                  "Immagine non trovata: ASSENTE.JPG");
+        EXPECT_EQ(form_->StringGrid1->item(2, column)->toolTip(), "");
+    }
+}
+
 TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {
     Import(Corner, "a.3ds");
     Import(Bar, "b.3ds");

@@ -1,6 +1,9 @@
 #include "Thumbnail.h"
 #include "AppTestSupport.h"
 #include "DamagedModels.h"
+#include "ImageDecoding.h"
+#include "ModelImages.h"
+#include "PaneDrawing.h"
 #include "TempDir.h"
 #include "TestImage.h"
 #include "Writer3DS.h"
@@ -112,6 +115,8 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
     const std::string noFinite = dir.Write(
         "infinite.3ds",
         Plexa3DTools::MeshFile({{"M", {{inf, 0, 0}, {0, inf, 0}, {0, 0, -inf}}, {{0, 1, 2}}}}));
+    const QString painted =
+        QString::fromStdString(dir.Write("painted.3ds", CornerNamingAMissingImage()));
     const QString out = QString::fromStdString((dir.Path() / "t.png").string());
     struct TCase {
         QStringList Arguments;
@@ -132,6 +137,7 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
               1,
               "Cannot write file"},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out, "--draw", "wire"}, 0, ""},
+             {{"128", painted, out}, 0, "painted.3ds: image not found: ASSENTE.JPG"},
              {{"300", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out}, 0, ""},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out, "--draw", "flat"}, 2, "--draw"},
              {{"0", PLEXA3D_SOURCE_DIR "/samples/cube.3ds", out}, 2, "--thumbnail"},
@@ -179,6 +185,78 @@ TEST(Thumbnail, ADamagedVertexCostsOnlyItsFaces) {
         ASSERT_TRUE(DrawThumbnail(sound, fromSound.View()));
         EXPECT_FALSE(fromSound.Marked().empty());
         EXPECT_TRUE(ImagesEqual(fromDamaged, fromSound));
+    }
+    ResetGraphicsState();
+}
+
+// Shaded surfaces drawn larger and reduced have an outline of pixels mixed with the background,
+// where surfaces drawn at the picture's size have none, and cover about the same pixels.
+TEST(Thumbnail, ShadedSurfacesAreSmoothedAtTheirOutline) {
+    constexpr TColorRGB Back{10, 20, 200};
+    EXPECT_EQ(ThumbnailSupersampling(128), 4);
+    EXPECT_EQ(ThumbnailSupersampling(1024), 2);
+    EXPECT_EQ(ThumbnailSupersampling(4096), 1);
+    int covered[2] = {};
+    for (const int factor : {1, 4}) {
+        SCOPED_TRACE(factor);
+        TObject3D object;
+        TModelLooks looks;
+        Load3DSModelWithLooks(PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", object, looks);
+        TTestImage image(64, 64, Back);
+        ASSERT_TRUE(DrawSmoothThumbnail(object, looks, image.View(), factor));
+        int mixed = 0;
+        for (const TPixel& p : image.Marked()) {
+            mixed += p.Color.R == p.Color.G && p.Color.G == p.Color.B ? 0 : 1;
+        }
+        covered[factor > 1] = int(image.Marked().size());
+        EXPECT_EQ(mixed > 20, factor > 1) << mixed;
+        EXPECT_TRUE(image.PaddingIntact());
+    }
+    EXPECT_NEAR(covered[1], covered[0], covered[0] / 5);
+    ResetGraphicsState();
+}
+
+// Real models whose images lie beside them show them; images that are not there are named.
+TEST(Thumbnail, RealModelsShowTheImagesBesideThem) {
+    const struct {
+        const char* File;
+        std::vector<std::string> Missing;
+    } cases[] = {
+        {"o3dv__cube_with_materials.3ds", {}},
+        {"assimp__cube_with_diffuse_texture.3DS", {}}, // TEST.PNG is test.png
+        {"assimp__test1.3ds", {}},
+        {"gmat__hst.3ds",
+         {"hbltel_1.bmp", "hbltel_2.bmp", "hbltel_4.bmp", "hbltel_3.bmp", "hbltel_w.bmp"}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = std::string(PLEXA3D_CORPUS_DIR "/") + c.File;
+        if (!std::filesystem::exists(path)) {
+            continue; // the corpus is optional
+        }
+        SCOPED_TRACE(c.File);
+        TTestImage pictures[2] = {{96, 96}, {96, 96}};
+        for (const bool images : {false, true}) {
+            TObject3D object;
+            TModelLooks looks;
+            Load3DSModelWithLooks(path, object, looks);
+            if (images) {
+                LoadModelImages(looks, ModelFolder(path), DecodeImageFile);
+                std::vector<std::string> missing;
+                for (const TLooksNote& note : looks.Notes) {
+                    EXPECT_EQ(note.Kind, TLooksNote::TKind::ImageMissing);
+                    missing.push_back(note.Subject);
+                }
+                EXPECT_EQ(missing, c.Missing);
+            }
+            ASSERT_TRUE(DrawSmoothThumbnail(object, looks, pictures[images].View(), 2));
+        }
+        int differ = 0;
+        for (int y = 0; y < 96; ++y) {
+            for (int x = 0; x < 96; ++x) {
+                differ += pictures[0].At(x, y) == pictures[1].At(x, y) ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(differ > 500, c.Missing.empty()) << differ;
     }
     ResetGraphicsState();
 }
