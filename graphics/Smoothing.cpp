@@ -81,11 +81,18 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
             result.Sums[corner] = base + std::uint32_t(index);
         }
         for (std::size_t a = 0; a < here.size(); ++a) {
-            for (std::size_t b = 0; b < here.size(); ++b) {
-                if (a != b && (here[a] & here[b]) != 0) {
-                    result.Shares.push_back({base + std::uint32_t(a), base + std::uint32_t(b)});
+            for (const std::uint32_t corner : at) {
+                if (maskAt(corner) == here[a]) {
+                    result.Faces.push_back(corner / CornersPerFace + 1);
                 }
             }
+            result.FirstFace.push_back(std::uint32_t(result.Faces.size()));
+            for (std::size_t b = 0; b < here.size(); ++b) {
+                if (a != b && (here[a] & here[b]) != 0) {
+                    result.Shared.push_back(base + std::uint32_t(b));
+                }
+            }
+            result.FirstShare.push_back(std::uint32_t(result.Shared.size()));
         }
         result.SumCount += std::uint32_t(here.size());
     }
@@ -98,42 +105,120 @@ TNormal TriangleNormal(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c) 
     return {uy * wz - uz * wy, uz * wx - ux * wz, ux * wy - uy * wx};
 }
 
-void SumSmoothNormals(const TObject3D& object, const TSmoothingCorners& corners,
-                      std::vector<TNormal>& sums, std::vector<TNormal>& gathered) {
-    gathered.assign(std::size_t(corners.SumCount) + 1, TNormal{});
-    const std::int32_t faces = std::min({object.FaceCount, object.Faces.Count(),
-                                         std::int32_t(corners.Sums.size() / CornersPerFace)});
-    const std::int32_t vertices = std::min(object.VertexCount, object.WorldVertices.Count());
-    const std::uint32_t* sum = corners.Sums.data();
-    for (std::int32_t i = 1; i <= faces; ++i, sum += CornersPerFace) {
-        if ((sum[0] | sum[1] | sum[2]) == 0) {
-            continue;
+namespace {
+
+using TKept = TSmoothNormals::TKept;
+
+TKept Rounded(const TNormal& n) {
+    return {float(n.X), float(n.Y), float(n.Z), 0};
+}
+
+void Add(TKept& to, const TKept& n) {
+    to.X += n.X;
+    to.Y += n.Y;
+    to.Z += n.Z;
+}
+
+} // namespace
+
+void TSmoothNormals::Begin(const TObject3D& object, const TSmoothingCorners& corners, bool all) {
+    object_ = &object;
+    corners_ = &corners;
+    vertices_ = std::min(object.VertexCount, object.WorldVertices.Count());
+    const auto faces = static_cast<std::size_t>(std::max(object.FaceCount, 0)) + 1;
+    if (faceNormals_.size() < faces) {
+        faceNormals_.resize(faces);
+    }
+    if (gathered_.size() < std::size_t(corners.SumCount) + 1) {
+        gathered_.resize(std::size_t(corners.SumCount) + 1);
+    }
+    if (++stamp_ == 0) {
+        for (auto* kept : {&faceNormals_, &gathered_}) {
+            for (TKept& k : *kept) {
+                k.Stamp = 0;
+            }
         }
+        stamp_ = 1;
+    }
+    if (all) {
+        // In file order, which keeps the reads of the vertices and the faces in step.
+        const std::int32_t count = std::min(object.FaceCount, object.Faces.Count());
+        for (std::int32_t i = 1; i <= count; ++i) {
+            FaceNormal(std::uint32_t(i));
+        }
+        for (std::uint32_t s = 1; s <= corners.SumCount; ++s) {
+            Gathered(s);
+        }
+    }
+}
+
+const TKept& TSmoothNormals::FaceNormal(std::uint32_t face) {
+    TKept& kept = faceNormals_[face];
+    if (kept.Stamp != stamp_) {
+        const TFace3D& f = object_->Faces[std::int32_t(face)];
+        kept = FaceInRange(f, vertices_)
+                   ? Rounded(TriangleNormal(object_->WorldVertices[std::int32_t(f.A)],
+                                            object_->WorldVertices[std::int32_t(f.B)],
+                                            object_->WorldVertices[std::int32_t(f.C)]))
+                   : TKept{};
+        kept.Stamp = stamp_;
+    }
+    return kept;
+}
+
+const TKept& TSmoothNormals::Gathered(std::uint32_t s) {
+    TKept& kept = gathered_[s];
+    if (kept.Stamp != stamp_) {
+        TKept sum;
+        const TSmoothingCorners& c = *corners_;
+        for (std::uint32_t k = c.FirstFace[s - 1]; k < c.FirstFace[s]; ++k) {
+            Add(sum, FaceNormal(c.Faces[k]));
+        }
+        kept = sum;
+        kept.Stamp = stamp_;
+    }
+    return kept;
+}
+
+TNormal TSmoothNormals::Sum(std::uint32_t s) {
+    TKept sum = Gathered(s);
+    const TSmoothingCorners& c = *corners_;
+    for (std::uint32_t k = c.FirstShare[s - 1]; k < c.FirstShare[s]; ++k) {
+        Add(sum, Gathered(c.Shared[k]));
+    }
+    return {sum.X, sum.Y, sum.Z};
+}
+
+std::vector<TNormal> SumSmoothNormalsReference(const TObject3D& object,
+                                               const TSmoothingCorners& corners) {
+    std::vector<TKept> gathered(std::size_t(corners.SumCount) + 1);
+    const std::int32_t faces = std::min<std::int32_t>(
+        {object.FaceCount, object.Faces.Count(), std::int32_t(corners.Sums.size() / 3)});
+    const std::int32_t vertices = std::min(object.VertexCount, object.WorldVertices.Count());
+    for (std::int32_t i = 1; i <= faces; ++i) {
         const TFace3D& f = object.Faces[i];
         if (!FaceInRange(f, vertices)) {
             continue;
         }
-        const TNormal n = TriangleNormal(object.WorldVertices[std::int32_t(f.A)],
-                                         object.WorldVertices[std::int32_t(f.B)],
-                                         object.WorldVertices[std::int32_t(f.C)]);
-        for (std::size_t k = 0; k < CornersPerFace; ++k) {
-            TNormal& to = gathered[sum[k]]; // a flat corner adds to the unused sums[0]
-            to.X += n.X;
-            to.Y += n.Y;
-            to.Z += n.Z;
+        const TKept n = Rounded(TriangleNormal(object.WorldVertices[std::int32_t(f.A)],
+                                               object.WorldVertices[std::int32_t(f.B)],
+                                               object.WorldVertices[std::int32_t(f.C)]));
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t s = corners.Sums[3 * std::size_t(i - 1) + k];
+            if (s != 0) {
+                Add(gathered[s], n);
+            }
         }
     }
-    if (corners.Shares.empty()) {
-        sums.swap(gathered);
-        return;
+    std::vector<TNormal> sums(gathered.size());
+    for (std::uint32_t s = 1; s <= corners.SumCount; ++s) {
+        TKept sum = gathered[s];
+        for (std::uint32_t k = corners.FirstShare[s - 1]; k < corners.FirstShare[s]; ++k) {
+            Add(sum, gathered[corners.Shared[k]]);
+        }
+        sums[s] = {sum.X, sum.Y, sum.Z};
     }
-    sums = gathered;
-    for (const TSmoothingCorners::TShare& share : corners.Shares) {
-        const TNormal& from = gathered[share.From];
-        sums[share.To].X += from.X;
-        sums[share.To].Y += from.Y;
-        sums[share.To].Z += from.Z;
-    }
+    return sums;
 }
 
 } // namespace ZuveloGraphLibrary

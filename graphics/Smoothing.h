@@ -25,12 +25,14 @@ struct TSmoothingCorners {
     // flat corner. Empty when every face is flat.
     std::vector<std::uint32_t> Sums;
     std::uint32_t SumCount = 0;
-    // A sum that also takes another: the sum `To` adds the faces' normals gathered in `From`.
-    struct TShare {
-        std::uint32_t To = 0;
-        std::uint32_t From = 0;
-    };
-    std::vector<TShare> Shares;
+    // The faces (from 1) whose normals sum s gathers itself are Faces[FirstFace[s - 1]] to
+    // Faces[FirstFace[s] - 1]; the other sums whose faces it also takes (those of the masks at its
+    // vertex that share a bit with its own) are Shared[FirstShare[s - 1]] to
+    // Shared[FirstShare[s] - 1].
+    std::vector<std::uint32_t> FirstFace{0};
+    std::vector<std::uint32_t> Faces;
+    std::vector<std::uint32_t> FirstShare{0};
+    std::vector<std::uint32_t> Shared;
 };
 
 // Works out the corners for the object's faces and a mask per face (a face beyond the masks, or
@@ -47,9 +49,39 @@ struct TNormal {
 // The normal of the triangle a, b, c, as long as twice its area, by the right-hand rule.
 TNormal TriangleNormal(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c);
 
-// The sums of the normals of the faces as the world vertices now stand: sums[n] for sum n (1 to
-// SumCount; sums[0] is unused). `gathered` is room for the work, kept by the caller.
-void SumSmoothNormals(const TObject3D& object, const TSmoothingCorners& corners,
-                      std::vector<TNormal>& sums, std::vector<TNormal>& gathered);
+// The sums as the world vertices now stand, each worked out when it is first asked for in a
+// drawing and kept for the rest of it, from the faces' normals, each worked out once as well and
+// held in single precision, as the sums are. The room for them is kept from drawing to drawing.
+class TSmoothNormals {
+public:
+    // A new drawing of the object, whose corners these are; both must outlive the drawing. With
+    // `all`, every face's normal and every sum's own faces are worked out at once, in order,
+    // which is quicker when most of them will be asked for.
+    void Begin(const TObject3D& object, const TSmoothingCorners& corners, bool all = false);
+    // Sum s, from 1 to SumCount.
+    TNormal Sum(std::uint32_t s);
+
+    // A normal in single precision, with the stamp of the drawing it was worked out in.
+    struct TKept {
+        float X = 0, Y = 0, Z = 0;
+        std::uint32_t Stamp = 0;
+    };
+
+private:
+    const TKept& Gathered(std::uint32_t s);
+    const TKept& FaceNormal(std::uint32_t face);
+
+    const TObject3D* object_ = nullptr;
+    const TSmoothingCorners* corners_ = nullptr;
+    std::int32_t vertices_ = 0;
+    std::uint32_t stamp_ = 0;
+    std::vector<TKept> faceNormals_, gathered_;
+};
+
+// The same sums, all of them at once and plainly: every face adds its normal (rounded to single)
+// to the sums of its corners in face order, then every sum takes the sums it shares. sums[s] for
+// sum s; sums[0] is unused.
+std::vector<TNormal> SumSmoothNormalsReference(const TObject3D& object,
+                                               const TSmoothingCorners& corners);
 
 } // namespace ZuveloGraphLibrary

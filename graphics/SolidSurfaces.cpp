@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace ZuveloGraphLibrary {
@@ -17,37 +18,55 @@ namespace {
 constexpr float ByteTop = 255;
 constexpr std::size_t CornersPerFace = 3;
 constexpr double DegreesPerHalfTurn = 180;
+// Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
+// pixels ask for them; below it, all at once.
+constexpr std::int64_t DenseFacesPerPixel = 4;
 
-// A face whose colour varies across it: its corners' barycentric weights at pane pixel
-// p = (x, y, 1) are L1 . p / W . p, L2 . p / W . p and the rest of 1.
-struct TInterpolatedFace {
-    double L1[3] = {};
-    double L2[3] = {};
-    double W[3] = {0, 0, 1};
-    // Without an image: the lit colour at each corner, 0 to 255 a channel.
-    TTexel Colour[3];
-    // With one: the image's coordinates, the light and the highlight at each corner.
-    const TTexture* Image = nullptr;
+// A material as one drawing paints with it: its colours times the object's colour, from 0 to 255,
+// its highlight, and its image with the map's placement.
+struct TPaint {
+    TTexel Diffuse;
+    TTexel Specular;
+    float Strength = 0;
+    float Exponent = 1;
+    const TTexture* Image = nullptr; // none, or no mapping coordinates to place it with
     TTextureWrap Wrap = TTextureWrap::Repeat;
     bool Once = false;     // the image shown once, the diffuse colour around it
     bool Negative = false; // its colours inverted
-    float U[3] = {}, V[3] = {};
-    float Light[3] = {}, Shine[3] = {};
-    TTexel Kept;     // the diffuse colour's part of the base colour, lit by the object's colour
-    TTexel Share;    // how much of each channel of the image goes into it
-    TTexel Diffuse;  // the base colour away from the image
-    TTexel Specular; // the highlight's colour
-    double TexelArea = 0; // |det| of the map from pixels to texels of the full image, times w^3
+    double Place[2][3] = {{1, 0, 0}, {0, 1, 0}}; // (u', v') from (u, v, 1)
+    TTexel Kept;  // the diffuse colour's part of the colour under the image
+    TTexel Share; // the image's part of it, channel by channel
+};
+
+// A face whose colour varies across it: each quantity at pane pixel p = (x, y, 1) is Q . p / W . p.
+// Without an image the quantities are red, green and blue; with one, the image's coordinates u'
+// and v', the light and the highlight.
+struct TFacePlanes {
+    double W[3] = {0, 0, 1};
+    double Q[4][3] = {};
+    const TPaint* Paint = nullptr; // with an image
+    double TexelArea = 0; // |det(U, V, W)| for the full image's pixels: texels a pixel is w^3 of it
+};
+
+// The light and the highlight at a point of a surface.
+struct TLit {
+    float Light = 0;
+    float Shine = 0;
 };
 
 // Kept from drawing to drawing, so that a drawing allocates nothing once they have grown.
 struct TSurfaceScratch {
     std::vector<std::uint32_t> Stamps; // per face: whether its shade is this drawing's
     std::uint32_t Stamp = 0;
-    std::vector<std::uint32_t> Shades; // per face: 0 for one colour, else 1 + its interpolation
-    std::vector<TInterpolatedFace> Interpolated;
-    std::vector<TNormal> Sums;
-    std::vector<TNormal> Gathered;
+    std::vector<std::uint32_t> Shades; // per face: 0 for one colour, else 1 + its planes
+    std::vector<TFacePlanes> Planes;
+    std::vector<TPaint> Paints; // per material, worked out at its first face
+    std::vector<std::uint32_t> PaintStamps;
+    TSmoothNormals Smooth;
+    // Per smoothing sum: the light at its corner, for the material it was worked out for.
+    std::vector<std::uint32_t> LitStamps;
+    std::vector<std::uint32_t> LitPaints;
+    std::vector<TLit> Lits;
 };
 TSurfaceScratch Scratch;
 
@@ -58,6 +77,8 @@ std::uint32_t NextStamp(std::size_t faces) {
     }
     if (++Scratch.Stamp == 0) {
         std::fill(Scratch.Stamps.begin(), Scratch.Stamps.end(), 0u);
+        std::fill(Scratch.PaintStamps.begin(), Scratch.PaintStamps.end(), 0u);
+        std::fill(Scratch.LitStamps.begin(), Scratch.LitStamps.end(), 0u);
         Scratch.Stamp = 1;
     }
     return Scratch.Stamp;
@@ -109,10 +130,8 @@ void Put(std::uint8_t* pixel, TColorRGB c) {
 }
 
 std::uint8_t ToByte(float value) {
-    if (!(value > 0)) {
-        return 0;
-    }
-    return value >= ByteTop ? 255 : static_cast<std::uint8_t>(value + 0.5f);
+    const float held = std::min(value > 0 ? value : 0.0f, ByteTop); // not a number: 0
+    return static_cast<std::uint8_t>(held + 0.5f);
 }
 
 TColorRGB ToColor(const TTexel& c) {
@@ -145,10 +164,15 @@ TNormal Minus(const TPoint3D& a, const TPoint3D& b) {
     return {double(a.X) - b.X, double(a.Y) - b.Y, double(a.Z) - b.Z};
 }
 
-// The weights of the corners a, b, c over the pane, into face.L1, L2 and W; false when the face
-// has no area as seen.
+// The barycentric weights of the corners a, b, c over the pane: L1 . p / W . p for b, L2 . p / W .
+// p for c, the rest of 1 for a. False when the face has no area as seen.
+struct TWeights {
+    double L1[3] = {};
+    double L2[3] = {};
+    double W[3] = {0, 0, 1};
+};
 bool SetWeights(const TPaneMapping& m, const TPoint3D& a, const TPoint3D& b, const TPoint3D& c,
-                TInterpolatedFace& face) {
+                TWeights& face) {
     if (!m.Perspective) {
         // Affine: the barycentric coordinates of the pixel in the face's picture.
         const double x0 = m.CX + m.Zoom * a.X, y0 = m.CY - m.Zoom * a.Y;
@@ -164,9 +188,6 @@ bool SetWeights(const TPaneMapping& m, const TPoint3D& a, const TPoint3D& b, con
         face.L2[0] = -(y1 - y0) / area;
         face.L2[1] = (x1 - x0) / area;
         face.L2[2] = (-(x1 - x0) * y0 + x0 * (y1 - y0)) / area;
-        face.W[0] = 0;
-        face.W[1] = 0;
-        face.W[2] = 1;
         return true;
     }
     // Perspective: the pixel's line of sight from the viewer E meets the face's plane at P; the
@@ -209,25 +230,11 @@ bool SetWeights(const TPaneMapping& m, const TPoint3D& a, const TPoint3D& b, con
                          face.L2[2] + face.W[0] + face.W[1] + face.W[2]);
 }
 
-// The corners' weights at pixel (x, y), each at least 0 and adding up to 1; 1/w into `inverse`.
-void Weights(const TInterpolatedFace& f, double x, double y, double& w0, double& w1, double& w2,
-             double& inverse) {
-    inverse = 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
-    w1 = (f.L1[0] * x + f.L1[1] * y + f.L1[2]) * inverse;
-    w2 = (f.L2[0] * x + f.L2[1] * y + f.L2[2]) * inverse;
-    w0 = 1 - w1 - w2;
-    // Pixels on the rounded outline may lie a little outside the face.
-    w0 = w0 > 0 ? w0 : 0;
-    w1 = w1 > 0 ? w1 : 0;
-    w2 = w2 > 0 ? w2 : 0;
-    const double sum = w0 + w1 + w2;
-    if (!(sum > 0) || !std::isfinite(sum)) {
-        w0 = w1 = w2 = 1.0 / 3;
-        return;
+// The plane of a quantity that is q[k] at corner k.
+void Interpolate(const TWeights& w, const float (&q)[3], double (&out)[3]) {
+    for (int j = 0; j < 3; ++j) {
+        out[j] = q[0] * w.W[j] + (double(q[1]) - q[0]) * w.L1[j] + (double(q[2]) - q[0]) * w.L2[j];
     }
-    w0 /= sum;
-    w1 /= sum;
-    w2 /= sum;
 }
 
 // The copy of the image whose pixels are nearest in size to the pane's, for `area` pixels of the
@@ -236,44 +243,33 @@ int LevelOf(double area) {
     if (!(area > 2)) {
         return 0;
     }
-    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(area));
+    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(std::min(area, 1e30)));
     const int exponent = int((bits >> 23) & 0xFF) - 127;
     return (exponent + 1) / 2;
 }
 
-TColorRGB ShadeInterpolated(const TInterpolatedFace& f, std::int32_t x, std::int32_t y) {
-    double w0 = 0, w1 = 0, w2 = 0, inverse = 0;
-    Weights(f, x, y, w0, w1, w2, inverse);
-    const auto mix = [&](const float(&v)[3]) { return float(w0 * v[0] + w1 * v[1] + w2 * v[2]); };
-    if (f.Image == nullptr) {
-        return ToColor({float(w0 * f.Colour[0].R + w1 * f.Colour[1].R + w2 * f.Colour[2].R),
-                        float(w0 * f.Colour[0].G + w1 * f.Colour[1].G + w2 * f.Colour[2].G),
-                        float(w0 * f.Colour[0].B + w1 * f.Colour[1].B + w2 * f.Colour[2].B)});
+// x^e for x from 0 to 1 and e from 1 to 128, to within a few parts in a thousand: log2 x from the
+// float's exponent and a quadratic on its mantissa, 2^y from a quadratic on its fraction.
+float HighlightPower(float x, float e) {
+    if (!(x > 0)) {
+        return 0;
     }
-    const float u = mix(f.U);
-    const float v = mix(f.V);
-    TTexel base = f.Diffuse;
-    if (!f.Once || (u >= 0 && u <= 1 && v >= 0 && v <= 1)) {
-        const double scale = std::fabs(inverse);
-        TTexel t = f.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale), f.Wrap);
-        if (f.Negative) {
-            t = {ByteTop - t.R, ByteTop - t.G, ByteTop - t.B};
-        }
-        base = {f.Kept.R + f.Share.R * t.R, f.Kept.G + f.Share.G * t.G, f.Kept.B + f.Share.B * t.B};
+    const auto bits = std::bit_cast<std::uint32_t>(std::min(x, 1.0f));
+    const float mantissa = std::bit_cast<float>((bits & 0x007FFFFF) | 0x3F800000); // 1 to 2
+    const float log2x = float(int(bits >> 23) - 127) +
+                        (-0.34484843f * mantissa + 2.02466578f) * mantissa - 0.67487759f;
+    const float y = e * log2x;
+    if (y < -126) {
+        return 0;
     }
-    const float light = mix(f.Light);
-    const float shine = mix(f.Shine);
-    return ToColor({base.R * light + f.Specular.R * shine, base.G * light + f.Specular.G * shine,
-                    base.B * light + f.Specular.B * shine});
+    const auto whole = static_cast<int>(y) - (y < float(static_cast<int>(y)) ? 1 : 0);
+    const float fraction = y - float(whole);
+    return std::bit_cast<float>(std::uint32_t(whole + 127) << 23) *
+           (1 + fraction * (0.6565f + 0.3435f * fraction));
 }
 
-// The light and the highlight of a surface with unit normal n at point p.
-struct TLit {
-    float Light = 0;
-    float Shine = 0;
-};
-TLit Lit(const TNormal& n, const TPoint3D& p, const TPaneMapping& m, double strength,
-         double exponent) {
+// The light and the highlight of a surface with normal n at point p.
+TLit Lit(const TNormal& n, const TPoint3D& p, const TPaneMapping& m, const TPaint& paint) {
     TNormal v{0, 0, -1};
     if (m.Perspective) {
         v = {double(p.X), double(p.Y), double(p.Z) - m.MoveBack};
@@ -284,24 +280,8 @@ TLit Lit(const TNormal& n, const TPoint3D& p, const TPaneMapping& m, double stre
         return {float(AmbientShade), 0};
     }
     return {float(AmbientShade + HeadlightShade * cosine),
-            float(strength * std::pow(cosine, exponent))};
-}
-
-TNormal Unit(const TNormal& n, const TNormal& fallback) {
-    const double length = std::sqrt(Dot(n, n));
-    if (!(length > 0) || !std::isfinite(length)) {
-        return fallback;
-    }
-    return {n.X / length, n.Y / length, n.Z / length};
-}
-
-// Where the map puts a vertex's mapping coordinates on its image.
-TTexCoord Placed(const TTextureMap& map, TTexCoord t) {
-    const double s = (double(t.U) - 0.5) * map.UScale;
-    const double q = (double(t.V) - 0.5) * map.VScale;
-    const double turn = map.Rotation * std::numbers::pi / DegreesPerHalfTurn;
-    const double c = std::cos(turn), sn = std::sin(turn);
-    return {float(s * c - q * sn + 0.5 - map.UOffset), float(s * sn + q * c + 0.5 - map.VOffset)};
+            paint.Strength > 0 ? paint.Strength * HighlightPower(float(cosine), paint.Exponent)
+                               : 0};
 }
 
 // Everything a drawing of one object with its looks reads.
@@ -313,104 +293,174 @@ struct TLooksDrawing {
     std::int32_t Vertices = 0;
     bool Smooth = false;
     bool Mapped = false;
+    std::uint32_t Stamp = 0;
 };
 
-// Works out how face i is painted: one colour into `colour`, or an interpolation into the
-// scratch, whose number plus 1 is returned.
+const TPaint& PaintOf(const TLooksDrawing& d, std::size_t index) {
+    TPaint& paint = Scratch.Paints[index];
+    if (Scratch.PaintStamps[index] == d.Stamp) {
+        return paint;
+    }
+    Scratch.PaintStamps[index] = d.Stamp;
+    const TMaterial& m = d.Looks.Materials[index];
+    const auto times = [&](TColorF c) {
+        return TTexel{c.R * ByteTop * d.Factor.R, c.G * ByteTop * d.Factor.G,
+                      c.B * ByteTop * d.Factor.B};
+    };
+    paint = TPaint{};
+    paint.Diffuse = times(m.Diffuse);
+    paint.Specular = times(m.Specular);
+    paint.Strength = m.ShininessStrength;
+    paint.Exponent = float(1 + ShininessExponentSpan * m.Shininess);
+    paint.Image = d.Mapped && m.Texture && index < d.Looks.Images.size()
+                      ? d.Looks.Images[index].get()
+                      : nullptr;
+    if (paint.Image != nullptr) {
+        const TTextureMap& map = *m.Texture;
+        paint.Once = (map.Tiling & (TilingNone | TilingDecal)) != 0;
+        paint.Wrap = paint.Once                         ? TTextureWrap::Edge
+                     : (map.Tiling & TilingMirror) != 0 ? TTextureWrap::Mirror
+                                                        : TTextureWrap::Repeat;
+        paint.Negative = (map.Tiling & TilingNegative) != 0;
+        // (u', v') = R((u - 1/2) UScale, (v - 1/2) VScale) + (1/2, 1/2) - (UOffset, VOffset).
+        const double turn = map.Rotation * std::numbers::pi / DegreesPerHalfTurn;
+        const double c = std::cos(turn), s = std::sin(turn);
+        const double su = map.UScale, sv = map.VScale;
+        paint.Place[0][0] = c * su;
+        paint.Place[0][1] = -s * sv;
+        paint.Place[0][2] = -0.5 * c * su + 0.5 * s * sv + 0.5 - map.UOffset;
+        paint.Place[1][0] = s * su;
+        paint.Place[1][1] = c * sv;
+        paint.Place[1][2] = -0.5 * s * su - 0.5 * c * sv + 0.5 - map.VOffset;
+        const float share = map.Share;
+        paint.Kept = {paint.Diffuse.R * (1 - share), paint.Diffuse.G * (1 - share),
+                      paint.Diffuse.B * (1 - share)};
+        paint.Share = {d.Factor.R * share, d.Factor.G * share, d.Factor.B * share};
+    }
+    return paint;
+}
+
+TTexel Lighted(const TPaint& paint, const TTexel& base, const TLit& l) {
+    return {base.R * l.Light + paint.Specular.R * l.Shine,
+            base.G * l.Light + paint.Specular.G * l.Shine,
+            base.B * l.Light + paint.Specular.B * l.Shine};
+}
+
+// Works out how face i is painted: one colour into `colour`, or planes into the scratch, whose
+// number plus 1 is returned.
 std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour) {
     const TFace3D& f = d.Object.Faces[std::int32_t(i)];
-    const TMaterial& material = FaceMaterial(d.Looks, std::int32_t(i));
-    const TTexel diffuse{material.Diffuse.R * ByteTop * d.Factor.R,
-                         material.Diffuse.G * ByteTop * d.Factor.G,
-                         material.Diffuse.B * ByteTop * d.Factor.B};
-    const TTexel specular{material.Specular.R * ByteTop * d.Factor.R,
-                          material.Specular.G * ByteTop * d.Factor.G,
-                          material.Specular.B * ByteTop * d.Factor.B};
-    const double strength = material.ShininessStrength;
-    const double exponent = 1 + ShininessExponentSpan * material.Shininess;
+    const auto at = static_cast<std::size_t>(i - 1);
+    const std::uint32_t index = at < d.Looks.FaceMaterials.size() ? d.Looks.FaceMaterials[at] : 0;
+    const std::size_t paintIndex = index < d.Looks.Materials.size() ? index : 0;
+    const TPaint& paint = PaintOf(d, paintIndex);
     if (!FaceInRange(f, d.Vertices)) { // owns no pixel: the test stays for safety
-        colour = ToColor(diffuse);
+        colour = ToColor(paint.Diffuse);
         return 0;
     }
-    const std::uint32_t numbers[] = {f.A, f.B, f.C};
     const TPoint3D corners[] = {d.Object.WorldVertices[std::int32_t(f.A)],
                                 d.Object.WorldVertices[std::int32_t(f.B)],
                                 d.Object.WorldVertices[std::int32_t(f.C)]};
     const TNormal own = TriangleNormal(corners[0], corners[1], corners[2]);
-    const std::uint32_t* sums =
-        d.Smooth ? &d.Looks.Corners.Sums[CornersPerFace * (i - 1)] : nullptr;
-    const auto materialIndex = std::size_t(&material - d.Looks.Materials.data());
-    const TTexture* image = d.Mapped && material.Texture && materialIndex < d.Looks.Images.size()
-                                ? d.Looks.Images[materialIndex].get()
-                                : nullptr;
+    const std::uint32_t* sums = d.Smooth ? &d.Looks.Corners.Sums[CornersPerFace * at] : nullptr;
     const bool smooth = sums != nullptr && (sums[0] | sums[1] | sums[2]) != 0;
-    const auto lit = [&](const TTexel& base, const TLit& l) {
-        return TTexel{base.R * l.Light + specular.R * l.Shine,
-                      base.G * l.Light + specular.G * l.Shine,
-                      base.B * l.Light + specular.B * l.Shine};
+    std::optional<TLit> flatLit; // at the face's centre, by its own normal
+    const auto flat = [&] {
+        if (!flatLit) {
+            const TPoint3D centre{(corners[0].X + corners[1].X + corners[2].X) / 3,
+                                  (corners[0].Y + corners[1].Y + corners[2].Y) / 3,
+                                  (corners[0].Z + corners[1].Z + corners[2].Z) / 3};
+            flatLit = Lit(own, centre, d.Pane, paint);
+        }
+        return *flatLit;
     };
-    const TPoint3D centre{(corners[0].X + corners[1].X + corners[2].X) / 3,
-                          (corners[0].Y + corners[1].Y + corners[2].Y) / 3,
-                          (corners[0].Z + corners[1].Z + corners[2].Z) / 3};
-    const TLit flat = Lit(own, centre, d.Pane, strength, exponent);
-    if (!smooth && image == nullptr) {
-        colour = ToColor(lit(diffuse, flat));
+    TWeights weights;
+    if ((!smooth && paint.Image == nullptr) ||
+        !SetWeights(d.Pane, corners[0], corners[1], corners[2], weights)) {
+        colour = ToColor(Lighted(paint, paint.Diffuse, flat()));
         return 0;
     }
-    TInterpolatedFace face;
-    if (!SetWeights(d.Pane, corners[0], corners[1], corners[2], face)) {
-        colour = ToColor(lit(diffuse, flat));
-        return 0;
-    }
-    TLit at[3] = {flat, flat, flat};
+    TLit lit[3];
     if (smooth) {
+        // A sum belongs to one vertex: its light is worked out once a drawing for a material.
         for (std::size_t k = 0; k < CornersPerFace; ++k) {
-            if (sums[k] != 0) {
-                at[k] =
-                    Lit(Unit(Scratch.Sums[sums[k]], own), corners[k], d.Pane, strength, exponent);
+            const std::uint32_t sum = sums[k];
+            if (sum == 0) {
+                lit[k] = flat();
+            } else if (Scratch.LitStamps[sum] == d.Stamp && Scratch.LitPaints[sum] == paintIndex) {
+                lit[k] = Scratch.Lits[sum];
+            } else {
+                const TNormal n = Scratch.Smooth.Sum(sum);
+                if (!(Dot(n, n) > 0)) {
+                    lit[k] = Lit(own, corners[k], d.Pane, paint);
+                    continue;
+                }
+                lit[k] = Scratch.Lits[sum] = Lit(n, corners[k], d.Pane, paint);
+                Scratch.LitStamps[sum] = d.Stamp;
+                Scratch.LitPaints[sum] = std::uint32_t(paintIndex);
             }
         }
-    }
-    if (image == nullptr) {
-        for (std::size_t k = 0; k < CornersPerFace; ++k) {
-            face.Colour[k] = lit(diffuse, at[k]);
-        }
     } else {
-        const TTextureMap& map = *material.Texture;
-        face.Image = image;
-        face.Wrap = (map.Tiling & TilingMirror) != 0 ? TTextureWrap::Mirror : TTextureWrap::Repeat;
-        face.Once = (map.Tiling & (TilingNone | TilingDecal)) != 0;
-        face.Wrap = face.Once ? TTextureWrap::Edge : face.Wrap;
-        face.Negative = (map.Tiling & TilingNegative) != 0;
-        for (std::size_t k = 0; k < CornersPerFace; ++k) {
-            const TTexCoord t = Placed(map, d.Looks.Mapping[numbers[k] - 1]);
-            face.U[k] = t.U;
-            face.V[k] = t.V;
-            face.Light[k] = at[k].Light;
-            face.Shine[k] = at[k].Shine;
-        }
-        const float share = map.Share;
-        face.Kept = {diffuse.R * (1 - share), diffuse.G * (1 - share), diffuse.B * (1 - share)};
-        face.Share = {d.Factor.R * share, d.Factor.G * share, d.Factor.B * share};
-        face.Diffuse = diffuse;
-        face.Specular = specular;
-        // The map from pixels to the image's pixels is (U . p / w, V . p / w), with U and V the
-        // corners' coordinates weighted by their rows; its area scale is |det(U, V, W)| / |w|^3.
-        double rowU[3], rowV[3];
-        for (int j = 0; j < 3; ++j) {
-            const double l0 = face.W[j] - face.L1[j] - face.L2[j];
-            rowU[j] =
-                (l0 * face.U[0] + face.L1[j] * face.U[1] + face.L2[j] * face.U[2]) * image->Width();
-            rowV[j] = (l0 * face.V[0] + face.L1[j] * face.V[1] + face.L2[j] * face.V[2]) *
-                      image->Height();
-        }
-        const double* w = face.W;
-        face.TexelArea = std::fabs(rowU[0] * (rowV[1] * w[2] - rowV[2] * w[1]) -
-                                   rowU[1] * (rowV[0] * w[2] - rowV[2] * w[0]) +
-                                   rowU[2] * (rowV[0] * w[1] - rowV[1] * w[0]));
+        lit[0] = lit[1] = lit[2] = flat();
     }
-    Scratch.Interpolated.push_back(face);
-    return std::uint32_t(Scratch.Interpolated.size());
+    TFacePlanes planes;
+    std::copy(std::begin(weights.W), std::end(weights.W), planes.W);
+    if (paint.Image == nullptr) {
+        TTexel c[3];
+        for (std::size_t k = 0; k < CornersPerFace; ++k) {
+            c[k] = Lighted(paint, paint.Diffuse, lit[k]);
+        }
+        Interpolate(weights, {c[0].R, c[1].R, c[2].R}, planes.Q[0]);
+        Interpolate(weights, {c[0].G, c[1].G, c[2].G}, planes.Q[1]);
+        Interpolate(weights, {c[0].B, c[1].B, c[2].B}, planes.Q[2]);
+    } else {
+        const std::uint32_t numbers[] = {f.A, f.B, f.C};
+        float u[3], v[3];
+        for (std::size_t k = 0; k < CornersPerFace; ++k) {
+            const TTexCoord t = d.Looks.Mapping[numbers[k] - 1];
+            u[k] = float(paint.Place[0][0] * t.U + paint.Place[0][1] * t.V + paint.Place[0][2]);
+            v[k] = float(paint.Place[1][0] * t.U + paint.Place[1][1] * t.V + paint.Place[1][2]);
+        }
+        Interpolate(weights, u, planes.Q[0]);
+        Interpolate(weights, v, planes.Q[1]);
+        Interpolate(weights, {lit[0].Light, lit[1].Light, lit[2].Light}, planes.Q[2]);
+        Interpolate(weights, {lit[0].Shine, lit[1].Shine, lit[2].Shine}, planes.Q[3]);
+        planes.Paint = &paint;
+        const double width = paint.Image->Width(), height = paint.Image->Height();
+        const double(&q)[4][3] = planes.Q;
+        const double* w = planes.W;
+        planes.TexelArea = std::fabs(width * height *
+                                     (q[0][0] * (q[1][1] * w[2] - q[1][2] * w[1]) -
+                                      q[0][1] * (q[1][0] * w[2] - q[1][2] * w[0]) +
+                                      q[0][2] * (q[1][0] * w[1] - q[1][1] * w[0])));
+    }
+    Scratch.Planes.push_back(planes);
+    return std::uint32_t(Scratch.Planes.size());
+}
+
+TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y) {
+    const double inverse = 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
+    const auto at = [&](const double(&q)[3]) {
+        return float((q[0] * x + q[1] * y + q[2]) * inverse);
+    };
+    if (f.Paint == nullptr) {
+        return {ToByte(at(f.Q[0])), ToByte(at(f.Q[1])), ToByte(at(f.Q[2]))};
+    }
+    const TPaint& paint = *f.Paint;
+    const float u = at(f.Q[0]);
+    const float v = at(f.Q[1]);
+    TTexel base = paint.Diffuse;
+    if (!paint.Once || (u >= 0 && u <= 1 && v >= 0 && v <= 1)) {
+        const double scale = std::fabs(inverse);
+        TTexel t =
+            paint.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale), paint.Wrap);
+        if (paint.Negative) {
+            t = {ByteTop - t.R, ByteTop - t.G, ByteTop - t.B};
+        }
+        base = {paint.Kept.R + paint.Share.R * t.R, paint.Kept.G + paint.Share.G * t.G,
+                paint.Kept.B + paint.Share.B * t.B};
+    }
+    return ToColor(Lighted(paint, base, {at(f.Q[2]), at(f.Q[3])}));
 }
 
 } // namespace
@@ -498,7 +548,15 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     d.Smooth = looks.Corners.SumCount > 0 && looks.Corners.Sums.size() >= CornersPerFace * faces;
     d.Mapped = looks.Mapping.size() >= std::size_t(std::max(d.Vertices, 0));
     if (d.Smooth) {
-        SumSmoothNormals(object, looks.Corners, Scratch.Sums, Scratch.Gathered);
+        // Most faces may own a pixel when there are not many more of them than pixels.
+        const std::int64_t pixels =
+            std::int64_t(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
+        Scratch.Smooth.Begin(object, looks.Corners, pixels * DenseFacesPerPixel >= fill->Faces);
+        if (Scratch.LitStamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
+            Scratch.LitStamps.resize(std::size_t(looks.Corners.SumCount) + 1, 0);
+            Scratch.LitPaints.resize(Scratch.LitStamps.size());
+            Scratch.Lits.resize(Scratch.LitStamps.size());
+        }
     }
     if (buffer.ColorScratch.size() < faces + 1) {
         buffer.ColorScratch.resize(faces + 1);
@@ -506,21 +564,24 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     if (Scratch.Shades.size() < faces + 1) {
         Scratch.Shades.resize(faces + 1);
     }
-    Scratch.Interpolated.clear();
-    const std::uint32_t stamp = NextStamp(faces);
+    if (Scratch.Paints.size() < looks.Materials.size()) {
+        Scratch.Paints.resize(looks.Materials.size());
+        Scratch.PaintStamps.resize(looks.Materials.size(), 0);
+    }
+    Scratch.Planes.clear();
+    d.Stamp = NextStamp(faces);
     std::uint32_t* stamps = Scratch.Stamps.data();
     std::uint32_t* shades = Scratch.Shades.data();
     TColorRGB* colors = buffer.ColorScratch.data();
     ForEachOwnedPixel(image, buffer, *fill, box,
                       [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
-                          if (stamps[i] != stamp) {
-                              stamps[i] = stamp;
+                          if (stamps[i] != d.Stamp) {
+                              stamps[i] = d.Stamp;
                               shades[i] = SetUpFace(d, i, colors[i]);
                           }
-                          Put(pixel,
-                              shades[i] == 0
-                                  ? colors[i]
-                                  : ShadeInterpolated(Scratch.Interpolated[shades[i] - 1], x, y));
+                          Put(pixel, shades[i] == 0
+                                         ? colors[i]
+                                         : ShadePlanes(Scratch.Planes[shades[i] - 1], x, y));
                       });
 }
 

@@ -42,38 +42,6 @@ TTexture::TLevel Halved(const TTexture::TLevel& from) {
     return to;
 }
 
-// A coordinate brought into the image's own range: [0, 1) repeated, [0, 2) mirrored, [0, 1] at
-// the edge. Not a number counts as 0.
-float Wrapped(float t, TTextureWrap wrap) {
-    if (!std::isfinite(t)) {
-        return 0;
-    }
-    switch (wrap) {
-    case TTextureWrap::Repeat:
-        return t - std::floor(t);
-    case TTextureWrap::Mirror:
-        return t - 2 * std::floor(t / 2);
-    case TTextureWrap::Edge:
-        break;
-    }
-    return std::clamp(t, 0.0f, 1.0f);
-}
-
-// The pixel index i (which may lie one beyond either side) within n pixels.
-std::int32_t Index(std::int32_t i, std::int32_t n, TTextureWrap wrap) {
-    switch (wrap) {
-    case TTextureWrap::Repeat:
-        return i < 0 ? i + n : (i >= n ? i - n : i);
-    case TTextureWrap::Mirror: {
-        const std::int32_t m = i < 0 ? i + 2 * n : (i >= 2 * n ? i - 2 * n : i);
-        return m < n ? m : 2 * n - 1 - m;
-    }
-    case TTextureWrap::Edge:
-        break;
-    }
-    return std::clamp(i, 0, n - 1);
-}
-
 } // namespace
 
 TTexture::TTexture(std::int32_t width, std::int32_t height, std::vector<std::uint32_t> pixels) {
@@ -85,33 +53,6 @@ TTexture::TTexture(std::int32_t width, std::int32_t height, std::vector<std::uin
     while (levels_.back().Width > 1 || levels_.back().Height > 1) {
         levels_.push_back(Halved(levels_.back()));
     }
-}
-
-TTexel TTexture::Sample(float u, float v, int level, TTextureWrap wrap) const {
-    const TLevel& l = levels_[std::size_t(std::clamp(level, 0, LevelCount() - 1))];
-    const float x = Wrapped(u, wrap) * float(l.Width) - 0.5f;
-    const float y = (1 - Wrapped(v, wrap)) * float(l.Height) - 0.5f;
-    // Mirrored, a coordinate runs over two copies, the second one flipped by the index.
-    const float fx0 = std::floor(x);
-    const float fy0 = std::floor(y);
-    const float fx = x - fx0;
-    const float fy = y - fy0;
-    const auto x0 = static_cast<std::int32_t>(fx0);
-    const auto y0 = static_cast<std::int32_t>(fy0);
-    const std::int32_t xs[] = {Index(x0, l.Width, wrap), Index(x0 + 1, l.Width, wrap)};
-    const std::int32_t ys[] = {Index(y0, l.Height, wrap), Index(y0 + 1, l.Height, wrap)};
-    const auto at = [&](int i, int j) {
-        return l.Pixels[std::size_t(ys[j]) * std::size_t(l.Width) + std::size_t(xs[i])];
-    };
-    const std::uint32_t p00 = at(0, 0), p10 = at(1, 0), p01 = at(0, 1), p11 = at(1, 1);
-    const auto mix = [&](int shift) {
-        const float top = float(Channel(p00, shift)) +
-                          fx * (float(Channel(p10, shift)) - float(Channel(p00, shift)));
-        const float bottom = float(Channel(p01, shift)) +
-                             fx * (float(Channel(p11, shift)) - float(Channel(p01, shift)));
-        return top + fy * (bottom - top);
-    };
-    return {mix(16), mix(8), mix(0)};
 }
 
 } // namespace ZuveloGraphLibrary

@@ -4,12 +4,14 @@
 #include "ModelLooks.h"
 #include "Import3DS.h"
 #include "Import3DSModel.h"
+#include "Smoothing.h"
 #include "Writer3DS.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -199,6 +201,61 @@ TEST(ModelLooks, AFileCutAnywhereLeavesListsThatFitTheRecord) {
             }
             ASSERT_EQ(looks.Materials.front(), Default) << size;
         }
+    }
+}
+
+// The smoothing sums a drawing works out on demand equal the plain sums of every face, over a
+// mesh with masks of every kind: flat faces, one group, groups sharing bits or not, and a vertex
+// where more masks meet than are smoothed.
+TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
+    std::mt19937 random(27);
+    constexpr int Side = 12;
+    TObject3D object;
+    object.VertexCount = Side * Side + 1;
+    object.FaceCount = 2 * (Side - 1) * (Side - 1) + 40;
+    AllocObjectArrays(object);
+    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+    for (int i = 0; i < Side * Side; ++i) {
+        object.WorldVertices[i + 1] = {float(i % Side) + jitter(random),
+                                       float(i / Side) + jitter(random), jitter(random)};
+    }
+    object.WorldVertices[Side * Side + 1] = {5, 5, 3}; // the apex of a fan of 40 faces
+    std::int32_t f = 1;
+    for (int y = 0; y + 1 < Side; ++y) {
+        for (int x = 0; x + 1 < Side; ++x) {
+            const auto at = [&](int dx, int dy) {
+                return std::uint32_t((y + dy) * Side + x + dx + 1);
+            };
+            object.Faces[f++] = {at(0, 0), at(1, 0), at(1, 1)};
+            object.Faces[f++] = {at(0, 0), at(1, 1), at(0, 1)};
+        }
+    }
+    for (std::uint32_t k = 0; k < 40; ++k) {
+        object.Faces[f++] = {std::uint32_t(Side * Side + 1), k + 1, k + 2};
+    }
+    const std::uint32_t kinds[] = {0, 1, 1, 2, 3, 6, 0x80000000, 0x80000001};
+    std::vector<std::uint32_t> masks;
+    for (std::int32_t i = 0; i < object.FaceCount; ++i) {
+        masks.push_back(i < object.FaceCount - 40 ? kinds[random() % std::size(kinds)]
+                                                  : (std::uint32_t(i) << 1) | 1); // 40 masks
+    }
+    for (std::int32_t i = 1; i <= object.VertexCount; ++i) {
+        object.Vertices[i] = object.WorldVertices[i];
+    }
+    const TSmoothingCorners corners = FindSmoothingCorners(object, masks);
+    ASSERT_GT(corners.SumCount, 0u);
+    const std::vector<TNormal> plain = SumSmoothNormalsReference(object, corners);
+    TSmoothNormals onDemand;
+    for (int drawing = 0; drawing < 2; ++drawing) { // kept room, a new drawing
+        onDemand.Begin(object, corners);
+        for (std::uint32_t s = corners.SumCount; s >= 1; --s) {
+            const TNormal sum = onDemand.Sum(s);
+            ASSERT_TRUE(sum.X == plain[s].X && sum.Y == plain[s].Y && sum.Z == plain[s].Z) << s;
+        }
+    }
+    // The apex, where 40 masks meet, has flat corners.
+    for (std::int32_t i = object.FaceCount - 40; i < object.FaceCount; ++i) {
+        EXPECT_EQ(corners.Sums[3 * std::size_t(i)], 0u) << i;
     }
 }
 
