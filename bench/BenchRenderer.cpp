@@ -9,6 +9,7 @@
 // of pixels away. A mesh with a vertex so close to that plane that DrawObject3D raises is also
 // drawn at the nearest whole depth where it does not. A generated whole model of 178,238 faces,
 // fitted as the import fits it, is drawn in a 400 x 300 pane with origin (200, 150).
+#include "BenchLooks.h"
 #include "Import3DS.h"
 #include "ZuveloGraphLibrary.h"
 
@@ -393,6 +394,9 @@ struct TScene {
     std::string Label;
     std::unique_ptr<TObject3D> Object;
     TFrame Frame = LargePane;
+    // Colours and a highlight; those and smoothing; all of it and an image: from the model as it
+    // lies in the scene.
+    std::array<std::unique_ptr<zgl::TModelLooks>, 3> Looks;
 };
 
 using TDrawObject = void (*)(const zgl::TImageView&, const TObject3D&);
@@ -423,7 +427,7 @@ void BenchDrawObject3D(benchmark::State& state, const TScene* scene, bool perspe
 
 // A drawing with surfaces as a pane makes it: the pane's depth buffer cleared, the object's faces
 // filled in, then the solid surfaces or the hidden lines drawn.
-enum class TSurfaceMode { Solid, Hidden };
+enum class TSurfaceMode { Solid, SolidColours, SolidSmooth, SolidLooks, Hidden };
 void BenchSurfaces(benchmark::State& state, const TScene* scene, bool perspective,
                    TSurfaceMode mode) {
     SetUpPane(scene->Frame, perspective);
@@ -433,10 +437,18 @@ void BenchSurfaces(benchmark::State& state, const TScene* scene, bool perspectiv
     try {
         for (auto _ : state) {
             buffer.Clear();
-            zgl::FillDepth(buffer, *scene->Object);
-            if (mode == TSurfaceMode::Solid) {
+            if (mode == TSurfaceMode::SolidColours || mode == TSurfaceMode::SolidSmooth ||
+                mode == TSurfaceMode::SolidLooks) {
+                const int kind = mode == TSurfaceMode::SolidColours  ? 0
+                                 : mode == TSurfaceMode::SolidSmooth ? 1
+                                                                     : 2;
+                zgl::FillDepth(buffer, *scene->Object, zgl::TFillFor::Surfaces);
+                zgl::DrawObject3DSolid(pane.View(), *scene->Object, *scene->Looks[kind], buffer);
+            } else if (mode == TSurfaceMode::Solid) {
+                zgl::FillDepth(buffer, *scene->Object);
                 zgl::DrawObject3DSolid(pane.View(), *scene->Object, buffer);
             } else {
+                zgl::FillDepth(buffer, *scene->Object);
                 zgl::DrawObject3DHidden(pane.View(), *scene->Object, buffer);
             }
             benchmark::DoNotOptimize(pane.Data());
@@ -558,7 +570,12 @@ void BenchLine(benchmark::State& state, TLine line) {
     state.counters["pixels"] = static_cast<double>(LitPixels(pane));
 }
 
-void RegisterScene(const TScene& scene, bool withQt) {
+void RegisterScene(TScene& scene, bool withQt) {
+    for (const auto kind : {PlexaBench::TBenchLooks::Colours, PlexaBench::TBenchLooks::Smooth,
+                            PlexaBench::TBenchLooks::Images}) {
+        scene.Looks[std::size_t(kind)] =
+            std::make_unique<zgl::TModelLooks>(PlexaBench::BenchLooks(*scene.Object, kind));
+    }
     const auto name = [&](const std::string& what) { return scene.Label + "/" + what; };
     for (const bool perspective : {false, true}) {
         const std::string mode = perspective ? "perspective" : "parallel";
@@ -568,6 +585,13 @@ void RegisterScene(const TScene& scene, bool withQt) {
         benchmark::RegisterBenchmark(name("Solid/" + mode).c_str(), BenchSurfaces, &scene,
                                      perspective, TSurfaceMode::Solid)
             ->Unit(benchmark::kMicrosecond);
+        for (const auto& [label, looks] : {std::pair{"SolidColours/", TSurfaceMode::SolidColours},
+                                           std::pair{"SolidSmooth/", TSurfaceMode::SolidSmooth},
+                                           std::pair{"SolidLooks/", TSurfaceMode::SolidLooks}}) {
+            benchmark::RegisterBenchmark(name(label + mode).c_str(), BenchSurfaces, &scene,
+                                         perspective, looks)
+                ->Unit(benchmark::kMicrosecond);
+        }
         benchmark::RegisterBenchmark(name("Hidden/" + mode).c_str(), BenchSurfaces, &scene,
                                      perspective, TSurfaceMode::Hidden)
             ->Unit(benchmark::kMicrosecond);
@@ -621,9 +645,10 @@ int main(int argc, char** argv) {
     }
     std::vector<std::unique_ptr<TScene>> scenes;
     const auto add = [&](std::string label, std::unique_ptr<TObject3D> object, float factor,
-                         std::int32_t depth) -> const TScene& {
+                         std::int32_t depth) -> TScene& {
         Place(*object, factor, depth);
-        scenes.push_back(std::make_unique<TScene>(TScene{std::move(label), std::move(object)}));
+        scenes.push_back(
+            std::make_unique<TScene>(TScene{std::move(label), std::move(object), LargePane, {}}));
         return *scenes.back();
     };
 
@@ -636,7 +661,9 @@ int main(int argc, char** argv) {
     Fit(*flacon);
     scenes.push_back(std::make_unique<TScene>(
         TScene{"flacon-standin-" + std::to_string(flacon->FaceCount) + "-fitted-400x300",
-               std::move(flacon), SmallPane}));
+               std::move(flacon),
+               SmallPane,
+               {}}));
     RegisterScene(*scenes.back(), true);
 
     const TCorpusMesh corpus = LargestCorpusMesh();
