@@ -1,17 +1,19 @@
 // Fuzz target of the .3DS readers. Each input is read in memory, as a whole file, by both the
-// first-mesh reader and the whole-model reader, and the whole model is then fitted. A load either
-// raises one of the library's errors or leaves a record whose counts and arrays agree; a whole
-// model's face numbers all lie in range, and a fitted model's used vertices lie within the fit's
-// radius. The fitted model is also drawn, placed as the import places it, as wires, hidden lines
-// and solid surfaces in both projections, into a small canvas framed by guard bytes: no drawing
-// writes outside the canvas, and the hidden lines are some of the wire pixels. Anything else stops
-// the run.
+// first-mesh reader and the whole-model reader, each with the model's looks, and the whole model
+// is then fitted. A load either raises one of the library's errors or leaves a record whose counts
+// and arrays agree, and looks whose lists fit the record; a whole model's face numbers all lie in
+// range, and a fitted model's used vertices lie within the fit's radius. The fitted model is also
+// drawn, placed as the import places it, as wires, hidden lines and solid surfaces (plain, and in
+// its looks with a small image for every material that names one) in both projections, into a
+// small canvas framed by guard bytes: no drawing writes outside the canvas, and the hidden lines
+// are some of the wire pixels. Anything else stops the run.
 #include "DepthBuffer.h"
 #include "FaceFill.h"
 #include "FitPlacement.h"
 #include "HiddenLines.h"
 #include "Import3DS.h"
 #include "Import3DSModel.h"
+#include "ModelLooks.h"
 #include "RasterCanvas.h"
 #include "Renderer.h"
 #include "SolidSurfaces.h"
@@ -21,6 +23,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -35,6 +38,46 @@ void Require(bool condition, const char* what) {
     }
 }
 
+void CheckLooks(const TObject3D& object, const TModelLooks& looks) {
+    const auto faces = std::size_t(object.FaceCount);
+    const auto vertices = std::size_t(object.VertexCount);
+    Require(!looks.Materials.empty(), "no default material");
+    Require(looks.FaceMaterials.empty() || looks.FaceMaterials.size() == faces,
+            "face materials fit the faces");
+    Require(looks.FaceSmoothing.empty() || looks.FaceSmoothing.size() == faces,
+            "smoothing fits the faces");
+    Require(looks.Mapping.empty() || looks.Mapping.size() == vertices, "mapping fits the vertices");
+    Require(looks.Images.size() == looks.Materials.size(), "an image place per material");
+    for (const std::uint32_t m : looks.FaceMaterials) {
+        Require(m < looks.Materials.size(), "face material in the library");
+    }
+    for (const std::uint32_t sum : looks.Corners.Sums) {
+        Require(sum <= looks.Corners.SumCount, "smoothing sum in range");
+    }
+    const TSmoothingCorners& c = looks.Corners;
+    Require(c.FirstFace.size() == std::size_t(c.SumCount) + 1 &&
+                c.FirstShare.size() == c.FirstFace.size() && c.FirstFace.back() == c.Faces.size() &&
+                c.FirstShare.back() == c.Shared.size(),
+            "smoothing lists fit the sums");
+    for (const std::uint32_t shared : c.Shared) {
+        Require(shared >= 1 && shared <= c.SumCount, "smoothing share in range");
+    }
+    for (const std::uint32_t face : c.Faces) {
+        Require(face >= 1 && face <= faces, "smoothing face in range");
+    }
+}
+
+// A small image of four colours for every material that names one, as the decoding would give.
+void GiveImages(TModelLooks& looks) {
+    static const auto image = std::make_shared<const TTexture>(
+        2, 2, std::vector<std::uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00});
+    for (std::size_t m = 0; m < looks.Materials.size(); ++m) {
+        if (looks.Materials[m].Texture) {
+            looks.Images[m] = image;
+        }
+    }
+}
+
 void CheckRecord(const TObject3D& object) {
     Require(object.Name.size() <= MaxObjectNameLength, "name longer than 80 bytes");
     Require(object.VertexCount >= 0 && object.VertexCount <= 65535, "vertex count range");
@@ -44,9 +87,9 @@ void CheckRecord(const TObject3D& object) {
     Require(object.Faces.Count() == object.FaceCount, "face array size");
 }
 
-void DrawInEveryMode(TObject3D& object);
+void DrawInEveryMode(TObject3D& object, const TModelLooks& looks);
 
-void CheckModel(TObject3D& object) {
+void CheckModel(TObject3D& object, const TModelLooks& looks) {
     Require(object.Name.size() <= MaxObjectNameLength, "model name longer than 80 bytes");
     Require(object.VertexCount >= 0 && object.FaceCount >= 0, "model counts not negative");
     Require(object.Vertices.Count() == object.VertexCount, "model vertex array size");
@@ -73,7 +116,7 @@ void CheckModel(TObject3D& object) {
                     "fitted vertex beyond the radius");
         }
     }
-    DrawInEveryMode(object);
+    DrawInEveryMode(object, looks);
 }
 
 // A canvas of Width x Height pixels inside a frame of Guard guard bytes on every side.
@@ -109,7 +152,7 @@ private:
 };
 
 // The fitted model, placed at depth -300, in every drawing mode and both projections.
-void DrawInEveryMode(TObject3D& object) {
+void DrawInEveryMode(TObject3D& object, const TModelLooks& looks) {
     SetObjectPosition(0, 0, -300, object);
     TransformObject(object);
     SetClipRect(0, 0, TGuardedCanvas::Width - 1, TGuardedCanvas::Height - 1);
@@ -123,17 +166,21 @@ void DrawInEveryMode(TObject3D& object) {
         } else {
             SetParallelProjection();
         }
-        TGuardedCanvas wire, hidden, solid;
+        TGuardedCanvas wire, hidden, solid, looked;
+        buffer.Clear();
+        FillDepth(buffer, object, TFillFor::Surfaces);
+        DrawObject3DSolid(solid.View(), object, buffer);
+        DrawObject3DSolid(looked.View(), object, looks, buffer);
         buffer.Clear();
         FillDepth(buffer, object);
         try {
-            DrawObject3DSolid(solid.View(), object, buffer);
             DrawObject3D(wire.View(), object);
             DrawObject3DHidden(hidden.View(), object, buffer);
         } catch (const FloatingPointError&) {
             continue; // a vertex too far to round; both wire drawings stop at the same face
         }
-        Require(wire.GuardIntact() && hidden.GuardIntact() && solid.GuardIntact(),
+        Require(wire.GuardIntact() && hidden.GuardIntact() && solid.GuardIntact() &&
+                    looked.GuardIntact(),
                 "a drawing wrote outside the canvas");
         for (std::int32_t y = 0; y < TGuardedCanvas::Height; ++y) {
             for (std::int32_t i = 0; i < 3 * TGuardedCanvas::Width; ++i) {
@@ -149,15 +196,20 @@ void DrawInEveryMode(TObject3D& object) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     TObject3D object;
+    TModelLooks looks;
     try {
-        Load3DSBytes(bytes, object);
+        Load3DSBytesWithLooks(bytes, object, looks);
         CheckRecord(object);
+        CheckLooks(object, looks);
     } catch (const RuntimeError&) {
     }
     TObject3D model;
+    TModelLooks modelLooks;
     try {
-        Load3DSModelBytes(bytes, model);
-        CheckModel(model);
+        Load3DSModelBytesWithLooks(bytes, model, modelLooks);
+        CheckLooks(model, modelLooks);
+        GiveImages(modelLooks);
+        CheckModel(model, modelLooks);
     } catch (const RuntimeError&) {
     }
     return 0;

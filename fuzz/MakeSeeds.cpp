@@ -56,6 +56,68 @@ TMeshSpec Grid(int side) {
     return mesh;
 }
 
+// Materials of every kind of colour, percentages, and images placed every way.
+std::vector<Plexa3DTools::TMaterialSpec> Materials() {
+    return {{"red",
+             {{{255, 0, 0}}},
+             {{{0.9f, 0.1f, 0.1f}, true}},
+             {{{255, 255, 255}, false, true}},
+             40,
+             60,
+             10,
+             true},
+            {"picture",
+             {},
+             {{{0, 0, 0.5f}, true, true}},
+             {},
+             {},
+             {},
+             {},
+             false,
+             "PIC.TGA",
+             70,
+             0x12,
+             {{2, 0.5f, 0.25f, -0.5f, 30}}},
+            {"once", {}, {{{10, 200, 10}}}, {}, {}, {}, {}, false, "once.png", {}, 0x11}};
+}
+
+// The mesh with mapping coordinates, both materials on its faces and two smoothing groups.
+TMeshSpec Looked(TMeshSpec mesh) {
+    for (const auto& v : mesh.Vertices) {
+        mesh.Mapping.push_back({v[0] * 0.5f, v[1] * 0.5f});
+    }
+    std::vector<std::uint16_t> even, odd;
+    for (std::size_t i = 0; i < mesh.Faces.size(); ++i) {
+        (i % 2 ? odd : even).push_back(std::uint16_t(i));
+        mesh.Smoothing.push_back(i < mesh.Faces.size() / 2 ? 1 : 6);
+    }
+    mesh.Materials = {{"red", even}, {"picture", odd}, {"absent", {0}}};
+    return mesh;
+}
+
+Bytes Looks(bool keyframed) {
+    TChunkWriter w;
+    w.Begin(0x4D4D);
+    w.Begin(0x3D3D);
+    for (const auto& material : Materials()) {
+        w.Material(material);
+    }
+    w.Mesh(Looked(Cube));
+    w.End();
+    if (keyframed) {
+        w.Begin(0xB000);
+        for (const float x : {0.0f, 3.0f}) {
+            Plexa3DTools::TNodeSpec node{"Cube"};
+            node.Position = {{0, {x, 0, 0}}};
+            node.Rotation = {{0, {0.5f, 0, 0, 1}}};
+            w.Node(node);
+        }
+        w.End();
+    }
+    w.End();
+    return w.Bytes();
+}
+
 void Floats(TChunkWriter& w, std::initializer_list<float> values) {
     for (const float value : values) {
         w.F32(value);
@@ -271,6 +333,9 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
         {"cut-in-second-mesh", Cut(Plexa3DTools::MeshFile({Cube, Cube}), 250)},
         {"empty", {}},
         {"not-3ds", {'s', 'o', 'l', 'i', 'd', ' ', 'c', 'u', 'b', 'e', '\n'}},
+        {"looks", Plexa3DTools::LooksFile(Materials(), {Looked(Cube), Looked(Grid(4))})},
+        {"looks-keyframed", Looks(true)},
+        {"looks-cut-in-lists", Cut(Looks(false), Looks(false).size() - 20)},
     };
 }
 
