@@ -249,15 +249,16 @@ int LevelOf(double area) {
 }
 
 // x^e for x from 0 to 1 and e from 1 to 128, to within a few parts in a thousand: log2 x from the
-// float's exponent and a quadratic on its mantissa, 2^y from a quadratic on its fraction.
+// float's exponent and a cubic on its mantissa, exact at both ends of each octave, and 2^y from a
+// quadratic on its fraction, likewise.
 float HighlightPower(float x, float e) {
     if (!(x > 0)) {
         return 0;
     }
     const auto bits = std::bit_cast<std::uint32_t>(std::min(x, 1.0f));
-    const float mantissa = std::bit_cast<float>((bits & 0x007FFFFF) | 0x3F800000); // 1 to 2
-    const float log2x = float(int(bits >> 23) - 127) +
-                        (-0.34484843f * mantissa + 2.02466578f) * mantissa - 0.67487759f;
+    const float t = std::bit_cast<float>((bits & 0x007FFFFF) | 0x3F800000) - 1; // 0 to 1
+    const float log2x =
+        float(int(bits >> 23) - 127) + t * (1.4427f + t * (-0.64842f + t * 0.20572f));
     const float y = e * log2x;
     if (y < -126) {
         return 0;

@@ -411,4 +411,54 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
     }
 }
 
+// A face in its material's colours, lit by the light at the viewer: the diffuse colour times
+// 0.25 + 0.75 cos, plus the specular colour times the strength times cos^(1 + 127 shininess), all
+// times the object's colour over 255; cos between the face's normal and the line of sight.
+TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
+    struct TCase {
+        std::string Name;
+        float Turn; // degrees about X
+        float Shininess, Strength;
+        TColorRGB Object;
+    };
+    const TCase cases[] = {
+        {"facing, no highlight", 0, 0.5f, 0, White},
+        {"facing, full highlight", 0, 0.5f, 1, White},
+        {"turned 40 degrees, broad", 40, 0.05f, 0.8f, White},
+        {"turned 25 degrees, sharp", 25, 0.6f, 1, White},
+        {"turned 25 degrees, sharp, grey object", 25, 0.6f, 1, Grey},
+    };
+    const TColorF diffuse{0.6f, 0.3f, 0.1f}, specular{0.2f, 0.4f, 0.35f};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUpCentredPane(Width, Height, false);
+        const double turn = c.Turn * std::numbers::pi / 180;
+        const float y = float(40 * std::cos(turn)), z = float(40 * std::sin(turn));
+        TObject3D object = Triangle({-50, -y, -100 - z}, {50, -y, -100 - z}, {0, y, -100 + z});
+        TModelLooks looks;
+        TMaterial m;
+        m.Diffuse = diffuse;
+        m.Specular = specular;
+        m.Shininess = c.Shininess;
+        m.ShininessStrength = c.Strength;
+        looks.Materials.push_back(m);
+        looks.FaceMaterials = {1};
+        FinishLooks(object, looks);
+        const TPaneObject objects[] = {{&object, c.Object, &looks}};
+        TDepthBuffer buffer;
+        TTestImage image(Width, Height, Back);
+        DrawObjects3D(image.View(), objects, TDrawMode::SolidSurfaces, buffer);
+        const double cosine = std::cos(turn);
+        const double light = 0.25 + 0.75 * cosine;
+        const double shine = c.Strength * std::pow(cosine, 1 + 127 * c.Shininess);
+        const auto expected = [&](float d, float s, std::uint8_t object) {
+            return (d * light + s * shine) * 255 * object / 255;
+        };
+        const TColorRGB shown = image.At(Width / 2, Height / 2);
+        EXPECT_NEAR(shown.R, expected(diffuse.R, specular.R, c.Object.R), 1.5);
+        EXPECT_NEAR(shown.G, expected(diffuse.G, specular.G, c.Object.G), 1.5);
+        EXPECT_NEAR(shown.B, expected(diffuse.B, specular.B, c.Object.B), 1.5);
+    }
+}
+
 } // namespace
