@@ -1,7 +1,10 @@
 // Writes the sample models of samples/: a cube, a torus, a sphere and a small vehicle, each sized
-// to fill a 400 x 300 pane at the viewer's scale of 5 (about 50 units across). Like the files of
-// modelling tools, they have Z up, so that the top view shows them from above.
+// to fill a 400 x 300 pane at the viewer's scale of 5 (about 50 units across), and the vehicle as a
+// modeller would paint it: materials, smoothing groups, mapping coordinates and an image of its
+// own beside it. Like the files of modelling tools, they have Z up, so that the top view shows
+// them from above.
 //   make_samples OUTPUT_FOLDER
+#include "ImageBuffer.h"
 #include "Writer3DS.h"
 
 #include <cmath>
@@ -120,6 +123,79 @@ TMeshSpec Vehicle() {
     return mesh;
 }
 
+// The painted car's image: a chequered flag of 8 x 4 squares with a red stripe down its middle.
+ZuveloGraphLibrary::TImageBuffer Flag() {
+    constexpr int Square = 16;
+    ZuveloGraphLibrary::TImageBuffer image(8 * Square, 4 * Square, {255, 255, 255});
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const bool dark = ((x / Square) + (y / Square)) % 2 == 1;
+            const bool stripe = std::abs(x - image.Width() / 2) < 4;
+            image.Set(x, y,
+                      stripe ? ZuveloGraphLibrary::TColorRGB{200, 20, 30}
+                      : dark ? ZuveloGraphLibrary::TColorRGB{20, 20, 24}
+                             : ZuveloGraphLibrary::TColorRGB{245, 245, 240});
+        }
+    }
+    return image;
+}
+
+// The car painted: a red body with a highlight, a bluish glass cabin whose roof carries the flag,
+// and black wheels smoothed round their treads, with grey hubs. The flag is named in upper case, as
+// old files name their images, and lies beside the model in lower case.
+std::vector<std::uint8_t> PaintedVehicle() {
+    using Plexa3DTools::TMaterialSpec;
+    const std::vector<TMaterialSpec> materials = {
+        {"Vernice", {{{60, 8, 8}}}, {{{190, 22, 28}}}, {{{220, 220, 220}}}, 60, 15},
+        {"Vetro", {}, {{{100, 150, 200}}}, {{{255, 255, 255}}}, 80, 30},
+        {"Gomma", {}, {{{40, 40, 44}}}, {{{160, 160, 160}}}, 30, 20},
+        {"Cerchio", {}, {{{170, 172, 178}}}, {{{255, 255, 255}}}, 50, 30},
+        {"Bandiera", {}, {{{245, 245, 240}}}, {}, {}, {}, {}, false, "BANDIERA.BMP", 100}};
+    std::vector<TMeshSpec> parts = VehicleParts();
+    // The body: flat faces, red. The cabin: glass, its roof (the box's top, faces 2 and 3)
+    // mapped across the flag.
+    parts[0].Materials = {{"Vernice", {}}};
+    for (std::uint16_t f = 0; f < parts[0].Faces.size(); ++f) {
+        parts[0].Materials[0].Faces.push_back(f);
+    }
+    parts[1].Materials = {{"Vetro", {}}, {"Bandiera", {2, 3}}};
+    for (std::uint16_t f = 0; f < parts[1].Faces.size(); ++f) {
+        if (f != 2 && f != 3) {
+            parts[1].Materials[0].Faces.push_back(f);
+        }
+    }
+    for (const auto& v : parts[1].Vertices) {
+        parts[1].Mapping.push_back({(v[0] + 14) / 26, (v[1] + 10) / 20});
+    }
+    // The wheels: treads smoothed round, and flat hubs closing their two sides.
+    for (std::size_t w = 2; w < parts.size(); ++w) {
+        TMeshSpec& wheel = parts[w];
+        wheel.Materials = {{"Gomma", {}}, {"Cerchio", {}}};
+        for (std::uint16_t f = 0; f < wheel.Faces.size(); ++f) {
+            wheel.Materials[0].Faces.push_back(f);
+            wheel.Smoothing.push_back(1);
+        }
+        const auto ring = static_cast<std::uint16_t>(wheel.Vertices.size() / 2);
+        for (std::uint16_t side = 0; side < 2; ++side) {
+            TVertex centre{0, 0, 0};
+            for (std::uint16_t i = 0; i < ring; ++i) {
+                for (int k = 0; k < 3; ++k) {
+                    centre[k] += wheel.Vertices[side * ring + i][k] / ring;
+                }
+            }
+            const auto hub = static_cast<std::uint16_t>(wheel.Vertices.size());
+            wheel.Vertices.push_back(centre);
+            for (std::uint16_t i = 0; i < ring; ++i) {
+                wheel.Materials[1].Faces.push_back(static_cast<std::uint16_t>(wheel.Faces.size()));
+                wheel.Faces.push_back({hub, std::uint16_t(side * ring + i),
+                                       std::uint16_t(side * ring + (i + 1) % ring)});
+                wheel.Smoothing.push_back(0);
+            }
+        }
+    }
+    return Plexa3DTools::LooksFile(materials, parts);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -139,5 +215,8 @@ int main(int argc, char** argv) {
         Plexa3DTools::WriteBytes((folder / name).string(), Plexa3DTools::MeshFile(meshes));
         std::printf("%s: %zu meshes\n", name, meshes.size());
     }
+    Plexa3DTools::WriteBytes((folder / "vehicle-painted.3ds").string(), PaintedVehicle());
+    Flag().SaveBmp((folder / "bandiera.bmp").string());
+    std::printf("vehicle-painted.3ds and bandiera.bmp: the car with its looks\n");
     return 0;
 }

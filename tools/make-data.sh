@@ -10,8 +10,9 @@
 #   data/Bmps/bk400x300.bmp, data/Bmps/bk800x600.bmp
 #   data/Images/emblem.bmp, data/Icons/hicolor/{48x48,128x128,256x256}/apps/plexa3d.png
 #   docs/font-preview.png
-#   samples/cube.3ds, samples/torus.3ds, samples/sphere.3ds, samples/vehicle.3ds and
-#   samples/vehicle-parts.3ds (the same car, a mesh for each part)
+#   samples/cube.3ds, samples/torus.3ds, samples/sphere.3ds, samples/vehicle.3ds,
+#   samples/vehicle-parts.3ds (the same car, a mesh for each part) and
+#   samples/vehicle-painted.3ds with samples/bandiera.bmp (the car with its looks and image)
 # The normal build never runs these tools; commit the files they write.
 set -eu
 
