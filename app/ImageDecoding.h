@@ -9,6 +9,9 @@
 
 namespace Plexa3DApp {
 
-TDecodedImage DecodeImageFile(const std::string& path);
+// With a largest side, an image whose format can be decoded smaller (JPEG) is decoded at the
+// smallest of its half, quarter or eighth sizes that still has that many pixels a side, for a
+// picture that could show no more.
+TDecodedImage DecodeImageFile(const std::string& path, int largestSide = 0);
 
 } // namespace Plexa3DApp

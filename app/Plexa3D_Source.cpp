@@ -115,7 +115,7 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     CreatePaneMenus();
     SetDesignGeometry();
     ConnectHandlers();
-    Scene.DecodeImage = DecodeImageFile;
+    Scene.DecodeImage = [](const std::string& path) { return DecodeImageFile(path); };
     RunGuarded([this] { FormCreate(); });
 }
 

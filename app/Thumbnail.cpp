@@ -137,7 +137,9 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     TObject3D object;
     TModelLooks looks;
     const TModelReading reading = Load3DSModelWithLooks(input, object, looks);
-    LoadModelImages(looks, ModelFolder(input), DecodeImageFile);
+    // The picture can show no more of an image than its own size.
+    LoadModelImages(looks, ModelFolder(input),
+                    [size](const std::string& path) { return DecodeImageFile(path, size); });
     for (const TLooksNote& note : looks.Notes) {
         ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
                    QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));

@@ -240,7 +240,8 @@ TEST(Thumbnail, RealModelsShowTheImagesBesideThem) {
             TModelLooks looks;
             Load3DSModelWithLooks(path, object, looks);
             if (images) {
-                LoadModelImages(looks, ModelFolder(path), DecodeImageFile);
+                LoadModelImages(looks, ModelFolder(path),
+                                [](const std::string& p) { return DecodeImageFile(p); });
                 std::vector<std::string> missing;
                 for (const TLooksNote& note : looks.Notes) {
                     EXPECT_EQ(note.Kind, TLooksNote::TKind::ImageMissing);

@@ -93,6 +93,10 @@ thumbnail 128 "$prefix/share/plexa3d/samples/vehicle.3ds" "$prefix/thumb nail.pn
     fail "the thumbnail is not a PNG"
 [ "$(png_size "$prefix/thumb nail.png")" = 128x128 ] ||
     fail "the thumbnail is $(png_size "$prefix/thumb nail.png"), not 128x128"
+# The painted sample finds its image beside it, so nothing is told.
+thumbnail 64 "$prefix/share/plexa3d/samples/vehicle-painted.3ds" "$prefix/painted.png" ||
+    fail "the painted sample's thumbnail failed: $(cat "$prefix/errors")"
+[ ! -s "$prefix/errors" ] || fail "the painted sample's thumbnail told: $(cat "$prefix/errors")"
 if thumbnail 128 "$prefix/absent.3ds" "$prefix/none.png"; then
     fail "a missing input gave status 0"
 fi
