@@ -23,6 +23,12 @@ void ShowErrorMessage(const QString& text);
 // not count as an error.
 void ShowNotice(const QString& text);
 
+// From now on, a signal that would end the program without a word (a crash, a limit reached, or
+// being told to stop) first writes "plexa3d: <subject>: stopped by signal <number> (<name>)" on
+// standard error, then takes its course as it would have: a program that makes a file for others
+// (a thumbnail) never ends without saying why.
+void TellWhenStoppedBySignal(const QString& subject);
+
 // Runs the handler; an exception it raises is shown and goes no further. Returns false then.
 template <class Handler> bool RunGuarded(Handler&& handler) noexcept {
     QString text;

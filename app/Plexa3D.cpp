@@ -12,6 +12,7 @@
 #include "Form_Plexa3d_Guida_Source.h"
 #include "Form_Plexa3d_Licenza_Source.h"
 #include "Form_Plexa3d_SitoWeb_Source.h"
+#include "GraphErrors.h"
 #include "Plexa3DApplication.h"
 #include "Plexa3D_Source.h"
 #include "Snapshot.h"
@@ -63,9 +64,17 @@ int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request, TDrawM
     SetErrorDisplay(TErrorDisplay::StandardError);
     const std::string appDir =
         ZuveloArchiveLibrary::ExtractPath(BackslashPath(QCoreApplication::applicationFilePath()));
+    const QString input = QString::fromLocal8Bit(request.Input.c_str());
+    TellWhenStoppedBySignal(input);
     const bool written = RunGuarded([&] {
-        WriteThumbnail(request.Size, request.Input, QString::fromLocal8Bit(request.Output.c_str()),
-                       appDir, mode);
+        try {
+            WriteThumbnail(request.Size, request.Input,
+                           QString::fromLocal8Bit(request.Output.c_str()), appDir, mode);
+        } catch (const std::exception& error) {
+            // Named, as file managers run many at once.
+            throw ZuveloGraphLibrary::RuntimeError(
+                (input + QStringLiteral(": ") + QString::fromUtf8(error.what())).toStdString());
+        }
     });
     return written ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "Thumbnail.h"
 #include "AppTestSupport.h"
 #include "DamagedModels.h"
+#include "ErrorReporting.h"
 #include "ImageDecoding.h"
 #include "ModelImages.h"
 #include "PaneDrawing.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <limits>
 
@@ -260,6 +262,21 @@ TEST(Thumbnail, RealModelsShowTheImagesBesideThem) {
         EXPECT_EQ(differ > 500, c.Missing.empty()) << differ;
     }
     ResetGraphicsState();
+}
+
+// A thumbnail stopped by a signal says so, naming its model, and stops as the signal would have
+// stopped it.
+TEST(ThumbnailDeathTest, ASignalThatStopsTheThumbnailIsTold) {
+    for (const int signal : {SIGTERM, SIGXFSZ, SIGFPE}) {
+        SCOPED_TRACE(signal);
+        EXPECT_EXIT(
+            {
+                TellWhenStoppedBySignal(QStringLiteral("/models/car.3ds"));
+                std::raise(signal);
+            },
+            ::testing::KilledBySignal(signal),
+            "plexa3d: /models/car.3ds: stopped by signal " + std::to_string(signal) + " \\(SIG");
+    }
 }
 
 } // namespace
