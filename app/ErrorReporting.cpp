@@ -69,6 +69,10 @@ void SetErrorDisplay(TErrorDisplay display) {
     Display = display;
 }
 
+TErrorDisplay ErrorDisplay() {
+    return Display;
+}
+
 int ErrorsShown() {
     return Shown;
 }

@@ -13,6 +13,7 @@ namespace Plexa3DApp {
 enum class TErrorDisplay { MessageBox, StandardError };
 
 void SetErrorDisplay(TErrorDisplay display);
+TErrorDisplay ErrorDisplay();
 // How many errors have been shown since the program started.
 int ErrorsShown();
 

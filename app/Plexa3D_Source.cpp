@@ -33,6 +33,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QtGlobal>
 
@@ -75,6 +76,7 @@ bool StateTraced() {
 }
 
 constexpr int FullTurn = 360;
+constexpr int NoticeMilliseconds = 10000;
 
 // Angles on the scroll bars wrap into 0 to 359.
 void TurnBar(QScrollBar& bar, int degrees) {
@@ -481,14 +483,32 @@ void TForm1::ImportFile(const QString& fileName) {
             pane->Refresh();
         }
     });
-    Scene.Import(QFile::encodeName(fileName).toStdString(), Image4->View(),
-                 DefaultBackground->View(), {Image1->View(), Image2->View(), Image3->View()});
+    try {
+        Scene.Import(QFile::encodeName(fileName).toStdString(), Image4->View(),
+                     DefaultBackground->View(), {Image1->View(), Image2->View(), Image3->View()});
+    } catch (const TModelRefused& refused) {
+        // A whole model with nothing to draw is told beside the object list, not in a box; on
+        // standard error it is an error, as the command line's.
+        const QString text = fileName + QStringLiteral(": ") + QString::fromUtf8(refused.what());
+        if (ErrorDisplay() == TErrorDisplay::StandardError) {
+            throw RuntimeError(text.toStdString());
+        }
+        ShowBesideList(text);
+        return;
+    }
     StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
     StringGrid1->setRowHeight(StringGrid1->RowCount() - 1, 16);
     StringGrid1->SetCell(0, ObjectCount, QString::number(CurrentObject));
     StringGrid1->SetCell(1, ObjectCount, Latin1(Objects[ObjectCount]->Name));
     ShowImportNotes(fileName);
     EnableTimer1();
+}
+
+// A note that goes away by itself, shown over the object list.
+void TForm1::ShowBesideList(const QString& text) {
+    const QPoint at = StringGrid1->mapToGlobal(QPoint(0, StringGrid1->height()));
+    QToolTip::showText(at, text, StringGrid1, {}, NoticeMilliseconds);
+    lastNotice_ = text;
 }
 
 // What could not be shown of the new object's looks: on its row, when the pointer rests on it,

@@ -149,8 +149,11 @@ public:
     // The redraw request: enabling an enabled timer changes nothing, not even its next tick.
     void EnableTimer1();
 
-    // Imports the dropped .3DS files in the order given.
+    // Imports the dropped model files in the order given.
     void ImportDroppedFiles(const QList<QUrl>& urls);
+
+    // The last note shown beside the object list (a whole model refused), for the tests.
+    const QString& LastNotice() const { return lastNotice_; }
 
 signals:
     void FreeViewRedrawn();
@@ -171,12 +174,14 @@ private:
     void LoadBackgrounds();
     void SetLayout(bool onePane);
     void ShowImportNotes(const QString& fileName);
+    void ShowBesideList(const QString& text);
     void TraceState() const;
 
     std::unique_ptr<TFreeViewActions> freeViewActions_;
     TFreeViewGestures* gestures_ = nullptr;
     QString programFile_;
     TInformationWindows infoWindows_;
+    QString lastNotice_;
 };
 
 } // namespace Plexa3DApp

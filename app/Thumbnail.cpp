@@ -5,7 +5,7 @@
 #include "FitPlacement.h"
 #include "GraphErrors.h"
 #include "ImageDecoding.h"
-#include "Import3DSModel.h"
+#include "ModelFiles.h"
 #include "ModelImages.h"
 #include "PngFiles.h"
 #include "RasterCanvas.h"
@@ -136,7 +136,9 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
                     const std::string& appDir, TDrawMode mode) {
     TObject3D object;
     TModelLooks looks;
-    const TModelReading reading = Load3DSModelWithLooks(input, object, looks);
+    const Plexa3DFormats::TModelFile read =
+        Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
+    RequireWholeModel(read, object);
     // The picture can show no more of an image than its own size.
     LoadModelImages(looks, ModelFolder(input),
                     [size](const std::string& path) { return DecodeImageFile(path, size); });
@@ -164,9 +166,7 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
                            ? DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size))
                            : DrawThumbnail(object, view, mode, &looks);
     if (!drawn) {
-        throw RuntimeError(object.FaceCount == 0 && reading.FacesNotFinite > 0
-                               ? "Nothing to draw: no face of the file has finite vertices"
-                               : "Nothing to draw: the file holds no faces");
+        throw RuntimeError("Nothing to draw: every face lies at one point");
     }
     WritePngFiles({{picture, output}});
 }

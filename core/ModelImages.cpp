@@ -1,7 +1,6 @@
 #include "ModelImages.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -9,84 +8,7 @@
 namespace Plexa3DApp {
 
 using namespace ZuveloGraphLibrary;
-namespace fs = std::filesystem;
-
-namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-bool IsKind(const fs::path& path, bool file) {
-    std::error_code error;
-    return file ? fs::is_regular_file(path, error) : fs::is_directory(path, error);
-}
-
-// The path that the parts lead to from the folder, each matched ignoring case.
-std::optional<fs::path> Resolve(const fs::path& folder, const std::vector<std::string>& parts) {
-    fs::path at = folder;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const bool last = i + 1 == parts.size();
-        const fs::path exact = at / parts[i];
-        if (IsKind(exact, last)) {
-            at = exact;
-            continue;
-        }
-        std::optional<fs::path> found;
-        std::error_code error;
-        for (fs::directory_iterator entry(at, error), end; !error && entry != end;
-             entry.increment(error)) {
-            if (EqualIgnoringCase(entry->path().filename().string(), parts[i]) &&
-                IsKind(entry->path(), last)) {
-                found = entry->path();
-                break;
-            }
-        }
-        if (!found) {
-            return std::nullopt;
-        }
-        at = *found;
-    }
-    return at;
-}
-
-} // namespace
-
-std::optional<std::string> FindFileIgnoringCase(const std::string& folder,
-                                                const std::string& name) {
-    std::vector<std::string> parts;
-    bool climbs = !name.empty() && (name.front() == '/' || name.front() == '\\');
-    std::string part;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
-            if (part == "..") {
-                climbs = true;
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
-            }
-            part.clear();
-        } else {
-            part += name[i];
-        }
-    }
-    if (parts.empty()) {
-        return std::nullopt;
-    }
-    const fs::path base = folder.empty() ? fs::path(".") : fs::path(folder);
-    std::optional<fs::path> found;
-    if (!climbs) {
-        found = Resolve(base, parts);
-    }
-    if (!found && (climbs || parts.size() > 1)) {
-        found = Resolve(base, {parts.back()});
-    }
-    return found ? std::optional<std::string>(found->string()) : std::nullopt;
-}
+using Plexa3DFormats::FindFileIgnoringCase;
 
 void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImageDecoder& decode) {
     looks.Images.assign(looks.Materials.size(), nullptr);
@@ -150,16 +72,17 @@ std::string NoteText(const TLooksNote& note, TNoteLanguage language) {
     case TLooksNote::TKind::ImageTooLarge:
         text = window ? "Immagine troppo grande: " : "image too large: ";
         break;
+    case TLooksNote::TKind::FileMissing:
+        text = window ? "File non trovato: " : "file not found: ";
+        break;
+    case TLooksNote::TKind::FileUnreadable:
+        text = window ? "File illeggibile: " : "file cannot be read: ";
+        break;
+    case TLooksNote::TKind::PartSkipped:
+        text = window ? "Tralasciato: " : "passed over: ";
+        break;
     }
     return text + note.Subject;
-}
-
-std::string ModelFolder(const std::string& fileName) {
-    const std::size_t slash = fileName.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : fileName.substr(0, slash);
 }
 
 } // namespace Plexa3DApp

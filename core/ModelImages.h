@@ -4,6 +4,7 @@
 // what could not be shown.
 #pragma once
 
+#include "CompanionFiles.h"
 #include "ModelLooks.h"
 
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace Plexa3DApp {
+
+using Plexa3DFormats::ModelFolder;
 
 // What a decoder made of a file: the image (pixels 0x??RRGGBB, rows from the top), or why not.
 struct TDecodedImage {
@@ -27,12 +30,6 @@ struct TDecodedImage {
 // than ZuveloGraphLibrary::MaxTextureSide pixels a side or MaxTextureBytes decoded.
 using TImageDecoder = std::function<TDecodedImage(const std::string& path)>;
 
-// The path of the file that `name` names inside `folder`, each part of it matched ignoring the
-// case of ASCII letters (an exact match first), with '\' taken as '/'. A name that climbs out of
-// the folder ("..") or starts at the root is looked up by its last part only, and so is a name
-// whose path does not lead to a file. Nothing when there is no such file.
-std::optional<std::string> FindFileIgnoringCase(const std::string& folder, const std::string& name);
-
 // Finds the image of every material with a texture map in `folder` and decodes each file once,
 // into looks.Images (materials naming one file share its image); a material whose image is not
 // found, cannot be decoded or is too large keeps none, and a note says so, once per name. Without
@@ -43,8 +40,5 @@ void LoadModelImages(ZuveloGraphLibrary::TModelLooks& looks, const std::string& 
 // A note in words, for the window (Italian) or the command line (English).
 enum class TNoteLanguage : std::uint8_t { Window, CommandLine };
 std::string NoteText(const ZuveloGraphLibrary::TLooksNote& note, TNoteLanguage language);
-
-// The folder a model file lies in, for LoadModelImages ("." for a bare name).
-std::string ModelFolder(const std::string& fileName);
 
 } // namespace Plexa3DApp

@@ -3,8 +3,6 @@
 #include "BitmapFont.h"
 #include "FitPlacement.h"
 #include "GraphErrors.h"
-#include "Import3DS.h"
-#include "Import3DSModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +65,17 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
 
 } // namespace
 
+void RequireWholeModel(const Plexa3DFormats::TModelFile& read, const TObject3D& object) {
+    if (read.Format == Plexa3DFormats::TModelFormat::Unknown) {
+        throw TModelRefused(Plexa3DFormats::UnknownFormatText);
+    }
+    if (object.FaceCount == 0) {
+        throw TModelRefused(read.Reading.FacesNotFinite > 0
+                                ? "Nothing to draw: no face of the file has finite vertices"
+                                : "Nothing to draw: the file holds no faces");
+    }
+}
+
 void DrawFixedViews(TObject3D& object, const TFixedViews& views, TDrawMode mode,
                     TDepthBuffer& buffer, const TModelLooks* looks) {
     // As at the initial view; the free view gets its navigation back afterwards.
@@ -120,10 +129,13 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     std::unique_ptr<TObject3D> object;
     NewObject3D(object);
     TModelLooks looks;
+    const Plexa3DFormats::TModelFile read = Plexa3DFormats::ReadModelFile(
+        fileName,
+        ImportOptions.WholeModel ? Plexa3DFormats::TModelPart::Whole
+                                 : Plexa3DFormats::TModelPart::FirstMesh,
+        *object, looks);
     if (ImportOptions.WholeModel) {
-        Load3DSModelWithLooks(fileName, *object, looks);
-    } else {
-        Load3DSWithLooks(fileName, *object, looks);
+        RequireWholeModel(read, *object);
     }
     LoadModelImages(looks, ModelFolder(fileName), DecodeImage);
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
@@ -141,8 +153,8 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
 
 std::span<const TPaneObject> TScene::PaneObjects(int current) {
     for (int i = 1; i <= ObjectCount; ++i) {
-        paneObjects_[std::size_t(i - 1)] = {
-            Objects[i].get(), i == current ? CurrentColor : OtherColor, &Looks[i]};
+        paneObjects_[std::size_t(i - 1)] = {Objects[i].get(),
+                                            i == current ? CurrentColor : OtherColor, &Looks[i]};
     }
     return std::span(paneObjects_).first(ObjectCount);
 }

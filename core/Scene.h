@@ -6,8 +6,10 @@
 
 #include "DepthBuffer.h"
 #include "DrawModes.h"
+#include "GraphErrors.h"
 #include "ImageView.h"
 #include "MeshObject.h"
+#include "ModelFiles.h"
 #include "ModelImages.h"
 #include "ModelLooks.h"
 #include "RasterCanvas.h"
@@ -79,6 +81,16 @@ inline constexpr double MinZoom = 1.0 / 256;
 inline constexpr double MaxZoom = 256;
 inline constexpr double FramedShare = 0.9; // of the pane's width or height, by "Inquadra tutto"
 
+// A whole model that could not be drawn: a file of no known format, or without a face to draw.
+class TModelRefused : public ZuveloGraphLibrary::RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
+// Raises TModelRefused for a whole model read from the file that has nothing to draw.
+void RequireWholeModel(const Plexa3DFormats::TModelFile& read,
+                       const ZuveloGraphLibrary::TObject3D& object);
+
 class TScene {
 public:
     // Slots 1 to 255 (slot 0 is never used); slots 1 to ObjectCount are filled, in import order.
@@ -104,6 +116,8 @@ public:
     // drawn. The object takes its slot and becomes current only when all of that succeeded; an
     // error leaves the table and the counters as they were. Returns the new slot. The object's
     // looks are read with it, and the images its materials name decoded from beside the file.
+    // Files of every format the program opens are read (Plexa3DFormats::ReadModelFile); with the
+    // whole model, one that has nothing to draw is refused (TModelRefused).
     int Import(const std::string& fileName, const ZuveloGraphLibrary::TImageView& freePane,
                const ZuveloGraphLibrary::TImageView& freeBackground, const TFixedViews& views);
 

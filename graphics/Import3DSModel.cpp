@@ -212,18 +212,6 @@ void ReadEditor(TFileReader& file, TExtent editor, TModel& model) {
     });
 }
 
-std::string Latin1BaseName(const std::string& fileName) {
-    const std::string base = fileName.substr(fileName.rfind('/') + 1);
-    std::string name;
-    for (std::size_t at = 0; at < base.size() && name.size() < MaxObjectNameLength;) {
-        char32_t code = 0;
-        const std::size_t length = Utf8Character(std::string_view(base).substr(at), code);
-        name += length > 0 && code <= LastLatin1 ? static_cast<char>(code) : Unknown;
-        at += std::max<std::size_t>(length, 1);
-    }
-    return name;
-}
-
 // Reads the records of every mesh straight into the object's arrays, and drops the room left
 // by the faces that were not kept. Returns where each mesh went.
 std::vector<TMeshPlace> ReadModel(TFileReader& file, const TModel& model, TObject3D& object,
@@ -471,7 +459,7 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
             AddCopies(places, InstancePlacements(keyframer, model.Names), object, looks);
         }
         file.Close();
-        object.Name = Latin1BaseName(fileName);
+        object.Name = ModelName(fileName);
         AllocObjectArrays(object);
         if (looks != nullptr) {
             FinishLooks(object, *looks);
@@ -493,6 +481,18 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
 }
 
 } // namespace
+
+std::string ModelName(const std::string& fileName) {
+    const std::string base = fileName.substr(fileName.rfind('/') + 1);
+    std::string name;
+    for (std::size_t at = 0; at < base.size() && name.size() < MaxObjectNameLength;) {
+        char32_t code = 0;
+        const std::size_t length = Utf8Character(std::string_view(base).substr(at), code);
+        name += length > 0 && code <= LastLatin1 ? static_cast<char>(code) : Unknown;
+        at += std::max<std::size_t>(length, 1);
+    }
+    return name;
+}
 
 TModelReading Load3DSModel(const std::string& fileName, TObject3D& object) {
     ClearObject3D(object);

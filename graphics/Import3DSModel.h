@@ -39,6 +39,10 @@
 
 namespace ZuveloGraphLibrary {
 
+// The name a whole model takes from its file: the file's base name converted to Latin-1 (each
+// character Latin-1 lacks, and each byte of no valid UTF-8 sequence, a '?'), cut to 80 bytes.
+std::string ModelName(const std::string& fileName);
+
 // What the reader left out for the caller to tell.
 struct TModelReading {
     std::int64_t FacesNotFinite = 0; // stored faces dropped for a vertex that is not finite

@@ -76,9 +76,12 @@ struct TLooksNote {
         ImageMissing,    // no file of that name beside the model
         ImageUnreadable, // the file is there but is no image that can be decoded
         ImageTooLarge,   // more than MaxTextureSide pixels a side or MaxTextureBytes decoded
+        FileMissing,     // a file the model names beside it (a material library, a buffer)
+        FileUnreadable,  // such a file, there but not of the kind named, or damaged
+        PartSkipped,     // something of the model the reader passes over, told in English
     };
     TKind Kind = TKind::ImageMissing;
-    std::string Subject; // the image's name as the model gives it
+    std::string Subject; // the file's name as the model gives it, or the part passed over
 
     friend bool operator==(const TLooksNote&, const TLooksNote&) = default;
 };

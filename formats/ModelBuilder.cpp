@@ -1,0 +1,144 @@
+#include "ModelBuilder.h"
+
+#include "GraphErrors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Plexa3DFormats {
+
+using namespace ZuveloGraphLibrary;
+
+namespace {
+
+constexpr std::size_t MaxCount = std::numeric_limits<std::int32_t>::max();
+
+bool Finite(const TPoint3D& p) {
+    return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z);
+}
+
+} // namespace
+
+void TModelBuilder::Count(std::size_t count) const {
+    if (count >= MaxCount) {
+        throw OutOfMemoryError();
+    }
+}
+
+std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
+    Count(vertices_.size());
+    vertices_.push_back(point);
+    if (!mapping_.empty()) {
+        mapping_.emplace_back();
+    }
+    return std::uint32_t(vertices_.size());
+}
+
+std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& mapping) {
+    Count(vertices_.size());
+    if (mapping_.empty()) {
+        mapping_.resize(vertices_.size());
+    }
+    vertices_.push_back(point);
+    mapping_.push_back(
+        {std::isfinite(mapping.U) ? mapping.U : 0, std::isfinite(mapping.V) ? mapping.V : 0});
+    return std::uint32_t(vertices_.size());
+}
+
+void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                            std::uint32_t material, std::uint32_t smoothing) {
+    Count(faces_.size());
+    faces_.push_back({a, b, c});
+    const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
+        if (value != 0 && values.empty()) {
+            values.resize(faces_.size() - 1, 0);
+        }
+        if (!values.empty()) {
+            values.push_back(value);
+        }
+    };
+    keep(faceMaterials_, material < materials_.size() ? material : 0);
+    keep(faceSmoothing_, smoothing);
+}
+
+std::uint32_t TModelBuilder::AddMaterial(const TMaterial& material) {
+    Count(materials_.size());
+    materials_.push_back(material);
+    return std::uint32_t(materials_.size() - 1);
+}
+
+void TModelBuilder::Note(TLooksNote::TKind kind, const std::string& subject) {
+    const TLooksNote note{kind, subject};
+    if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) {
+        notes_.push_back(note);
+    }
+}
+
+void TModelBuilder::Reserve(std::size_t vertices, std::size_t faces) {
+    vertices_.reserve(std::min(vertices, MaxCount));
+    faces_.reserve(std::min(faces, MaxCount));
+}
+
+TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
+                                    TModelLooks& looks) {
+    TModelReading reading;
+    ClearObject3D(object);
+    looks = TModelLooks{};
+    const auto vertexCount = std::uint32_t(vertices_.size());
+    std::size_t kept = 0;
+    std::size_t missing = 0;
+    for (std::size_t i = 0; i < faces_.size(); ++i) {
+        const TFace3D& f = faces_[i];
+        if (!FaceInRange(f, std::int32_t(vertexCount))) {
+            ++missing;
+            continue;
+        }
+        if (!Finite(vertices_[f.A - 1]) || !Finite(vertices_[f.B - 1]) ||
+            !Finite(vertices_[f.C - 1])) {
+            ++reading.FacesNotFinite;
+            continue;
+        }
+        faces_[kept] = f;
+        for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {
+            if (!values->empty()) {
+                (*values)[kept] = (*values)[i];
+            }
+        }
+        ++kept;
+    }
+    if (missing > 0) {
+        Note(TLooksNote::TKind::PartSkipped,
+             std::to_string(missing) + (missing == 1 ? " face that names" : " faces that name") +
+                 " a vertex the file does not hold");
+    }
+    try {
+        object.Name = name.substr(0, MaxObjectNameLength);
+        object.VertexCount = std::int32_t(vertexCount);
+        object.FaceCount = std::int32_t(kept);
+        object.Vertices.Allocate(object.VertexCount, TOneBasedArray<TPoint3D>::TFill::Unset);
+        std::copy(vertices_.begin(), vertices_.end(), object.Vertices.begin());
+        object.Faces.Allocate(object.FaceCount, TOneBasedArray<TFace3D>::TFill::Unset);
+        std::copy(faces_.begin(), faces_.begin() + std::ptrdiff_t(kept), object.Faces.begin());
+        AllocObjectArrays(object);
+        looks.Materials = std::move(materials_);
+        for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {
+            if (!values->empty()) {
+                values->resize(kept);
+            }
+        }
+        looks.FaceMaterials = std::move(faceMaterials_);
+        looks.FaceSmoothing = std::move(faceSmoothing_);
+        looks.Mapping = std::move(mapping_);
+        looks.Notes = std::move(notes_);
+        FinishLooks(object, looks);
+    } catch (const std::bad_alloc&) {
+        ClearObject3D(object);
+        looks = TModelLooks{};
+        throw OutOfMemoryError();
+    }
+    *this = TModelBuilder{};
+    return reading;
+}
+
+} // namespace Plexa3DFormats

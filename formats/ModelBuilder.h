@@ -1,0 +1,67 @@
+// The one way the readers of the other formats fill the mesh record and the model's looks: they
+// add vertices (with mapping coordinates where the file has them), faces (with a material and
+// smoothing groups), materials and notes as they read, and Finish puts it all into the record.
+//
+// Finish keeps the faces whose three vertex numbers lie in 1 to the vertices added and whose
+// vertices are finite, in the order added; it counts those with a vertex that is not finite as
+// the 3DS readers do, and notes how many named a vertex that is not there. Per-face and per-vertex
+// looks are kept only where some face or vertex has them. The counts are the record's, up to
+// 2^31 - 1; a model that would pass them raises "Out of memory", as does an allocation that fails.
+#pragma once
+
+#include "Import3DSModel.h"
+#include "MeshObject.h"
+#include "ModelLooks.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Plexa3DFormats {
+
+using ZuveloGraphLibrary::TLooksNote;
+using ZuveloGraphLibrary::TMaterial;
+using ZuveloGraphLibrary::TModelLooks;
+using ZuveloGraphLibrary::TModelReading;
+using ZuveloGraphLibrary::TObject3D;
+using ZuveloGraphLibrary::TPoint3D;
+using ZuveloGraphLibrary::TTexCoord;
+
+class TModelBuilder {
+public:
+    // The vertex's number, from 1.
+    std::uint32_t AddVertex(const TPoint3D& point);
+    std::uint32_t AddVertex(const TPoint3D& point, const TTexCoord& mapping);
+    std::uint32_t VertexCount() const { return std::uint32_t(vertices_.size()); }
+
+    // Vertex numbers from 1; `material` is a number AddMaterial gave, or 0 for the default.
+    void AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t material = 0,
+                 std::uint32_t smoothing = 0);
+    std::size_t FaceCount() const { return faces_.size(); }
+
+    // The material's number (from 1; 0 is the default material).
+    std::uint32_t AddMaterial(const TMaterial& material);
+    std::size_t MaterialCount() const { return materials_.size() - 1; }
+
+    void Note(TLooksNote::TKind kind, const std::string& subject);
+
+    // Room for this many more, when the file says how many are coming and the bytes can hold them.
+    void Reserve(std::size_t vertices, std::size_t faces);
+
+    // Puts the model into the record, named `name` (cut to 80 bytes), and its looks, finished.
+    // The builder is left empty.
+    TModelReading Finish(const std::string& name, TObject3D& object, TModelLooks& looks);
+
+private:
+    void Count(std::size_t count) const;
+
+    std::vector<TPoint3D> vertices_;
+    std::vector<TTexCoord> mapping_; // as long as vertices_ once a vertex has mapping coordinates
+    std::vector<ZuveloGraphLibrary::TFace3D> faces_;
+    std::vector<std::uint32_t> faceMaterials_; // as long as faces_ once a face has a material
+    std::vector<std::uint32_t> faceSmoothing_; // likewise, for smoothing groups
+    std::vector<TMaterial> materials_{TMaterial{}};
+    std::vector<TLooksNote> notes_;
+};
+
+} // namespace Plexa3DFormats

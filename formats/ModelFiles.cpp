@@ -1,0 +1,250 @@
+#include "ModelFiles.h"
+
+#include "FileReader.h"
+#include "GltfReader.h"
+#include "GraphErrors.h"
+#include "Import3DS.h"
+#include "ObjReader.h"
+#include "OffReader.h"
+#include "PlyReader.h"
+#include "StlReader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace Plexa3DFormats {
+
+using namespace ZuveloGraphLibrary;
+
+namespace {
+
+constexpr std::size_t StlHeaderSize = 84; // 80 bytes of header, a 32-bit triangle count
+constexpr std::size_t StlTriangleSize = 50;
+// The companions a model names are read up to this size: a material library, a glTF buffer.
+constexpr std::size_t MaxCompanionBytes = std::size_t(1) << 31;
+// How much of a text file is looked at to tell OBJ apart.
+constexpr std::size_t ObjLookAhead = 4096;
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+std::string_view AsText(std::span<const std::uint8_t> bytes, std::size_t most) {
+    return {reinterpret_cast<const char*>(bytes.data()), std::min(bytes.size(), most)};
+}
+
+bool Space(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string_view SkipSpace(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && Space(text[at])) {
+        ++at;
+    }
+    return text.substr(at);
+}
+
+// OFF's first word: OFF with any of the letters that say what each vertex carries before it
+// (ST texture coordinates, C colours, N normals, 4 a fourth coordinate, n a dimension).
+bool OffWord(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && !Space(text[end]) && text[end] != '#') {
+        ++end;
+    }
+    const std::string_view word = text.substr(0, end);
+    if (word.size() < 3 || word.size() > 8 || word.substr(word.size() - 3) != "OFF") {
+        return false;
+    }
+    return std::all_of(word.begin(), word.end() - 3,
+                       [](char c) { return std::strchr("STCN4n", c) != nullptr; });
+}
+
+// Whether the text's lines, as far as it is looked at, are OBJ's: each empty, a comment, or led
+// by one of its words; and at least one says something.
+bool ObjLines(std::string_view text) {
+    static constexpr std::array<std::string_view, 22> Words = {
+        "v",      "vt",  "vn",   "vp",   "f",      "fo",     "l",      "p",
+        "o",      "g",   "s",    "mg",   "usemtl", "usemap", "mtllib", "maplib",
+        "cstype", "deg", "curv", "surf", "parm",   "end"};
+    bool said = false;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        const bool cut = end == std::string_view::npos; // the last line looked at may be cut
+        end = cut ? text.size() : end;
+        std::string_view line = SkipSpace(text.substr(at, end - at));
+        at = end + 1;
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        std::size_t word = 0;
+        while (word < line.size() && !Space(line[word])) {
+            ++word;
+        }
+        const bool known =
+            std::find(Words.begin(), Words.end(), line.substr(0, word)) != Words.end();
+        if (!known && !(cut && word == line.size())) {
+            return false;
+        }
+        said = said || known;
+    }
+    return said;
+}
+
+} // namespace
+
+TModelFormat DetectModelFormat(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() >= 2 && UInt16At(bytes.data()) == ChunkMain) {
+        return TModelFormat::ThreeDS;
+    }
+    const std::string_view head = AsText(bytes, ObjLookAhead);
+    if (StartsWith(head, "glTF")) {
+        return TModelFormat::Gltf;
+    }
+    if (StartsWith(head, "ply\n") || StartsWith(head, "ply\r\n")) {
+        return TModelFormat::Ply;
+    }
+    if (bytes.size() >= StlHeaderSize) {
+        const std::uint32_t triangles = UInt32At(bytes.data() + 80);
+        if (StlHeaderSize + std::uint64_t(triangles) * StlTriangleSize == bytes.size()) {
+            return TModelFormat::Stl;
+        }
+    }
+    const std::string_view text = SkipSpace(head);
+    if (StartsWith(text, "solid") || StartsWith(text, "SOLID")) {
+        return TModelFormat::Stl;
+    }
+    std::string_view firstWord = text;
+    while (StartsWith(firstWord, "#")) { // OFF allows comments before its word
+        const std::size_t end = firstWord.find('\n');
+        firstWord = end == std::string_view::npos ? std::string_view{}
+                                                  : SkipSpace(firstWord.substr(end + 1));
+    }
+    if (OffWord(firstWord)) {
+        return TModelFormat::Off;
+    }
+    const std::string_view json =
+        StartsWith(text, "\xEF\xBB\xBF") ? SkipSpace(text.substr(3)) : text;
+    if (StartsWith(json, "{")) {
+        return TModelFormat::Gltf;
+    }
+    if (ObjLines(head)) {
+        return TModelFormat::Obj;
+    }
+    return TModelFormat::Unknown;
+}
+
+const char* FormatName(TModelFormat format) {
+    switch (format) {
+    case TModelFormat::ThreeDS:
+        return ".3DS";
+    case TModelFormat::Obj:
+        return "OBJ";
+    case TModelFormat::Stl:
+        return "STL";
+    case TModelFormat::Ply:
+        return "PLY";
+    case TModelFormat::Off:
+        return "OFF";
+    case TModelFormat::Gltf:
+        return "glTF";
+    case TModelFormat::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+TModelFile ReadModelSource(const TModelSource& source, TModelPart part, TObject3D& object,
+                           TModelLooks& looks) {
+    TModelFile file;
+    file.Format = DetectModelFormat(source.Bytes);
+    if (file.Format == TModelFormat::ThreeDS ||
+        (file.Format == TModelFormat::Unknown && part == TModelPart::FirstMesh)) {
+        if (part == TModelPart::FirstMesh) {
+            Load3DSBytesWithLooks(source.Bytes, object, looks);
+        } else {
+            file.Reading = Load3DSModelBytesWithLooks(source.Bytes, object, looks, source.FileName);
+        }
+        return file;
+    }
+    ClearObject3D(object);
+    looks = TModelLooks{};
+    FinishLooks(object, looks);
+    if (file.Format == TModelFormat::Unknown) {
+        return file;
+    }
+    TModelBuilder builder;
+    std::string name;
+    switch (file.Format) {
+    case TModelFormat::Obj:
+        name = ReadObj(source, part, builder);
+        break;
+    case TModelFormat::Stl:
+        name = ReadStl(source, part, builder);
+        break;
+    case TModelFormat::Ply:
+        name = ReadPly(source, part, builder);
+        break;
+    case TModelFormat::Off:
+        name = ReadOff(source, part, builder);
+        break;
+    case TModelFormat::Gltf:
+        name = ReadGltf(source, part, builder);
+        break;
+    case TModelFormat::ThreeDS:
+    case TModelFormat::Unknown:
+        break;
+    }
+    const std::string named =
+        part == TModelPart::FirstMesh && !name.empty() ? name : ModelName(source.FileName);
+    file.Reading = builder.Finish(named, object, looks);
+    return file;
+}
+
+TModelFile ReadModelFile(const std::string& fileName, TModelPart part, TObject3D& object,
+                         TModelLooks& looks) {
+    std::vector<std::uint8_t> bytes;
+    {
+        TFileReader file(fileName);
+        std::uint8_t head[2] = {0, 0};
+        const std::size_t got = file.Read(head, sizeof head);
+        const bool main = got == sizeof head && UInt16At(head) == ChunkMain;
+        if (!main) {
+            file.Seek(0);
+            bytes.resize(static_cast<std::size_t>(file.Size()));
+            bytes.resize(file.Read(bytes.data(), bytes.size()));
+        }
+        file.Close();
+        // A .3DS file, or with the first mesh one of no other known format, goes to the .3DS
+        // readers, which read from the file themselves.
+        if (main ||
+            (part == TModelPart::FirstMesh && DetectModelFormat(bytes) == TModelFormat::Unknown)) {
+            TModelFile result;
+            result.Format = main ? TModelFormat::ThreeDS : TModelFormat::Unknown;
+            if (part == TModelPart::FirstMesh) {
+                Load3DSWithLooks(fileName, object, looks);
+            } else {
+                result.Reading = Load3DSModelWithLooks(fileName, object, looks);
+            }
+            return result;
+        }
+    }
+    const std::string folder = ModelFolder(fileName);
+    const TModelSource source{fileName, bytes, [&](const std::string& name, std::size_t most) {
+                                  return ReadCompanionFile(folder, name,
+                                                           std::min(most, MaxCompanionBytes));
+                              }};
+    try {
+        return ReadModelSource(source, part, object, looks);
+    } catch (...) {
+        ClearObject3D(object);
+        looks = TModelLooks{};
+        throw;
+    }
+}
+
+} // namespace Plexa3DFormats
