@@ -160,8 +160,13 @@ const char* FormatName(TModelFormat format) {
 
 TModelFile ReadModelSource(const TModelSource& source, TModelPart part, TObject3D& object,
                            TModelLooks& looks) {
+    return ReadModelSourceAs(DetectModelFormat(source.Bytes), source, part, object, looks);
+}
+
+TModelFile ReadModelSourceAs(TModelFormat format, const TModelSource& source, TModelPart part,
+                             TObject3D& object, TModelLooks& looks) {
     TModelFile file;
-    file.Format = DetectModelFormat(source.Bytes);
+    file.Format = format;
     if (file.Format == TModelFormat::ThreeDS ||
         (file.Format == TModelFormat::Unknown && part == TModelPart::FirstMesh)) {
         if (part == TModelPart::FirstMesh) {

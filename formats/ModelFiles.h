@@ -48,4 +48,9 @@ TModelFile ReadModelSource(const TModelSource& source, TModelPart part,
                            ZuveloGraphLibrary::TObject3D& object,
                            ZuveloGraphLibrary::TModelLooks& looks);
 
+// The same, read as the format given whatever the content (each reader's fuzz target's way in).
+TModelFile ReadModelSourceAs(TModelFormat format, const TModelSource& source, TModelPart part,
+                             ZuveloGraphLibrary::TObject3D& object,
+                             ZuveloGraphLibrary::TModelLooks& looks);
+
 } // namespace Plexa3DFormats

@@ -1,0 +1,11 @@
+#include "FormatSeeds.h"
+
+#include "Writer3DS.h"
+
+namespace Plexa3DFuzz {
+
+void WriteOffSeeds(const std::filesystem::path& folder) {
+    Plexa3DTools::WriteBytes((folder / "empty").string(), {});
+}
+
+} // namespace Plexa3DFuzz

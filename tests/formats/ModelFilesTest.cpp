@@ -1,0 +1,55 @@
+// Model files told apart by their content, whatever they are called.
+#include "ModelFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Plexa3DFormats;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
+    std::vector<std::uint8_t> stl(84 + 50, 0);
+    stl[80] = 1; // one triangle
+    std::vector<std::uint8_t> stlSolid = stl;
+    for (int i = 0; i < 5; ++i) {
+        stlSolid[std::size_t(i)] = std::uint8_t("solid"[i]); // a binary header saying "solid"
+    }
+    std::vector<std::uint8_t> stlShort = stlSolid;
+    stlShort.pop_back(); // no longer the length its count says: ASCII by its first word
+    const struct {
+        std::string Name;
+        std::vector<std::uint8_t> Bytes;
+        TModelFormat Format;
+    } cases[] = {
+        {"3ds", {0x4D, 0x4D, 6, 0, 0, 0}, TModelFormat::ThreeDS},
+        {"binary glTF", Bytes("glTF\x02\0\0\0"), TModelFormat::Gltf},
+        {"glTF", Bytes("\xEF\xBB\xBF  {\"asset\":{\"version\":\"2.0\"}}"), TModelFormat::Gltf},
+        {"ply", Bytes("ply\nformat ascii 1.0\n"), TModelFormat::Ply},
+        {"ply, CR LF", Bytes("ply\r\nformat ascii 1.0\r\n"), TModelFormat::Ply},
+        {"binary stl", stl, TModelFormat::Stl},
+        {"binary stl saying solid", stlSolid, TModelFormat::Stl},
+        {"ascii stl", Bytes("solid cube\n facet normal 0 0 1\n"), TModelFormat::Stl},
+        {"ascii stl cut short", stlShort, TModelFormat::Stl},
+        {"off", Bytes("OFF\n3 1 0\n"), TModelFormat::Off},
+        {"coloured off after a comment", Bytes("# made by hand\nCOFF 3 1 0\n"), TModelFormat::Off},
+        {"obj", Bytes("# comment\nmtllib a.mtl\no Cube\nv 1 2 3\nf 1 2 3\n"), TModelFormat::Obj},
+        {"obj with a long last line", Bytes("v 1 2 3\nv 1 2 3\nvt"), TModelFormat::Obj},
+        {"text", Bytes("hello world\n"), TModelFormat::Unknown},
+        {"comments only", Bytes("# nothing\n\n"), TModelFormat::Unknown},
+        {"a word like OFF", Bytes("XOFF\n"), TModelFormat::Unknown},
+        {"empty", {}, TModelFormat::Unknown},
+        {"one byte of 3ds", {0x4D}, TModelFormat::Unknown},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DetectModelFormat(c.Bytes), c.Format) << c.Name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,4 @@
+// A writer of STL files for the tests, the fuzz seeds and the benchmarks (to be written).
+#pragma once
+
+namespace Plexa3DTools {} // namespace Plexa3DTools
