@@ -3,6 +3,7 @@
 #include "Texture.h"
 #include "TgaImages.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -29,13 +30,34 @@ bool TooLarge(QSize size) {
 
 } // namespace
 
+namespace {
+
+TDecodedImage Decode(QImageReader& reader, int largestSide);
+
+} // namespace
+
 TDecodedImage DecodeImageFile(const std::string& path, int largestSide) {
     const QString name = QFile::decodeName(path.c_str());
     if (name.endsWith(QStringLiteral(".tga"), Qt::CaseInsensitive)) {
         return DecodeTgaFile(path);
     }
-    TDecodedImage result;
     QImageReader reader(name);
+    return Decode(reader, largestSide);
+}
+
+TDecodedImage DecodeImageBytes(std::span<const std::uint8_t> bytes, int largestSide) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return Decode(reader, largestSide);
+}
+
+namespace {
+
+TDecodedImage Decode(QImageReader& reader, int largestSide) {
+    TDecodedImage result;
     // The readers refuse, as well, to allocate more than the largest image allowed; the limit
     // is the toolkit's for every reader in the process.
     QImageReader::setAllocationLimit(int(MaxTextureBytes / BytesPerMegabyte) + 1);
@@ -76,5 +98,7 @@ TDecodedImage DecodeImageFile(const std::string& path, int largestSide) {
     result.Outcome = TDecodedImage::TOutcome::Decoded;
     return result;
 }
+
+} // namespace
 
 } // namespace Plexa3DApp

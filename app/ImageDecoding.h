@@ -5,6 +5,8 @@
 
 #include "ModelImages.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace Plexa3DApp {
@@ -13,5 +15,7 @@ namespace Plexa3DApp {
 // smallest of its half, quarter or eighth sizes that still has that many pixels a side, for a
 // picture that could show no more.
 TDecodedImage DecodeImageFile(const std::string& path, int largestSide = 0);
+// The same for an image file's bytes held in memory (as a model file may hold them).
+TDecodedImage DecodeImageBytes(std::span<const std::uint8_t> bytes, int largestSide = 0);
 
 } // namespace Plexa3DApp

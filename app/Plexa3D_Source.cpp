@@ -118,6 +118,9 @@ TForm1::TForm1(const QString& programFile, QWidget* parent)
     SetDesignGeometry();
     ConnectHandlers();
     Scene.DecodeImage = [](const std::string& path) { return DecodeImageFile(path); };
+    Scene.DecodeImageBytes = [](std::span<const std::uint8_t> bytes) {
+        return DecodeImageBytes(bytes);
+    };
     RunGuarded([this] { FormCreate(); });
 }
 

@@ -140,8 +140,10 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
     RequireWholeModel(read, object);
     // The picture can show no more of an image than its own size.
-    LoadModelImages(looks, ModelFolder(input),
-                    [size](const std::string& path) { return DecodeImageFile(path, size); });
+    LoadModelImages(
+        looks, ModelFolder(input),
+        [size](const std::string& path) { return DecodeImageFile(path, size); },
+        [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
     for (const TLooksNote& note : looks.Notes) {
         ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
                    QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));

@@ -10,7 +10,8 @@ namespace Plexa3DApp {
 using namespace ZuveloGraphLibrary;
 using Plexa3DFormats::FindFileIgnoringCase;
 
-void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImageDecoder& decode) {
+void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImageDecoder& decode,
+                     const TImageBytesDecoder& decodeBytes) {
     looks.Images.assign(looks.Materials.size(), nullptr);
     if (!decode) {
         return;
@@ -31,14 +32,21 @@ void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImage
         if (!map) {
             continue;
         }
-        const std::optional<std::string> path = FindFileIgnoringCase(folder, map->FileName);
-        if (!path) {
+        const bool embedded =
+            map->Embedded >= 0 && std::size_t(map->Embedded) < looks.EmbeddedImages.size();
+        // Each image once: a file by its path, an embedded one by its number.
+        const std::optional<std::string> path =
+            embedded ? std::optional<std::string>("\n" + std::to_string(map->Embedded))
+                     : FindFileIgnoringCase(folder, map->FileName);
+        if (!path || (embedded && !decodeBytes)) {
             note(TLooksNote::TKind::ImageMissing, map->FileName);
             continue;
         }
         auto found = byPath.find(*path);
         if (found == byPath.end()) {
-            TDecodedImage decoded = decode(*path);
+            TDecodedImage decoded =
+                embedded ? decodeBytes(looks.EmbeddedImages[std::size_t(map->Embedded)])
+                         : decode(*path);
             TDecoded result;
             const std::int64_t pixels = std::int64_t(decoded.Width) * decoded.Height;
             if (decoded.Outcome == TDecodedImage::TOutcome::TooLarge ||

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,13 +30,16 @@ struct TDecodedImage {
 // Decodes the image file at a path. It must answer TooLarge, before decoding, for an image of more
 // than ZuveloGraphLibrary::MaxTextureSide pixels a side or MaxTextureBytes decoded.
 using TImageDecoder = std::function<TDecodedImage(const std::string& path)>;
+// Decodes an image file's bytes held in memory, with the same duty.
+using TImageBytesDecoder = std::function<TDecodedImage(std::span<const std::uint8_t> bytes)>;
 
 // Finds the image of every material with a texture map in `folder` and decodes each file once,
 // into looks.Images (materials naming one file share its image); a material whose image is not
 // found, cannot be decoded or is too large keeps none, and a note says so, once per name. Without
 // a decoder nothing is decoded and nothing noted.
+// Images the model file holds itself are decoded from their bytes, once each, by `decodeBytes`.
 void LoadModelImages(ZuveloGraphLibrary::TModelLooks& looks, const std::string& folder,
-                     const TImageDecoder& decode);
+                     const TImageDecoder& decode, const TImageBytesDecoder& decodeBytes = {});
 
 // A note in words, for the window (Italian) or the command line (English).
 enum class TNoteLanguage : std::uint8_t { Window, CommandLine };

@@ -137,7 +137,7 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     if (ImportOptions.WholeModel) {
         RequireWholeModel(read, *object);
     }
-    LoadModelImages(looks, ModelFolder(fileName), DecodeImage);
+    LoadModelImages(looks, ModelFolder(fileName), DecodeImage, DecodeImageBytes);
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
     Place(*object);

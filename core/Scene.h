@@ -100,6 +100,7 @@ public:
     std::array<ZuveloGraphLibrary::TModelLooks, MaxObjects + 1> Looks;
     // Decodes the images that models name; without one, surfaces are drawn in their colours only.
     TImageDecoder DecodeImage;
+    TImageBytesDecoder DecodeImageBytes;
     std::uint8_t ObjectCount = 0;
     std::uint8_t CurrentObject = 0; // 0: none
     std::uint8_t ViewMode = 0;      // 0: four panes, 1: one large pane

@@ -68,6 +68,12 @@ std::uint32_t TModelBuilder::AddMaterial(const TMaterial& material) {
     return std::uint32_t(materials_.size() - 1);
 }
 
+std::int32_t TModelBuilder::AddEmbeddedImage(std::vector<std::uint8_t> bytes) {
+    Count(embedded_.size());
+    embedded_.push_back(std::move(bytes));
+    return std::int32_t(embedded_.size() - 1);
+}
+
 void TModelBuilder::Note(TLooksNote::TKind kind, const std::string& subject) {
     const TLooksNote note{kind, subject};
     if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) {
@@ -131,6 +137,7 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
         looks.FaceSmoothing = std::move(faceSmoothing_);
         looks.Mapping = std::move(mapping_);
         looks.Notes = std::move(notes_);
+        looks.EmbeddedImages = std::move(embedded_);
         FinishLooks(object, looks);
     } catch (const std::bad_alloc&) {
         ClearObject3D(object);

@@ -43,6 +43,9 @@ public:
     std::uint32_t AddMaterial(const TMaterial& material);
     std::size_t MaterialCount() const { return materials_.size() - 1; }
 
+    // An image the model file holds itself; its number, for TTextureMap::Embedded.
+    std::int32_t AddEmbeddedImage(std::vector<std::uint8_t> bytes);
+
     void Note(TLooksNote::TKind kind, const std::string& subject);
 
     // Room for this many more, when the file says how many are coming and the bytes can hold them.
@@ -62,6 +65,7 @@ private:
     std::vector<std::uint32_t> faceSmoothing_; // likewise, for smoothing groups
     std::vector<TMaterial> materials_{TMaterial{}};
     std::vector<TLooksNote> notes_;
+    std::vector<std::vector<std::uint8_t>> embedded_;
 };
 
 } // namespace Plexa3DFormats

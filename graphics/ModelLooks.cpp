@@ -23,6 +23,12 @@ void FinishLooks(const TObject3D& object, TModelLooks& looks) {
     for (std::uint32_t& material : looks.FaceMaterials) {
         material = material < looks.Materials.size() ? material : 0;
     }
+    for (TMaterial& material : looks.Materials) {
+        if (material.Texture && material.Texture->Embedded >= 0 &&
+            std::size_t(material.Texture->Embedded) >= looks.EmbeddedImages.size()) {
+            material.Texture->Embedded = -1;
+        }
+    }
     looks.Images.resize(looks.Materials.size());
     looks.Corners = FindSmoothingCorners(object, looks.FaceSmoothing);
 }

@@ -43,6 +43,9 @@ struct TTextureMap {
     float UOffset = 0;
     float VOffset = 0;
     float Rotation = 0; // degrees
+    // The image held in the model file itself: its number in the looks' EmbeddedImages; -1 for
+    // an image in a file of its own, named by FileName.
+    std::int32_t Embedded = -1;
 
     friend bool operator==(const TTextureMap&, const TTextureMap&) = default;
 };
@@ -93,6 +96,9 @@ struct TModelLooks {
     std::vector<std::uint32_t> FaceMaterials; // per face: an index into Materials
     std::vector<std::uint32_t> FaceSmoothing; // per face: smoothing groups, one bit each; 0 flat
     std::vector<TTexCoord> Mapping;           // per vertex
+    // The bytes of images the model file holds itself (a PNG or JPEG file's bytes each), which
+    // texture maps name by number.
+    std::vector<std::vector<std::uint8_t>> EmbeddedImages;
     // Per material: its decoded image, shared by the materials that name the same file; null
     // where there is none, and the faces are drawn in the material's colours.
     std::vector<std::shared_ptr<const TTexture>> Images;
