@@ -13,6 +13,7 @@
 #include "Form_Plexa3d_Licenza_Source.h"
 #include "Form_Plexa3d_SitoWeb_Source.h"
 #include "GraphErrors.h"
+#include "ModelInfo.h"
 #include "Plexa3DApplication.h"
 #include "Plexa3D_Source.h"
 #include "Snapshot.h"
@@ -79,6 +80,26 @@ int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request, TDrawM
     return written ? 0 : 1;
 }
 
+// Describes each file on standard output, a blank line between files; a file that cannot be read
+// is told on standard error, naming it, and makes the status 1.
+int RunInfo(const TCommandLine& line) {
+    int status = 0;
+    bool first = true;
+    for (const std::string& file : line.Files) {
+        try {
+            const std::string text = DescribeModelFile(file);
+            std::fputs(first ? "" : "\n", stdout);
+            std::fputs(text.c_str(), stdout);
+            first = false;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "plexa3d: %s: %s\n", file.c_str(), error.what());
+            status = 1;
+        }
+    }
+    std::fflush(stdout);
+    return status;
+}
+
 } // namespace
 
 std::vector<std::string> Arguments(int argc, char** argv) {
@@ -109,6 +130,9 @@ int main(int argc, char** argv) {
     if (early->Help || early->Version) {
         std::fputs(early->Help ? UsageText().c_str() : "Plexa3D " PLEXA3D_VERSION "\n", stdout);
         return 0;
+    }
+    if (early->Info) {
+        return RunInfo(*early);
     }
     if (early->Thumbnail) {
         return RunThumbnail(argc, argv, *early->Thumbnail,

@@ -489,12 +489,16 @@ void TForm1::ImportFile(const QString& fileName) {
     try {
         Scene.Import(QFile::encodeName(fileName).toStdString(), Image4->View(),
                      DefaultBackground->View(), {Image1->View(), Image2->View(), Image3->View()});
-    } catch (const TModelRefused& refused) {
-        // A whole model with nothing to draw is told beside the object list, not in a box; on
-        // standard error it is an error, as the command line's.
-        const QString text = fileName + QStringLiteral(": ") + QString::fromUtf8(refused.what());
+    } catch (const std::exception& error) {
+        // On standard error every error names its file, as many may be imported. In the window,
+        // a whole model with nothing to draw is told beside the object list, not in a box; the
+        // other errors go to their box as they are.
+        const QString text = fileName + QStringLiteral(": ") + QString::fromUtf8(error.what());
         if (ErrorDisplay() == TErrorDisplay::StandardError) {
             throw RuntimeError(text.toStdString());
+        }
+        if (dynamic_cast<const TModelRefused*>(&error) == nullptr) {
+            throw;
         }
         ShowBesideList(text);
         return;

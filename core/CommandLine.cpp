@@ -75,6 +75,8 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
             thumbnail.Output = arguments[i + 3];
             line.Thumbnail = thumbnail;
             i += 3;
+        } else if (argument == "--info") {
+            line.Info = true;
         } else if (argument == "--snapshot") {
             if (!hasValue || arguments[i + 1].empty()) {
                 return fail("--snapshot needs a folder");
@@ -101,12 +103,16 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
     if (line.Thumbnail && (!line.Files.empty() || line.SnapshotDir)) {
         return fail("--thumbnail takes no other files and no --snapshot");
     }
+    if (line.Info && (line.Files.empty() || line.SnapshotDir || line.Thumbnail)) {
+        return fail("--info needs one file or more, and no --snapshot or --thumbnail");
+    }
     return line;
 }
 
 std::string UsageText() {
     return "Usage: plexa3d [OPTIONS] [FILE...]\n"
-           "Wireframe viewer for .3DS meshes. Each FILE is imported at start-up, in order.\n"
+           "Viewer for .3DS, OBJ, STL, PLY, OFF and glTF models. Each FILE is imported at\n"
+           "start-up, in order.\n"
            "\n"
            "Options for the imports, wherever they stand:\n"
            "  --whole             import every mesh of a file as one object, not only the first\n"
@@ -128,6 +134,9 @@ std::string UsageText() {
            std::to_string(MinThumbnailSize) + " to " + std::to_string(MaxThumbnailSize) +
            ")\n"
            "                      showing the whole model of INPUT, fitted and turned\n"
+           "  --info FILE...      describe what each FILE holds, as a whole-model import reads\n"
+           "                      it: format, meshes, triangles, vertices, materials,\n"
+           "                      textures, bounds (status 1 if a file cannot be read)\n"
            "  --help              show this text\n"
            "  --version           show the version\n";
 }

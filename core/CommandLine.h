@@ -1,7 +1,7 @@
 // The program's command line: plexa3d [OPTIONS] [FILE...]. Each file is imported at start-up, in
 // order, with the import options already set; the other options are then applied through the
 // same handlers as the user's actions. plexa3d --thumbnail SIZE INPUT OUTPUT only draws a
-// thumbnail.
+// thumbnail; plexa3d --info FILE... only describes the files.
 #pragma once
 
 #include "DrawModes.h"
@@ -35,6 +35,7 @@ struct TCommandLine {
     // --draw wire|hidden|solid: how the panes draw, from the first import on; and the thumbnail
     std::optional<ZuveloGraphLibrary::TDrawMode> DrawMode;
     std::optional<TThumbnailRequest> Thumbnail;
+    bool Info = false; // --info: describe each file, without a window
     bool Help = false;
     bool Version = false;
 };

@@ -89,6 +89,7 @@ void TModelBuilder::Reserve(std::size_t vertices, std::size_t faces) {
 TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
                                     TModelLooks& looks) {
     TModelReading reading;
+    reading.Meshes = std::max<std::int64_t>(meshes_, faces_.empty() ? 0 : 1);
     ClearObject3D(object);
     looks = TModelLooks{};
     const auto vertexCount = std::uint32_t(vertices_.size());

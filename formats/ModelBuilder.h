@@ -29,6 +29,9 @@ using ZuveloGraphLibrary::TTexCoord;
 
 class TModelBuilder {
 public:
+    // A mesh begins: the next vertices and faces are its own (counted for the reading).
+    void BeginMesh() { ++meshes_; }
+
     // The vertex's number, from 1.
     std::uint32_t AddVertex(const TPoint3D& point);
     std::uint32_t AddVertex(const TPoint3D& point, const TTexCoord& mapping);
@@ -66,6 +69,7 @@ private:
     std::vector<TMaterial> materials_{TMaterial{}};
     std::vector<TLooksNote> notes_;
     std::vector<std::vector<std::uint8_t>> embedded_;
+    std::int64_t meshes_ = 0;
 };
 
 } // namespace Plexa3DFormats

@@ -341,10 +341,11 @@ void ReadModelLooks(TFileReader& file, TModel& model, const std::vector<TMeshPla
 // Appends, after every stored mesh, each mesh's copies in the order of their placements: the
 // mesh's vertices placed, and its kept faces renumbered onto them, less those that use a vertex
 // the placement took out of the single range. A copy that would take either count past what the
-// record can count is left out. A copy's faces and vertices look as its mesh's do.
-void AddCopies(const std::vector<TMeshPlace>& places,
-               const std::vector<std::vector<TPlacement>>& copies, TObject3D& object,
-               TModelLooks* looks) {
+// record can count is left out. A copy's faces and vertices look as its mesh's do. Returns how
+// many copies were added.
+std::int64_t AddCopies(const std::vector<TMeshPlace>& places,
+                       const std::vector<std::vector<TPlacement>>& copies, TObject3D& object,
+                       TModelLooks* looks) {
     std::size_t vertexCount = static_cast<std::size_t>(object.VertexCount);
     std::size_t faceCount = static_cast<std::size_t>(object.FaceCount);
     std::vector<std::pair<std::size_t, const TPlacement*>> fitting;
@@ -362,7 +363,7 @@ void AddCopies(const std::vector<TMeshPlace>& places,
         }
     }
     if (fitting.empty()) {
-        return;
+        return 0;
     }
     TOneBasedArray<TPoint3D> vertices;
     TOneBasedArray<TFace3D> faces;
@@ -419,6 +420,7 @@ void AddCopies(const std::vector<TMeshPlace>& places,
     object.Faces = std::move(faces);
     object.VertexCount = static_cast<std::int32_t>(vertexCount);
     object.FaceCount = kept;
+    return std::int64_t(fitting.size());
 }
 
 } // namespace
@@ -454,9 +456,11 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
         if (looks != nullptr) {
             ReadModelLooks(file, model, places, object, *looks);
         }
+        reading.Meshes = std::int64_t(places.size());
         if (model.Keyframer && !places.empty()) {
             const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
-            AddCopies(places, InstancePlacements(keyframer, model.Names), object, looks);
+            reading.Meshes +=
+                AddCopies(places, InstancePlacements(keyframer, model.Names), object, looks);
         }
         file.Close();
         object.Name = ModelName(fileName);

@@ -46,6 +46,7 @@ std::string ModelName(const std::string& fileName);
 // What the reader left out for the caller to tell.
 struct TModelReading {
     std::int64_t FacesNotFinite = 0; // stored faces dropped for a vertex that is not finite
+    std::int64_t Meshes = 0;         // meshes read, each placed copy counted
 };
 
 TModelReading Load3DSModel(const std::string& fileName, TObject3D& object);
