@@ -35,13 +35,16 @@ QImage LoadPng(const QString& path) {
 // The program's own output, run as a user would run it, against the same work done here.
 class Snapshot : public ::testing::Test {
 protected:
-    int Run(const QStringList& arguments, QString* errors = nullptr) {
+    int Run(const QStringList& arguments, QString* errors = nullptr, QString* output = nullptr) {
         QProcess program;
         program.setWorkingDirectory(QDir::tempPath()); // not the program's folder
         program.start(BuiltProgramFile(), arguments);
         EXPECT_TRUE(program.waitForFinished(20000));
         if (errors) {
             *errors = QString::fromLocal8Bit(program.readAllStandardError());
+        }
+        if (output) {
+            *output = QString::fromLocal8Bit(program.readAllStandardOutput());
         }
         return program.exitCode();
     }
@@ -166,6 +169,25 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     version.start(BuiltProgramFile(), {"--version"});
     ASSERT_TRUE(version.waitForFinished(10000));
     EXPECT_EQ(version.readAllStandardOutput(), "Plexa3D 0.1\n");
+}
+
+// --info describes each file it can read, a blank line between, and names those it cannot.
+TEST_F(Snapshot, InfoDescribesEachFileOrNamesWhyNot) {
+    const QString painted = QStringLiteral(PLEXA3D_SOURCE_DIR "/samples/vehicle-painted.3ds");
+    const QString cube = QStringLiteral(PLEXA3D_SOURCE_DIR "/samples/cube.3ds");
+    const QString text = QString::fromStdString(dir_.Write("note.txt", std::string("hello\n")));
+    QString errors, output;
+    EXPECT_EQ(Run({"--info", painted, text, cube}, &errors, &output), 1);
+    EXPECT_EQ(output, "file: " + painted +
+                          "\nformat: .3DS\nmeshes: 6\ntriangles: 280\nvertices: 152\n"
+                          "materials: 5\ntextures: 1\ntextures missing: \n"
+                          "bounds: -30 -15 -12 30 15 13\n\nfile: " +
+                          cube +
+                          "\nformat: .3DS\nmeshes: 1\ntriangles: 12\nvertices: 8\n"
+                          "materials: 0\ntextures: 0\ntextures missing: \n"
+                          "bounds: -20 -20 -20 20 20 20\n");
+    EXPECT_EQ(errors, "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n");
+    EXPECT_EQ(Run({"--info", cube}), 0);
 }
 
 // A failed output leaves the files that were there as they were, and nothing else behind: a

@@ -35,6 +35,10 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     EXPECT_EQ(thumbnail->Thumbnail->Input, "in.3ds");
     EXPECT_EQ(thumbnail->Thumbnail->Output, "-out.png");
     EXPECT_TRUE(thumbnail->Files.empty());
+    const auto info = ParseCommandLine({"--info", "a.obj", "b.stl"}, error);
+    ASSERT_TRUE(info) << error.Message;
+    EXPECT_TRUE(info->Info);
+    EXPECT_EQ(info->Files, (std::vector<std::string>{"a.obj", "b.stl"}));
 }
 
 TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
@@ -57,6 +61,8 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--thumbnail", "128", "in.3ds", ""},
                                                {"--thumbnail", "128", "a.3ds", "o.png", "b.3ds"},
                                                {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
+                                               {"--info"},
+                                               {"--info", "a.obj", "--snapshot", "d"},
                                                {"-x"}}) {
         TCommandLineError error;
         EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.front();
