@@ -37,6 +37,7 @@
 #include <QUrl>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Plexa3DApp {
@@ -658,10 +659,17 @@ QStringList DroppedMeshFiles(const QMimeData* data) {
     if (!data) {
         return files;
     }
+    // The names of the formats the program opens; the files are read by their content.
+    static const QStringList Suffixes = {QStringLiteral(".3ds"), QStringLiteral(".obj"),
+                                         QStringLiteral(".stl"), QStringLiteral(".ply"),
+                                         QStringLiteral(".off"), QStringLiteral(".gltf"),
+                                         QStringLiteral(".glb")};
     for (const QUrl& url : data->urls()) {
+        const QString file = url.toLocalFile();
         if (url.isLocalFile() &&
-            url.toLocalFile().endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive)) {
-            files << url.toLocalFile();
+            std::any_of(Suffixes.begin(), Suffixes.end(),
+                        [&](const QString& s) { return file.endsWith(s, Qt::CaseInsensitive); })) {
+            files << file;
         }
     }
     return files;

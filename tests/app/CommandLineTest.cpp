@@ -244,13 +244,16 @@ TEST(DragAndDrop, DroppedMeshFilesAreImportedInOrder) {
     };
     auto form = NewMainWindow();
     TMessageBoxCatcher errors;
+    // Files are taken by the names of the formats the program opens and read by their content.
     form->ImportDroppedFiles(
         {file("b.3DS", "Secondo"), file("note.txt", "Testo"), file("a.3ds", "Primo"),
-         QUrl::fromLocalFile(QString::fromStdString((dir.Path() / "x.3ds").string()))});
+         QUrl::fromLocalFile(QString::fromStdString((dir.Path() / "x.3ds").string())),
+         file("c.OBJ", "Terzo")});
     EXPECT_EQ(errors.Texts(), QStringList{"File not found"}); // the missing one, and only it
-    ASSERT_EQ(form->ObjectCount, 2);
+    ASSERT_EQ(form->ObjectCount, 3);
     EXPECT_EQ(form->Objects[1]->Name, "Secondo");
     EXPECT_EQ(form->Objects[2]->Name, "Primo");
+    EXPECT_EQ(form->Objects[3]->Name, "Terzo");
     EXPECT_TRUE(form->acceptDrops());
 }
 

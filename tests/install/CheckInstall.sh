@@ -18,13 +18,21 @@ for file in lib/plexa3d/plexa3d lib/plexa3d/Fonts/NORMFONT.QXF lib/plexa3d/Bmps/
     share/applications/org.example.plexa3d.desktop share/thumbnailers/plexa3d.thumbnailer \
     share/icons/hicolor/48x48/apps/plexa3d.png share/man/man1/plexa3d.1.gz \
     share/doc/plexa3d/changelog.gz share/metainfo/org.example.plexa3d.metainfo.xml \
-    share/icons/hicolor/256x256/apps/plexa3d.png share/plexa3d/samples/vehicle.3ds; do
+    share/icons/hicolor/256x256/apps/plexa3d.png share/plexa3d/samples/vehicle.3ds \
+    share/mime/packages/org.example.plexa3d.xml; do
     [ -f "$prefix/$file" ] || fail "$file is missing"
 done
 desktop="$prefix/share/applications/org.example.plexa3d.desktop"
 grep -qx 'Exec=plexa3d --whole --fit %F' "$desktop" || fail "desktop entry: Exec"
 grep -qx 'Categories=Graphics;3DGraphics;Viewer;' "$desktop" || fail "desktop entry: Categories"
-grep -qx 'MimeType=image/x-3ds;' "$desktop" || fail "desktop entry: MimeType"
+# Every format's MIME type: those Debian defines, and the package's own for PLY and OFF, which
+# its MIME definition declares; never a wide type such as text/plain.
+types='image/x-3ds;model/obj;model/stl;model/x-ply;model/x-off;model/gltf-binary;model/gltf+json;'
+grep -qx "MimeType=$types" "$desktop" || fail "desktop entry: MimeType"
+for own in model/x-ply model/x-off; do
+    grep -q "<mime-type type=\"$own\">" "$prefix/share/mime/packages/org.example.plexa3d.xml" ||
+        fail "MIME definition: $own"
+done
 
 # The compressed files carry no name or time (gzip -n), so that the package is reproducible.
 for file in share/man/man1/plexa3d.1.gz share/doc/plexa3d/changelog.gz; do
@@ -54,7 +62,7 @@ id=$(tag id)
 [ "$(tag launchable)" = "$id.desktop" ] || fail "metainfo: launchable is $(tag launchable)"
 [ -f "$prefix/share/applications/$id.desktop" ] || fail "metainfo: no desktop entry $id.desktop"
 [ -x "$prefix/bin/$(tag binary)" ] || fail "metainfo: no program $(tag binary)"
-grep -qx "MimeType=$(tag mediatype);" "$desktop" || fail "metainfo: media type $(tag mediatype)"
+[ "$(tag mediatype | tr '\n' ';')" = "$types" ] || fail "metainfo: media types $(tag mediatype)"
 screenshot=$(tag image)
 [ -f "$source/${screenshot#*/plexa3d/}" ] || fail "metainfo: $screenshot is not in the repository"
 if command -v appstreamcli >/dev/null; then
@@ -73,7 +81,7 @@ done
 thumbnailer="$prefix/share/thumbnailers/plexa3d.thumbnailer"
 grep -qx '\[Thumbnailer Entry\]' "$thumbnailer" || fail "thumbnailer: group"
 grep -qx 'TryExec=plexa3d' "$thumbnailer" || fail "thumbnailer: TryExec"
-grep -qx 'MimeType=image/x-3ds;' "$thumbnailer" || fail "thumbnailer: MimeType"
+grep -qx "MimeType=$types" "$thumbnailer" || fail "thumbnailer: MimeType"
 exec_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
 [ "$exec_line" = 'plexa3d --thumbnail %s %i %o' ] || fail "thumbnailer: Exec is $exec_line"
 thumbnail() { # SIZE INPUT OUTPUT
