@@ -26,6 +26,11 @@ void TModelBuilder::Count(std::size_t count) const {
     }
 }
 
+void TModelBuilder::BeginMesh(const std::string& name) {
+    Count(meshes_.size());
+    meshes_.push_back({name, std::uint32_t(faces_.size()), 0});
+}
+
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
     Count(vertices_.size());
     vertices_.push_back(point);
@@ -89,13 +94,19 @@ void TModelBuilder::Reserve(std::size_t vertices, std::size_t faces) {
 TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
                                     TModelLooks& looks) {
     TModelReading reading;
-    reading.Meshes = std::max<std::int64_t>(meshes_, faces_.empty() ? 0 : 1);
     ClearObject3D(object);
     looks = TModelLooks{};
     const auto vertexCount = std::uint32_t(vertices_.size());
     std::size_t kept = 0;
     std::size_t missing = 0;
+    std::size_t mesh = 0;
+    for (TMeshPart& part : meshes_) {
+        part.Count = 0;
+    }
     for (std::size_t i = 0; i < faces_.size(); ++i) {
+        while (mesh + 1 < meshes_.size() && meshes_[mesh + 1].First <= i) {
+            ++mesh;
+        }
         const TFace3D& f = faces_[i];
         if (!FaceInRange(f, std::int32_t(vertexCount))) {
             ++missing;
@@ -107,6 +118,9 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
             continue;
         }
         faces_[kept] = f;
+        if (!meshes_.empty()) {
+            ++meshes_[mesh].Count;
+        }
         for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {
             if (!values->empty()) {
                 (*values)[kept] = (*values)[i];
@@ -139,6 +153,18 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
         looks.Mapping = std::move(mapping_);
         looks.Notes = std::move(notes_);
         looks.EmbeddedImages = std::move(embedded_);
+        // The meshes that kept faces, numbered anew over the faces kept; a file that named none
+        // is one mesh.
+        std::uint32_t first = 0;
+        for (TMeshPart& part : meshes_) {
+            if (part.Count > 0) {
+                part.First = first;
+                first += part.Count;
+                looks.Meshes.push_back(std::move(part));
+            }
+        }
+        reading.Meshes =
+            looks.Meshes.empty() ? (kept > 0 ? 1 : 0) : std::int64_t(looks.Meshes.size());
         FinishLooks(object, looks);
     } catch (const std::bad_alloc&) {
         ClearObject3D(object);

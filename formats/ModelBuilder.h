@@ -29,8 +29,9 @@ using ZuveloGraphLibrary::TTexCoord;
 
 class TModelBuilder {
 public:
-    // A mesh begins: the next vertices and faces are its own (counted for the reading).
-    void BeginMesh() { ++meshes_; }
+    // A mesh begins: the faces added from now on are its own, until the next begins. Its name is
+    // kept for the looks' meshes; the meshes are counted for the reading.
+    void BeginMesh(const std::string& name = {});
 
     // The vertex's number, from 1.
     std::uint32_t AddVertex(const TPoint3D& point);
@@ -69,7 +70,7 @@ private:
     std::vector<TMaterial> materials_{TMaterial{}};
     std::vector<TLooksNote> notes_;
     std::vector<std::vector<std::uint8_t>> embedded_;
-    std::int64_t meshes_ = 0;
+    std::vector<ZuveloGraphLibrary::TMeshPart> meshes_; // Count filled in at Finish
 };
 
 } // namespace Plexa3DFormats

@@ -344,7 +344,8 @@ void ReadModelLooks(TFileReader& file, TModel& model, const std::vector<TMeshPla
 // record can count is left out. A copy's faces and vertices look as its mesh's do. Returns how
 // many copies were added.
 std::int64_t AddCopies(const std::vector<TMeshPlace>& places,
-                       const std::vector<std::vector<TPlacement>>& copies, TObject3D& object,
+                       const std::vector<std::vector<TPlacement>>& copies,
+                       const std::vector<std::string>& names, TObject3D& object,
                        TModelLooks* looks) {
     std::size_t vertexCount = static_cast<std::size_t>(object.VertexCount);
     std::size_t faceCount = static_cast<std::size_t>(object.FaceCount);
@@ -393,6 +394,7 @@ std::int64_t AddCopies(const std::vector<TMeshPlace>& places,
             }
         }
         const auto shift = static_cast<std::uint32_t>(to - vertices.begin()) - place.VertexBase;
+        const auto firstFace = static_cast<std::uint32_t>(nextFace - faces.begin());
         for (std::uint32_t i = place.FaceBegin; i != place.FaceEnd; ++i) {
             const TFace3D& face = object.Faces.begin()[i];
             const TFace3D moved{face.A + shift, face.B + shift, face.C + shift};
@@ -407,6 +409,11 @@ std::int64_t AddCopies(const std::vector<TMeshPlace>& places,
                     }
                 }
             }
+        }
+        if (looks != nullptr) {
+            looks->Meshes.push_back(
+                {names[m], firstFace,
+                 static_cast<std::uint32_t>(nextFace - faces.begin()) - firstFace});
         }
     }
     const auto kept = static_cast<std::int32_t>(nextFace - faces.begin());
@@ -457,10 +464,16 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
             ReadModelLooks(file, model, places, object, *looks);
         }
         reading.Meshes = std::int64_t(places.size());
+        if (looks != nullptr) {
+            for (std::size_t m = 0; m < places.size(); ++m) {
+                looks->Meshes.push_back(
+                    {model.Names[m], places[m].FaceBegin, places[m].FaceEnd - places[m].FaceBegin});
+            }
+        }
         if (model.Keyframer && !places.empty()) {
             const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
-            reading.Meshes +=
-                AddCopies(places, InstancePlacements(keyframer, model.Names), object, looks);
+            reading.Meshes += AddCopies(places, InstancePlacements(keyframer, model.Names),
+                                        model.Names, object, looks);
         }
         file.Close();
         object.Name = ModelName(fileName);

@@ -29,6 +29,17 @@ void FinishLooks(const TObject3D& object, TModelLooks& looks) {
             material.Texture->Embedded = -1;
         }
     }
+    // Meshes within the faces, in order.
+    std::uint32_t next = 0;
+    std::vector<TMeshPart> parts;
+    for (TMeshPart& part : looks.Meshes) {
+        if (part.First != next || part.Count > faces - std::min<std::size_t>(next, faces)) {
+            break;
+        }
+        next += part.Count;
+        parts.push_back(std::move(part));
+    }
+    looks.Meshes = next == faces ? std::move(parts) : std::vector<TMeshPart>{};
     looks.Images.resize(looks.Materials.size());
     looks.Corners = FindSmoothingCorners(object, looks.FaceSmoothing);
 }

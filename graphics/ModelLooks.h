@@ -89,6 +89,16 @@ struct TLooksNote {
     friend bool operator==(const TLooksNote&, const TLooksNote&) = default;
 };
 
+// A mesh of the model, as its file names and groups its faces: faces First + 1 to First + Count
+// of the record belong to it (a placed copy of a mesh is a mesh of its own).
+struct TMeshPart {
+    std::string Name;
+    std::uint32_t First = 0;
+    std::uint32_t Count = 0;
+
+    friend bool operator==(const TMeshPart&, const TMeshPart&) = default;
+};
+
 struct TModelLooks {
     // Materials[0] is the default material, which faces named by no list use; readers add the
     // model's own after it.
@@ -103,6 +113,9 @@ struct TModelLooks {
     // where there is none, and the faces are drawn in the material's colours.
     std::vector<std::shared_ptr<const TTexture>> Images;
     std::vector<TLooksNote> Notes;
+    // The meshes the faces belong to, in order, covering every face once; empty when the reader
+    // does not tell (one mesh).
+    std::vector<TMeshPart> Meshes;
     // Worked out from the faces and FaceSmoothing by FinishLooks; read when drawing.
     TSmoothingCorners Corners;
 };

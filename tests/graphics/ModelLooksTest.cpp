@@ -175,6 +175,11 @@ TEST(ModelLooks, BothReadersGiveEachFaceAndVertexItsLooks) {
             EXPECT_EQ(looks.Images.size(), looks.Materials.size());
         }
     }
+    // The whole model's meshes: each stored one with the faces it kept, then each copy.
+    TObject3D object;
+    TModelLooks looks;
+    Load3DSModelBytesWithLooks(cases[1].File, object, looks);
+    EXPECT_EQ(looks.Meshes, (std::vector<TMeshPart>{{"P", 0, 1}, {"L", 1, 4}, {"L", 5, 4}}));
 }
 
 // Cut anywhere, a file with looks reads as far as it goes: every list as long as the record's
