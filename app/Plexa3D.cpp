@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "DataFiles.h"
 #include "ErrorReporting.h"
+#include "ExportImages.h"
 #include "Form_Plexa3d_Autore_Source.h"
 #include "Form_Plexa3d_EMail_Source.h"
 #include "Form_Plexa3d_Guida_Source.h"
@@ -80,6 +81,23 @@ int RunThumbnail(int argc, char** argv, const TThumbnailRequest& request, TDrawM
     return written ? 0 : 1;
 }
 
+// Writes the model out without any window or display: status 0, or 1 with the error on standard
+// error, naming the file; what the export tells (images not found) goes there too.
+int RunExport(int argc, char** argv, const std::pair<std::string, std::string>& request) {
+    QCoreApplication application(argc, argv); // for the image plugins
+    const auto& [output, input] = request;
+    try {
+        const Plexa3DFormats::TExportReport report = ExportModelFile(input, output);
+        for (const std::string& note : report.Notes) {
+            std::fprintf(stderr, "plexa3d: %s: %s\n", input.c_str(), note.c_str());
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "plexa3d: %s: %s\n", input.c_str(), error.what());
+        return 1;
+    }
+}
+
 // Describes each file on standard output, a blank line between files; a file that cannot be read
 // is told on standard error, naming it, and makes the status 1.
 int RunInfo(const TCommandLine& line) {
@@ -133,6 +151,9 @@ int main(int argc, char** argv) {
     }
     if (early->Info) {
         return RunInfo(*early);
+    }
+    if (early->Export) {
+        return RunExport(argc, argv, *early->Export);
     }
     if (early->Thumbnail) {
         return RunThumbnail(argc, argv, *early->Thumbnail,

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ExportModel.h"
+
 #include <charconv>
 #include <string>
 
@@ -75,6 +77,14 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
             thumbnail.Output = arguments[i + 3];
             line.Thumbnail = thumbnail;
             i += 3;
+        } else if (argument == "--export") {
+            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty() ||
+                !Plexa3DFormats::ExportFormatNamed(arguments[i + 1])) {
+                return fail("--export needs an output file named .glb, .gltf, .obj, .stl or .ply, "
+                            "and an input file");
+            }
+            line.Export = {arguments[i + 1], arguments[i + 2]};
+            i += 2;
         } else if (argument == "--info") {
             line.Info = true;
         } else if (argument == "--snapshot") {
@@ -106,6 +116,9 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
     if (line.Info && (line.Files.empty() || line.SnapshotDir || line.Thumbnail)) {
         return fail("--info needs one file or more, and no --snapshot or --thumbnail");
     }
+    if (line.Export && (!line.Files.empty() || line.SnapshotDir || line.Thumbnail || line.Info)) {
+        return fail("--export takes no other files and no --snapshot, --thumbnail or --info");
+    }
     return line;
 }
 
@@ -134,6 +147,9 @@ std::string UsageText() {
            std::to_string(MinThumbnailSize) + " to " + std::to_string(MaxThumbnailSize) +
            ")\n"
            "                      showing the whole model of INPUT, fitted and turned\n"
+           "  --export OUTPUT INPUT\n"
+           "                      without a display, write the whole model of INPUT as OUTPUT:\n"
+           "                      .glb, .gltf (with .bin), .obj (with .mtl), .stl or .ply\n"
            "  --info FILE...      describe what each FILE holds, as a whole-model import reads\n"
            "                      it: format, meshes, triangles, vertices, materials,\n"
            "                      textures, bounds (status 1 if a file cannot be read)\n"

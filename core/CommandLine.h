@@ -1,7 +1,8 @@
 // The program's command line: plexa3d [OPTIONS] [FILE...]. Each file is imported at start-up, in
 // order, with the import options already set; the other options are then applied through the
 // same handlers as the user's actions. plexa3d --thumbnail SIZE INPUT OUTPUT only draws a
-// thumbnail; plexa3d --info FILE... only describes the files.
+// thumbnail; plexa3d --info FILE... only describes the files; plexa3d --export OUTPUT INPUT only
+// writes the model out.
 #pragma once
 
 #include "DrawModes.h"
@@ -9,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Plexa3DApp {
@@ -36,6 +38,8 @@ struct TCommandLine {
     std::optional<ZuveloGraphLibrary::TDrawMode> DrawMode;
     std::optional<TThumbnailRequest> Thumbnail;
     bool Info = false; // --info: describe each file, without a window
+    // --export OUTPUT INPUT: the whole model of INPUT written as OUTPUT's extension says
+    std::optional<std::pair<std::string, std::string>> Export;
     bool Help = false;
     bool Version = false;
 };

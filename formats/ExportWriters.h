@@ -1,0 +1,60 @@
+// The writers of the export formats, each turning a prepared model into the files to write (paths
+// and bytes), which ExportModel then writes whole (ExportModel.h holds what each writes).
+#pragma once
+
+#include "ExportModel.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Plexa3DFormats::Detail {
+
+struct TOutputFile {
+    std::string Path;
+    std::vector<std::uint8_t> Bytes;
+    // An image copied beside the output, from this file: not written when the output's place
+    // already holds the same bytes (the image itself, when the output lies beside the model).
+    std::string ImageFrom;
+};
+
+// The name of `output` without its folder and extension, and its folder ("." for none).
+std::string BaseName(const std::string& output);
+std::string FolderOf(const std::string& output);
+
+// A name made safe as a file name and a URI: letters, digits, '.', '-' and '_' kept, anything
+// else '_'; never empty or hidden.
+std::string SafeFileName(const std::string& name);
+
+// An image's file beside the output, for the texture map's image (once for each image): its
+// name, and the file to write, added to `files` the first time. Without the image, nothing, and
+// a note.
+struct TImageFiles {
+    std::vector<std::pair<std::string, std::string>> Named; // image key, file name
+};
+std::optional<std::string> ImageBeside(const ZuveloGraphLibrary::TTextureMap& map,
+                                       const std::string& folder, bool pngOrJpeg,
+                                       const TExportImages& images, TImageFiles& named,
+                                       std::vector<TOutputFile>& files, TExportReport& report);
+
+// Numbers written shortest, exactly as read back.
+void AppendNumber(std::string& text, float value);
+
+std::vector<TOutputFile> WriteGltf(const TExportModel& model,
+                                   const ZuveloGraphLibrary::TModelLooks& looks,
+                                   const std::string& output, bool binary,
+                                   const TExportImages& images, TExportReport& report);
+std::vector<TOutputFile> WriteObj(const TExportModel& model,
+                                  const ZuveloGraphLibrary::TModelLooks& looks,
+                                  const std::string& output, const TExportImages& images,
+                                  TExportReport& report);
+std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& output);
+std::vector<TOutputFile> WritePly(const TExportModel& model,
+                                  const ZuveloGraphLibrary::TModelLooks& looks,
+                                  const std::string& output);
+
+// Writes every file whole or none: each to a temporary file beside its place, then all moved into
+// place. Raises RuntimeError "Cannot write file "PATH"" for the first that cannot be written.
+void WriteFilesWhole(const std::vector<TOutputFile>& files);
+
+} // namespace Plexa3DFormats::Detail

@@ -1,0 +1,307 @@
+// The glTF 2.0 writer of the export (ExportModel.h): one buffer, a view of it for each attribute
+// and index list of each primitive (and each image in .glb), a node for each mesh.
+#include "ExportWriters.h"
+
+#include "GraphErrors.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+namespace Plexa3DFormats::Detail {
+
+using namespace ZuveloGraphLibrary;
+using nlohmann::json;
+
+namespace {
+
+enum : int {
+    ComponentUnsignedShort = 5123,
+    ComponentUnsignedInt = 5125,
+    ComponentFloat = 5126,
+    TargetArrayBuffer = 34962,
+    TargetElementArrayBuffer = 34963,
+    ModeTriangles = 4,
+    WrapRepeat = 10497,
+    WrapMirror = 33648,
+    WrapClamp = 33071,
+    FilterLinear = 9729,
+    FilterLinearMipmapLinear = 9987,
+};
+constexpr std::uint32_t GlbMagic = 0x46546C67; // "glTF"
+constexpr std::uint32_t GlbVersion = 2;
+constexpr std::uint32_t ChunkJson = 0x4E4F534A;
+constexpr std::uint32_t ChunkBin = 0x004E4942;
+constexpr std::size_t Alignment = 4;
+constexpr double DegreesPerHalfTurn = 180;
+const char* const TextureTransform = "KHR_texture_transform";
+
+// glTF's axes: its Y up, from the model's Z up.
+TPoint3D YUp(const TPoint3D& p) {
+    return {p.X, p.Z, -p.Y};
+}
+
+// The one buffer, grown view by view, each view four-aligned.
+class TBuffer {
+public:
+    template <class T> std::size_t Add(const std::vector<T>& values, json& views, int target) {
+        return AddBytes(reinterpret_cast<const std::uint8_t*>(values.data()),
+                        values.size() * sizeof(T), views, target);
+    }
+    std::size_t AddBytes(const std::uint8_t* data, std::size_t size, json& views, int target) {
+        while (bytes_.size() % Alignment != 0) {
+            bytes_.push_back(0);
+        }
+        json view = {{"buffer", 0}, {"byteOffset", bytes_.size()}, {"byteLength", size}};
+        if (target != 0) {
+            view["target"] = target;
+        }
+        bytes_.insert(bytes_.end(), data, data + size);
+        views.push_back(view);
+        return views.size() - 1;
+    }
+    std::vector<std::uint8_t>& Bytes() { return bytes_; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(std::uint8_t(value >> (8 * i)));
+    }
+}
+
+// The texture map's placement as KHR_texture_transform states it, for glTF's coordinates (t
+// downward) of the coordinates written; nothing when the map does not move the image.
+std::optional<json> Transform(const TTextureMap& map) {
+    if (map.UScale == 1 && map.VScale == 1 && map.UOffset == 0 && map.VOffset == 0 &&
+        map.Rotation == 0) {
+        return std::nullopt;
+    }
+    const double turn = map.Rotation * std::numbers::pi / DegreesPerHalfTurn;
+    const double c = std::cos(turn), s = std::sin(turn);
+    const double su = map.UScale, sv = map.VScale;
+    json transform = {{"offset", {-c * su / 2 - s * sv / 2 + 0.5 - map.UOffset,
+                                  s * su / 2 - c * sv / 2 + 0.5 + map.VOffset}},
+                      {"scale", {su, sv}}};
+    if (turn != 0) {
+        transform["rotation"] = turn;
+    }
+    return transform;
+}
+
+} // namespace
+
+std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks& looks,
+                                   const std::string& output, bool binary,
+                                   const TExportImages& images, TExportReport& report) {
+    std::vector<TOutputFile> files(1);
+    files[0].Path = output;
+    const std::string folder = FolderOf(output);
+    TBuffer buffer;
+    json views = json::array(), accessors = json::array(), meshes = json::array(),
+         nodes = json::array(), materials = json::array(), textures = json::array(),
+         imagesJson = json::array(), samplers = json::array();
+    bool transformed = false;
+    std::vector<std::int64_t> materialIndex(looks.Materials.size(), -1);
+    std::vector<std::pair<std::string, std::size_t>> imageIndex; // image key, its number
+    TImageFiles named;
+
+    // A material when a primitive first uses it.
+    const auto materialOf = [&](std::uint32_t m) -> std::size_t {
+        if (materialIndex[m] >= 0) {
+            return std::size_t(materialIndex[m]);
+        }
+        const TMaterial& source = looks.Materials[m];
+        json pbr = {{"baseColorFactor",
+                     {source.Diffuse.R, source.Diffuse.G, source.Diffuse.B,
+                      1 - source.Transparency}},
+                    {"metallicFactor", 0},
+                    {"roughnessFactor", std::clamp(1.0f - source.Shininess, 0.0f, 1.0f)}};
+        json material = {{"name", source.Name.empty() && m == 0 ? "default" : source.Name},
+                         {"pbrMetallicRoughness", pbr}};
+        if (source.Transparency > 0) {
+            material["alphaMode"] = "BLEND";
+        }
+        if (source.TwoSided) {
+            material["doubleSided"] = true;
+        }
+        if (source.Texture && model.Mapped) {
+            const TTextureMap& map = *source.Texture;
+            const std::string key =
+                map.Embedded >= 0 ? "\n" + std::to_string(map.Embedded) : map.FileName;
+            std::optional<std::size_t> image;
+            for (const auto& [known, number] : imageIndex) {
+                image = known == key ? std::optional(number) : image;
+            }
+            if (!image) {
+                json entry;
+                if (binary) {
+                    const std::optional<TExportImage> bytes = images ? images(map, true) : std::nullopt;
+                    if (bytes) {
+                        entry = {{"bufferView", buffer.AddBytes(bytes->Bytes.data(),
+                                                                bytes->Bytes.size(), views, 0)},
+                                 {"mimeType", bytes->MimeType}};
+                    } else {
+                        report.Notes.push_back("image not found: " + map.FileName);
+                    }
+                } else if (const std::optional<std::string> name =
+                               ImageBeside(map, folder, true, images, named, files, report)) {
+                    entry = {{"uri", *name}};
+                }
+                if (!entry.is_null()) {
+                    imagesJson.push_back(entry);
+                    image = imagesJson.size() - 1;
+                    imageIndex.emplace_back(key, *image);
+                }
+            }
+            if (image) {
+                const int wrap = (map.Tiling & (TilingNone | TilingDecal)) != 0 ? WrapClamp
+                                 : (map.Tiling & TilingMirror) != 0             ? WrapMirror
+                                                                                : WrapRepeat;
+                samplers.push_back({{"magFilter", FilterLinear},
+                                    {"minFilter", FilterLinearMipmapLinear},
+                                    {"wrapS", wrap},
+                                    {"wrapT", wrap}});
+                textures.push_back({{"sampler", samplers.size() - 1}, {"source", *image}});
+                json info = {{"index", textures.size() - 1}};
+                if (const std::optional<json> transform = Transform(map)) {
+                    info["extensions"][TextureTransform] = *transform;
+                    transformed = true;
+                }
+                material["pbrMetallicRoughness"]["baseColorTexture"] = info;
+            } else {
+                // Named still, though the image is not there.
+                material["extras"] = {{"baseColorImage", map.FileName}};
+            }
+        }
+        materials.push_back(material);
+        materialIndex[m] = std::int64_t(materials.size() - 1);
+        return materials.size() - 1;
+    };
+
+    for (const TExportMesh& mesh : model.Meshes) {
+        json primitives = json::array();
+        for (const TExportPrimitive& primitive : mesh.Primitives) {
+            std::vector<float> positions, normals, mapping;
+            float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+            for (const TExportVertex& v : primitive.Vertices) {
+                const TPoint3D p = YUp(v.Position);
+                const TPoint3D n = YUp(v.Normal);
+                const float c[] = {p.X, p.Y, p.Z};
+                for (int k = 0; k < 3; ++k) {
+                    low[k] = std::min(low[k], c[k]);
+                    high[k] = std::max(high[k], c[k]);
+                    positions.push_back(c[k]);
+                }
+                normals.insert(normals.end(), {n.X, n.Y, n.Z});
+                mapping.insert(mapping.end(), {v.Mapping.U, 1 - v.Mapping.V});
+            }
+            const auto count = primitive.Vertices.size();
+            const auto attribute = [&](const std::vector<float>& values, const char* type) {
+                accessors.push_back({{"bufferView", buffer.Add(values, views, TargetArrayBuffer)},
+                                     {"componentType", ComponentFloat},
+                                     {"count", count},
+                                     {"type", type}});
+                return accessors.size() - 1;
+            };
+            json attributes = {{"POSITION", attribute(positions, "VEC3")}};
+            accessors[attributes["POSITION"].get<std::size_t>()]["min"] = {low[0], low[1], low[2]};
+            accessors[attributes["POSITION"].get<std::size_t>()]["max"] = {high[0], high[1], high[2]};
+            attributes["NORMAL"] = attribute(normals, "VEC3");
+            if (model.Mapped) {
+                attributes["TEXCOORD_0"] = attribute(mapping, "VEC2");
+            }
+            std::size_t indices = 0;
+            if (count <= std::numeric_limits<std::uint16_t>::max()) {
+                const std::vector<std::uint16_t> small(primitive.Indices.begin(),
+                                                       primitive.Indices.end());
+                indices = buffer.Add(small, views, TargetElementArrayBuffer);
+            } else {
+                indices = buffer.Add(primitive.Indices, views, TargetElementArrayBuffer);
+            }
+            accessors.push_back({{"bufferView", indices},
+                                 {"componentType", count <= std::numeric_limits<std::uint16_t>::max()
+                                                       ? ComponentUnsignedShort
+                                                       : ComponentUnsignedInt},
+                                 {"count", primitive.Indices.size()},
+                                 {"type", "SCALAR"}});
+            primitives.push_back({{"attributes", attributes},
+                                  {"indices", accessors.size() - 1},
+                                  {"material", materialOf(primitive.Material)},
+                                  {"mode", ModeTriangles}});
+        }
+        meshes.push_back({{"name", mesh.Name}, {"primitives", primitives}});
+        nodes.push_back({{"name", mesh.Name}, {"mesh", meshes.size() - 1}});
+    }
+
+    json root = {{"asset", {{"version", "2.0"}, {"generator", "Plexa3D"}}}};
+    json sceneNodes = json::array();
+    for (std::size_t n = 0; n < nodes.size(); ++n) {
+        sceneNodes.push_back(n);
+    }
+    root["scene"] = 0;
+    root["scenes"] = json::array({{{"nodes", sceneNodes}}});
+    const auto put = [&](const char* key, const json& value) {
+        if (!value.empty()) {
+            root[key] = value;
+        }
+    };
+    put("nodes", nodes);
+    put("meshes", meshes);
+    put("materials", materials);
+    put("textures", textures);
+    put("images", imagesJson);
+    put("samplers", samplers);
+    put("accessors", accessors);
+    put("bufferViews", views);
+    if (transformed) {
+        root["extensionsUsed"] = json::array({TextureTransform});
+    }
+    std::vector<std::uint8_t>& data = buffer.Bytes();
+    if (!data.empty()) {
+        root["buffers"] = json::array({{{"byteLength", data.size()}}});
+        if (!binary) {
+            const std::string bin = BaseName(output) + ".bin";
+            root["buffers"][0]["uri"] = SafeFileName(bin);
+            files.push_back({folder + "/" + SafeFileName(bin), std::move(data), {}});
+        }
+    }
+    std::string text = root.dump();
+    if (!binary) {
+        files[0].Bytes.assign(text.begin(), text.end());
+        return files;
+    }
+    while (text.size() % Alignment != 0) {
+        text.push_back(' ');
+    }
+    while (data.size() % Alignment != 0) {
+        data.push_back(0);
+    }
+    std::vector<std::uint8_t>& glb = files[0].Bytes;
+    const std::size_t total = 12 + 8 + text.size() + (data.empty() ? 0 : 8 + data.size());
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        throw RuntimeError("Cannot write file \"" + output + "\": the model is too large for .glb");
+    }
+    glb.reserve(total);
+    Put32(glb, GlbMagic);
+    Put32(glb, GlbVersion);
+    Put32(glb, std::uint32_t(total));
+    Put32(glb, std::uint32_t(text.size()));
+    Put32(glb, ChunkJson);
+    glb.insert(glb.end(), text.begin(), text.end());
+    if (!data.empty()) {
+        Put32(glb, std::uint32_t(data.size()));
+        Put32(glb, ChunkBin);
+        glb.insert(glb.end(), data.begin(), data.end());
+    }
+    return files;
+}
+
+} // namespace Plexa3DFormats::Detail
