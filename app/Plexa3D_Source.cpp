@@ -2,6 +2,7 @@
 
 #include "DataFiles.h"
 #include "ErrorReporting.h"
+#include "ExportImages.h"
 #include "Form_Plexa3d_Autore_Source.h"
 #include "Form_Plexa3d_EMail_Source.h"
 #include "Form_Plexa3d_Guida_Source.h"
@@ -21,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -167,6 +169,14 @@ void TForm1::CreateControls() {
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    ExportDialog1 = new QFileDialog(this, QStringLiteral("Esporta modello"));
+    ExportDialog1->setObjectName(QStringLiteral("ExportDialog1"));
+    ExportDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    ExportDialog1->setNameFilters({QStringLiteral("glTF binario, immagini incluse (*.glb)"),
+                                   QStringLiteral("glTF con .bin e immagini accanto (*.gltf)"),
+                                   QStringLiteral("OBJ con MTL e immagini accanto (*.obj)"),
+                                   QStringLiteral("STL binario (*.stl)"),
+                                   QStringLiteral("PLY binario con colori (*.ply)")});
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -346,6 +356,7 @@ void TForm1::CreatePaneMenus() {
         modes->addAction(mode);
     }
     FilDiFerro1->setChecked(true);
+    EsportaModello1 = item("EsportaModello1", "Esporta modello...", &TForm1::EsportaModello1Click);
     InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
     VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
     const auto separator = [this] {
@@ -354,11 +365,12 @@ void TForm1::CreatePaneMenus() {
         return action;
     };
     QAction* beforeModes = separator();
+    QAction* beforeExport = separator();
     QAction* beforeFraming = separator();
     for (TImagePane* pane : {Image1, Image2, Image3, Image4, Image5}) {
         pane->setContextMenuPolicy(Qt::ActionsContextMenu);
         pane->addActions({ModelloIntero1, AdattaAllaFinestra1, beforeModes, FilDiFerro1,
-                          LineeNascoste1, Superfici1});
+                          LineeNascoste1, Superfici1, beforeExport, EsportaModello1});
     }
     for (TImagePane* pane : {Image4, Image5}) {
         pane->addActions({beforeFraming, InquadraTutto1, VistaIniziale1});
@@ -590,6 +602,38 @@ void TForm1::SetDrawMode(TDrawMode mode) {
                                                      : FilDiFerro1;
     item->setChecked(true);
     DrawModeClick();
+}
+
+// The current object's model, read whole again from its file, written as the name chosen says
+// (or, without a known extension, as the filter chosen says). What the export has to tell goes
+// beside the object list.
+void TForm1::EsportaModello1Click() {
+    if (CurrentObject == 0 || !Objects[CurrentObject]) {
+        return;
+    }
+    const QString source = QFile::decodeName(Scene.Files[CurrentObject].c_str());
+    ExportDialog1->selectFile(QFileInfo(source).completeBaseName() + QStringLiteral(".glb"));
+    const int answer = ExportDialog1->exec();
+    if (QWidget* left = QApplication::activePopupWidget()) {
+        left->close();
+    }
+    const QStringList chosen = ExportDialog1->selectedFiles();
+    if (answer != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty()) {
+        return;
+    }
+    QString output = chosen.first();
+    if (!Plexa3DFormats::ExportFormatNamed(QFile::encodeName(output).toStdString())) {
+        const QString filter = ExportDialog1->selectedNameFilter();
+        output += filter.mid(filter.indexOf(QStringLiteral("(*")) + 2).chopped(1);
+    }
+    const Plexa3DFormats::TExportReport report =
+        ExportModelFile(Scene.Files[CurrentObject], QFile::encodeName(output).toStdString());
+    QStringList told;
+    for (const std::string& note : report.Notes) {
+        told << QString::fromStdString(note);
+    }
+    ShowBesideList(QStringLiteral("Esportato: ") + output +
+                   (told.isEmpty() ? QString() : QStringLiteral("\n") + told.join('\n')));
 }
 
 void TForm1::InquadraTutto1Click() {

@@ -111,6 +111,8 @@ public:
     QAction *ModelloIntero1 = nullptr, *AdattaAllaFinestra1 = nullptr;
     QAction *FilDiFerro1 = nullptr, *LineeNascoste1 = nullptr, *Superfici1 = nullptr;
     QAction *InquadraTutto1 = nullptr, *VistaIniziale1 = nullptr;
+    QAction* EsportaModello1 = nullptr; // the current object's model, written out
+    QFileDialog* ExportDialog1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -138,6 +140,7 @@ public:
     void InquadraTutto1Click();
     void VistaIniziale1Click();
     void DrawModeClick();
+    void EsportaModello1Click();
 
     // What the pane menus' two import options are set to, shown as their check marks.
     void SetImportOptions(const TImportOptions& options);

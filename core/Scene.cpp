@@ -146,6 +146,7 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     const int slot = ObjectCount + 1;
     Objects[slot] = std::move(object);
     Looks[slot] = std::move(looks);
+    Files[slot] = fileName;
     ObjectCount = static_cast<std::uint8_t>(slot);
     CurrentObject = ObjectCount;
     return slot;

@@ -98,6 +98,8 @@ public:
     // How each object looks, in the same slots: its materials, smoothing groups, mapping and
     // images, and what could not be shown of them.
     std::array<ZuveloGraphLibrary::TModelLooks, MaxObjects + 1> Looks;
+    // The file each object was read from, as the import was given it.
+    std::array<std::string, MaxObjects + 1> Files;
     // Decodes the images that models name; without one, surfaces are drawn in their colours only.
     TImageDecoder DecodeImage;
     TImageBytesDecoder DecodeImageBytes;

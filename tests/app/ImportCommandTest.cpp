@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using namespace Plexa3DApp;
@@ -85,6 +87,32 @@ TEST_F(ImportCommand, ImagesThatCannotBeShownAreToldOnTheObjectsRow) {
                   "Immagine non trovata: ASSENTE.JPG");
         EXPECT_EQ(form_->StringGrid1->item(2, column)->toolTip(), "");
     }
+}
+
+// The pane menu's export writes the current object's whole model where the dialog says, as the
+// name's extension or else the chosen filter says, and tells what it could not write beside the
+// list; a folder that is not there is an error in its box.
+TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
+    ImportPath(QString::fromStdString(dir_.Write("painted.3ds", CornerNamingAMissingImage())));
+    const auto path = [&](const char* name) {
+        return QString::fromStdString((dir_.Path() / name).string());
+    };
+    TMessageBoxCatcher errors;
+    AnswerNextFileDialog(path("out.obj"));
+    form_->EsportaModello1->trigger();
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.obj"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.mtl"));
+    EXPECT_TRUE(form_->LastNotice().contains("image not found: ASSENTE.JPG"))
+        << form_->LastNotice().toStdString();
+    AnswerNextFileDialog(path("senza"));
+    form_->EsportaModello1->trigger();
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "senza.glb")); // the first filter's
+    EXPECT_TRUE(errors.Texts().isEmpty()) << errors.Texts().join("; ").toStdString();
+    AnswerNextFileDialog(path("assente/out.stl"));
+    form_->EsportaModello1->trigger();
+    ASSERT_EQ(errors.Texts().size(), 1);
+    EXPECT_TRUE(errors.Texts().front().startsWith("Cannot write file"))
+        << errors.Texts().front().toStdString();
 }
 
 TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {

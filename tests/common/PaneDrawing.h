@@ -22,11 +22,15 @@ inline constexpr ZuveloGraphLibrary::TColorRGB Green{0, 255, 0};
 inline const Plexa3DTools::TMeshSpec Corner{
     "Angolo", {{10, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{0, 1, 2}}};
 
-// A file of Corner whose material names an image that is not beside it.
+// A file of Corner, mapped, whose material names an image that is not beside it.
 inline std::vector<std::uint8_t> CornerNamingAMissingImage() {
     return Plexa3DTools::LooksFile(
         {{"pittura", {}, {{{200, 60, 20}}}, {}, {}, {}, {}, false, "ASSENTE.JPG"}},
-        {{Corner.Name, Corner.Vertices, Corner.Faces, {}, {{"pittura", {0}}}}});
+        {{Corner.Name,
+          Corner.Vertices,
+          Corner.Faces,
+          {{0, 0}, {1, 0}, {0, 1}},
+          {{"pittura", {0}}}}});
 }
 
 // A pane of width x height pixels for the library's drawings: clipped to it, the view origin at
