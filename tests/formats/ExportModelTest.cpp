@@ -1,0 +1,159 @@
+// Export: the model as the writers put it out (meshes, materials, corners shared as the surfaces
+// are lit), and files written whole or not at all.
+#include "ExportModel.h"
+#include "ExportWriters.h"
+#include "Import3DSModel.h"
+#include "TempDir.h"
+#include "Writer3DS.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using namespace ZuveloGraphLibrary;
+using namespace Plexa3DFormats;
+using namespace Plexa3DFormats::Detail;
+using Plexa3DTools::TMeshSpec;
+
+// Two triangles sharing an edge, the second one in another material.
+TMeshSpec Wing(const std::string& name, std::vector<std::uint32_t> smoothing) {
+    return {name,
+            {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}},
+            {{0, 1, 2}, {2, 1, 3}},
+            {{0, 0}, {1, 0}, {0, 1}, {1, 1}},
+            {{"rosso", {0}}, {"blu", {1}}},
+            std::move(smoothing)};
+}
+
+const std::vector<Plexa3DTools::TMaterialSpec> Colours = {{"rosso", {}, {{{255, 0, 0}}}},
+                                                          {"blu", {}, {{{0, 0, 255}}}}};
+
+struct TPrepared {
+    std::vector<std::string> Meshes;
+    std::vector<std::uint32_t> Materials; // of each primitive, in order
+    std::size_t Vertices = 0;             // of all primitives
+    std::size_t Corners = 0;
+};
+
+TPrepared Prepare(const std::vector<std::uint8_t>& file) {
+    TObject3D object;
+    TModelLooks looks;
+    Load3DSModelBytesWithLooks(file, object, looks);
+    const TExportModel model = PrepareExport(object, looks);
+    TPrepared prepared;
+    for (const TExportMesh& mesh : model.Meshes) {
+        prepared.Meshes.push_back(mesh.Name);
+        for (const TExportPrimitive& primitive : mesh.Primitives) {
+            prepared.Materials.push_back(primitive.Material);
+            prepared.Vertices += primitive.Vertices.size();
+            prepared.Corners += primitive.Indices.size();
+            for (const TExportVertex& v : primitive.Vertices) {
+                const double length = std::hypot(v.Normal.X, v.Normal.Y, v.Normal.Z);
+                EXPECT_NEAR(length, 1, 1e-6);
+            }
+        }
+    }
+    return prepared;
+}
+
+// Meshes keep their names and copies; each splits by material; a corner is shared where the
+// surfaces share its normal: never across materials, never for a flat face.
+TEST(ExportModel, CornersAreSharedAsTheSurfacesAreLit) {
+    const auto keyframed = [](const std::vector<TMeshSpec>& meshes) {
+        Plexa3DTools::TChunkWriter w;
+        w.Begin(0x4D4D);
+        w.Begin(0x3D3D);
+        for (const auto& m : Colours) {
+            w.Material(m);
+        }
+        for (const TMeshSpec& mesh : meshes) {
+            w.Mesh(mesh);
+        }
+        w.End();
+        w.Begin(0xB000);
+        for (const char* name : {"Ala", "Ala"}) {
+            Plexa3DTools::TNodeSpec node{name};
+            node.Position = {{0, {20, 0, 0}}};
+            w.Node(node);
+        }
+        w.End();
+        w.End();
+        return w.Bytes();
+    };
+    struct TCase {
+        std::string Name;
+        std::vector<std::uint8_t> File;
+        TPrepared Expected;
+    };
+    const TCase cases[] = {
+        // Each face its own material: nothing to share.
+        {"flat", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {0, 0})}), {{"Ala"}, {1, 2}, 6, 6}},
+        {"one group, two materials", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {1, 1})}),
+         {{"Ala"}, {1, 2}, 6, 6}},
+        {"one group, one material",
+         Plexa3DTools::LooksFile(Colours, {{"Ala",
+                                            Wing("", {}).Vertices,
+                                            Wing("", {}).Faces,
+                                            {},
+                                            {{"rosso", {0, 1}}},
+                                            {1, 1}}}),
+         {{"Ala"}, {1}, 4, 6}},
+        {"groups not sharing a bit",
+         Plexa3DTools::LooksFile(Colours, {{"Ala",
+                                            Wing("", {}).Vertices,
+                                            Wing("", {}).Faces,
+                                            {},
+                                            {{"rosso", {0, 1}}},
+                                            {1, 2}}}),
+         {{"Ala"}, {1}, 6, 6}},
+        {"a copy, and a name to escape",
+         keyframed({Wing("Ala", {1, 1}), Wing("Coda \"x\"\n/ ala", {0, 0})}),
+         {{"Ala", "Coda \"x\"\n/ ala", "Ala"}, {1, 2, 1, 2, 1, 2}, 18, 18}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TPrepared prepared = Prepare(c.File);
+        EXPECT_EQ(prepared.Meshes, c.Expected.Meshes);
+        EXPECT_EQ(prepared.Materials, c.Expected.Materials);
+        EXPECT_EQ(prepared.Vertices, c.Expected.Vertices);
+        EXPECT_EQ(prepared.Corners, c.Expected.Corners);
+    }
+}
+
+// Files are written whole or none: a file that cannot be written leaves the files that were there
+// as they were and no temporary file; the model read is never written over.
+TEST(ExportModel, FilesAreWrittenWholeOrNone) {
+    Plexa3DTest::TTempDir dir;
+    const std::string old = dir.Write("old.obj", std::string("old bytes"));
+    const auto content = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_THROW(WriteFilesWhole({{old, {1, 2, 3}, {}},
+                                  {(dir.Path() / "absent" / "x.mtl").string(), {4}, {}}}),
+                 RuntimeError);
+    EXPECT_EQ(content(old), "old bytes");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1u); // no temporary left
+    WriteFilesWhole({{old, {'n', 'e', 'w'}, {}}});
+    EXPECT_EQ(content(old), "new");
+
+    const std::string model =
+        dir.Write("ala.3ds", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {0, 0})}));
+    TObject3D object;
+    TModelLooks looks;
+    Load3DSModelWithLooks(model, object, looks);
+    EXPECT_THROW(ExportModel(object, looks, model, model, TExportFormat::Stl, {}), RuntimeError);
+    EXPECT_EQ(content(model).size(), std::filesystem::file_size(model));
+    EXPECT_NE(content(model).substr(0, 2), "Bi"); // not an STL header
+}
+
+} // namespace
