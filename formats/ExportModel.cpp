@@ -128,7 +128,7 @@ std::optional<std::string> ImageBeside(const TTextureMap& map, const std::string
     const std::string key = map.Embedded >= 0 ? "\n" + std::to_string(map.Embedded) : map.FileName;
     for (const auto& [known, name] : named.Named) {
         if (known == key) {
-            return name;
+            return name.empty() ? std::nullopt : std::optional(name); // empty: not found before
         }
     }
     const std::optional<TExportImage> image = images ? images(map, pngOrJpeg) : std::nullopt;

@@ -4,8 +4,10 @@
 # TGA reader is built into the program), nlohmann's JSON parser (for glTF), GoogleTest, Google Benchmark, clang's libFuzzer and
 # sanitizers, Xvfb and the X test extension (for the GUI monkey), a font for Qt's widgets, the
 # Debian packaging tools with lintian and appstream (appstreamcli) to check the package and its
-# metadata, and lib3ds (only as a yardstick in a benchmark). It installs only what is missing, says
-# nothing when everything is there, and uses sudo when not run as root.
+# metadata, lib3ds (only as a yardstick in a benchmark), and node with npm, which then installs the
+# Khronos glTF validator from the npm registry into tests/formats/validator (for the tests of the
+# glTF export). It installs only what is missing, says nothing when everything is there, and uses
+# sudo when not run as root.
 set -euo pipefail
 
 packages=(
@@ -16,7 +18,10 @@ packages=(
     xvfb xauth libx11-dev libxtst-dev
     dpkg-dev file lintian appstream
     lib3ds-dev
+    nodejs
 )
+validator=tests/formats/validator
+cd "$(dirname "$0")/.."
 
 missing=()
 for package in "${packages[@]}"; do
@@ -24,7 +29,18 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# npm comes with some builds of node; Debian's own is a package of its own.
+command -v npm >/dev/null || missing+=(npm)
+
+install_validator() {
+    [ -d "$validator/node_modules/gltf-validator" ] && return 0
+    echo "Installing the glTF validator from the npm registry"
+    (cd "$validator" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+if [ ${#missing[@]} -eq 0 ]; then
+    install_validator
+    exit 0
+fi
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -39,3 +55,4 @@ echo "Installing ${missing[*]}"
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
     --no-install-recommends "${missing[@]}" >/dev/null
+install_validator
