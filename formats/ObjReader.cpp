@@ -725,7 +725,7 @@ private:
         } else if (!word.empty() && word[0] != '-' && word[0] != '+' &&
                    ReadIndex(word.data(), end, group) == end) {
             smoothing_ = group == 0 ? TSmoothing::Off : TSmoothing::Group;
-            group_ = std::uint32_t(1) << ((group - 1) % 32);
+            group_ = group == 0 ? 0 : std::uint32_t(1) << ((group - 1) % 32);
         } else {
             ++notUnderstood_;
         }

@@ -2,11 +2,11 @@
 //
 // Text: 8-bit, lines ending in LF, CR LF or CR (the last may have none), of any length; a line
 // ending in a backslash goes on in the next; words separated by runs of spaces and tabs; a '#' at
-// the start of a line or of a word, or right after a number, begins a comment to its end. Numbers in any of C's forms (a
-// sign, decimal or hexadecimal digits, an exponent, infinity, NaN); a number followed by other
-// characters ("3.1+e2") is read as far as it goes, and noted. A UTF-8 byte-order mark is passed
-// over; a file that begins with a UTF-16 one, or holds a zero byte in its first 4096, is not OBJ
-// text and raises "OBJ: ...".
+// the start of a line or of a word, or right after a number, begins a comment to its end. Numbers
+// in any of C's forms (a sign, decimal or hexadecimal digits, an exponent, infinity, NaN); a
+// number followed by other characters ("3.1+e2") is read as far as it goes, and noted. A UTF-8
+// byte-order mark is passed over; a file that begins with a UTF-16 one, or holds a zero byte in
+// its first 4096, is not OBJ text and raises "OBJ: ...".
 //
 // Read: v x y z [w] (w passed over; a word that is not a number makes the coordinate NaN, and a
 // missing coordinate is 0, both noted), and v x y z r g b, whose colours colour the faces (below);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -27,7 +28,11 @@ public:
     }
     TText& Number(float value) {
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, style_.Number.c_str(), double(value));
+        if (style_.Number.empty()) {
+            *std::to_chars(buffer, buffer + sizeof buffer - 1, value).ptr = '\0';
+        } else {
+            std::snprintf(buffer, sizeof buffer, style_.Number.c_str(), double(value));
+        }
         return Value(buffer);
     }
     void End(const char* comment = "statement") {

@@ -17,15 +17,15 @@
 namespace Plexa3DTools {
 
 struct TObjStyle {
-    std::string LineEnd = "\n";  // "\n", "\r\n" or "\r"
-    bool LastLineEnd = true;     // whether the last line ends
-    std::string Blank = " ";     // between the words of a statement
-    std::string Number = "%.9g"; // the printf format of every coordinate
-    std::string MeshWord = "o";  // before each mesh's name: "o", "g", or "" for no statement
-    bool Relative = false;       // corners counted back from the last element (negative)
-    bool Normals = false;        // a normal per vertex (vn), named by every corner
-    bool W = false;              // a fourth coordinate (1) for each vertex
-    bool Comments = false;       // comment lines between the parts, and one after each statement
+    std::string LineEnd = "\n"; // "\n", "\r\n" or "\r"
+    bool LastLineEnd = true;    // whether the last line ends
+    std::string Blank = " ";    // between the words of a statement
+    std::string Number = "";    // the printf format of every coordinate; "": the shortest exact
+    std::string MeshWord = "o"; // before each mesh's name: "o", "g", or "" for no statement
+    bool Relative = false;      // corners counted back from the last element (negative)
+    bool Normals = false;       // a normal per vertex (vn), named by every corner
+    bool W = false;             // a fourth coordinate (1) for each vertex
+    bool Comments = false;      // comment lines between the parts, and one after each statement
     // Vertex colours (v x y z r g b) for the vertices of all meshes in order, when not empty.
     std::vector<std::array<float, 3>> Colours{};
     std::vector<std::string> Before{}; // lines written first (mtllib statements, ...)
