@@ -604,7 +604,7 @@ private:
         if (word == "v") {
             Vertex(rest);
         } else if (word == "f" || word == "fo") {
-            return Polygon(rest);
+            Polygon(rest);
         } else if (word == "vt") {
             Mapping(rest);
         } else if (word == "vn") {
@@ -772,7 +772,7 @@ private:
         return true;
     }
 
-    bool Polygon(std::string_view rest) {
+    void Polygon(std::string_view rest) {
         corners_.clear();
         const char* p = rest.data();
         const char* end = p + rest.size();
@@ -788,25 +788,24 @@ private:
             bool gone = false;
             if (!Corner(p, end, key, gone)) {
                 ++notUnderstood_;
-                return true;
+                return;
             }
             missing = missing || gone;
             corners_.push_back(key);
         }
         if (missing) {
             ++polygonsAmiss_;
-            return true;
+            return;
         }
         if (corners_.size() < 3) {
             ++shortPolygons_;
-            return true;
+            return;
         }
         if (!firstMeshStarted_) {
             firstMeshStarted_ = true;
             firstMeshName_ = meshName_;
         }
         AddPolygon();
-        return true;
     }
 
     void AddPolygon() {
