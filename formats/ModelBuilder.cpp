@@ -56,10 +56,8 @@ void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
     Count(faces_.size());
     faces_.push_back({a, b, c});
     const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
-        if (value != 0 && values.empty()) {
-            values.resize(faces_.size() - 1, 0);
-        }
-        if (!values.empty()) {
+        if (value != 0 || !values.empty()) {
+            values.resize(faces_.size() - 1, 0); // the faces before, all 0, once one is not
             values.push_back(value);
         }
     };

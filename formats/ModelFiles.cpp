@@ -64,12 +64,14 @@ bool OffWord(std::string_view text) {
 }
 
 // Whether the text's lines, as far as it is looked at, are OBJ's: each empty, a comment, or led
-// by one of its words; and at least one says something.
+// by one of its words (or of the material statements some OBJ files hold in themselves); and at
+// least one says something.
 bool ObjLines(std::string_view text) {
-    static constexpr std::array<std::string_view, 22> Words = {
-        "v",      "vt",  "vn",   "vp",   "f",      "fo",     "l",      "p",
-        "o",      "g",   "s",    "mg",   "usemtl", "usemap", "mtllib", "maplib",
-        "cstype", "deg", "curv", "surf", "parm",   "end"};
+    static constexpr std::array<std::string_view, 34> Words = {
+        "v",    "vt",   "vn",   "vp",     "f",      "fo",     "l",      "p",      "o",
+        "g",    "s",    "mg",   "usemtl", "usemap", "mtllib", "maplib", "cstype", "deg",
+        "curv", "surf", "parm", "end",    "newmtl", "Ka",     "Kd",     "Ks",     "Ke",
+        "Ns",   "Ni",   "d",    "Tr",     "Tf",     "illum",  "map_Kd"};
     bool said = false;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -132,7 +134,7 @@ TModelFormat DetectModelFormat(std::span<const std::uint8_t> bytes) {
     if (StartsWith(json, "{")) {
         return TModelFormat::Gltf;
     }
-    if (ObjLines(head)) {
+    if (ObjLines(StartsWith(head, "\xEF\xBB\xBF") ? head.substr(3) : head)) {
         return TModelFormat::Obj;
     }
     return TModelFormat::Unknown;

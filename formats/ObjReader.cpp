@@ -2,10 +2,1261 @@
 
 #include "GraphErrors.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <limits>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
 namespace Plexa3DFormats {
 
-std::string ReadObj(const TModelSource&, TModelPart, TModelBuilder&) {
-    throw ZuveloGraphLibrary::RuntimeError("Obj files cannot be read yet");
+using namespace ZuveloGraphLibrary;
+
+namespace {
+
+// Polygons of more corners than this are split as fans whatever their outline.
+constexpr std::size_t MaxOutlinedCorners = 1024;
+// Material libraries looked up beside the model, at most; and the size of each read.
+constexpr std::size_t MaxLibraries = 64;
+constexpr std::size_t MaxLibraryBytes = std::size_t(1) << 30;
+// Materials not found that are named one by one in the notes; the rest are counted.
+constexpr std::size_t MaxMaterialsNamed = 8;
+// How much of the start is looked at to tell text from what is not.
+constexpr std::size_t TextLookAhead = 4096;
+// The most elements of one kind a file may give (the record counts in 31 bits).
+constexpr std::size_t MaxElements = std::numeric_limits<std::int32_t>::max();
+
+bool Blank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && Blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && Blank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+// The text before a comment: a '#' at the start or after a blank begins one.
+std::string_view StripComment(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '#' && (i == 0 || Blank(text[i - 1]))) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
+// The next word of `rest` (runs of blanks separate words), which moves past it; empty at the end.
+std::string_view NextWord(std::string_view& rest) {
+    std::size_t begin = 0;
+    while (begin < rest.size() && Blank(rest[begin])) {
+        ++begin;
+    }
+    std::size_t end = begin;
+    while (end < rest.size() && !Blank(rest[end])) {
+        ++end;
+    }
+    const std::string_view word = rest.substr(begin, end - begin);
+    rest = rest.substr(end);
+    return word;
+}
+
+// A name as statements compare it: its blanks at either end dropped, each run of blanks inside
+// made one space.
+std::string NameKey(std::string_view text) {
+    text = TrimBlanks(text);
+    std::string key;
+    key.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!Blank(text[i])) {
+            key += text[i];
+        } else if (!Blank(text[i - 1])) {
+            key += ' ';
+        }
+    }
+    return key;
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+bool HexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The value of a number too large or too small for a single: read again as a double, or, past
+// that too, infinite unless its exponent is negative.
+float OutOfRange(const char* begin, const char* end, bool hex) {
+    double value = 0;
+    const std::from_chars_result r = std::from_chars(
+        begin, end, value, hex ? std::chars_format::hex : std::chars_format::general);
+    if (r.ec == std::errc()) {
+        return static_cast<float>(value);
+    }
+    for (const char* p = end; p > begin; --p) {
+        const char c = Lower(p[-1]);
+        if (c == (hex ? 'p' : 'e')) {
+            return p < end && *p == '-' ? 0.0f : std::numeric_limits<float>::infinity();
+        }
+    }
+    return std::numeric_limits<float>::infinity();
+}
+
+// Reads a number in any of C's forms (a sign, decimal or hexadecimal digits, an exponent,
+// infinity, NaN) at the start of [p, end). Returns where it ends, or p when there is none.
+const char* ReadFloat(const char* p, const char* end, float& value) {
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '+' || *s == '-')) {
+        negative = *s == '-';
+        ++s;
+    }
+    if (s == end || *s == '+' || *s == '-') {
+        return p;
+    }
+    float v = 0;
+    const bool hex = end - s > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
+                     (HexDigit(s[2]) || s[2] == '.');
+    const char* digits = hex ? s + 2 : s;
+    const std::from_chars_result r =
+        std::from_chars(digits, end, v, hex ? std::chars_format::hex : std::chars_format::general);
+    if (r.ec == std::errc::invalid_argument) {
+        return p;
+    }
+    if (r.ec == std::errc::result_out_of_range) {
+        v = OutOfRange(digits, r.ptr, hex);
+    }
+    value = negative ? -v : v;
+    return r.ptr;
+}
+
+bool WordEnd(const char* p, const char* end) {
+    return p == end || Blank(*p) || *p == '#';
+}
+
+// A whole word that is a number.
+bool WordNumber(std::string_view word, float& value) {
+    const char* end = word.data() + word.size();
+    return !word.empty() && ReadFloat(word.data(), end, value) == end;
+}
+
+// Reads a whole number with an optional sign at the start of [p, end); returns where it ends, or
+// p when there is none. Magnitudes past 2^40 are held there, which no count reaches.
+const char* ReadIndex(const char* p, const char* end, std::int64_t& value) {
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '+' || *s == '-')) {
+        negative = *s == '-';
+        ++s;
+    }
+    const char* digits = s;
+    std::int64_t v = 0;
+    constexpr std::int64_t Most = std::int64_t(1) << 40;
+    while (s < end && *s >= '0' && *s <= '9') {
+        v = std::min(v * 10 + (*s - '0'), Most);
+        ++s;
+    }
+    if (s == digits) {
+        return p;
+    }
+    value = negative ? -v : v;
+    return s;
+}
+
+// The element an index names among the `count` given so far: from 1, or from the last back when
+// negative. 0 when it names none.
+std::uint32_t Resolve(std::int64_t index, std::size_t count) {
+    const auto n = static_cast<std::int64_t>(count);
+    if (index > 0 && index <= n) {
+        return std::uint32_t(index);
+    }
+    if (index < 0 && -index <= n) {
+        return std::uint32_t(n + 1 + index);
+    }
+    return 0;
+}
+
+// The lines of a text, each without its ending (LF, CR LF or CR; the last may have none). A line
+// that ends in a backslash goes on in the next, unless it is a comment.
+class TLines {
+public:
+    explicit TLines(std::string_view text)
+        : text_(text), nextLf_(std::min(text.find('\n'), text.size())),
+          nextCr_(std::min(text.find('\r'), text.size())) {}
+
+    bool Next(std::string_view& line) {
+        if (at_ >= text_.size()) {
+            return false;
+        }
+        line = Take();
+        if (!line.empty() && line.back() == '\\' && TrimBlanks(line).front() != '#') {
+            joined_.assign(line.substr(0, line.size() - 1));
+            while (at_ < text_.size()) {
+                const std::string_view more = Take();
+                joined_ += ' ';
+                const bool goesOn = !more.empty() && more.back() == '\\';
+                joined_ += more.substr(0, more.size() - (goesOn ? 1 : 0));
+                if (!goesOn) {
+                    break;
+                }
+            }
+            line = joined_;
+        }
+        return true;
+    }
+
+private:
+    std::string_view Take() {
+        if (nextLf_ < at_) {
+            nextLf_ = std::min(text_.find('\n', at_), text_.size());
+        }
+        if (nextCr_ < at_) {
+            nextCr_ = std::min(text_.find('\r', at_), text_.size());
+        }
+        const std::size_t end = std::min(nextLf_, nextCr_);
+        const std::string_view line = text_.substr(at_, end - at_);
+        at_ =
+            end + (end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n' ? 2 : 1);
+        return line;
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+    std::size_t nextLf_; // the next line feed at or after at_, or the end
+    std::size_t nextCr_; // likewise, the next carriage return
+    std::string joined_;
+};
+
+// Whether the text cannot be OBJ or MTL text at all; says why.
+const char* NotText(std::string_view text) {
+    if (text.size() >= 2 &&
+        ((text[0] == '\xFE' && text[1] == '\xFF') || (text[0] == '\xFF' && text[1] == '\xFE'))) {
+        return "the file is UTF-16 text, and OBJ files are 8-bit text";
+    }
+    if (text.substr(0, TextLookAhead).find('\0') != std::string_view::npos) {
+        return "the file holds zero bytes, so it is not text";
+    }
+    return nullptr;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
+}
+
+// How many lines of the text begin with v, vt and f: the room to make for them before reading.
+// Lines are counted by their line feeds only, and statements that begin after blanks are not
+// counted; it is a guess, never more than the text holds.
+struct TStatementCounts {
+    std::size_t Vertices = 0, Mappings = 0, Polygons = 0;
+};
+TStatementCounts CountStatements(std::string_view text) {
+    TStatementCounts counts;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (end - p >= 2) {
+        const bool blank = p[1] == ' ' || p[1] == '\t';
+        counts.Vertices += p[0] == 'v' && blank;
+        counts.Mappings += p[0] == 'v' && p[1] == 't';
+        counts.Polygons += p[0] == 'f' && blank;
+        p = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
+        if (p == nullptr) {
+            break;
+        }
+        ++p;
+    }
+    return counts;
+}
+
+struct TVec {
+    double X = 0, Y = 0, Z = 0;
+};
+
+TVec Sub(const TPoint3D& a, const TPoint3D& b) {
+    return {double(a.X) - b.X, double(a.Y) - b.Y, double(a.Z) - b.Z};
+}
+
+TVec Cross(const TVec& a, const TVec& b) {
+    return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X};
+}
+
+double Dot(const TVec& a, const TVec& b) {
+    return a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+}
+
+// Splits polygons into triangles of corner numbers (from 0), each turning as the polygon does.
+class TPolygonSplitter {
+public:
+    using TTriangle = std::array<std::uint32_t, 3>;
+
+    // Returns whether the polygon was split as a fan only because of its size.
+    bool Split(std::span<const TPoint3D> corners, std::vector<TTriangle>& triangles) {
+        triangles.clear();
+        const std::size_t n = corners.size();
+        if (n == 3 || FanCovers(corners)) {
+            Fan(n, triangles);
+            return false;
+        }
+        if (n > MaxOutlinedCorners) {
+            Fan(n, triangles);
+            return true;
+        }
+        ClipEars(corners, triangles);
+        return false;
+    }
+
+private:
+    static void Fan(std::size_t n, std::vector<TTriangle>& triangles) {
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            triangles.push_back({0, std::uint32_t(i), std::uint32_t(i + 1)});
+        }
+    }
+
+    // Whether the fan from the first corner covers the polygon exactly: every triangle of it
+    // turns as the whole does (as in any convex polygon). Then normal_ is the polygon's.
+    bool FanCovers(std::span<const TPoint3D> c) {
+        const std::size_t n = c.size();
+        TVec sum;
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            const TVec t = Cross(Sub(c[i], c[0]), Sub(c[i + 1], c[0]));
+            sum = {sum.X + t.X, sum.Y + t.Y, sum.Z + t.Z};
+        }
+        normal_ = sum;
+        const double length = std::sqrt(Dot(sum, sum));
+        if (!(length > 0) || !std::isfinite(length)) {
+            return true; // no outline to keep: any split is as flat
+        }
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            const TVec t = Cross(Sub(c[i], c[0]), Sub(c[i + 1], c[0]));
+            if (Dot(t, sum) < -1e-12 * std::sqrt(Dot(t, t)) * length) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Twice the signed area of a, b, c in the polygon's plane.
+    double Turn(std::uint32_t a, std::uint32_t b, std::uint32_t c) const {
+        return (x_[b] - x_[a]) * (y_[c] - y_[a]) - (y_[b] - y_[a]) * (x_[c] - x_[a]);
+    }
+
+    bool SamePlace(std::uint32_t a, std::uint32_t b) const {
+        return x_[a] == x_[b] && y_[a] == y_[b];
+    }
+
+    // Whether corner i is an ear: convex, and no corner that is not convex lies in its triangle
+    // (on its edges counts) other than at one of the triangle's corners.
+    bool Ear(std::uint32_t i) const {
+        if (!convex_[i]) {
+            return false;
+        }
+        const std::uint32_t a = prev_[i];
+        const std::uint32_t c = next_[i];
+        for (std::uint32_t j = next_[c]; j != a; j = next_[j]) {
+            if (convex_[j] || SamePlace(j, a) || SamePlace(j, i) || SamePlace(j, c)) {
+                continue;
+            }
+            if (Turn(a, i, j) >= 0 && Turn(i, c, j) >= 0 && Turn(c, a, j) >= 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Ear clipping in the plane that fits the polygon best (normal_, found by FanCovers): the
+    // ears are found once, then after each cut only the two corners beside it change, so the
+    // work is quadratic in the corners. Where no ear is left (an outline that crosses itself), a
+    // convex corner, or failing that any, is cut.
+    void ClipEars(std::span<const TPoint3D> c, std::vector<TTriangle>& triangles) {
+        const auto n = std::uint32_t(c.size());
+        const double length = std::sqrt(Dot(normal_, normal_));
+        const TVec unit{normal_.X / length, normal_.Y / length, normal_.Z / length};
+        const double ax = std::abs(unit.X), ay = std::abs(unit.Y), az = std::abs(unit.Z);
+        const TVec axis = ax <= ay && ax <= az ? TVec{1, 0, 0}
+                          : ay <= az           ? TVec{0, 1, 0}
+                                               : TVec{0, 0, 1};
+        TVec u = Cross(axis, unit);
+        const double ul = std::sqrt(Dot(u, u));
+        u = {u.X / ul, u.Y / ul, u.Z / ul};
+        const TVec w = Cross(unit, u); // u, w, normal: right-handed, so the outline turns left
+        x_.resize(n);
+        y_.resize(n);
+        prev_.resize(n);
+        next_.resize(n);
+        convex_.assign(n, false);
+        ear_.assign(n, false);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const TVec d = Sub(c[i], c[0]);
+            x_[i] = Dot(d, u);
+            y_[i] = Dot(d, w);
+            prev_[i] = i == 0 ? n - 1 : i - 1;
+            next_[i] = i + 1 == n ? 0 : i + 1;
+        }
+        for (std::uint32_t i = 0; i < n; ++i) {
+            convex_[i] = Turn(prev_[i], i, next_[i]) > 0;
+        }
+        for (std::uint32_t i = 0; i < n; ++i) {
+            ear_[i] = Ear(i);
+        }
+        std::uint32_t left = n;
+        std::uint32_t i = 0;
+        std::uint32_t looked = 0;
+        std::uint32_t fallback = n; // a convex corner met since the last cut
+        while (left > 3) {
+            if (!ear_[i] && looked < left) {
+                if (convex_[i] && fallback == n) {
+                    fallback = i;
+                }
+                i = next_[i];
+                ++looked;
+                continue;
+            }
+            if (!ear_[i] && fallback != n) {
+                i = fallback;
+            }
+            const std::uint32_t a = prev_[i];
+            const std::uint32_t b = next_[i];
+            triangles.push_back({a, i, b});
+            next_[a] = b;
+            prev_[b] = a;
+            --left;
+            for (const std::uint32_t k : {a, b}) {
+                convex_[k] = Turn(prev_[k], k, next_[k]) > 0;
+            }
+            ear_[a] = Ear(a);
+            ear_[b] = Ear(b);
+            i = b;
+            looked = 0;
+            fallback = n;
+        }
+        triangles.push_back({prev_[i], i, next_[i]});
+    }
+
+    TVec normal_;
+    std::vector<double> x_, y_;
+    std::vector<std::uint32_t> prev_, next_;
+    std::vector<bool> convex_, ear_;
+};
+
+// The record's vertex for each distinct (v, vt, vn) a face uses. The first triple met for each v
+// sits beside it; other triples go to a hash table; both take constant time on average.
+class TCornerVertices {
+public:
+    struct TKey {
+        std::uint32_t V = 0, Vt = 0, Vn = 0;
+        friend bool operator==(const TKey&, const TKey&) = default;
+    };
+
+    // The record's vertex for the key, 0 when there is none yet.
+    std::uint32_t Find(const TKey& key) {
+        if (key.V >= first_.size()) {
+            return 0;
+        }
+        const TEntry& first = first_[key.V];
+        if (first.Vertex == 0 || (first.Key.Vt == key.Vt && first.Key.Vn == key.Vn)) {
+            return first.Vertex;
+        }
+        if (table_.empty()) {
+            return 0;
+        }
+        for (std::size_t at = Hash(key) & (table_.size() - 1);;
+             at = (at + 1) & (table_.size() - 1)) {
+            if (table_[at].Vertex == 0 || table_[at].Key == key) {
+                return table_[at].Vertex;
+            }
+        }
+    }
+
+    void Reserve(std::size_t positions) { first_.reserve(positions + 1); }
+
+    // Keeps the vertex for the key, which Find has not found.
+    void Add(const TKey& key, std::uint32_t vertex, std::size_t positions) {
+        if (key.V >= first_.size()) {
+            first_.resize(positions + 1); // grows geometrically past its capacity
+        }
+        if (first_[key.V].Vertex == 0) {
+            first_[key.V] = {key, vertex};
+            return;
+        }
+        if (2 * (used_ + 1) > table_.size()) {
+            Grow();
+        }
+        Put({key, vertex});
+        ++used_;
+    }
+
+private:
+    struct TEntry {
+        TKey Key;
+        std::uint32_t Vertex = 0;
+    };
+
+    static std::size_t Hash(const TKey& key) {
+        std::uint64_t h = key.V * 0x9E3779B97F4A7C15ull;
+        h ^= (h >> 29) + key.Vt * 0xC2B2AE3D27D4EB4Full;
+        h ^= (h >> 31) + key.Vn * 0x165667B19E3779F9ull;
+        h ^= h >> 32;
+        h *= 0xD6E8FEB86659FD93ull;
+        h ^= h >> 32;
+        return static_cast<std::size_t>(h);
+    }
+
+    void Put(const TEntry& entry) {
+        std::size_t at = Hash(entry.Key) & (table_.size() - 1);
+        while (table_[at].Vertex != 0) {
+            at = (at + 1) & (table_.size() - 1);
+        }
+        table_[at] = entry;
+    }
+
+    void Grow() {
+        std::vector<TEntry> old(std::max<std::size_t>(64, table_.size() * 2));
+        old.swap(table_);
+        for (const TEntry& entry : old) {
+            if (entry.Vertex != 0) {
+                Put(entry);
+            }
+        }
+    }
+
+    std::vector<TEntry> first_; // by v
+    std::vector<TEntry> table_; // a power of two long, at most half full
+    std::size_t used_ = 0;
+};
+
+// A material as a library defines it, with whether it gives the faces a colour of its own.
+struct TLibraryMaterial {
+    TMaterial Material;
+    bool Colours = false;   // a diffuse colour or image is given
+    std::uint32_t Used = 0; // its number in the record once a face uses it
+};
+
+float Unit(float value) {
+    return std::clamp(value, 0.0f, 1.0f);
+}
+
+class TObjReader {
+public:
+    TObjReader(const TModelSource& source, TModelPart part, TModelBuilder& builder)
+        : source_(source), part_(part), builder_(builder) {}
+
+    std::string Read() {
+        const std::string_view all(reinterpret_cast<const char*>(source_.Bytes.data()),
+                                   source_.Bytes.size());
+        if (const char* why = NotText(all)) {
+            throw RuntimeError(std::string("OBJ: ") + why);
+        }
+        const std::string_view text = WithoutByteOrderMark(all);
+        ReadLibraries(text);
+        if (part_ == TModelPart::Whole) {
+            const TStatementCounts counts = CountStatements(text);
+            positions_.reserve(counts.Vertices);
+            mappings_.reserve(counts.Mappings);
+            cornerVertices_.Reserve(counts.Vertices);
+            builder_.Reserve(counts.Vertices, counts.Polygons);
+        }
+        TLines lines(text);
+        std::string_view line;
+        while (lines.Next(line)) {
+            if (!Statement(line)) {
+                break;
+            }
+        }
+        Tell();
+        return firstMeshName_;
+    }
+
+private:
+    // Reads one line; false when the first mesh, the only one wanted, is over.
+    bool Statement(std::string_view line) {
+        std::size_t at = 0;
+        while (at < line.size() && Blank(line[at])) {
+            ++at;
+        }
+        if (at == line.size() || line[at] == '#') {
+            return true;
+        }
+        std::size_t end = at;
+        while (end < line.size() && !Blank(line[end])) {
+            ++end;
+        }
+        const std::string_view word = line.substr(at, end - at);
+        const std::string_view rest = line.substr(end);
+        if (word == "v") {
+            Vertex(rest);
+        } else if (word == "f" || word == "fo") {
+            Polygon(rest);
+        } else if (word == "vt") {
+            Mapping(rest);
+        } else if (word == "vn") {
+            ++normals_;
+        } else if (word == "o" || word == "g") {
+            return MeshStart(rest);
+        } else if (word == "usemtl") {
+            material_ = NameKey(StripComment(rest));
+            materialKnown_ = false;
+        } else if (word == "s") {
+            Smoothing(StripComment(rest));
+        } else if (word == "l") {
+            ++lineElements_;
+        } else if (word == "p") {
+            ++pointElements_;
+        } else if (word == "curv" || word == "curv2" || word == "surf") {
+            ++freeForms_;
+        } else if (word == "mtllib" || word == "vp" || word == "mg" || word == "maplib" ||
+                   word == "usemap" || word == "cstype" || word == "deg" || word == "bmat" ||
+                   word == "step" || word == "parm" || word == "trim" || word == "hole" ||
+                   word == "scrv" || word == "sp" || word == "end" || word == "con" ||
+                   word == "lod" || word == "ctech" || word == "stech" || word == "bevel" ||
+                   word == "c_interp" || word == "d_interp" || word == "shadow_obj" ||
+                   word == "trace_obj" || word == "call" || word == "csh") {
+            // read before the rest (mtllib), or of no bearing on the faces drawn
+        } else if (!MaterialStatement(word, rest, inline_)) {
+            ++notUnderstood_;
+        }
+        return true;
+    }
+
+    void Vertex(std::string_view rest) {
+        if (positions_.size() >= MaxElements) {
+            throw OutOfMemoryError();
+        }
+        float values[7] = {0, 0, 0, 1, 0, 0, 0};
+        const char* p = rest.data();
+        const char* end = p + rest.size();
+        int count = 0;
+        bool bad = false;
+        while (count < 7) {
+            while (p < end && Blank(*p)) {
+                ++p;
+            }
+            if (p == end || *p == '#') {
+                break;
+            }
+            float value = std::numeric_limits<float>::quiet_NaN();
+            const char* after = ReadFloat(p, end, value);
+            if (after == p) {
+                bad = true;
+            } else if (!WordEnd(after, end)) {
+                ++trailing_; // read as far as it goes
+            }
+            while (after < end && !Blank(*after)) {
+                ++after;
+            }
+            p = after;
+            values[count++] = value;
+        }
+        badVertices_ += bad;
+        if (count < 3) {
+            ++shortVertices_;
+        }
+        positions_.push_back({values[0], values[1], values[2]});
+        if (count >= 6) {
+            if (colours_.empty()) {
+                colours_.resize(positions_.size() - 1, NoColour());
+            }
+            colours_.push_back({values[3], values[4], values[5]});
+        } else if (!colours_.empty()) {
+            colours_.push_back(NoColour());
+        }
+    }
+
+    static std::array<float, 3> NoColour() {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        return {nan, nan, nan};
+    }
+
+    void Mapping(std::string_view rest) {
+        if (mappings_.size() >= MaxElements) {
+            throw OutOfMemoryError();
+        }
+        float values[2] = {0, 0};
+        const char* p = rest.data();
+        const char* end = p + rest.size();
+        for (float& value : values) {
+            while (p < end && Blank(*p)) {
+                ++p;
+            }
+            const char* after = ReadFloat(p, end, value);
+            if (after == p) {
+                break;
+            }
+            p = after;
+        }
+        mappings_.push_back({values[0], values[1]});
+    }
+
+    bool MeshStart(std::string_view rest) {
+        if (firstMeshStarted_) {
+            if (part_ == TModelPart::FirstMesh) {
+                return false;
+            }
+            return true;
+        }
+        meshName_ = TrimBlanks(StripComment(rest));
+        return true;
+    }
+
+    void Smoothing(std::string_view rest) {
+        const std::string_view word = NextWord(rest);
+        std::int64_t group = 0;
+        const char* end = word.data() + word.size();
+        if (word == "off" || word == "OFF" || word == "Off") {
+            smoothing_ = TSmoothing::Off;
+        } else if (!word.empty() && word[0] != '-' && word[0] != '+' &&
+                   ReadIndex(word.data(), end, group) == end) {
+            smoothing_ = group == 0 ? TSmoothing::Off : TSmoothing::Group;
+            group_ = group == 0 ? 0 : std::uint32_t(1) << ((group - 1) % 32);
+        } else {
+            ++notUnderstood_;
+        }
+    }
+
+    // One corner of a polygon, read from p; false when it is not one.
+    bool Corner(const char*& p, const char* end, TCornerVertices::TKey& key, bool& missing) {
+        std::int64_t v = 0, vt = 0, vn = 0;
+        const char* after = ReadIndex(p, end, v);
+        if (after == p) {
+            return false;
+        }
+        p = after;
+        if (p < end && *p == '/') {
+            ++p;
+            if (p < end && *p != '/' && !Blank(*p)) {
+                after = ReadIndex(p, end, vt);
+                if (after == p) {
+                    return false;
+                }
+                p = after;
+            }
+            if (p < end && *p == '/') {
+                ++p;
+                if (!WordEnd(p, end)) {
+                    after = ReadIndex(p, end, vn);
+                    if (after == p) {
+                        return false;
+                    }
+                    p = after;
+                }
+            }
+        }
+        if (!WordEnd(p, end)) {
+            return false;
+        }
+        key.V = Resolve(v, positions_.size());
+        key.Vt = vt == 0 ? 0 : Resolve(vt, mappings_.size());
+        key.Vn = vn == 0 ? 0 : Resolve(vn, normals_);
+        missing = key.V == 0;
+        if ((vt != 0 && key.Vt == 0) || (vn != 0 && key.Vn == 0)) {
+            ++cornersAmiss_;
+        }
+        return true;
+    }
+
+    void Polygon(std::string_view rest) {
+        corners_.clear();
+        const char* p = rest.data();
+        const char* end = p + rest.size();
+        bool missing = false;
+        while (true) {
+            while (p < end && Blank(*p)) {
+                ++p;
+            }
+            if (p == end || *p == '#') {
+                break;
+            }
+            TCornerVertices::TKey key;
+            bool gone = false;
+            if (!Corner(p, end, key, gone)) {
+                ++notUnderstood_;
+                return;
+            }
+            missing = missing || gone;
+            corners_.push_back(key);
+        }
+        if (missing) {
+            ++polygonsAmiss_;
+            return;
+        }
+        if (corners_.size() < 3) {
+            ++shortPolygons_;
+            return;
+        }
+        if (!firstMeshStarted_) {
+            firstMeshStarted_ = true;
+            firstMeshName_ = meshName_;
+        }
+        AddPolygon();
+    }
+
+    void AddPolygon() {
+        vertices_.clear();
+        points_.clear();
+        bool normals = true;
+        for (const TCornerVertices::TKey& key : corners_) {
+            std::uint32_t vertex = cornerVertices_.Find(key);
+            const TPoint3D& point = positions_[key.V - 1];
+            if (vertex == 0) {
+                vertex = key.Vt != 0 ? builder_.AddVertex(point, mappings_[key.Vt - 1])
+                                     : builder_.AddVertex(point);
+                cornerVertices_.Add(key, vertex, positions_.size());
+            }
+            vertices_.push_back(vertex);
+            points_.push_back(point);
+            normals = normals && key.Vn != 0;
+        }
+        std::uint32_t mask = 0;
+        if (smoothing_ == TSmoothing::Group) {
+            mask = group_;
+        } else if (smoothing_ == TSmoothing::Unset && normals) {
+            mask = 1;
+        }
+        const std::uint32_t material = PolygonMaterial();
+        if (splitter_.Split(points_, triangles_)) {
+            ++fanned_;
+        }
+        for (const auto& t : triangles_) {
+            const std::uint32_t a = corners_[t[0]].V, b = corners_[t[1]].V, c = corners_[t[2]].V;
+            if (a == b || b == c || c == a) {
+                ++degenerate_;
+                continue;
+            }
+            builder_.AddFace(vertices_[t[0]], vertices_[t[1]], vertices_[t[2]], material, mask);
+        }
+    }
+
+    // The material of the polygon in corners_: the one named by usemtl, or where that gives no
+    // colour and every corner has one, a material of the corners' mean colour.
+    std::uint32_t PolygonMaterial() {
+        if (!materialKnown_) {
+            materialKnown_ = true;
+            current_ = nullptr;
+            const auto found = byName_.find(material_);
+            if (found != byName_.end()) {
+                current_ = &library_[found->second];
+                if (current_->Used == 0) {
+                    current_->Used = builder_.AddMaterial(current_->Material);
+                }
+            } else if (!material_.empty()) {
+                missingMaterials_.insert(material_);
+            }
+        }
+        const std::uint32_t base = current_ ? current_->Used : 0;
+        if (colours_.empty() || (current_ && current_->Colours)) {
+            return base;
+        }
+        float sum[3] = {0, 0, 0};
+        for (const TCornerVertices::TKey& key : corners_) {
+            const std::array<float, 3>& c = colours_[key.V - 1];
+            for (int k = 0; k < 3; ++k) {
+                sum[k] += c[k];
+            }
+        }
+        std::uint32_t quantised = 0;
+        for (int k = 0; k < 3; ++k) {
+            const float mean = sum[k] / float(corners_.size());
+            if (!std::isfinite(mean)) {
+                return base; // a corner without a colour, or one that is not a number
+            }
+            quantised = quantised << 5 | std::uint32_t(std::lround(Unit(mean) * 31));
+        }
+        const std::uint64_t key = std::uint64_t(base) << 15 | quantised;
+        const auto found = colourMaterials_.find(key);
+        if (found != colourMaterials_.end()) {
+            return found->second;
+        }
+        TMaterial m = current_ ? current_->Material : TMaterial{};
+        m.Diffuse = {float(quantised >> 10) / 31, float(quantised >> 5 & 31) / 31,
+                     float(quantised & 31) / 31};
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%02X%02X%02X", unsigned(std::lround(m.Diffuse.R * 255)),
+                      unsigned(std::lround(m.Diffuse.G * 255)),
+                      unsigned(std::lround(m.Diffuse.B * 255)));
+        m.Name = m.Name.empty() ? hex : m.Name + " " + hex;
+        const std::uint32_t number = builder_.AddMaterial(m);
+        colourMaterials_.emplace(key, number);
+        return number;
+    }
+
+    // Libraries and their materials.
+
+    // Every mtllib statement of the text, read before the rest so that a library named late still
+    // gives its materials.
+    void ReadLibraries(std::string_view text) {
+        constexpr std::string_view Word = "mtllib";
+        for (std::size_t at = text.find(Word); at != std::string_view::npos;
+             at = text.find(Word, at + Word.size())) {
+            std::size_t start = at;
+            while (start > 0 && Blank(text[start - 1])) {
+                --start;
+            }
+            const std::size_t after = at + Word.size();
+            if ((start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') ||
+                (after < text.size() && !Blank(text[after]) && text[after] != '\n' &&
+                 text[after] != '\r')) {
+                continue;
+            }
+            const std::size_t end = std::min(text.find_first_of("\r\n", after), text.size());
+            Libraries(TrimBlanks(StripComment(text.substr(after, end - after))));
+        }
+    }
+
+    // The libraries one mtllib statement names: its whole text, when a file has that name, else
+    // each of its words.
+    void Libraries(std::string_view names) {
+        if (names.empty()) {
+            return;
+        }
+        if (names.find_first_of(" \t\f\v") == std::string_view::npos) {
+            Library(names, true);
+            return;
+        }
+        if (Library(names, false)) {
+            return;
+        }
+        std::vector<std::string_view> missing;
+        bool any = false;
+        for (std::string_view rest = names, word = NextWord(rest); !word.empty();
+             word = NextWord(rest)) {
+            if (Library(word, false)) {
+                any = true;
+            } else {
+                missing.push_back(word);
+            }
+        }
+        if (!any) {
+            Library(names, true); // told by the whole name
+            return;
+        }
+        for (const std::string_view word : missing) {
+            Library(word, true);
+        }
+    }
+
+    // Reads the library of that name, once; false when there is none (which, when `tell`, is
+    // noted).
+    bool Library(std::string_view name, bool tell) {
+        const std::string key(name);
+        const auto known = libraries_.find(key);
+        TCompanion::TState state = TCompanion::TState::Missing;
+        if (known != libraries_.end()) {
+            state = known->second;
+        } else if (libraries_.size() >= MaxLibraries) {
+            ++librariesPassed_;
+            return false;
+        } else {
+            TCompanion file = source_.ReadCompanion(key, MaxLibraryBytes);
+            state = file.State;
+            if (state == TCompanion::TState::Read) {
+                const std::string_view text(reinterpret_cast<const char*>(file.Bytes.data()),
+                                            file.Bytes.size());
+                if (NotText(text)) {
+                    state = TCompanion::TState::Unreadable;
+                } else {
+                    ReadLibrary(WithoutByteOrderMark(text));
+                }
+            }
+            libraries_.emplace(key, state);
+        }
+        if (state == TCompanion::TState::Read) {
+            return true;
+        }
+        if (tell) {
+            builder_.Note(state == TCompanion::TState::Missing ? TLooksNote::TKind::FileMissing
+                                                               : TLooksNote::TKind::FileUnreadable,
+                          key);
+            libraryMissing_ = true;
+        }
+        return false;
+    }
+
+    void ReadLibrary(std::string_view text) {
+        TLines lines(text);
+        TDefining defining;
+        std::string_view line;
+        while (lines.Next(line)) {
+            std::string_view rest = line;
+            const std::string_view word = NextWord(rest);
+            if (!word.empty() && word[0] != '#') {
+                MaterialStatement(word, rest, defining);
+            }
+        }
+    }
+
+    // The material a library (or the model itself) is defining.
+    struct TDefining {
+        TLibraryMaterial* Material = nullptr; // null before newmtl, or for a name defined before
+        TLibraryMaterial Ignored;
+    };
+
+    // One statement of a material library; false when it is not one.
+    bool MaterialStatement(std::string_view word, std::string_view rest, TDefining& defining) {
+        const auto is = [&](std::string_view name) { return SameIgnoringCase(word, name); };
+        if (is("newmtl")) {
+            const std::string name = NameKey(StripComment(rest));
+            if (byName_.count(name) != 0) {
+                builder_.Note(TLooksNote::TKind::PartSkipped,
+                              "a second material named " + name + " (the first is used)");
+                defining.Ignored = {};
+                defining.Material = &defining.Ignored;
+                return true;
+            }
+            if (library_.size() >= MaxElements) {
+                throw OutOfMemoryError();
+            }
+            byName_.emplace(name, library_.size());
+            library_.push_back({});
+            library_.back().Material.Name = name;
+            defining.Material = &library_.back();
+            return true;
+        }
+        const bool known =
+            is("Ka") || is("Kd") || is("Ks") || is("Ns") || is("d") || is("Tr") || is("map_Kd") ||
+            is("Ke") || is("Ni") || is("Tf") || is("illum") || is("sharpness") || is("map_Ka") ||
+            is("map_Ks") || is("map_Ns") || is("map_d") || is("map_Tr") || is("map_bump") ||
+            is("bump") || is("map_Ke") || is("disp") || is("decal") || is("refl") ||
+            is("map_refl") || is("norm") || is("map_Pr") || is("map_Pm") || is("Pr") || is("Pm") ||
+            is("Ps") || is("Pc") || is("Pcr") || is("aniso") || is("anisor") || is("Km");
+        if (!known) {
+            return false;
+        }
+        if (!defining.Material) {
+            return true;
+        }
+        TLibraryMaterial& target = *defining.Material;
+        TMaterial& m = target.Material;
+        rest = StripComment(rest);
+        if (is("Ka")) {
+            Colour(rest, m.Ambient);
+        } else if (is("Kd")) {
+            target.Colours = Colour(rest, m.Diffuse) || target.Colours;
+        } else if (is("Ks")) {
+            if (Colour(rest, m.Specular)) {
+                m.ShininessStrength = 1;
+            }
+        } else if (is("Ns")) {
+            float ns = 0;
+            if (WordNumber(NextWord(rest), ns) && std::isfinite(ns)) {
+                m.Shininess = Unit((ns - 1) / 127);
+            }
+        } else if (is("d") || is("Tr")) {
+            std::string_view value = NextWord(rest);
+            if (value == "-halo") {
+                value = NextWord(rest);
+            }
+            float v = 0;
+            if (WordNumber(value, v) && std::isfinite(v)) {
+                m.Transparency = Unit(is("d") ? 1 - v : v);
+            }
+        } else if (is("map_Kd")) {
+            if (TextureMap(rest, m)) {
+                target.Colours = true;
+            }
+        }
+        return true;
+    }
+
+    // Kd r [g b]: a colour whose g and b are r when not given; false, and the colour kept, for a
+    // spectral or CIE XYZ colour, or one that is not three finite numbers.
+    static bool Colour(std::string_view rest, TColorF& colour) {
+        float v[3] = {0, 0, 0};
+        int count = 0;
+        for (std::string_view word = NextWord(rest); !word.empty() && count < 3;
+             word = NextWord(rest)) {
+            if (!WordNumber(word, v[count]) || !std::isfinite(v[count])) {
+                return false;
+            }
+            ++count;
+        }
+        if (count == 0) {
+            return false;
+        }
+        if (count == 1) {
+            v[1] = v[2] = v[0];
+        } else if (count == 2) {
+            return false;
+        }
+        colour = {Unit(v[0]), Unit(v[1]), Unit(v[2])};
+        return true;
+    }
+
+    // map_Kd [options] file: the options read (-s, -o, -clamp) or passed over (the others known
+    // with the numbers or the word they take, any other alone); the rest of the line names the
+    // image. False when it names none.
+    static bool TextureMap(std::string_view rest, TMaterial& m) {
+        float scale[2] = {1, 1};
+        float offset[2] = {0, 0};
+        bool clamp = false;
+        while (true) {
+            std::string_view after = rest;
+            const std::string_view word = NextWord(after);
+            if (word.size() < 2 || word[0] != '-' || (word[1] >= '0' && word[1] <= '9') ||
+                word[1] == '.') {
+                break;
+            }
+            rest = after;
+            const std::string_view option = word.substr(1);
+            const int numbers = option == "s" || option == "o" || option == "t"             ? 3
+                                : option == "mm"                                            ? 2
+                                : option == "bm" || option == "boost" || option == "texres" ? 1
+                                                                                            : 0;
+            if (numbers > 0) {
+                float values[3] = {0, 0, 0};
+                int count = 0;
+                while (count < numbers) {
+                    after = rest;
+                    float value = 0;
+                    if (!WordNumber(NextWord(after), value)) {
+                        break;
+                    }
+                    values[count++] = value;
+                    rest = after;
+                }
+                float* target = option == "s" ? scale : option == "o" ? offset : nullptr;
+                for (int k = 0; target && k < std::min(count, 2); ++k) {
+                    if (std::isfinite(values[k])) {
+                        target[k] = values[k];
+                    }
+                }
+            } else if (option == "clamp" || option == "blendu" || option == "blendv" ||
+                       option == "cc" || option == "imfchan" || option == "type") {
+                const std::string_view value = NextWord(rest);
+                if (option == "clamp") {
+                    clamp = value == "on";
+                }
+            }
+            // any other option is passed over alone
+        }
+        const std::string_view name = TrimBlanks(rest);
+        if (name.empty()) {
+            return false;
+        }
+        TTextureMap map;
+        map.FileName = std::string(name);
+        map.Tiling = clamp ? TilingNone : 0;
+        // Here u' = s u + o; the record places u' = (u - 1/2) UScale + 1/2 - UOffset.
+        map.UScale = scale[0];
+        map.VScale = scale[1];
+        map.UOffset = (1 - scale[0]) / 2 - offset[0];
+        map.VOffset = (1 - scale[1]) / 2 - offset[1];
+        m.Texture = map;
+        return true;
+    }
+
+    // What was passed over, told once each.
+    void Tell() {
+        const auto count = [&](std::size_t n, const char* one, const char* many) {
+            if (n > 0) {
+                builder_.Note(TLooksNote::TKind::PartSkipped,
+                              std::to_string(n) + " " + (n == 1 ? one : many));
+            }
+        };
+        count(librariesPassed_, "material library beyond the first 64",
+              "material libraries beyond the first 64");
+        if (!libraryMissing_) {
+            std::size_t named = 0;
+            std::vector<std::string> names(missingMaterials_.begin(), missingMaterials_.end());
+            std::sort(names.begin(), names.end());
+            for (const std::string& name : names) {
+                if (named++ < MaxMaterialsNamed) {
+                    builder_.Note(TLooksNote::TKind::PartSkipped,
+                                  "material " + name + ", which no material library defines");
+                }
+            }
+            count(named > MaxMaterialsNamed ? named - MaxMaterialsNamed : 0,
+                  "more material no material library defines",
+                  "more materials no material library defines");
+        }
+        count(shortPolygons_, "polygon of fewer than 3 corners",
+              "polygons of fewer than 3 corners");
+        count(polygonsAmiss_, "polygon naming a vertex the file has not given",
+              "polygons naming a vertex the file has not given");
+        count(cornersAmiss_, "corner naming mapping coordinates or a normal the file has not given",
+              "corners naming mapping coordinates or a normal the file has not given");
+        count(degenerate_, "triangle with two corners on one vertex",
+              "triangles with two corners on one vertex");
+        count(fanned_, "polygon of more than 1024 corners split as a fan, not by its outline",
+              "polygons of more than 1024 corners split as fans, not by their outlines");
+        count(lineElements_, "line element (l)", "line elements (l)");
+        count(pointElements_, "point element (p)", "point elements (p)");
+        count(freeForms_, "free-form curve or surface", "free-form curves and surfaces");
+        count(badVertices_, "vertex with a word that is not a number",
+              "vertices with a word that is not a number");
+        count(shortVertices_, "vertex of fewer than 3 coordinates (the others 0)",
+              "vertices of fewer than 3 coordinates (the others 0)");
+        count(trailing_, "number followed by other characters, read as far as it goes",
+              "numbers followed by other characters, read as far as they go");
+        count(notUnderstood_, "line not understood", "lines not understood");
+    }
+
+    const TModelSource& source_;
+    TModelPart part_;
+    TModelBuilder& builder_;
+
+    std::vector<TPoint3D> positions_;
+    std::vector<std::array<float, 3>> colours_; // as long as positions_ once a vertex has one
+    std::vector<TTexCoord> mappings_;
+    std::size_t normals_ = 0;
+    TCornerVertices cornerVertices_;
+
+    // Meshes.
+    std::string meshName_;
+    std::string firstMeshName_;
+    bool firstMeshStarted_ = false;
+
+    // Looks.
+    enum class TSmoothing : std::uint8_t { Unset, Off, Group };
+    TSmoothing smoothing_ = TSmoothing::Unset;
+    std::uint32_t group_ = 0;
+    std::string material_; // as usemtl last named it
+    bool materialKnown_ = true;
+    TLibraryMaterial* current_ = nullptr;
+    std::deque<TLibraryMaterial> library_; // kept in place: current_ and inline_ point into it
+    std::unordered_map<std::string, std::size_t> byName_;
+    std::unordered_map<std::uint64_t, std::uint32_t> colourMaterials_;
+    std::unordered_map<std::string, TCompanion::TState> libraries_;
+    std::unordered_set<std::string> missingMaterials_;
+    TDefining inline_;
+    bool libraryMissing_ = false;
+
+    // One polygon.
+    std::vector<TCornerVertices::TKey> corners_;
+    std::vector<std::uint32_t> vertices_;
+    std::vector<TPoint3D> points_;
+    std::vector<TPolygonSplitter::TTriangle> triangles_;
+    TPolygonSplitter splitter_;
+
+    // What was passed over.
+    std::size_t librariesPassed_ = 0, shortPolygons_ = 0, polygonsAmiss_ = 0, cornersAmiss_ = 0;
+    std::size_t degenerate_ = 0, fanned_ = 0, lineElements_ = 0, pointElements_ = 0;
+    std::size_t freeForms_ = 0, badVertices_ = 0, shortVertices_ = 0, trailing_ = 0;
+    std::size_t notUnderstood_ = 0;
+};
+
+} // namespace
+
+std::string ReadObj(const TModelSource& source, TModelPart part, TModelBuilder& builder) {
+    TObjReader reader(source, part, builder);
+    return reader.Read();
 }
 
 } // namespace Plexa3DFormats
