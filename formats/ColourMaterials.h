@@ -18,7 +18,7 @@ class TColourMaterials {
 public:
     explicit TColourMaterials(TModelBuilder& builder,
                               std::optional<ZuveloGraphLibrary::TTextureMap> texture = {})
-        : builder_(builder), texture_(std::move(texture)) {}
+        : builder_(&builder), texture_(std::move(texture)) {}
 
     // A channel from 0 to 1 to the nearest of 0 to 31 (held to 0 to 1; not finite, 0).
     static std::uint16_t Step(float channel) {
@@ -55,7 +55,7 @@ public:
         material.Diffuse = colour;
         material.Ambient = colour;
         material.Texture = texture_;
-        return builder_.AddMaterial(material);
+        return builder_->AddMaterial(material);
     }
 
     // The material of faces without a colour: the default, or with a texture map the default's
@@ -67,12 +67,12 @@ public:
         ZuveloGraphLibrary::TMaterial material;
         material.Name = "texture";
         material.Texture = texture_;
-        plain_ = builder_.AddMaterial(material);
+        plain_ = builder_->AddMaterial(material);
         return plain_;
     }
 
 private:
-    TModelBuilder& builder_;
+    TModelBuilder* builder_;
     std::optional<ZuveloGraphLibrary::TTextureMap> texture_;
     std::array<std::uint32_t, 32768> numbers_{};
     std::uint32_t plain_ = 0;

@@ -114,21 +114,23 @@ inline bool ParseDouble(std::string_view token, double& value) {
     return true;
 }
 
-// The whole token as a whole number with an optional sign; false when it is not one, or has more
-// than 18 digits.
+// The whole token as a whole number with an optional sign; false when it is not one, or lies
+// beyond a 64-bit integer's range.
 inline bool ParseInteger(std::string_view token, std::int64_t& value) {
     std::size_t at = 0;
     const bool negative = !token.empty() && token[0] == '-';
     at += !token.empty() && (token[0] == '-' || token[0] == '+') ? 1 : 0;
-    if (at == token.size() || token.size() - at > 18) {
+    if (at == token.size()) {
         return false;
     }
     std::int64_t whole = 0;
     for (; at < token.size(); ++at) {
-        if (token[at] < '0' || token[at] > '9') {
+        const char c = token[at];
+        if (c < '0' || c > '9' ||
+            whole > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10) {
             return false;
         }
-        whole = whole * 10 + (token[at] - '0');
+        whole = whole * 10 + (c - '0');
     }
     value = negative ? -whole : whole;
     return true;
