@@ -144,6 +144,8 @@ private:
 };
 
 std::string ReadAscii(std::string_view text, TModelBuilder& builder) {
+    // Room for as many as the text could hold: "vertex 0 0 0" and a space, three to a facet.
+    builder.Reserve(text.size() / 13, text.size() / 39);
     TWords words(text);
     std::string firstName;
     bool named = false;

@@ -25,7 +25,8 @@
 //
 // Every triangle has three vertices of its own, in the file's order, and is flat (smoothing mask
 // 0). Bounds: the binary count is held to the triangles the bytes hold before any room is made;
-// ASCII is read in one pass over the text, each vertex and face stored as it is met.
+// ASCII is read in one pass over the text, with room made for the vertices and faces that its
+// length could hold at most (a vertex takes 13 bytes at least).
 //
 // The first mesh is the whole file: STL has no meshes apart, and its solids are parts of one
 // model. Its name is the first solid's name in an ASCII file; a binary file (whose header is free
