@@ -6,7 +6,9 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace Plexa3DFormats {
@@ -36,6 +38,13 @@ const std::uint8_t* HeaderColour(std::span<const std::uint8_t> bytes) {
     return nullptr;
 }
 
+// A coordinate as stored; a NaN of any kind is given as a quiet one, which, unlike a signalling
+// one, raises no fault when the vertex is placed.
+float Coordinate(const std::uint8_t* p) {
+    const float value = FloatAt(p);
+    return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : value;
+}
+
 void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
     const std::uint32_t count = UInt32At(bytes.data() + HeaderSize);
     const std::size_t held = (bytes.size() - BinaryStart) / TriangleSize;
@@ -59,7 +68,7 @@ void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
         std::uint32_t corner[3];
         for (int c = 0; c < 3; ++c) {
             const std::uint8_t* p = record + 12 + 12 * c;
-            corner[c] = builder.AddVertex({FloatAt(p), FloatAt(p + 4), FloatAt(p + 8)});
+            corner[c] = builder.AddVertex({Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)});
         }
         const std::uint16_t word = UInt16At(record + 48);
         std::uint32_t material = 0;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -74,6 +75,13 @@ inline void ExpectSound(const TRead& read, const std::string& label) {
     }
     for (const auto& f : o.Faces) {
         ASSERT_TRUE(ZuveloGraphLibrary::FaceInRange(f, o.VertexCount)) << label;
+    }
+    // No coordinate is a signalling NaN, which would fault when the vertex is placed.
+    for (const auto& v : o.Vertices) {
+        for (const float c : {v.X, v.Y, v.Z}) {
+            const auto bits = std::bit_cast<std::uint32_t>(c);
+            EXPECT_FALSE((bits & 0x7FC00000u) == 0x7F800000u && (bits & 0x003FFFFFu) != 0) << label;
+        }
     }
     const auto faces = std::size_t(o.FaceCount);
     EXPECT_TRUE(l.FaceMaterials.empty() || l.FaceMaterials.size() == faces) << label;

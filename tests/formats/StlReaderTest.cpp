@@ -63,7 +63,7 @@ TEST(StlReader, ReadsEachKindOfFile) {
     const std::uint16_t orange = StlHeaderConventionColour(31, 16, 0); // #FF8400
     const std::uint16_t validOrange = StlValidBitColour(31, 16, 0);
     TMeshSpec notFinite = Tri;
-    notFinite.Vertices[1][2] = std::numeric_limits<float>::quiet_NaN();
+    notFinite.Vertices[1][2] = std::numeric_limits<float>::signaling_NaN();
     const std::string asciiQuad = Text(Ascii({Quad}));
     const struct {
         std::string Label;
@@ -132,7 +132,7 @@ TEST(StlReader, ReadsEachKindOfFile) {
          {},
          {},
          {"4294967292 triangles that the count names past the end of the file"}},
-        {"binary with a vertex not finite",
+        {"binary with a vertex a signalling NaN",
          Stl({Quad, notFinite}),
          2,
          "model.stl",
@@ -192,7 +192,8 @@ TEST(StlReader, ReadsEachKindOfFile) {
          {},
          {},
          1},
-        {"ascii, several solids, one empty", Ascii({Quad, {"empty", {}, {}}, Tri}), 3, "quad", QuadTri},
+        {"ascii, several solids, one empty", Ascii({Quad, {"empty", {}, {}}, Tri}), 3, "quad",
+         QuadTri},
         {"ascii, a solid's name after comment lines", Bytes("#!\n# a comment first\n" + asciiQuad),
          2, "quad", Corners({Quad})},
         {"neither binary nor ascii", Bytes("hello"), 0, "", {}, {}, {}, {}, 0, true},
