@@ -53,8 +53,8 @@ void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
     const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
         if (value != 0 && values.empty()) {
             values.resize(faces_.size() - 1, 0);
-            values.push_back(value);
-        } else if (!values.empty()) {
+        }
+        if (value != 0 || !values.empty()) { // the list is still empty for the first face
             values.push_back(value);
         }
     };

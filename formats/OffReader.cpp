@@ -275,8 +275,8 @@ private:
                 ++badFaces_;
                 return;
             }
-            corners_.push_back(
-                index >= 0 && std::uint64_t(index) < vertexCount_ ? std::uint32_t(index + 1) : 0);
+            const bool there = index >= 0 && std::uint64_t(index) < vertexCount_;
+            corners_.push_back(there && index < 0xFFFFFFFF ? std::uint32_t(index + 1) : 0);
         }
         const std::span<const std::string_view> spec(words.data() + n + 1,
                                                      words.size() - std::size_t(n) - 1);
