@@ -117,14 +117,14 @@ TModelFormat DetectModelFormat(std::span<const std::uint8_t> bytes) {
         }
     }
     const std::string_view text = SkipSpace(head);
-    if (StartsWith(text, "solid") || StartsWith(text, "SOLID")) {
-        return TModelFormat::Stl;
-    }
     std::string_view firstWord = text;
-    while (StartsWith(firstWord, "#")) { // OFF allows comments before its word
+    while (StartsWith(firstWord, "#")) { // OFF, and ASCII STL as some write it, allow comments
         const std::size_t end = firstWord.find('\n');
         firstWord = end == std::string_view::npos ? std::string_view{}
                                                   : SkipSpace(firstWord.substr(end + 1));
+    }
+    if (StartsWith(firstWord, "solid") || StartsWith(firstWord, "SOLID")) {
+        return TModelFormat::Stl;
     }
     if (OffWord(firstWord)) {
         return TModelFormat::Off;

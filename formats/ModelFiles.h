@@ -6,7 +6,8 @@
 // binary glTF by "glTF"; PLY by "ply" and a line end; binary STL by a length of exactly 84 bytes
 // and 50 a triangle as its count says (though its header may begin with "solid"), ASCII STL by
 // "solid"; OFF by a first word OFF with its letters of colours, normals and so on (COFF, NOFF,
-// STOFF...); glTF by a JSON object; OBJ by lines that begin with OBJ's own words.
+// STOFF...), each of those two after any lines of '#' comments; glTF by a JSON object; OBJ by
+// lines that begin with OBJ's own words.
 #pragma once
 
 #include "Import3DSModel.h"

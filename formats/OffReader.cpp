@@ -1,11 +1,344 @@
 #include "OffReader.h"
 
+#include "ColourMaterials.h"
 #include "GraphErrors.h"
+#include "NumberText.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string_view>
+#include <vector>
 
 namespace Plexa3DFormats {
 
-std::string ReadOff(const TModelSource&, TModelPart, TModelBuilder&) {
-    throw ZuveloGraphLibrary::RuntimeError("Off files cannot be read yet");
+using namespace ZuveloGraphLibrary;
+using NumberText::Space;
+
+namespace {
+
+std::string Plural(std::uint64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+[[noreturn]] void Refuse(const std::string& why) {
+    throw RuntimeError("OFF: " + why);
+}
+
+// The file's lines that say something, each as its words, comments left out.
+class TLines {
+public:
+    explicit TLines(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+
+    // The words of the next line that has any; false at the end of the text.
+    bool Next(std::vector<std::string_view>& words) {
+        while (at_ != end_) {
+            const void* found = std::memchr(at_, '\n', std::size_t(end_ - at_));
+            const char* lineEnd = found ? static_cast<const char*>(found) : end_;
+            const char* p = at_;
+            at_ = found ? lineEnd + 1 : end_;
+            words.clear();
+            while (p != lineEnd && *p != '#') {
+                while (p != lineEnd && Space(*p)) {
+                    ++p;
+                }
+                const char* start = p;
+                while (p != lineEnd && !Space(*p) && *p != '#') {
+                    ++p;
+                }
+                if (p != start) {
+                    words.emplace_back(start, std::size_t(p - start));
+                }
+            }
+            if (!words.empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
+
+private:
+    const char* at_;
+    const char* end_;
+};
+
+// What the first word says each vertex carries.
+struct TVertexLayout {
+    bool Normals = false;
+    bool Colours = false;
+    bool Texture = false;
+    bool Homogeneous = false;
+    bool Dimension = false; // a line of the dimension comes before the counts
+};
+
+std::optional<TVertexLayout> Layout(std::string_view word) {
+    if (word.size() < 3 || word.substr(word.size() - 3) != "OFF") {
+        return std::nullopt;
+    }
+    TVertexLayout layout;
+    std::string_view letters = word.substr(0, word.size() - 3);
+    if (letters.starts_with("ST")) {
+        layout.Texture = true;
+        letters.remove_prefix(2);
+    }
+    for (const char c : letters) {
+        bool* flag = c == 'C'   ? &layout.Colours
+                     : c == 'N' ? &layout.Normals
+                     : c == '4' ? &layout.Homogeneous
+                     : c == 'n' ? &layout.Dimension
+                                : nullptr;
+        if (!flag || *flag) {
+            return std::nullopt;
+        }
+        *flag = true;
+    }
+    return layout;
+}
+
+// Whether a number is written as a whole number (no point, no exponent).
+bool Whole(std::string_view word) {
+    return word.find_first_of(".eEpPxXnN") == std::string_view::npos;
+}
+
+// A colour of 3 or 4 numbers (alpha passed over): whole numbers from 0 to 255, else reals from 0
+// to 1 as written. False when they are not numbers.
+bool ReadColour(std::span<const std::string_view> words, std::array<float, 3>& colour) {
+    const bool bytes = std::all_of(words.begin(), words.end(), Whole);
+    for (std::size_t c = 0; c < 3; ++c) {
+        double value = 0;
+        if (!NumberText::ParseDouble(words[c], value)) {
+            return false;
+        }
+        colour[c] = float(bytes ? value / 255 : value);
+    }
+    return true;
+}
+
+class TOffReading {
+public:
+    TOffReading(std::string_view text, TModelBuilder& builder)
+        : lines_(text), builder_(builder), colours_(builder) {}
+
+    void Read() {
+        std::vector<std::string_view>& words = words_;
+        if (!lines_.Next(words)) {
+            Refuse("the file does not begin with OFF");
+        }
+        const auto layout = Layout(words[0]);
+        if (!layout) {
+            Refuse("the file does not begin with OFF");
+        }
+        if (words.size() > 1 && words[1] == "BINARY") {
+            Refuse("binary OFF files are not read");
+        }
+        layout_ = *layout;
+        // The dimension and counts, from the rest of the first word's line on.
+        std::vector<std::int64_t> numbers;
+        const std::size_t needed = layout_.Dimension ? 3 : 2;
+        std::size_t from = 1;
+        for (;;) {
+            for (std::size_t i = from; i < words.size() && numbers.size() < needed; ++i) {
+                std::int64_t n = 0;
+                if (!NumberText::ParseInteger(words[i], n) || n < 0) {
+                    Refuse("the counts of vertices and faces cannot be read");
+                }
+                numbers.push_back(n);
+            }
+            if (numbers.size() == needed) {
+                break;
+            }
+            if (!lines_.Next(words)) {
+                Refuse("the file ends before the counts of vertices and faces");
+            }
+            from = 0;
+        }
+        if (layout_.Dimension) {
+            if (numbers[0] < 1 || numbers[0] > 65536) {
+                Refuse("vertices of dimension " + std::to_string(numbers[0]) + " cannot be read");
+            }
+            dimension_ = std::size_t(numbers[0]);
+        }
+        const auto vertexCount = std::uint64_t(numbers[needed - 2]);
+        const auto faceCount = std::uint64_t(numbers[needed - 1]);
+        smoothing_ = layout_.Normals ? 1 : 0;
+        // A vertex line takes 6 bytes at least ("0 0 0" and its end), a triangle's line 8.
+        builder_.Reserve(std::min<std::uint64_t>(vertexCount, lines_.BytesLeft() / 6),
+                         std::min<std::uint64_t>(faceCount, lines_.BytesLeft() / 8));
+        std::uint64_t read = 0;
+        for (; read < vertexCount && lines_.Next(words); ++read) {
+            Vertex(words);
+        }
+        if (read < vertexCount) {
+            builder_.Note(TLooksNote::TKind::PartSkipped,
+                          "the end of the file, cut short after " + std::to_string(read) + " of " +
+                              Plural(vertexCount, "vertex", "vertices"));
+        } else {
+            vertexCount_ = vertexCount;
+            for (read = 0; read < faceCount && lines_.Next(words); ++read) {
+                Face(words);
+            }
+            if (read < faceCount) {
+                builder_.Note(TLooksNote::TKind::PartSkipped,
+                              "the end of the file, cut short after " + std::to_string(read) +
+                                  " of " + Plural(faceCount, "face", "faces"));
+            }
+        }
+        const std::pair<std::uint64_t, const char*> counts[] = {
+            {badVertices_, " that cannot be read"},
+            {longVertices_, " with more numbers than the first word says"},
+        };
+        for (const auto& [count, what] : counts) {
+            if (count > 0) {
+                builder_.Note(TLooksNote::TKind::PartSkipped,
+                              Plural(count, "vertex line", "vertex lines") + what);
+            }
+        }
+        const std::pair<std::uint64_t, std::string> faceNotes[] = {
+            {badFaces_, Plural(badFaces_, "face line", "face lines") + " that cannot be read"},
+            {fewer_, Plural(fewer_, "polygon", "polygons") + " of fewer than 3 corners"},
+            {mapped_, Plural(mapped_, "colour", "colours") + " given by a colour map's index"},
+            {badColours_, Plural(badColours_, "colour", "colours") + " that cannot be read"},
+        };
+        for (const auto& [count, text] : faceNotes) {
+            if (count > 0) {
+                builder_.Note(TLooksNote::TKind::PartSkipped, text);
+            }
+        }
+    }
+
+private:
+    void Vertex(const std::vector<std::string_view>& words) {
+        const std::size_t coordinates = dimension_ + (layout_.Homogeneous ? 1 : 0);
+        const std::size_t normals = layout_.Normals ? dimension_ : 0;
+        const std::size_t texture = layout_.Texture ? 2 : 0;
+        const std::size_t least = coordinates + normals + texture;
+        std::array<double, 4> xyzw{0, 0, 0, 1};
+        bool sound = words.size() >= least;
+        for (std::size_t i = 0; sound && i < coordinates; ++i) {
+            double value = 0;
+            sound = NumberText::ParseDouble(words[i], value);
+            if (layout_.Homogeneous && i + 1 == coordinates) {
+                xyzw[3] = value;
+            } else if (i < 3) {
+                xyzw[i] = value;
+            }
+        }
+        TPoint3D point{float(xyzw[0] / xyzw[3]), float(xyzw[1] / xyzw[3]),
+                       float(xyzw[2] / xyzw[3])};
+        if (!sound) {
+            ++badVertices_;
+            const float nan = std::numeric_limits<float>::quiet_NaN();
+            point = {nan, nan, nan};
+        }
+        const std::size_t extra = sound ? words.size() - least : 0;
+        if (layout_.Colours) {
+            std::array<float, 3> colour{0.8f, 0.8f, 0.8f};
+            const std::span<const std::string_view> given(words.data() + coordinates + normals,
+                                                          extra);
+            if (extra == 1) {
+                ++mapped_;
+            } else if ((extra != 3 && extra != 4) || !ReadColour(given, colour)) {
+                badColours_ += sound ? 1 : 0;
+            }
+            vertexColours_.push_back(colour);
+        } else if (extra > 0) {
+            ++longVertices_;
+        }
+        if (layout_.Texture) {
+            double u = 0;
+            double v = 0;
+            if (sound) {
+                const std::size_t at = words.size() - 2;
+                NumberText::ParseDouble(words[at], u);
+                NumberText::ParseDouble(words[at + 1], v);
+            }
+            builder_.AddVertex(point, {float(u), float(v)});
+        } else {
+            builder_.AddVertex(point);
+        }
+    }
+
+    void Face(const std::vector<std::string_view>& words) {
+        std::int64_t n = 0;
+        if (!NumberText::ParseInteger(words[0], n) || n < 0 || std::uint64_t(n) >= words.size()) {
+            ++badFaces_;
+            return;
+        }
+        corners_.clear();
+        for (std::size_t i = 1; i <= std::size_t(n); ++i) {
+            std::int64_t index = 0;
+            if (!NumberText::ParseInteger(words[i], index)) {
+                ++badFaces_;
+                return;
+            }
+            const bool there = index >= 0 && std::uint64_t(index) < vertexCount_;
+            corners_.push_back(there && index < 0xFFFFFFFF ? std::uint32_t(index + 1) : 0);
+        }
+        const std::span<const std::string_view> spec(words.data() + n + 1,
+                                                     words.size() - std::size_t(n) - 1);
+        if (corners_.size() < 3) {
+            ++fewer_;
+            return;
+        }
+        std::uint32_t material = 0;
+        std::array<float, 3> colour{};
+        if (spec.size() == 3 || spec.size() == 4) {
+            if (ReadColour(spec, colour)) {
+                material = colours_.Of(colour[0], colour[1], colour[2]);
+            } else {
+                ++badColours_;
+            }
+        } else if (spec.size() == 1) {
+            ++mapped_;
+        } else if (!spec.empty()) {
+            ++badColours_;
+        }
+        if (material == 0 && layout_.Colours) {
+            std::array<float, 3> sum{};
+            bool there = true;
+            for (const std::uint32_t v : corners_) {
+                there = there && v - 1 < vertexColours_.size();
+                for (std::size_t c = 0; c < 3 && there; ++c) {
+                    sum[c] += vertexColours_[v - 1][c];
+                }
+            }
+            const auto count = float(corners_.size());
+            material = there ? colours_.Of(sum[0] / count, sum[1] / count, sum[2] / count) : 0;
+        }
+        for (std::size_t k = 2; k < corners_.size(); ++k) {
+            builder_.AddFace(corners_[0], corners_[k - 1], corners_[k], material, smoothing_);
+        }
+    }
+
+    TLines lines_;
+    TModelBuilder& builder_;
+    TColourMaterials colours_;
+    TVertexLayout layout_;
+    std::size_t dimension_ = 3;
+    std::uint64_t vertexCount_ = 0;
+    std::uint32_t smoothing_ = 0;
+    std::vector<std::string_view> words_;
+    std::vector<std::uint32_t> corners_;
+    std::vector<std::array<float, 3>> vertexColours_;
+    std::uint64_t badVertices_ = 0;
+    std::uint64_t longVertices_ = 0;
+    std::uint64_t badFaces_ = 0;
+    std::uint64_t fewer_ = 0;
+    std::uint64_t mapped_ = 0;
+    std::uint64_t badColours_ = 0;
+};
+
+} // namespace
+
+std::string ReadOff(const TModelSource& source, TModelPart, TModelBuilder& builder) {
+    TOffReading reading({reinterpret_cast<const char*>(source.Bytes.data()), source.Bytes.size()},
+                        builder);
+    reading.Read();
+    return {};
 }
 
 } // namespace Plexa3DFormats

@@ -1,11 +1,259 @@
 #include "StlReader.h"
 
+#include "ColourMaterials.h"
+#include "FileReader.h"
 #include "GraphErrors.h"
+#include "NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string_view>
 
 namespace Plexa3DFormats {
 
-std::string ReadStl(const TModelSource&, TModelPart, TModelBuilder&) {
-    throw ZuveloGraphLibrary::RuntimeError("Stl files cannot be read yet");
+using namespace ZuveloGraphLibrary;
+using NumberText::SameWord;
+using NumberText::Space;
+
+namespace {
+
+constexpr std::size_t HeaderSize = 80;
+constexpr std::size_t BinaryStart = 84; // the header and the count
+constexpr std::size_t TriangleSize = 50;
+
+std::string Plural(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Where "COLOR=" and its four bytes lie in the header, if they do.
+const std::uint8_t* HeaderColour(std::span<const std::uint8_t> bytes) {
+    static constexpr std::string_view Mark = "COLOR=";
+    for (std::size_t at = 0; at + Mark.size() + 4 <= HeaderSize; ++at) {
+        if (std::memcmp(bytes.data() + at, Mark.data(), Mark.size()) == 0) {
+            return bytes.data() + at + Mark.size();
+        }
+    }
+    return nullptr;
+}
+
+// A coordinate as stored; a NaN of any kind is given as a quiet one, which, unlike a signalling
+// one, raises no fault when the vertex is placed.
+float Coordinate(const std::uint8_t* p) {
+    const float value = FloatAt(p);
+    return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : value;
+}
+
+void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
+    const std::uint32_t count = UInt32At(bytes.data() + HeaderSize);
+    const std::size_t held = (bytes.size() - BinaryStart) / TriangleSize;
+    const std::size_t triangles = std::min<std::size_t>(count, held);
+    if (count > held) {
+        builder.Note(TLooksNote::TKind::PartSkipped,
+                     Plural(count - held, "triangle", "triangles") +
+                         " that the count names past the end of the file");
+    } else if (BinaryStart + triangles * TriangleSize < bytes.size()) {
+        builder.Note(
+            TLooksNote::TKind::PartSkipped,
+            Plural(bytes.size() - BinaryStart - triangles * TriangleSize, "byte", "bytes") +
+                " after the triangles that the count names");
+    }
+    const std::uint8_t* headerColour = HeaderColour(bytes);
+    TColourMaterials colours(builder);
+    std::uint32_t headerMaterial = 0;
+    builder.Reserve(3 * triangles, triangles);
+    const std::uint8_t* record = bytes.data() + BinaryStart;
+    for (std::size_t i = 0; i < triangles; ++i, record += TriangleSize) {
+        std::uint32_t corner[3];
+        for (int c = 0; c < 3; ++c) {
+            const std::uint8_t* p = record + 12 + 12 * c;
+            corner[c] = builder.AddVertex({Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)});
+        }
+        const std::uint16_t word = UInt16At(record + 48);
+        std::uint32_t material = 0;
+        if (headerColour) {
+            if ((word & 0x8000) == 0) {
+                material = colours.Of5Bits(word & 0x7FFF);
+            } else {
+                if (headerMaterial == 0) {
+                    headerMaterial =
+                        colours.Add({float(headerColour[0]) / 255, float(headerColour[1]) / 255,
+                                     float(headerColour[2]) / 255});
+                }
+                material = headerMaterial;
+            }
+        } else if (word & 0x8000) {
+            material = colours.Of5Bits(
+                std::uint16_t(((word >> 10) & 31) | (word & (31 << 5)) | ((word & 31) << 10)));
+        }
+        builder.AddFace(corner[0], corner[1], corner[2], material);
+    }
+}
+
+// The text of an ASCII file, word by word; '#' starts a comment to the end of its line.
+class TWords {
+public:
+    explicit TWords(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+
+    // The next word, empty at the end of the text.
+    std::string_view Next() {
+        for (;;) {
+            while (at_ != end_ && Space(*at_)) {
+                ++at_;
+            }
+            if (at_ == end_ || *at_ != '#') {
+                break;
+            }
+            SkipLine();
+        }
+        const char* start = at_;
+        while (at_ != end_ && !Space(*at_) && *at_ != '#') {
+            ++at_;
+        }
+        return {start, std::size_t(at_ - start)};
+    }
+
+    // The next word when it is a number; else false, and the word is left to be read.
+    bool Number(float& value) {
+        const char* before = at_;
+        const std::string_view word = Next();
+        double read = 0;
+        if (NumberText::ParseDouble(word, read)) {
+            value = float(read);
+            return true;
+        }
+        at_ = before;
+        return false;
+    }
+
+    // The rest of the line, without its comment and the white space around it.
+    std::string_view RestOfLine() {
+        const char* start = at_;
+        SkipLine();
+        std::string_view rest(start, std::size_t(at_ - start));
+        rest = rest.substr(0, rest.find('#'));
+        while (!rest.empty() && Space(rest.front())) {
+            rest.remove_prefix(1);
+        }
+        while (!rest.empty() && Space(rest.back())) {
+            rest.remove_suffix(1);
+        }
+        return rest;
+    }
+
+private:
+    void SkipLine() {
+        const void* line = std::memchr(at_, '\n', std::size_t(end_ - at_));
+        at_ = line ? static_cast<const char*>(line) + 1 : end_;
+    }
+
+    const char* at_;
+    const char* end_;
+};
+
+std::string ReadAscii(std::string_view text, TModelBuilder& builder) {
+    // Room for as many as the text could hold: "vertex 0 0 0" and a space, three to a facet.
+    builder.Reserve(text.size() / 13, text.size() / 39);
+    TWords words(text);
+    std::string firstName;
+    bool named = false;
+    bool inSolid = false;
+    bool inFacet = false;
+    int corners = 0;
+    bool spoilt = false;
+    TPoint3D corner[3];
+    std::size_t passed = 0;
+    const auto endFacet = [&] {
+        if (inFacet) {
+            if (corners == 3 && !spoilt) {
+                const std::uint32_t a = builder.AddVertex(corner[0]);
+                const std::uint32_t b = builder.AddVertex(corner[1]);
+                const std::uint32_t c = builder.AddVertex(corner[2]);
+                builder.AddFace(a, b, c);
+            } else {
+                ++passed;
+            }
+        }
+        inFacet = false;
+        corners = 0;
+        spoilt = false;
+    };
+    for (std::string_view word = words.Next(); !word.empty(); word = words.Next()) {
+        const char first = word[0] | 0x20; // lower case, for letters
+        if (first == 'v' && SameWord(word, "vertex")) {
+            inFacet = true; // a vertex outside a facet starts one
+            TPoint3D p;
+            if (words.Number(p.X) && words.Number(p.Y) && words.Number(p.Z)) {
+                if (corners < 3) {
+                    corner[corners] = p;
+                }
+            } else {
+                spoilt = true;
+            }
+            corners = std::min(corners + 1, 4);
+        } else if (first == 'f' && SameWord(word, "facet")) {
+            endFacet();
+            inFacet = true;
+        } else if (first == 'e' && SameWord(word, "endfacet")) {
+            endFacet();
+        } else if (first == 's' && SameWord(word, "solid")) {
+            endFacet();
+            const std::string_view name = words.RestOfLine();
+            if (!named) {
+                firstName = std::string(name);
+                named = true;
+            }
+            inSolid = true;
+        } else if (first == 'e' && SameWord(word, "endsolid")) {
+            endFacet();
+            words.RestOfLine();
+            inSolid = false;
+        }
+    }
+    const bool cut = inFacet || inSolid;
+    endFacet();
+    if (passed > 0) {
+        builder.Note(TLooksNote::TKind::PartSkipped,
+                     Plural(passed, "facet", "facets") +
+                         " without three vertices that can be read");
+    }
+    if (cut) {
+        builder.Note(TLooksNote::TKind::PartSkipped,
+                     "the end of the file, cut short before endsolid");
+    }
+    return firstName;
+}
+
+bool AsciiStart(std::span<const std::uint8_t> bytes) {
+    TWords words({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    const std::string_view text = words.Next();
+    if (text.size() < 5 || !SameWord(text.substr(0, 5), "solid")) { // "solid", "solidname"
+        return false;
+    }
+    const auto head = bytes.first(std::min(bytes.size(), BinaryStart));
+    return std::find(head.begin(), head.end(), 0) == head.end();
+}
+
+} // namespace
+
+std::string ReadStl(const TModelSource& source, TModelPart, TModelBuilder& builder) {
+    const std::span<const std::uint8_t> bytes = source.Bytes;
+    if (bytes.size() >= BinaryStart &&
+        BinaryStart + std::uint64_t(UInt32At(bytes.data() + HeaderSize)) * TriangleSize ==
+            bytes.size()) {
+        ReadBinary(bytes, builder);
+        return {};
+    }
+    if (AsciiStart(bytes)) {
+        return ReadAscii({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, builder);
+    }
+    if (bytes.size() >= BinaryStart) {
+        ReadBinary(bytes, builder);
+        return {};
+    }
+    throw RuntimeError("STL: neither a binary file (an 84-byte header and count) nor an ASCII "
+                       "one (beginning with solid)");
 }
 
 } // namespace Plexa3DFormats

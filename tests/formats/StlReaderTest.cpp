@@ -1,0 +1,265 @@
+// The STL reader: binary and ASCII files told apart by content, the colours of both conventions
+// of the attribute word, solids one after another, damaged and cut files, and real files.
+#include "MeshReaderChecks.h"
+#include "Writer3DS.h"
+#include "WriterStl.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Plexa3DTest;
+using Plexa3DTools::StlHeaderConventionColour;
+using Plexa3DTools::StlValidBitColour;
+using Plexa3DTools::TMeshSpec;
+using Plexa3DTools::TStlOptions;
+using Corner = std::array<float, 3>;
+
+constexpr float Infinity = std::numeric_limits<float>::infinity();
+
+const TMeshSpec Quad{"quad", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}}};
+const TMeshSpec Tri{"tri", {{0, 0, 5}, {2, 0, 5}, {0.5f, -2, 5}}, {{0, 1, 2}}};
+
+// The corners of the meshes' triangles in order: the vertices a reader gives.
+std::vector<Corner> Corners(const std::vector<TMeshSpec>& meshes) {
+    std::vector<Corner> corners;
+    for (const TMeshSpec& mesh : meshes) {
+        for (const auto& f : mesh.Faces) {
+            for (const auto v : f) {
+                corners.push_back(mesh.Vertices[v]);
+            }
+        }
+    }
+    return corners;
+}
+const std::vector<Corner> QuadTri = Corners({Quad, Tri});
+
+std::vector<std::uint8_t> Stl(const std::vector<TMeshSpec>& meshes, TStlOptions options = {}) {
+    return Plexa3DTools::StlFile(meshes, options);
+}
+std::vector<std::uint8_t> Ascii(const std::vector<TMeshSpec>& meshes, TStlOptions options = {}) {
+    options.Ascii = true;
+    return Plexa3DTools::StlFile(meshes, options);
+}
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t less) {
+    bytes.resize(bytes.size() - less);
+    return bytes;
+}
+std::string Text(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+// A header holding COLOR= at `at` with the colour (255, 128, 0).
+std::string ColourHeader(std::size_t at) {
+    return std::string(at, ' ') + "COLOR=" + std::string("\xFF\x80\x00\xFF", 4);
+}
+
+TEST(StlReader, ReadsEachKindOfFile) {
+    const std::uint16_t orange = StlHeaderConventionColour(31, 16, 0); // #FF8400
+    const std::uint16_t validOrange = StlValidBitColour(31, 16, 0);
+    TMeshSpec notFinite = Tri;
+    notFinite.Vertices[1][2] = std::numeric_limits<float>::signaling_NaN();
+    const std::string asciiQuad = Text(Ascii({Quad}));
+    const struct {
+        std::string Label;
+        std::vector<std::uint8_t> File;
+        std::int32_t Faces;
+        std::string FirstName = "model.stl"; // the name of the first mesh read alone
+        std::vector<Corner> Vertices = {};   // where checked
+        std::vector<std::uint32_t> FaceMaterials = {};
+        std::vector<std::string> Materials = {}; // the file's, after the default
+        std::vector<std::string> Notes = {};
+        std::int64_t NotFinite = 0;
+        bool AsStl = false; // read as STL whatever its content
+    } cases[] = {
+        {"binary", Stl({Quad, Tri}), 3, "model.stl", QuadTri},
+        {"binary with a header saying solid", Stl({Quad, Tri}, {.Header = "solid quad"}), 3,
+         "model.stl", QuadTri},
+        {"binary, the header's convention of colours",
+         Stl({Quad, Tri}, {.Header = ColourHeader(2), .Attributes = {orange, 0x8000, orange}}),
+         3,
+         "model.stl",
+         QuadTri,
+         {1, 2, 1},
+         {"#FF8400", "#FF8000"}},
+        {"binary, COLOR= that ends at the header's end",
+         Stl({Tri}, {.Header = ColourHeader(70), .Attributes = {0x8000}}),
+         1,
+         "model.stl",
+         {},
+         {1},
+         {"#FF8000"}},
+        {"binary, COLOR= whose colour would pass the header's end: the valid bit's convention",
+         Stl({Quad, Tri}, {.Header = ColourHeader(71), .Attributes = {orange, validOrange, 0}}),
+         3,
+         "model.stl",
+         {},
+         {0, 1, 0},
+         {"#FF8400"}},
+        {"binary, the valid bit's convention of colours",
+         Stl({Quad, Tri}, {.Attributes = {validOrange, 0x7FFF, StlValidBitColour(0, 0, 31)}}),
+         3,
+         "model.stl",
+         {},
+         {1, 0, 2},
+         {"#FF8400", "#0000FF"}},
+        {"binary cut short",
+         Cut(Stl({Quad, Tri}, {.Header = "solid"}), 10),
+         2,
+         "model.stl",
+         Corners({Quad}),
+         {},
+         {},
+         {"1 triangle that the count names past the end of the file"}},
+        {"binary with bytes after its triangles",
+         Stl({Quad, Tri}, {.Header = "solid", .StoredCount = 2}),
+         2,
+         "model.stl",
+         Corners({Quad}),
+         {},
+         {},
+         {"50 bytes after the triangles that the count names"}},
+        {"binary counting 2^32 - 1 triangles",
+         Stl({Quad, Tri}, {.Header = "solid", .StoredCount = 0xFFFFFFFF}),
+         3,
+         "model.stl",
+         QuadTri,
+         {},
+         {},
+         {"4294967292 triangles that the count names past the end of the file"}},
+        {"binary with a vertex a signalling NaN",
+         Stl({Quad, notFinite}),
+         2,
+         "model.stl",
+         {},
+         {},
+         {},
+         {},
+         1},
+        {"ascii", Ascii({Quad, Tri}), 3, "quad", QuadTri},
+        {"ascii in upper case with CR LF and exponents",
+         Ascii({Quad, Tri}, {.NumberFormat = "%.6E", .LineEnd = "\r\n", .UpperCase = true}), 3,
+         "quad", QuadTri},
+        {"ascii in hexadecimal with signs", Ascii({Quad, Tri}, {.NumberFormat = "%+a"}), 3, "quad",
+         QuadTri},
+        {"ascii with comments and tabs",
+         Bytes("# made by hand\nsolid\tpart one # its name\n# facet\n facet normal 0 0 1\n"
+               "\touter loop\nvertex 0 0 0 # a corner\n vertex 1 0 0\tvertex 0 1 0\n endloop\n"
+               "endfacet\nendsolid part one\n"),
+         1,
+         "part one",
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
+        {"ascii, facets of two and four vertices and of a word for a number",
+         Bytes("solid s\nfacet\nvertex 0 0 0\nvertex 1 0 0\nendfacet\n"
+               "facet\nvertex 0 0 0\nvertex 1 0 0\nvertex 1 1 0\nvertex 0 1 0\nendfacet\n"
+               "facet\nvertex 0 0 0\nvertex 1 zero 0\nvertex 0 1 0\nendfacet\n"
+               "facet\nvertex 0 0 0\nvertex 1 .5e1 0\nvertex 0 1 0\nendfacet\nendsolid\n"),
+         1,
+         "s",
+         {{0, 0, 0}, {1, 5, 0}, {0, 1, 0}},
+         {},
+         {},
+         {"3 facets without three vertices that can be read"}},
+        {"ascii cut inside a facet",
+         Bytes(asciiQuad.substr(0, asciiQuad.rfind("vertex"))),
+         1,
+         "quad",
+         Corners({{"", Quad.Vertices, {Quad.Faces[0]}}}),
+         {},
+         {},
+         {"1 facet without three vertices that can be read",
+          "the end of the file, cut short before endsolid"}},
+        {"ascii cut after a facet's third vertex",
+         Bytes(asciiQuad.substr(0, asciiQuad.rfind("endloop"))),
+         2,
+         "quad",
+         Corners({Quad}),
+         {},
+         {},
+         {"the end of the file, cut short before endsolid"}},
+        {"ascii with numbers beyond a single's range",
+         Bytes("solid\nfacet\nvertex 0 0 1e999\nvertex 1 0 0\nvertex 0 1 0\nendfacet\n"
+               "facet\nvertex 0 0 -1e-999\nvertex 1 0 -0x1p-1\nvertex 0 1 0\nendfacet\nendsolid\n"),
+         1,
+         "",
+         {{0, 0, Infinity}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, {1, 0, -0.5f}, {0, 1, 0}},
+         {},
+         {},
+         {},
+         1},
+        {"ascii, several solids, one empty", Ascii({Quad, {"empty", {}, {}}, Tri}), 3, "quad",
+         QuadTri},
+        {"ascii, a solid's name after comment lines", Bytes("#!\n# a comment first\n" + asciiQuad),
+         2, "quad", Corners({Quad})},
+        {"neither binary nor ascii", Bytes("hello"), 0, "", {}, {}, {}, {}, 0, true},
+    };
+    for (const auto& c : cases) {
+        for (const TModelPart part : {TModelPart::FirstMesh, TModelPart::Whole}) {
+            const std::string label = c.Label + (part == TModelPart::Whole ? ", whole" : "");
+            const TRead read =
+                ReadBytes(c.File, part, c.AsStl ? std::optional(TModelFormat::Stl) : std::nullopt,
+                          "dir/model.stl");
+            ExpectSound(read, label);
+            if (c.Faces == 0) {
+                EXPECT_TRUE(read.Error) << label;
+                continue;
+            }
+            ASSERT_FALSE(read.Error) << label << ": " << *read.Error;
+            EXPECT_EQ(read.File.Format, TModelFormat::Stl) << label;
+            EXPECT_EQ(read.Object.FaceCount, c.Faces) << label;
+            EXPECT_EQ(read.Object.VertexCount, 3 * (c.Faces + c.NotFinite)) << label;
+            EXPECT_EQ(read.File.Reading.FacesNotFinite, c.NotFinite) << label;
+            EXPECT_EQ(read.Object.Name,
+                      part == TModelPart::Whole || c.FirstName.empty() ? "model.stl" : c.FirstName)
+                << label;
+            for (std::size_t i = 0; i < c.Vertices.size(); ++i) {
+                const auto& v = read.Vertex(std::int32_t(i + 1));
+                EXPECT_EQ((Corner{v.X, v.Y, v.Z}), c.Vertices[i]) << label << ", vertex " << i;
+            }
+            EXPECT_EQ(read.Looks.FaceMaterials, c.FaceMaterials) << label;
+            std::vector<std::string> materials;
+            for (std::size_t m = 1; m < read.Looks.Materials.size(); ++m) {
+                materials.push_back(read.Looks.Materials[m].Name);
+            }
+            EXPECT_EQ(materials, c.Materials) << label;
+            EXPECT_TRUE(read.Looks.FaceSmoothing.empty()) << label;
+            EXPECT_EQ(read.Notes(), c.Notes) << label;
+        }
+    }
+}
+
+TEST(StlReader, FilesCutAnywhereReadSoundly) {
+    const auto binary =
+        Stl({Quad, Tri}, {.Header = "solid" + ColourHeader(10), .Attributes = {0x8000, 3}});
+    const auto ascii = Ascii({Quad, Tri}, {.NumberFormat = "%.3e"});
+    for (const auto* file : {&binary, &ascii}) {
+        for (std::size_t size = 0; size <= file->size(); ++size) {
+            const std::vector<std::uint8_t> cut(file->begin(),
+                                                file->begin() + std::ptrdiff_t(size));
+            const std::string label =
+                (file == &binary ? "binary to " : "ascii to ") + std::to_string(size);
+            const TRead read = ReadBytes(cut, TModelPart::Whole, TModelFormat::Stl);
+            ExpectSound(read, label);
+            EXPECT_LE(read.Object.FaceCount, 3) << label;
+            if (file == &binary) {
+                // Binary from 84 bytes on, each whole triangle read.
+                EXPECT_EQ(read.Object.FaceCount, size < 84 ? 0 : std::int32_t(size - 84) / 50)
+                    << label;
+                EXPECT_TRUE(size < 84 || !read.Error) << label;
+            } else {
+                EXPECT_EQ(read.Error.has_value(), size < 5) << label;
+            }
+        }
+    }
+}
+
+TEST(StlReader, RealFilesOpenWithTheTrianglesOfAnIndependentImporter) {
+    ExpectCorpusTable("stl.tsv", {"assimp-stl", "o3dv-stl"});
+}
+
+} // namespace
