@@ -54,7 +54,7 @@ void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
         if (value != 0 && values.empty()) {
             values.resize(faces_.size() - 1, 0);
         }
-        if (!values.empty()) {
+        if (value != 0 || !values.empty()) {
             values.push_back(value);
         }
     };
