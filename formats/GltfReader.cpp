@@ -103,6 +103,8 @@ Json ParseJson(std::string_view text) {
         return Json::parse(text.begin(), text.end());
     } catch (const Json::parse_error& error) {
         throw RuntimeError("glTF: the JSON is malformed at byte " + std::to_string(error.byte));
+    } catch (const Json::out_of_range&) {
+        throw RuntimeError("glTF: the JSON is malformed: a number is too large for a double");
     }
 }
 

@@ -755,6 +755,9 @@ TEST(GltfReader, DamagedFilesEndInAMessage) {
         {"JSON that is no object", {Glb("[1, 2]")}, "not an object"},
         {"no asset", {Bytes("{\"meshes\": []}")}, "no asset"},
         {"version 1", {Bytes("{\"asset\": {\"version\": \"1.0\"}}")}, "version 1.0"},
+        {"a number past double's range",
+         {Bytes("{\"asset\": {\"version\": \"2.0\"}, \"nodes\": [{\"scale\": [1e400, 1, 1]}]}")},
+         "malformed"},
         {"nested deeper than the parser goes", {Bytes("{\"a\": " + deep + "}")}, "nests deeper"},
         {"a string's brackets do not nest",
          {Bytes("{\"asset\": {\"version\": \"2.0\"}, \"a\": \"" + std::string(1000, '[') +
@@ -911,17 +914,17 @@ TEST(GltfReader, DamagedFilesEndInAMessage) {
 // Hostile hierarchies and reuse stay linear and bounded: a long chain, a wide fan-out, and a
 // mesh over many bytes placed by many nodes, whose reading stops at the allowance.
 TEST(GltfReader, HierarchiesAndReuseStayBounded) {
-    const TRead chain = Read(Chain(200000));
+    const TRead chain = Read(Chain(100000));
     EXPECT_EQ(chain.Object.FaceCount, 2) << Notes(chain.Looks);
 
     TGltfDocument wide = SquareDocument();
     wide.Json["nodes"] = Json::array({{{"children", Json::array()}}});
-    for (std::size_t i = 1; i <= 100000; ++i) {
+    for (std::size_t i = 1; i <= 50000; ++i) {
         wide.Json["nodes"][0]["children"].push_back(i);
         wide.Json["nodes"].push_back({{"mesh", 0}, {"translation", {i, 0, 0}}});
     }
     const TRead fan = Read({GlbFile(wide)});
-    EXPECT_EQ(fan.Object.FaceCount, 200000);
+    EXPECT_EQ(fan.Object.FaceCount, 100000);
     EXPECT_TRUE(fan.Looks.Notes.empty()) << Notes(fan.Looks);
 
     // A mesh of 65536 triangles over few bytes (positions of zeros) placed by 1000 nodes.
