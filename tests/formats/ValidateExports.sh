@@ -34,6 +34,7 @@ done
 export_one() {
     local program=$1 model=$2 folder=$3 kind=$4 status=0
     mkdir -p "$folder"
+    echo "$model" >"$folder/source"
     "$program" --export "$folder/model.$kind" "$model" 2>"$folder/stderr" || status=$?
     echo "$status" >"$folder/status"
 }

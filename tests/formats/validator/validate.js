@@ -1,17 +1,21 @@
 // Runs the Khronos glTF validator over the .glb and .gltf files named on the command line, their
 // buffers and images read from beside them. Prints each file that has an error or a warning with
-// its first messages, then a count; exits with 1 when any file has one.
+// its first messages, then a count; exits with 1 when any file has one. An image is written as the
+// model holds it, so what the validator says of an image's own contents (a colour profile, a pixel
+// aspect) belongs to its author and is not counted.
 'use strict';
 const validator = require('gltf-validator');
 const fs = require('fs');
 const path = require('path');
 
 const MessagesShown = 8;
+const IgnoredIssues = ['IMAGE_FEATURES_UNSUPPORTED'];
 
 async function validate(file) {
     const folder = path.dirname(file);
     return validator.validateBytes(new Uint8Array(fs.readFileSync(file)), {
         uri: path.basename(file),
+        ignoredIssues: IgnoredIssues,
         externalResourceFunction: (uri) =>
             new Promise((resolve, reject) => {
                 try {
