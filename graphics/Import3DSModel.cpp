@@ -174,8 +174,15 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     std::fill(out, end, TPoint3D{});
 }
 
+// All three are tested, without a branch between them.
 bool Finite(const TPoint3D& p) {
-    return std::isfinite(p.X) & std::isfinite(p.Y) & std::isfinite(p.Z);
+    const bool x = std::isfinite(p.X), y = std::isfinite(p.Y), z = std::isfinite(p.Z);
+    return x & y & z;
+}
+
+bool Finite(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c) {
+    const bool first = Finite(a), second = Finite(b), third = Finite(c);
+    return first & second & third;
 }
 
 bool AllFinite(const TPoint3D* begin, const TPoint3D* end) {
@@ -207,8 +214,7 @@ std::uint32_t ReadFaces(TFileReader& file, const TMeshLists& mesh, std::uint32_t
                 // Real files keep nearly every face: a branch the processor foresees keeps
                 // the stores independent of the comparisons.
                 if ((a < vertexCount) & (b < vertexCount) & (c < vertexCount)) [[likely]] {
-                    if (!CheckFinite ||
-                        (Finite(vertices[a]) & Finite(vertices[b]) & Finite(vertices[c]))) {
+                    if (!CheckFinite || Finite(vertices[a], vertices[b], vertices[c])) {
                         *next++ = {first + a, first + b, first + c};
                     } else {
                         ++notFinite;
