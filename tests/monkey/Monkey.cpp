@@ -677,10 +677,12 @@ public:
             x_.Press(XK_Escape);
             Pause(MenuOpenMilliseconds / 4);
         }
-        // The program may still be opening a dialog for an earlier event: it answers once done.
+        // The program may still be opening a window for an earlier event: a dialog, or an
+        // information window chosen from the menu. It answers a ping as soon as it has read the
+        // events before it, which may be before it has handled them.
         const auto main = Find(MainTitle);
         if (!main || !x_.Answers(main->Id, AnswerSeconds) ||
-            FindDialog(x_.Windows(program_.Pid()))) {
+            HasOtherWindow(x_.Windows(program_.Pid()))) {
             return false;
         }
         program_.ForgetText();
@@ -703,8 +705,8 @@ public:
             program_.CheckStateLines();
         }
         if (program_.LastText() != KnownText) {
-            if (FindDialog(x_.Windows(program_.Pid()))) {
-                return false; // the keys went to a dialog that opened meanwhile
+            if (HasOtherWindow(x_.Windows(program_.Pid()))) {
+                return false; // the keys went to a window that opened meanwhile
             }
             // No key reached the box at all: the click did not give it the focus (a popup that
             // opened meanwhile took it). A key taken by another widget leaves the box part of
@@ -837,6 +839,13 @@ private:
             }
         }
         return false;
+    }
+
+    // A window of the program other than the main window and the popups: an information
+    // window, a file dialog or a message box.
+    static bool HasOtherWindow(const std::vector<TDisplay::TWindow>& all) {
+        return std::any_of(all.begin(), all.end(),
+                           [](const auto& w) { return !w.Popup && w.Title != MainTitle; });
     }
 
     // A window other than the six of the program and its popups: a file or message dialog.
