@@ -239,8 +239,9 @@ TEST(Load3DSTest, NamesAreCutToEightyBytes) {
 TEST(Load3DSTest, UnknownChunksArePassedOverByTheirLength) {
     // The declared length is what counts: the next header is read right at the declared end,
     // whatever the chunk really holds.
-    for (const auto& [length, name] : {std::pair{9, "Inside"}, std::pair{22, "After"}}) {
+    for (const auto& [declared, name] : {std::pair{9, "Inside"}, std::pair{22, "After"}}) {
         SCOPED_TRACE(name);
+        const int length = declared; // clang 14 cannot capture a structured binding
         const auto bytes = EditorFile([&](TChunkWriter& w) {
             w.Begin(0x4D4D); // a second main chunk is just another unknown chunk
             Mesh(w, "Decoy", {{7, 7, 7}}, {{0, 0, 0}});

@@ -57,12 +57,13 @@ namespace {
 
 constexpr int ScreenWidth = 1280;
 constexpr int ScreenHeight = 1024;
-constexpr int CheckEvery = 250;          // events between two checks
-constexpr int TextCheckEvery = 400;      // events between two checks of the text box
-constexpr int PaceMilliseconds = 4;      // pause after every event
-constexpr int MenuOpenMilliseconds = 40; // time for a menu to open before keys go to it
-constexpr int AnswerSeconds = 30;        // how long the program may take to answer a check
-constexpr int TextSettleSeconds = 10;    // how long typed keys may take to reach the text box
+constexpr int CheckEvery = 250;               // events between two checks
+constexpr int TextCheckEvery = 400;           // events between two checks of the text box
+constexpr int PaceMilliseconds = 4;           // pause after every event
+constexpr int MenuOpenMilliseconds = 40;      // time for a menu to open before keys go to it
+constexpr int MenuPatienceMilliseconds = 400; // for a random menu command's menus to open
+constexpr int AnswerSeconds = 30;             // how long the program may take to answer a check
+constexpr int TextSettleSeconds = 10;         // how long typed keys may take to reach the text box
 constexpr int MaxObjects = 255;
 const char* const MainTitle = "Zuvelo Omarin Plexa3D V 0.1";
 const char* const MessageTitle = "Plexa3D"; // the error message boxes
@@ -322,6 +323,15 @@ public:
             const bool shifted = code != 0 && XkbKeycodeToKeysym(display_, code, 0, 0) != symbol;
             Press(symbol, shifted ? std::vector<KeySym>{XK_Shift_L} : std::vector<KeySym>{});
         }
+    }
+
+    // Whether the keyboard's focus is on the window (without a window manager, the program sets
+    // it when one of its windows is clicked).
+    bool HasFocus(Window window) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        return focus == window;
     }
 
     // What a window manager sends when the user clicks a window's close button.
@@ -667,10 +677,12 @@ public:
             x_.Press(XK_Escape);
             Pause(MenuOpenMilliseconds / 4);
         }
-        // The program may still be opening a dialog for an earlier event: it answers once done.
+        // The program may still be opening a window for an earlier event: a dialog, or an
+        // information window chosen from the menu. It answers a ping as soon as it has read the
+        // events before it, which may be before it has handled them.
         const auto main = Find(MainTitle);
         if (!main || !x_.Answers(main->Id, AnswerSeconds) ||
-            FindDialog(x_.Windows(program_.Pid()))) {
+            HasOtherWindow(x_.Windows(program_.Pid()))) {
             return false;
         }
         program_.ForgetText();
@@ -693,8 +705,8 @@ public:
             program_.CheckStateLines();
         }
         if (program_.LastText() != KnownText) {
-            if (FindDialog(x_.Windows(program_.Pid()))) {
-                return false; // the keys went to a dialog that opened meanwhile
+            if (HasOtherWindow(x_.Windows(program_.Pid()))) {
+                return false; // the keys went to a window that opened meanwhile
             }
             // No key reached the box at all: the click did not give it the focus (a popup that
             // opened meanwhile took it). A key taken by another widget leaves the box part of
@@ -711,21 +723,13 @@ public:
 
     // Info, "Licenza", then middle clicks and pastes into the text, with nothing to paste.
     void LicencePaste() {
-        // A busy machine can drop the menu bar's Alt mode before the arrows arrive: the menu is
-        // tried a second time before the window counts as missing.
+        if (!MenuByKeyboard(4, 5, std::chrono::seconds(AnswerSeconds))) {
+            Fail("the menus did not open");
+        }
         std::optional<TDisplay::TWindow> licence;
-        for (int attempt = 0; attempt < 2 && !licence; ++attempt) {
-            MenuByKeyboard(4, 5);
-            const auto end = Clock::now() + std::chrono::seconds(AnswerSeconds);
-            while (!(licence = Find("Form_Plexa3d_Licenza")) && Clock::now() < end) {
-                Pause(50);
-            }
-            if (!licence) {
-                for (int i = 0; i < 3 && HasPopup(); ++i) {
-                    x_.Press(XK_Escape);
-                    Pause(MenuOpenMilliseconds / 4);
-                }
-            }
+        const auto end = Clock::now() + std::chrono::seconds(AnswerSeconds);
+        while (!(licence = Find("Form_Plexa3d_Licenza")) && Clock::now() < end) {
+            Pause(50);
         }
         if (!licence) {
             Fail("the licence window did not appear");
@@ -789,6 +793,42 @@ private:
         return std::any_of(all.begin(), all.end(), [](const auto& w) { return w.Popup; });
     }
 
+    // The popups on screen (menus, lists, tips), in stacking order.
+    std::vector<Window> Popups() {
+        std::vector<Window> popups;
+        for (const auto& w : x_.Windows(program_.Pid())) {
+            if (w.Popup) {
+                popups.push_back(w.Id);
+            }
+        }
+        return popups;
+    }
+
+    // A popup that is on screen now and was not among those given, waited for a while.
+    std::optional<Window> WaitForNewPopup(const std::vector<Window>& before,
+                                          std::chrono::milliseconds patience) {
+        const auto end = Clock::now() + patience;
+        do {
+            for (const Window w : Popups()) {
+                if (std::find(before.begin(), before.end(), w) == before.end()) {
+                    return w;
+                }
+            }
+            Pause(2);
+        } while (Clock::now() < end);
+        return std::nullopt;
+    }
+
+    // Waits, for a while, until the popup has left the screen.
+    void WaitForPopupGone(Window popup, std::chrono::milliseconds patience) {
+        const auto end = Clock::now() + patience;
+        for (auto now = Popups();
+             std::find(now.begin(), now.end(), popup) != now.end() && Clock::now() < end;
+             now = Popups()) {
+            Pause(2);
+        }
+    }
+
     static bool Known(const TDisplay::TWindow& w) {
         if (w.Popup || w.Title == MainTitle) {
             return true;
@@ -799,6 +839,13 @@ private:
             }
         }
         return false;
+    }
+
+    // A window of the program other than the main window and the popups: an information
+    // window, a file dialog or a message box.
+    static bool HasOtherWindow(const std::vector<TDisplay::TWindow>& all) {
+        return std::any_of(all.begin(), all.end(),
+                           [](const auto& w) { return !w.Popup && w.Title != MainTitle; });
     }
 
     // A window other than the six of the program and its popups: a file or message dialog.
@@ -941,13 +988,22 @@ private:
         x_.Press(key, held);
     }
 
-    // The menu bar from the keyboard: a click on its first title ("File") opens that menu;
-    // Right moves to the next title with a menu (Visualizza, then Info), whose first item is then
-    // already active; Down steps through the items and Return chooses.
-    void MenuByKeyboard(int rights, int item) {
+    // The menu bar from the keyboard. A click on its first title opens File; for File's items,
+    // Down steps through them and Return chooses. For the other menus, Escape closes File and
+    // leaves the bar in its keyboard mode on File, Right moves along the titles (Opzioni,
+    // Visualizza, Lingua, Info, Exit) without opening them, and Down opens the menu of the title
+    // reached with its first item active. A menu holds the keyboard while it is open, and a key
+    // that reaches it after the program has closed it is lost; so before a key that closes a
+    // menu the menu must be on screen, and the keys after it wait until it has gone. A menu that
+    // does not open within `patience` (the click closed a list instead, a dialog took the
+    // input, another window has the keyboard) ends the command there. Returns whether the
+    // command was given in full.
+    bool MenuByKeyboard(
+        int rights, int item,
+        std::chrono::milliseconds patience = std::chrono::milliseconds(MenuPatienceMilliseconds)) {
         const auto main = Find(MainTitle);
         if (!main) {
-            return;
+            return false;
         }
         // An open popup (a menu, a list, a context menu) would take the click on the title.
         for (int i = 0; i < 3 && HasPopup(); ++i) {
@@ -956,12 +1012,30 @@ private:
         }
         x_.Move(main->X + 14, main->Y + 8);
         Event("menu " + std::to_string(rights) + ", item " + std::to_string(item));
+        const std::vector<Window> before = Popups();
         x_.Click(1);
-        Pause(MenuOpenMilliseconds);
-        for (int i = 0; i < rights; ++i) {
-            x_.Press(XK_Right);
+        if (rights > 0) {
+            const auto file = WaitForNewPopup(before, patience);
+            if (!file) {
+                return false;
+            }
+            x_.Press(XK_Escape);
             ++events_;
-            Pause(MenuOpenMilliseconds / 3);
+            WaitForPopupGone(*file, patience);
+            if (!x_.HasFocus(main->Id)) {
+                return false;
+            }
+            for (int i = 0; i < rights; ++i) {
+                x_.Press(XK_Right);
+                ++events_;
+            }
+            x_.Press(XK_Down);
+            ++events_;
+            if (!WaitForNewPopup(before, patience)) {
+                return false;
+            }
+        } else {
+            Pause(MenuOpenMilliseconds);
         }
         for (int i = rights > 0 ? 1 : 0; i < item; ++i) {
             x_.Press(XK_Down);
@@ -969,6 +1043,7 @@ private:
         }
         x_.Press(item > 0 ? XK_Return : XK_Escape);
         ++events_;
+        return true;
     }
 
     // A menu command, never File, "Esci": File's items 1 to 5, Visualizza's 4, Info's 5; or a
