@@ -336,10 +336,11 @@ void TForm1::CreateMenu() {
 }
 
 void TForm1::CreatePaneMenus() {
-    const auto item = [this](const char* name, const char* caption, void (TForm1::*handler)()) {
+    const auto item = [this](const char* name, const char* caption, void (TForm1::*handler)(),
+                             Qt::ConnectionType type = Qt::AutoConnection) {
         auto* action = new QAction(QString::fromUtf8(caption), this);
         action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, Guarded(this, handler));
+        connect(action, &QAction::triggered, this, Guarded(this, handler), type);
         return action;
     };
     ModelloIntero1 = item("ModelloIntero1", "Modello intero", &TForm1::ModelloIntero1Click);
@@ -356,7 +357,10 @@ void TForm1::CreatePaneMenus() {
         modes->addAction(mode);
     }
     FilDiFerro1->setChecked(true);
-    EsportaModello1 = item("EsportaModello1", "Esporta modello...", &TForm1::EsportaModello1Click);
+    // Its dialog opens once the menu has closed, not inside the menu's own handling of the click:
+    // a second click on the item, still queued for the menu, would open it again.
+    EsportaModello1 = item("EsportaModello1", "Esporta modello...", &TForm1::EsportaModello1Click,
+                           Qt::QueuedConnection);
     InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
     VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
     const auto separator = [this] {
@@ -608,7 +612,7 @@ void TForm1::SetDrawMode(TDrawMode mode) {
 // (or, without a known extension, as the filter chosen says). What the export has to tell goes
 // beside the object list.
 void TForm1::EsportaModello1Click() {
-    if (CurrentObject == 0 || !Objects[CurrentObject]) {
+    if (CurrentObject == 0 || !Objects[CurrentObject] || ExportDialog1->isVisible()) {
         return;
     }
     const QString source = QFile::decodeName(Scene.Files[CurrentObject].c_str());

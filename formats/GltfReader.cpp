@@ -1328,13 +1328,15 @@ private:
                     ++missingMeshes_;
                 } else {
                     ++placements_;
+                    // Named as the mesh is, else as its node.
+                    const std::string* name = Text(Member(&(*meshes_)[*mesh], "name"));
+                    if (name == nullptr || name->empty()) {
+                        name = Text(Member(&json, "name"));
+                    }
                     const std::size_t before = builder_.FaceCount();
+                    builder_.BeginMesh(name != nullptr ? *name : std::string());
                     PlaceMesh((*meshes_)[*mesh], frame.World);
                     if (part_ == TModelPart::FirstMesh && builder_.FaceCount() > before) {
-                        const std::string* name = Text(Member(&(*meshes_)[*mesh], "name"));
-                        if (name == nullptr || name->empty()) {
-                            name = Text(Member(&json, "name"));
-                        }
                         firstName_ = name != nullptr ? *name : std::string();
                         done = true;
                     }

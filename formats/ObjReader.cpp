@@ -573,6 +573,7 @@ public:
             mappings_.reserve(counts.Mappings);
             cornerVertices_.Reserve(counts.Vertices);
             builder_.Reserve(counts.Vertices, counts.Polygons);
+            builder_.BeginMesh(); // the faces before any o or g
         }
         TLines lines(text);
         std::string_view line;
@@ -705,14 +706,16 @@ private:
         mappings_.push_back({values[0], values[1]});
     }
 
+    // o and g: in the whole model each begins a mesh of its own; the first mesh ends at the next.
     bool MeshStart(std::string_view rest) {
-        if (firstMeshStarted_) {
-            if (part_ == TModelPart::FirstMesh) {
-                return false;
-            }
-            return true;
+        std::string name(TrimBlanks(StripComment(rest)));
+        if (part_ == TModelPart::Whole) {
+            builder_.BeginMesh(name);
         }
-        meshName_ = TrimBlanks(StripComment(rest));
+        if (firstMeshStarted_) {
+            return part_ != TModelPart::FirstMesh;
+        }
+        meshName_ = std::move(name);
         return true;
     }
 

@@ -97,19 +97,24 @@ TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
     const auto path = [&](const char* name) {
         return QString::fromStdString((dir_.Path() / name).string());
     };
+    // The dialog opens once the menu has closed: after the events posted by the choice.
+    const auto choose = [&] {
+        form_->EsportaModello1->trigger();
+        QCoreApplication::sendPostedEvents(form_.get(), QEvent::MetaCall);
+    };
     TMessageBoxCatcher errors;
     AnswerNextFileDialog(path("out.obj"));
-    form_->EsportaModello1->trigger();
+    choose();
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.obj"));
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.mtl"));
     EXPECT_TRUE(form_->LastNotice().contains("image not found: ASSENTE.JPG"))
         << form_->LastNotice().toStdString();
     AnswerNextFileDialog(path("senza"));
-    form_->EsportaModello1->trigger();
+    choose();
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "senza.glb")); // the first filter's
     EXPECT_TRUE(errors.Texts().isEmpty()) << errors.Texts().join("; ").toStdString();
     AnswerNextFileDialog(path("assente/out.stl"));
-    form_->EsportaModello1->trigger();
+    choose();
     ASSERT_EQ(errors.Texts().size(), 1);
     EXPECT_TRUE(errors.Texts().front().startsWith("Cannot write file"))
         << errors.Texts().front().toStdString();
