@@ -46,6 +46,12 @@ TPoint3D YUp(const TPoint3D& p) {
     return {p.X, p.Z, -p.Y};
 }
 
+// glTF's colour factors are linear; the model's colours are display colours (sRGB).
+double Linear(float display) {
+    const double c = std::clamp(double(display), 0.0, 1.0);
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
 // The one buffer, grown view by view, each view four-aligned.
 class TBuffer {
 public:
@@ -120,8 +126,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
         }
         const TMaterial& source = looks.Materials[m];
         json pbr = {{"baseColorFactor",
-                     {source.Diffuse.R, source.Diffuse.G, source.Diffuse.B,
-                      1 - source.Transparency}},
+                     {Linear(source.Diffuse.R), Linear(source.Diffuse.G),
+                      Linear(source.Diffuse.B), 1 - source.Transparency}},
                     {"metallicFactor", 0},
                     {"roughnessFactor", std::clamp(1.0f - source.Shininess, 0.0f, 1.0f)}};
         json material = {{"name", source.Name.empty() && m == 0 ? "default" : source.Name},

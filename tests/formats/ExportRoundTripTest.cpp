@@ -1,0 +1,211 @@
+// Export read back: a model written in each format and read again through the program's own
+// readers is the same model, as far as the format can hold it.
+#include "ExportModel.h"
+#include "ModelFiles.h"
+#include "Smoothing.h"
+#include "TempDir.h"
+#include "Writer3DS.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+
+namespace {
+
+using namespace ZuveloGraphLibrary;
+using namespace Plexa3DFormats;
+
+// What a corner of a triangle looks like: where it is, the normal it is lit by, and where it
+// falls in its material's image (the mapping placed by the map).
+struct TCorner {
+    std::array<double, 3> Position{};
+    std::array<double, 3> Normal{};
+    std::array<double, 2> Image{};
+};
+
+struct TTriangle {
+    std::array<TCorner, 3> Corners;
+    std::array<double, 3> Diffuse{};
+    std::string Mesh;
+    std::string Texture; // the map's image name, without its extension, in upper case
+};
+
+std::array<double, 2> Placed(const TTextureMap& map, const TTexCoord& t) {
+    const double turn = map.Rotation * std::numbers::pi / 180;
+    const double u = (t.U - 0.5) * map.UScale, v = (t.V - 0.5) * map.VScale;
+    return {std::cos(turn) * u - std::sin(turn) * v + 0.5 - map.UOffset,
+            std::sin(turn) * u + std::cos(turn) * v + 0.5 - map.VOffset};
+}
+
+// The model's triangles, each turned to begin at its least corner, in the order of their corners.
+std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
+    TransformObject(object);
+    const TSmoothingCorners corners = FindSmoothingCorners(object, looks.FaceSmoothing);
+    const std::vector<TNormal> sums = SumSmoothNormalsReference(object, corners);
+    std::vector<TTriangle> triangles;
+    for (std::int32_t i = 1; i <= object.FaceCount; ++i) {
+        const TFace3D& f = object.Faces[i];
+        const std::uint32_t corner[3] = {f.A, f.B, f.C};
+        const TNormal own = TriangleNormal(object.WorldVertices[f.A], object.WorldVertices[f.B],
+                                           object.WorldVertices[f.C]);
+        const std::size_t m = looks.FaceMaterials.empty() ? 0 : looks.FaceMaterials[i - 1];
+        const TMaterial& material = looks.Materials.at(m);
+        TTriangle t;
+        t.Diffuse = {material.Diffuse.R, material.Diffuse.G, material.Diffuse.B};
+        if (material.Texture) {
+            std::string name = std::filesystem::path(material.Texture->FileName).stem().string();
+            std::transform(name.begin(), name.end(), name.begin(), ::toupper);
+            t.Texture = material.Texture->Embedded >= 0 ? "(held)" : name;
+        }
+        for (const TMeshPart& part : looks.Meshes) {
+            if (std::uint32_t(i - 1) >= part.First && std::uint32_t(i - 1) < part.First + part.Count) {
+                t.Mesh = part.Name;
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            const TPoint3D& p = object.WorldVertices[corner[k]];
+            const std::uint32_t s = corners.Sums.empty() ? 0 : corners.Sums[3 * (i - 1) + k];
+            const TNormal n = s == 0 ? own : sums[s];
+            const double length = std::hypot(n.X, n.Y, n.Z);
+            TCorner& c = t.Corners[k];
+            c.Position = {p.X, p.Y, p.Z};
+            c.Normal = {n.X / length, n.Y / length, n.Z / length};
+            if (material.Texture && !looks.Mapping.empty()) {
+                c.Image = Placed(*material.Texture, looks.Mapping[corner[k] - 1]);
+            }
+        }
+        std::rotate(t.Corners.begin(),
+                    std::min_element(t.Corners.begin(), t.Corners.end(),
+                                     [](const TCorner& a, const TCorner& b) {
+                                         return a.Position < b.Position;
+                                     }),
+                    t.Corners.end());
+        triangles.push_back(t);
+    }
+    std::sort(triangles.begin(), triangles.end(), [](const TTriangle& a, const TTriangle& b) {
+        return std::tie(a.Corners[0].Position, a.Corners[1].Position) <
+               std::tie(b.Corners[0].Position, b.Corners[1].Position);
+    });
+    return triangles;
+}
+
+// A smooth wing in one material, a flat tail with an image placed by scale, offset and rotation,
+// and a sail in two materials that both name an image that is not there.
+std::vector<std::uint8_t> Model() {
+    using Plexa3DTools::TMaterialSpec;
+    const std::vector<TMaterialSpec> materials = {
+        {"rosso", {}, {{{200, 30, 20}}}, {{{255, 255, 255}}}, 0.5f, 1.0f},
+        {"tela", {}, {{{40, 120, 220}}}, {}, {}, {}, {}, false, "TELA.PNG", 1.0f, 0,
+         std::array<float, 5>{2, 3, 0.25f, -0.5f, 30}},
+        {"velo uno", {}, {{{10, 200, 10}}}, {}, {}, {}, {}, false, "ASSENTE.PNG"},
+        {"velo due", {}, {{{250, 250, 0}}}, {}, {}, {}, {}, false, "ASSENTE.PNG"},
+    };
+    const std::vector<std::array<float, 2>> mapping = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    return Plexa3DTools::LooksFile(
+        materials,
+        {{"Ala", {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}}, {{0, 1, 2}, {2, 1, 3}}, mapping,
+          {{"rosso", {0, 1}}}, {1, 1}},
+         {"Coda", {{20, 0, 0}, {30, 0, 0}, {20, 10, 2}, {30, 10, 0}}, {{0, 1, 2}, {2, 1, 3}},
+          mapping, {{"tela", {0, 1}}}, {0, 0}},
+         {"Velo", {{0, 20, 0}, {10, 20, 0}, {0, 30, 0}, {10, 30, 3}}, {{0, 1, 2}, {2, 1, 3}},
+          mapping, {{"velo uno", {0}}, {"velo due", {1}}}, {0, 0}}});
+}
+
+const std::vector<std::uint8_t> TelaBytes = {0x89, 'P', 'N', 'G', 1, 2, 3};
+
+std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
+    struct TCase {
+        const char* Output;
+        TExportFormat Format;
+        bool Normals, Images, Meshes;
+        double ColourTolerance; // < 0: no colours
+    };
+    // PLY's colours are bytes and its reader keeps 5 bits of them; glTF's go through linear values.
+    const TCase cases[] = {
+        {"model.glb", TExportFormat::Glb, true, true, true, 1e-5},
+        {"model.gltf", TExportFormat::Gltf, true, true, true, 1e-5},
+        {"model.obj", TExportFormat::Obj, true, true, true, 1e-5},
+        {"model.ply", TExportFormat::Ply, true, false, false, 8.5 / 255},
+        {"model.stl", TExportFormat::Stl, false, false, false, -1},
+    };
+    Plexa3DTest::TTempDir dir;
+    const std::string source = dir.Write("modello.3ds", Model());
+    TObject3D object;
+    TModelLooks looks;
+    ReadModelFile(source, TModelPart::Whole, object, looks);
+    const std::vector<TTriangle> expected = Triangles(object, looks);
+    ASSERT_EQ(expected.size(), 6u);
+    const TExportImages images = [](const TTextureMap& map, bool) -> std::optional<TExportImage> {
+        if (map.FileName != "TELA.PNG") {
+            return std::nullopt;
+        }
+        return TExportImage{TelaBytes, ".png", "image/png", {}};
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Output);
+        const std::filesystem::path folder = dir.Path() / (std::string("out-") + c.Output);
+        std::filesystem::create_directory(folder);
+        const std::string output = (folder / c.Output).string();
+        TObject3D exported;
+        TModelLooks exportedLooks;
+        ReadModelFile(source, TModelPart::Whole, exported, exportedLooks);
+        ExportModel(exported, exportedLooks, source, output, c.Format, images);
+
+        TObject3D read;
+        TModelLooks readLooks;
+        ReadModelFile(output, TModelPart::Whole, read, readLooks);
+        const std::vector<TTriangle> got = Triangles(read, readLooks);
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            SCOPED_TRACE("triangle " + std::to_string(i));
+            const TTriangle &e = expected[i], &g = got[i];
+            for (int k = 0; k < 3; ++k) {
+                for (int a = 0; a < 3; ++a) {
+                    EXPECT_NEAR(g.Corners[k].Position[a], e.Corners[k].Position[a], 1e-5);
+                    if (c.Normals) {
+                        EXPECT_NEAR(g.Corners[k].Normal[a], e.Corners[k].Normal[a], 1e-5);
+                    }
+                }
+                for (int a = 0; a < 2 && c.Images && !g.Texture.empty(); ++a) {
+                    EXPECT_NEAR(g.Corners[k].Image[a], e.Corners[k].Image[a], 1e-5);
+                }
+            }
+            for (int a = 0; a < 3 && c.ColourTolerance >= 0; ++a) {
+                EXPECT_NEAR(g.Diffuse[a], e.Diffuse[a], c.ColourTolerance);
+            }
+            // glTF names only images that are there, and holds them in a .glb.
+            const bool gltf = c.Format == TExportFormat::Glb || c.Format == TExportFormat::Gltf;
+            const std::string texture = !gltf || e.Texture == "TELA" ? e.Texture : "";
+            if (c.Images) {
+                EXPECT_EQ(g.Texture,
+                          c.Format == TExportFormat::Glb && !texture.empty() ? "(held)" : texture);
+            }
+            if (c.Meshes) {
+                EXPECT_EQ(g.Mesh, e.Mesh);
+            }
+        }
+        if (c.Images) { // the image given, held in the file or beside it
+            for (const TMaterial& m : readLooks.Materials) {
+                if (m.Texture && m.Texture->Embedded >= 0) {
+                    EXPECT_EQ(readLooks.EmbeddedImages.at(std::size_t(m.Texture->Embedded)),
+                              TelaBytes);
+                } else if (m.Texture && m.Texture->FileName != "ASSENTE.PNG") {
+                    EXPECT_EQ(FileBytes(folder / m.Texture->FileName), TelaBytes);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
