@@ -269,17 +269,23 @@ TEST_F(SceneFreeView, WithoutObjectsNothingIsDrawn) {
     EXPECT_TRUE(ImagesEqual(free_, before));
 }
 
+// In every mode: what the turned drawing left in the depth buffer does not show in the next.
 TEST_F(SceneFreeView, TurningAndTurningBackRestoresThePictureAndTheVertices) {
     Import({Corner});
-    const TTestImage rest = Draw(0, 0, 0);
-    const std::vector<TPoint3D> before = Vertices(1);
-    EXPECT_FALSE(ImagesEqual(Draw(30, 40, 0), rest));
-    EXPECT_TRUE(ImagesEqual(Draw(0, 0, 0), rest));
-    const std::vector<TPoint3D> after = Vertices(1);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_NEAR(after[i].X, before[i].X, 1e-4);
-        EXPECT_NEAR(after[i].Y, before[i].Y, 1e-4);
-        EXPECT_NEAR(after[i].Z, before[i].Z, 1e-4);
+    for (const TDrawMode mode :
+         {TDrawMode::Wireframe, TDrawMode::HiddenLines, TDrawMode::SolidSurfaces}) {
+        SCOPED_TRACE(int(mode));
+        scene_.DrawMode = mode;
+        const TTestImage rest = Draw(0, 0, 0);
+        const std::vector<TPoint3D> before = Vertices(1);
+        EXPECT_FALSE(ImagesEqual(Draw(30, 40, 0), rest));
+        EXPECT_TRUE(ImagesEqual(Draw(0, 0, 0), rest));
+        const std::vector<TPoint3D> after = Vertices(1);
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            EXPECT_NEAR(after[i].X, before[i].X, 1e-4);
+            EXPECT_NEAR(after[i].Y, before[i].Y, 1e-4);
+            EXPECT_NEAR(after[i].Z, before[i].Z, 1e-4);
+        }
     }
 }
 

@@ -334,6 +334,23 @@ public:
         return focus == window;
     }
 
+    // Without a window manager nobody gives the focus back when a window closes: it falls to the
+    // root, and keys reach no window. A window manager would give it to the window left on top;
+    // so does this, when the focus is neither on that window nor on one above it.
+    void FocusIfLost(Window window, const std::vector<TWindow>& programs) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        const auto at = std::find_if(programs.begin(), programs.end(),
+                                     [&](const TWindow& w) { return w.Id == window; });
+        const bool lost = std::none_of(at, programs.end(),
+                                       [&](const TWindow& w) { return w.Id == focus; });
+        if (lost) {
+            XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+            XSync(display_, False);
+        }
+    }
+
     // What a window manager sends when the user clicks a window's close button.
     void AskToClose(Window window) { SendProtocol(window, deleteAtom_, window); }
 
@@ -751,7 +768,13 @@ public:
     void Quit() {
         std::optional<int> status;
         for (int attempt = 0; attempt < 4 && !status; ++attempt) {
-            for (int i = 0; i < 5 && FindDialog(x_.Windows(program_.Pid())); ++i) {
+            for (int i = 0; i < 5; ++i) {
+                const auto windows = x_.Windows(program_.Pid());
+                const auto dialog = FindDialog(windows);
+                if (!dialog) {
+                    break;
+                }
+                x_.FocusIfLost(dialog->Id, windows);
                 x_.Press(XK_Escape);
                 Pause(300);
             }
@@ -1071,6 +1094,7 @@ private:
 
     // In a message box anything goes; in any other dialog only names, Return and Escape.
     void InDialog(const TDisplay::TWindow& dialog) {
+        x_.FocusIfLost(dialog.Id, x_.Windows(program_.Pid()));
         if (dialog.Title == MessageTitle) {
             const int pick = random_.Pick(10);
             if (pick < 3) {
