@@ -278,7 +278,7 @@ private:
             const bool there = index >= 0 && std::uint64_t(index) < vertexCount_;
             corners_.push_back(there && index < 0xFFFFFFFF ? std::uint32_t(index + 1) : 0);
         }
-        const std::span<const std::string_view> spec(words.data() + n + 1,
+        const std::span<const std::string_view> colourWords(words.data() + n + 1,
                                                      words.size() - std::size_t(n) - 1);
         if (corners_.size() < 3) {
             ++fewer_;
@@ -286,15 +286,15 @@ private:
         }
         std::uint32_t material = 0;
         std::array<float, 3> colour{};
-        if (spec.size() == 3 || spec.size() == 4) {
-            if (ReadColour(spec, colour)) {
+        if (colourWords.size() == 3 || colourWords.size() == 4) {
+            if (ReadColour(colourWords, colour)) {
                 material = colours_.Of(colour[0], colour[1], colour[2]);
             } else {
                 ++badColours_;
             }
-        } else if (spec.size() == 1) {
+        } else if (colourWords.size() == 1) {
             ++mapped_;
-        } else if (!spec.empty()) {
+        } else if (!colourWords.empty()) {
             ++badColours_;
         }
         if (material == 0 && layout_.Colours) {

@@ -270,9 +270,9 @@ TGltfDocument GltfDocument(const std::vector<TMeshSpec>& meshes, const TGltfOpti
     std::vector<std::string> materials;
     std::vector<TGltfMeshSpec> specs;
     for (const TMeshSpec& mesh : meshes) {
-        TGltfMeshSpec spec{mesh.Name, mesh.Vertices, {}, mesh.Mapping, {}, mesh.Smoothing};
+        TGltfMeshSpec gltfMesh{mesh.Name, mesh.Vertices, {}, mesh.Mapping, {}, mesh.Smoothing};
         for (const auto& f : mesh.Faces) {
-            spec.Faces.push_back({f[0], f[1], f[2]});
+            gltfMesh.Faces.push_back({f[0], f[1], f[2]});
         }
         for (const TFaceMaterialSpec& list : mesh.Materials) {
             auto found = std::find(materials.begin(), materials.end(), list.Material);
@@ -282,13 +282,13 @@ TGltfDocument GltfDocument(const std::vector<TMeshSpec>& meshes, const TGltfOpti
             }
             const auto number = std::uint32_t(found - materials.begin() + 1);
             for (const std::uint16_t face : list.Faces) {
-                if (face < spec.Faces.size()) {
-                    spec.FaceMaterials.resize(spec.Faces.size(), 0);
-                    spec.FaceMaterials[face] = number;
+                if (face < gltfMesh.Faces.size()) {
+                    gltfMesh.FaceMaterials.resize(gltfMesh.Faces.size(), 0);
+                    gltfMesh.FaceMaterials[face] = number;
                 }
             }
         }
-        specs.push_back(std::move(spec));
+        specs.push_back(std::move(gltfMesh));
     }
     return GltfDocument(specs, materials, options);
 }

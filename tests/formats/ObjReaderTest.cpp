@@ -519,7 +519,7 @@ TEST(ObjReader, LibraryStatementsGiveTheMaterial) {
     };
     const struct {
         std::string Name;
-        TObjMaterialSpec Spec;
+        TObjMaterialSpec Written;
         TMaterial Expected;
     } cases[] = {
         {"nothing", {"M"}, Material("M")},
@@ -606,7 +606,7 @@ TEST(ObjReader, LibraryStatementsGiveTheMaterial) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        const TRead read = ReadMaterial(Plexa3DTools::MtlFile({c.Spec}, "\r\n"));
+        const TRead read = ReadMaterial(Plexa3DTools::MtlFile({c.Written}, "\r\n"));
         ASSERT_EQ(read.Looks.Materials.size(), 2u);
         EXPECT_EQ(read.Looks.Materials[1], c.Expected);
         EXPECT_EQ(read.Looks.FaceMaterials, std::vector<std::uint32_t>{1});
