@@ -22,8 +22,8 @@
 //   (a turned map's coordinates are turned as they are written instead). In PLY: each vertex's
 //   colour from its face's diffuse colour; STL has no colour;
 // - an image that is not found is told, and the export does not fail for it: MTL still names it
-//   in map_Kd; glTF leaves it out (its material keeps the colour), as a glTF file may name only
-//   images that are there.
+//   in map_Kd; glTF, whose images must be there, names it in the material's extras
+//   ("baseColorImage") and draws the material in its colour.
 //
 // Every file is written whole or not at all: all of them go to temporary files beside their
 // places first, and only when all are written are they moved into place. No file is written over

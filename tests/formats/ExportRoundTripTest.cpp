@@ -184,7 +184,8 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
             for (int a = 0; a < 3 && c.ColourTolerance >= 0; ++a) {
                 EXPECT_NEAR(g.Diffuse[a], e.Diffuse[a], c.ColourTolerance);
             }
-            // glTF names only images that are there, and holds them in a .glb.
+            // glTF draws only images that are there (naming the others in extras), and holds them
+            // in a .glb.
             const bool gltf = c.Format == TExportFormat::Glb || c.Format == TExportFormat::Gltf;
             const std::string texture = !gltf || e.Texture == "TELA" ? e.Texture : "";
             if (c.Images) {
