@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that Plexa3D's build, tests and program need: compilers and
 # build tools, Qt 6 Widgets with its image formats plugins (TIFF, WebP), stb_image's header (its
-# TGA reader is built into the program), nlohmann's JSON parser (for glTF), GoogleTest, Google Benchmark, clang's libFuzzer and
-# sanitizers, Xvfb and the X test extension (for the GUI monkey), a font for Qt's widgets, the
+# TGA reader is built into the program), nlohmann's JSON parser (for glTF), GoogleTest, Google
+# Benchmark, clang's libFuzzer and sanitizers, Xvfb and the X test extension (for the GUI monkey), a font for Qt's widgets, the
 # Debian packaging tools with lintian and appstream (appstreamcli) to check the package and its
-# metadata, lib3ds (only as a yardstick in a benchmark), and node with npm, which then installs the
+# metadata, GNOME's thumbnail factory with bubblewrap (python3-gi, gir1.2-gnomedesktop-3.0:
+# the package test asks it for thumbnails as a file manager would), lib3ds (only as a yardstick in
+# a benchmark), and node with npm, which then installs the
 # Khronos glTF validator from the npm registry into tests/formats/validator (for the tests of the
 # glTF export). It installs only what is missing, says nothing when everything is there, and uses
 # sudo when not run as root.
@@ -17,6 +19,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth libx11-dev libxtst-dev
     dpkg-dev file lintian appstream
+    python3-gi gir1.2-gnomedesktop-3.0 bubblewrap
     lib3ds-dev
     nodejs
 )
