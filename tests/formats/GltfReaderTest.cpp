@@ -518,9 +518,10 @@ TFiles SquareWithMaterial(const Json& material,
 TEST(GltfReader, MaterialsTakeTheirLooks) {
     const auto texture = [](const Json& image, const Json& info = Json::object()) {
         return [=](TGltfDocument& d) {
-            d.Json["images"] = {image};
-            d.Json["textures"] = {{{"source", 0}, {"sampler", 0}}};
-            d.Json["samplers"] = {Json::object()};
+            // Arrays said as arrays: a list of one element may be taken for that element.
+            d.Json["images"] = Json::array({image});
+            d.Json["textures"] = Json::array({{{"source", 0}, {"sampler", 0}}});
+            d.Json["samplers"] = Json::array({Json::object()});
             Json map = {{"index", 0}};
             map.update(info);
             d.Json["materials"][0]["pbrMetallicRoughness"]["baseColorTexture"] = map;
