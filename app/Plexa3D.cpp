@@ -98,14 +98,19 @@ int RunExport(int argc, char** argv, const std::pair<std::string, std::string>& 
     }
 }
 
-// Describes each file on standard output, a blank line between files; a file that cannot be read
-// is told on standard error, naming it, and makes the status 1.
+// Describes each file on standard output, a blank line between files; what a reader passed over
+// is told on standard error, naming the file; a file that cannot be read is told there too and
+// makes the status 1.
 int RunInfo(const TCommandLine& line) {
     int status = 0;
     bool first = true;
     for (const std::string& file : line.Files) {
         try {
-            const std::string text = DescribeModelFile(file);
+            std::vector<std::string> notes;
+            const std::string text = DescribeModelFile(file, &notes);
+            for (const std::string& note : notes) {
+                std::fprintf(stderr, "plexa3d: %s: %s\n", file.c_str(), note.c_str());
+            }
             std::fputs(first ? "" : "\n", stdout);
             std::fputs(text.c_str(), stdout);
             first = false;

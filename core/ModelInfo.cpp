@@ -3,6 +3,7 @@
 #include "CompanionFiles.h"
 #include "GraphErrors.h"
 #include "ModelFiles.h"
+#include "ModelImages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,12 +26,17 @@ std::string Number(double value) {
 
 } // namespace
 
-std::string DescribeModelFile(const std::string& fileName) {
+std::string DescribeModelFile(const std::string& fileName, std::vector<std::string>* notes) {
     TObject3D object;
     TModelLooks looks;
     const TModelFile read = ReadModelFile(fileName, TModelPart::Whole, object, looks);
     if (read.Format == TModelFormat::Unknown) {
         throw RuntimeError(UnknownFormatText);
+    }
+    for (const TLooksNote& note : looks.Notes) {
+        if (notes != nullptr) {
+            notes->push_back(NoteText(note, TNoteLanguage::CommandLine));
+        }
     }
     // Each image once: found beside the model, held in it, or missing.
     std::set<std::string> found, missing;

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Plexa3DApp {
 
-// Raises the reader's errors, and the refusal of a file of no known format.
-std::string DescribeModelFile(const std::string& fileName);
+// Raises the reader's errors, and the refusal of a file of no known format. What the reader passed
+// over or could not find goes to `notes`, in the command line's words, when given.
+std::string DescribeModelFile(const std::string& fileName,
+                              std::vector<std::string>* notes = nullptr);
 
 } // namespace Plexa3DApp

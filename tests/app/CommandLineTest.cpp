@@ -171,13 +171,16 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     EXPECT_EQ(version.readAllStandardOutput(), "Plexa3D 0.1\n");
 }
 
-// --info describes each file it can read, a blank line between, and names those it cannot.
+// --info describes each file it can read, a blank line between, and names those it cannot and
+// what it passed over.
 TEST_F(Snapshot, InfoDescribesEachFileOrNamesWhyNot) {
     const QString painted = QStringLiteral(PLEXA3D_SOURCE_DIR "/samples/vehicle-painted.3ds");
     const QString cube = QStringLiteral(PLEXA3D_SOURCE_DIR "/samples/cube.3ds");
     const QString text = QString::fromStdString(dir_.Write("note.txt", std::string("hello\n")));
+    const QString lines = QString::fromStdString(
+        dir_.Write("lines.obj", std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nl 1 2\n")));
     QString errors, output;
-    EXPECT_EQ(Run({"--info", painted, text, cube}, &errors, &output), 1);
+    EXPECT_EQ(Run({"--info", painted, text, cube, lines}, &errors, &output), 1);
     EXPECT_EQ(output, "file: " + painted +
                           "\nformat: .3DS\nmeshes: 6\ntriangles: 280\nvertices: 152\n"
                           "materials: 5\ntextures: 1\ntextures missing: \n"
@@ -185,8 +188,13 @@ TEST_F(Snapshot, InfoDescribesEachFileOrNamesWhyNot) {
                           cube +
                           "\nformat: .3DS\nmeshes: 1\ntriangles: 12\nvertices: 8\n"
                           "materials: 0\ntextures: 0\ntextures missing: \n"
-                          "bounds: -20 -20 -20 20 20 20\n");
-    EXPECT_EQ(errors, "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n");
+                          "bounds: -20 -20 -20 20 20 20\n\nfile: " +
+                          lines +
+                          "\nformat: OBJ\nmeshes: 1\ntriangles: 1\nvertices: 3\n"
+                          "materials: 0\ntextures: 0\ntextures missing: \n"
+                          "bounds: 0 0 0 1 1 0\n");
+    EXPECT_EQ(errors, "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n" +
+                          "plexa3d: " + lines + ": passed over: 1 line element (l)\n");
     EXPECT_EQ(Run({"--info", cube}), 0);
 }
 
