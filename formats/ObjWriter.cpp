@@ -1,6 +1,7 @@
 // The OBJ and MTL writer of the export (ExportModel.h).
 #include "ExportWriters.h"
 
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -28,6 +29,12 @@ void Line(std::string& text, const char* word, std::initializer_list<float> valu
         AppendNumber(text, value);
     }
     text += '\n';
+}
+
+void AppendIndex(std::string& text, std::size_t value) {
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, error == std::errc() ? end : digits);
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
@@ -110,7 +117,17 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
         }
     }
 
-    std::string obj = "# Written by Plexa3D\nmtllib " + library + "\n";
+    // Room for the longest lines the numbers can make, so that the text is not moved as it grows.
+    std::size_t room = 64;
+    for (const TExportMesh& mesh : model.Meshes) {
+        room += 64 + mesh.Name.size();
+        for (const TExportPrimitive& primitive : mesh.Primitives) {
+            room += 64 + primitive.Vertices.size() * 3 * 48 + primitive.Indices.size() * 36;
+        }
+    }
+    std::string obj;
+    obj.reserve(room);
+    obj += "# Written by Plexa3D\nmtllib " + library + "\n";
     std::size_t base = 0;
     for (const TExportMesh& mesh : model.Meshes) {
         obj += "o " + StatementName(mesh.Name, "mesh") + "\n";
@@ -145,8 +162,15 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
             for (std::size_t i = 0; i < primitive.Indices.size(); i += 3) {
                 obj += 'f';
                 for (std::size_t k = 0; k < 3; ++k) {
-                    const std::string n = std::to_string(base + primitive.Indices[i + k] + 1);
-                    obj += ' ' + n + (model.Mapped ? "/" + n + "/" : "//") + n;
+                    const std::size_t n = base + primitive.Indices[i + k] + 1;
+                    obj += ' ';
+                    AppendIndex(obj, n);
+                    obj += '/';
+                    if (model.Mapped) {
+                        AppendIndex(obj, n);
+                    }
+                    obj += '/';
+                    AppendIndex(obj, n);
                 }
                 obj += '\n';
             }
