@@ -72,6 +72,7 @@ public:
         return views.size() - 1;
     }
     std::vector<std::uint8_t>& Bytes() { return bytes_; }
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
 
 private:
     std::vector<std::uint8_t> bytes_;
@@ -192,6 +193,16 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
         return materials.size() - 1;
     };
 
+    // Room for every primitive's views at once (positions, normals, mapping, indices, each with
+    // its padding), so that the buffer is not moved as it grows.
+    std::size_t room = 0;
+    for (const TExportMesh& mesh : model.Meshes) {
+        for (const TExportPrimitive& primitive : mesh.Primitives) {
+            room += primitive.Vertices.size() * 8 * sizeof(float) +
+                    primitive.Indices.size() * sizeof(std::uint32_t) + 4 * Alignment;
+        }
+    }
+    buffer.Reserve(room);
     for (const TExportMesh& mesh : model.Meshes) {
         json primitives = json::array();
         for (const TExportPrimitive& primitive : mesh.Primitives) {
