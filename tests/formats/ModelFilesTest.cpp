@@ -1,8 +1,16 @@
 // Model files told apart by their content, whatever they are called.
 #include "ModelFiles.h"
+#include "Writer3DS.h"
+#include "WriterGltf.h"
+#include "WriterObj.h"
+#include "WriterOff.h"
+#include "WriterPly.h"
+#include "WriterStl.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -52,6 +60,54 @@ TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DetectModelFormat(c.Bytes), c.Format) << c.Name;
+    }
+}
+
+// One model written by each format's test writer reads as the same triangles, corner for corner
+// in the order each turns, whatever the format.
+TEST(ModelFiles, TheSameModelReadsAsTheSameTrianglesInEveryFormat) {
+    using Plexa3DTools::TMeshSpec;
+    const std::vector<TMeshSpec> meshes = {
+        {"Tetra",
+         {{0, 0, 0}, {4, 0, 0}, {0, 5, 0}, {1, 1, 6}},
+         {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {0, 3, 2}}},
+        {"Quad",
+         {{-3, -3, 1.5f}, {-1, -3, 1.5f}, {-1, -0.25f, 2}, {-3, -0.25f, 2}},
+         {{0, 1, 2}, {0, 2, 3}}},
+    };
+    using TTriangle = std::array<std::array<float, 3>, 3>;
+    const auto triangles = [](const std::vector<std::uint8_t>& bytes, const char* name) {
+        const TModelSource source{name, bytes, {}};
+        ZuveloGraphLibrary::TObject3D object;
+        ZuveloGraphLibrary::TModelLooks looks;
+        ReadModelSource(source, TModelPart::Whole, object, looks);
+        std::vector<TTriangle> read;
+        for (const auto& f : object.Faces) {
+            TTriangle t;
+            const std::uint32_t corners[3] = {f.A, f.B, f.C};
+            for (int k = 0; k < 3; ++k) {
+                const auto& p = object.Vertices[std::int32_t(corners[k])];
+                t[std::size_t(k)] = {p.X, p.Y, p.Z};
+            }
+            std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+            read.push_back(t);
+        }
+        std::sort(read.begin(), read.end());
+        return read;
+    };
+    const std::vector<TTriangle> expected = triangles(Plexa3DTools::LooksFile({}, meshes), "m.3ds");
+    ASSERT_EQ(expected.size(), 6u);
+    const std::string obj = Plexa3DTools::ObjFile(meshes);
+    const struct {
+        const char* Name;
+        std::vector<std::uint8_t> Bytes;
+    } cases[] = {
+        {"m.obj", {obj.begin(), obj.end()}},           {"m.stl", Plexa3DTools::StlFile(meshes)},
+        {"m.ply", Plexa3DTools::PlyFile(meshes)},      {"m.off", Plexa3DTools::OffFile(meshes)},
+        {"m.glb", Plexa3DTools::GltfMeshFile(meshes)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(triangles(c.Bytes, c.Name), expected) << c.Name;
     }
 }
 
