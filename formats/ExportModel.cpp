@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -137,9 +137,9 @@ std::optional<std::string> ImageBeside(const TTextureMap& map, const std::string
         named.Named.emplace_back(key, "");
         return std::nullopt;
     }
-    std::string stem = map.Embedded >= 0 ? "image" + std::to_string(map.Embedded)
-                                         : SafeFileName(map.FileName.substr(
-                                               map.FileName.find_last_of("/\\") + 1));
+    std::string stem =
+        map.Embedded >= 0 ? "image" + std::to_string(map.Embedded)
+                          : SafeFileName(map.FileName.substr(map.FileName.find_last_of("/\\") + 1));
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > 0) {
         stem.resize(dot);
@@ -274,15 +274,28 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
             RaiseCannotWrite(file.Path);
         }
         temporaries.push_back(temporary);
-        std::size_t done = 0;
         bool failed = false;
-        while (done < file.Bytes.size() && !failed) {
-            const ssize_t n = ::write(fd, file.Bytes.data() + done, file.Bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
+        const auto writeAll = [&](const char* bytes, std::size_t size) {
+            std::size_t done = 0;
+            while (done < size && !failed) {
+                const ssize_t n = ::write(fd, bytes + done, size - done);
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                failed = n <= 0;
+                done += failed ? 0 : std::size_t(n);
             }
-            failed = n <= 0;
-            done += failed ? 0 : std::size_t(n);
+        };
+        if (file.Stream) {
+            try {
+                file.Stream([&](std::string_view piece) { writeAll(piece.data(), piece.size()); });
+            } catch (...) {
+                ::close(fd);
+                removeAll();
+                throw;
+            }
+        } else {
+            writeAll(reinterpret_cast<const char*>(file.Bytes.data()), file.Bytes.size());
         }
         // Readable by others as a file the user saves is; written out before it takes its place.
         failed = failed || fchmod(fd, 0644) != 0 || fsync(fd) != 0;
@@ -341,7 +354,8 @@ TExportReport ExportModel(TObject3D& object, const TModelLooks& looks, const std
         }
         for (const TOutputFile& image : files) {
             if (!image.ImageFrom.empty() && to == Canonical(image.ImageFrom)) {
-                throw RuntimeError("\"" + file.Path + "\" is an image of the model the export reads");
+                throw RuntimeError("\"" + file.Path +
+                                   "\" is an image of the model the export reads");
             }
         }
         kept.push_back(std::move(file));

@@ -5,10 +5,26 @@
 #include "ExportModel.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Plexa3DFormats::Detail {
+
+// Hands the next piece of a streamed file to its writing.
+using TEmit = std::function<void(std::string_view)>;
+
+// Streamed files are handed on in pieces of about this size.
+constexpr std::size_t PieceSize = std::size_t(1) << 20;
+
+// Hands on what `bytes` hold, and empties them; with `whenFull`, only once they fill a piece.
+template <class TBytes> void EmitPiece(TBytes& bytes, const TEmit& emit, bool whenFull = false) {
+    if (!whenFull || bytes.size() >= PieceSize) {
+        emit({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        bytes.clear();
+    }
+}
 
 struct TOutputFile {
     std::string Path;
@@ -16,6 +32,9 @@ struct TOutputFile {
     // An image copied beside the output, from this file: not written when the output's place
     // already holds the same bytes (the image itself, when the output lies beside the model).
     std::string ImageFrom;
+    // A large file made piece by piece as it is written, in place of Bytes, so that it never
+    // lies in memory whole. It may refer to the model it writes: it runs before the export returns.
+    std::function<void(const TEmit&)> Stream = {};
 };
 
 // The name of `output` without its folder and extension, and its folder ("." for none).

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numbers>
 
 namespace Plexa3DFormats::Detail {
@@ -52,30 +53,56 @@ double Linear(float display) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-// The one buffer, grown view by view, each view four-aligned.
+// The one buffer, view by view, each view four-aligned. The views are kept as they are made, or
+// referred to where the model holds them, and only put together as the file is written.
 class TBuffer {
 public:
-    template <class T> std::size_t Add(const std::vector<T>& values, json& views, int target) {
-        return AddBytes(reinterpret_cast<const std::uint8_t*>(values.data()),
-                        values.size() * sizeof(T), views, target);
+    // A view made for the buffer, kept by it.
+    template <class T> std::size_t Add(std::vector<T>&& values, json& views, int target) {
+        auto kept = std::make_shared<const std::vector<T>>(std::move(values));
+        const auto* data = reinterpret_cast<const std::uint8_t*>(kept->data());
+        const std::size_t size = kept->size() * sizeof(T);
+        kept_.push_back(std::move(kept));
+        return View(data, size, views, target);
+    }
+    // A view of values that outlive the writing of the file.
+    template <class T> std::size_t Refer(const std::vector<T>& values, json& views, int target) {
+        return View(reinterpret_cast<const std::uint8_t*>(values.data()), values.size() * sizeof(T),
+                    views, target);
     }
     std::size_t AddBytes(const std::uint8_t* data, std::size_t size, json& views, int target) {
-        while (bytes_.size() % Alignment != 0) {
-            bytes_.push_back(0);
+        return Add(std::vector<std::uint8_t>(data, data + size), views, target);
+    }
+    std::size_t Size() const { return size_; }
+    // Hands on the views with the padding between them, then `endPadding` zero bytes.
+    void Emit(const TEmit& emit, std::size_t endPadding) const {
+        for (const auto& [data, size] : pieces_) {
+            emit({reinterpret_cast<const char*>(data), size});
         }
-        json view = {{"buffer", 0}, {"byteOffset", bytes_.size()}, {"byteLength", size}};
+        emit({reinterpret_cast<const char*>(Zeros), endPadding});
+    }
+
+private:
+    static constexpr std::uint8_t Zeros[Alignment] = {};
+
+    std::size_t View(const std::uint8_t* data, std::size_t size, json& views, int target) {
+        if (size_ % Alignment != 0) {
+            pieces_.emplace_back(Zeros, Alignment - size_ % Alignment);
+            size_ += Alignment - size_ % Alignment;
+        }
+        json view = {{"buffer", 0}, {"byteOffset", size_}, {"byteLength", size}};
         if (target != 0) {
             view["target"] = target;
         }
-        bytes_.insert(bytes_.end(), data, data + size);
+        pieces_.emplace_back(data, size);
+        size_ += size;
         views.push_back(view);
         return views.size() - 1;
     }
-    std::vector<std::uint8_t>& Bytes() { return bytes_; }
-    void Reserve(std::size_t size) { bytes_.reserve(size); }
 
-private:
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::shared_ptr<const void>> kept_;
+    std::vector<std::pair<const std::uint8_t*, std::size_t>> pieces_;
+    std::size_t size_ = 0;
 };
 
 void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -94,8 +121,9 @@ std::optional<json> Transform(const TTextureMap& map) {
     const double turn = map.Rotation * std::numbers::pi / DegreesPerHalfTurn;
     const double c = std::cos(turn), s = std::sin(turn);
     const double su = map.UScale, sv = map.VScale;
-    json transform = {{"offset", {-c * su / 2 - s * sv / 2 + 0.5 - map.UOffset,
-                                  s * su / 2 - c * sv / 2 + 0.5 + map.VOffset}},
+    json transform = {{"offset",
+                       {-c * su / 2 - s * sv / 2 + 0.5 - map.UOffset,
+                        s * su / 2 - c * sv / 2 + 0.5 + map.VOffset}},
                       {"scale", {su, sv}}};
     if (turn != 0) {
         transform["rotation"] = turn;
@@ -127,8 +155,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
         }
         const TMaterial& source = looks.Materials[m];
         json pbr = {{"baseColorFactor",
-                     {Linear(source.Diffuse.R), Linear(source.Diffuse.G),
-                      Linear(source.Diffuse.B), 1 - source.Transparency}},
+                     {Linear(source.Diffuse.R), Linear(source.Diffuse.G), Linear(source.Diffuse.B),
+                      1 - source.Transparency}},
                     {"metallicFactor", 0},
                     {"roughnessFactor", std::clamp(1.0f - source.Shininess, 0.0f, 1.0f)}};
         json material = {{"name", source.Name.empty() && m == 0 ? "default" : source.Name},
@@ -150,7 +178,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
             if (!image) {
                 json entry;
                 if (binary) {
-                    const std::optional<TExportImage> bytes = images ? images(map, true) : std::nullopt;
+                    const std::optional<TExportImage> bytes =
+                        images ? images(map, true) : std::nullopt;
                     if (bytes) {
                         entry = {{"bufferView", buffer.AddBytes(bytes->Bytes.data(),
                                                                 bytes->Bytes.size(), views, 0)},
@@ -193,21 +222,15 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
         return materials.size() - 1;
     };
 
-    // Room for every primitive's views at once (positions, normals, mapping, indices, each with
-    // its padding), so that the buffer is not moved as it grows.
-    std::size_t room = 0;
-    for (const TExportMesh& mesh : model.Meshes) {
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            room += primitive.Vertices.size() * 8 * sizeof(float) +
-                    primitive.Indices.size() * sizeof(std::uint32_t) + 4 * Alignment;
-        }
-    }
-    buffer.Reserve(room);
     for (const TExportMesh& mesh : model.Meshes) {
         json primitives = json::array();
         for (const TExportPrimitive& primitive : mesh.Primitives) {
             std::vector<float> positions, normals, mapping;
-            float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+            float low[3] = {INFINITY, INFINITY, INFINITY},
+                  high[3] = {-INFINITY, -INFINITY, -INFINITY};
+            positions.reserve(primitive.Vertices.size() * 3);
+            normals.reserve(primitive.Vertices.size() * 3);
+            mapping.reserve(primitive.Vertices.size() * 2);
             for (const TExportVertex& v : primitive.Vertices) {
                 const TPoint3D p = YUp(v.Position);
                 const TPoint3D n = YUp(v.Normal);
@@ -221,34 +244,37 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                 mapping.insert(mapping.end(), {v.Mapping.U, 1 - v.Mapping.V});
             }
             const auto count = primitive.Vertices.size();
-            const auto attribute = [&](const std::vector<float>& values, const char* type) {
-                accessors.push_back({{"bufferView", buffer.Add(values, views, TargetArrayBuffer)},
-                                     {"componentType", ComponentFloat},
-                                     {"count", count},
-                                     {"type", type}});
+            const auto attribute = [&](std::vector<float>&& values, const char* type) {
+                accessors.push_back(
+                    {{"bufferView", buffer.Add(std::move(values), views, TargetArrayBuffer)},
+                     {"componentType", ComponentFloat},
+                     {"count", count},
+                     {"type", type}});
                 return accessors.size() - 1;
             };
-            json attributes = {{"POSITION", attribute(positions, "VEC3")}};
+            json attributes = {{"POSITION", attribute(std::move(positions), "VEC3")}};
             accessors[attributes["POSITION"].get<std::size_t>()]["min"] = {low[0], low[1], low[2]};
-            accessors[attributes["POSITION"].get<std::size_t>()]["max"] = {high[0], high[1], high[2]};
-            attributes["NORMAL"] = attribute(normals, "VEC3");
+            accessors[attributes["POSITION"].get<std::size_t>()]["max"] = {high[0], high[1],
+                                                                           high[2]};
+            attributes["NORMAL"] = attribute(std::move(normals), "VEC3");
             if (model.Mapped) {
-                attributes["TEXCOORD_0"] = attribute(mapping, "VEC2");
+                attributes["TEXCOORD_0"] = attribute(std::move(mapping), "VEC2");
             }
             std::size_t indices = 0;
             if (count <= std::numeric_limits<std::uint16_t>::max()) {
-                const std::vector<std::uint16_t> small(primitive.Indices.begin(),
-                                                       primitive.Indices.end());
-                indices = buffer.Add(small, views, TargetElementArrayBuffer);
+                std::vector<std::uint16_t> small(primitive.Indices.begin(),
+                                                 primitive.Indices.end());
+                indices = buffer.Add(std::move(small), views, TargetElementArrayBuffer);
             } else {
-                indices = buffer.Add(primitive.Indices, views, TargetElementArrayBuffer);
+                indices = buffer.Refer(primitive.Indices, views, TargetElementArrayBuffer);
             }
-            accessors.push_back({{"bufferView", indices},
-                                 {"componentType", count <= std::numeric_limits<std::uint16_t>::max()
-                                                       ? ComponentUnsignedShort
-                                                       : ComponentUnsignedInt},
-                                 {"count", primitive.Indices.size()},
-                                 {"type", "SCALAR"}});
+            accessors.push_back(
+                {{"bufferView", indices},
+                 {"componentType", count <= std::numeric_limits<std::uint16_t>::max()
+                                       ? ComponentUnsignedShort
+                                       : ComponentUnsignedInt},
+                 {"count", primitive.Indices.size()},
+                 {"type", "SCALAR"}});
             primitives.push_back({{"attributes", attributes},
                                   {"indices", accessors.size() - 1},
                                   {"material", materialOf(primitive.Material)},
@@ -281,13 +307,16 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
     if (transformed) {
         root["extensionsUsed"] = json::array({TextureTransform});
     }
-    std::vector<std::uint8_t>& data = buffer.Bytes();
-    if (!data.empty()) {
-        root["buffers"] = json::array({{{"byteLength", data.size()}}});
+    // The buffer is written after the model's description; it may refer to the model's indices.
+    const auto shared = std::make_shared<const TBuffer>(std::move(buffer));
+    const std::size_t size = shared->Size();
+    if (size > 0) {
+        root["buffers"] = json::array({{{"byteLength", size}}});
         if (!binary) {
             const std::string bin = BaseName(output) + ".bin";
             root["buffers"][0]["uri"] = SafeFileName(bin);
-            files.push_back({folder + "/" + SafeFileName(bin), std::move(data), {}});
+            files.push_back({folder + "/" + SafeFileName(bin), {}, {}});
+            files.back().Stream = [shared](const TEmit& emit) { shared->Emit(emit, 0); };
         }
     }
     std::string text = root.dump();
@@ -298,26 +327,30 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
     while (text.size() % Alignment != 0) {
         text.push_back(' ');
     }
-    while (data.size() % Alignment != 0) {
-        data.push_back(0);
-    }
-    std::vector<std::uint8_t>& glb = files[0].Bytes;
-    const std::size_t total = 12 + 8 + text.size() + (data.empty() ? 0 : 8 + data.size());
+    const std::size_t padding = (Alignment - size % Alignment) % Alignment;
+    const std::size_t total = 12 + 8 + text.size() + (size == 0 ? 0 : 8 + size + padding);
     if (total > std::numeric_limits<std::uint32_t>::max()) {
         throw RuntimeError("Cannot write file \"" + output + "\": the model is too large for .glb");
     }
-    glb.reserve(total);
-    Put32(glb, GlbMagic);
-    Put32(glb, GlbVersion);
-    Put32(glb, std::uint32_t(total));
-    Put32(glb, std::uint32_t(text.size()));
-    Put32(glb, ChunkJson);
-    glb.insert(glb.end(), text.begin(), text.end());
-    if (!data.empty()) {
-        Put32(glb, std::uint32_t(data.size()));
-        Put32(glb, ChunkBin);
-        glb.insert(glb.end(), data.begin(), data.end());
+    // The header and the JSON chunk, then the buffer's chunk.
+    std::vector<std::uint8_t> head;
+    head.reserve(12 + 8 + text.size() + 8);
+    Put32(head, GlbMagic);
+    Put32(head, GlbVersion);
+    Put32(head, std::uint32_t(total));
+    Put32(head, std::uint32_t(text.size()));
+    Put32(head, ChunkJson);
+    head.insert(head.end(), text.begin(), text.end());
+    if (size > 0) {
+        Put32(head, std::uint32_t(size + padding));
+        Put32(head, ChunkBin);
     }
+    files[0].Stream = [head = std::move(head), shared, size, padding](const TEmit& emit) {
+        emit({reinterpret_cast<const char*>(head.data()), head.size()});
+        if (size > 0) {
+            shared->Emit(emit, padding);
+        }
+    };
     return files;
 }
 

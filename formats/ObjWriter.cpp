@@ -72,7 +72,7 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
     }
 
     // Turned maps cannot be said in MTL: their vertices' coordinates are written turned.
-    const auto turned = [&](std::uint32_t m) {
+    const auto turned = [&looks](std::uint32_t m) {
         const TMaterial& material = looks.Materials[m];
         return material.Texture && material.Texture->Rotation != 0;
     };
@@ -88,8 +88,9 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
         Line(mtl, "Ka", {material.Ambient.R, material.Ambient.G, material.Ambient.B});
         Line(mtl, "Kd", {material.Diffuse.R, material.Diffuse.G, material.Diffuse.B});
         const float strength = material.ShininessStrength;
-        Line(mtl, "Ks", {material.Specular.R * strength, material.Specular.G * strength,
-                         material.Specular.B * strength});
+        Line(mtl, "Ks",
+             {material.Specular.R * strength, material.Specular.G * strength,
+              material.Specular.B * strength});
         Line(mtl, "Ns", {1 + 127 * material.Shininess});
         Line(mtl, "d", {1 - material.Transparency});
         mtl += "illum 2\n";
@@ -117,67 +118,70 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
         }
     }
 
-    // Room for the longest lines the numbers can make, so that the text is not moved as it grows.
-    std::size_t room = 64;
-    for (const TExportMesh& mesh : model.Meshes) {
-        room += 64 + mesh.Name.size();
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            room += 64 + primitive.Vertices.size() * 3 * 48 + primitive.Indices.size() * 36;
-        }
-    }
-    std::string obj;
-    obj.reserve(room);
-    obj += "# Written by Plexa3D\nmtllib " + library + "\n";
-    std::size_t base = 0;
-    for (const TExportMesh& mesh : model.Meshes) {
-        obj += "o " + StatementName(mesh.Name, "mesh") + "\n";
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            const TMaterial& material = looks.Materials[primitive.Material];
-            double c = 1, s = 0;
-            if (turned(primitive.Material)) {
-                const double turn = material.Texture->Rotation * std::numbers::pi / DegreesPerHalfTurn;
-                c = std::cos(turn);
-                s = std::sin(turn);
-            }
-            for (const TExportVertex& v : primitive.Vertices) {
-                Line(obj, "v", {v.Position.X, v.Position.Y, v.Position.Z});
-            }
-            if (model.Mapped) {
+    // The OBJ text is made and written in pieces of about a megabyte: a model of a million faces
+    // makes a quarter of a gigabyte of it.
+    files[0].Stream = [&model, &looks, names, library, turned](const TEmit& emit) {
+        std::string obj;
+        obj.reserve(PieceSize + PieceSize / 4);
+        const auto flushFull = [&] { EmitPiece(obj, emit, true); };
+        obj += "# Written by Plexa3D\nmtllib " + library + "\n";
+        std::size_t base = 0;
+        for (const TExportMesh& mesh : model.Meshes) {
+            obj += "o " + StatementName(mesh.Name, "mesh") + "\n";
+            for (const TExportPrimitive& primitive : mesh.Primitives) {
+                const TMaterial& material = looks.Materials[primitive.Material];
+                double c = 1, s = 0;
+                if (turned(primitive.Material)) {
+                    const double turn =
+                        material.Texture->Rotation * std::numbers::pi / DegreesPerHalfTurn;
+                    c = std::cos(turn);
+                    s = std::sin(turn);
+                }
                 for (const TExportVertex& v : primitive.Vertices) {
-                    if (turned(primitive.Material)) {
-                        const TTextureMap& map = *material.Texture;
-                        const double x = (double(v.Mapping.U) - 0.5) * map.UScale;
-                        const double y = (double(v.Mapping.V) - 0.5) * map.VScale;
-                        Line(obj, "vt", {float(x * c - y * s + 0.5 - map.UOffset),
-                                         float(x * s + y * c + 0.5 - map.VOffset)});
-                    } else {
-                        Line(obj, "vt", {v.Mapping.U, v.Mapping.V});
+                    Line(obj, "v", {v.Position.X, v.Position.Y, v.Position.Z});
+                    flushFull();
+                }
+                if (model.Mapped) {
+                    for (const TExportVertex& v : primitive.Vertices) {
+                        if (turned(primitive.Material)) {
+                            const TTextureMap& map = *material.Texture;
+                            const double x = (double(v.Mapping.U) - 0.5) * map.UScale;
+                            const double y = (double(v.Mapping.V) - 0.5) * map.VScale;
+                            Line(obj, "vt",
+                                 {float(x * c - y * s + 0.5 - map.UOffset),
+                                  float(x * s + y * c + 0.5 - map.VOffset)});
+                        } else {
+                            Line(obj, "vt", {v.Mapping.U, v.Mapping.V});
+                        }
+                        flushFull();
                     }
                 }
-            }
-            for (const TExportVertex& v : primitive.Vertices) {
-                Line(obj, "vn", {v.Normal.X, v.Normal.Y, v.Normal.Z});
-            }
-            obj += "usemtl " + names[primitive.Material] + "\n";
-            for (std::size_t i = 0; i < primitive.Indices.size(); i += 3) {
-                obj += 'f';
-                for (std::size_t k = 0; k < 3; ++k) {
-                    const std::size_t n = base + primitive.Indices[i + k] + 1;
-                    obj += ' ';
-                    AppendIndex(obj, n);
-                    obj += '/';
-                    if (model.Mapped) {
+                for (const TExportVertex& v : primitive.Vertices) {
+                    Line(obj, "vn", {v.Normal.X, v.Normal.Y, v.Normal.Z});
+                    flushFull();
+                }
+                obj += "usemtl " + names[primitive.Material] + "\n";
+                for (std::size_t i = 0; i < primitive.Indices.size(); i += 3) {
+                    obj += 'f';
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        const std::size_t n = base + primitive.Indices[i + k] + 1;
+                        obj += ' ';
+                        AppendIndex(obj, n);
+                        obj += '/';
+                        if (model.Mapped) {
+                            AppendIndex(obj, n);
+                        }
+                        obj += '/';
                         AppendIndex(obj, n);
                     }
-                    obj += '/';
-                    AppendIndex(obj, n);
+                    obj += '\n';
+                    flushFull();
                 }
-                obj += '\n';
+                base += primitive.Vertices.size();
             }
-            base += primitive.Vertices.size();
         }
-    }
-    files[0].Bytes = Bytes(obj);
+        EmitPiece(obj, emit);
+    };
     files[1].Bytes = Bytes(mtl);
     return files;
 }

@@ -53,39 +53,44 @@ std::vector<TOutputFile> WritePly(const TExportModel& model, const TModelLooks& 
               "\nproperty list uchar uint vertex_indices\nend_header\n";
     std::vector<TOutputFile> files(1);
     files[0].Path = output;
-    std::vector<std::uint8_t>& out = files[0].Bytes;
-    out.assign(header.begin(), header.end());
-    for (const TExportMesh& mesh : model.Meshes) {
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            const TColorF& colour = looks.Materials[primitive.Material].Diffuse;
-            for (const TExportVertex& v : primitive.Vertices) {
-                for (const float value : {v.Position.X, v.Position.Y, v.Position.Z, v.Normal.X,
-                                          v.Normal.Y, v.Normal.Z}) {
-                    PutFloat(out, value);
-                }
-                out.insert(out.end(), {Byte(colour.R), Byte(colour.G), Byte(colour.B)});
-                if (model.Mapped) {
-                    PutFloat(out, v.Mapping.U);
-                    PutFloat(out, v.Mapping.V);
-                }
-            }
-        }
-    }
-    std::size_t base = 0;
-    for (const TExportMesh& mesh : model.Meshes) {
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            for (std::size_t i = 0; i + 2 < primitive.Indices.size(); i += 3) {
-                out.push_back(3);
-                for (std::size_t k = 0; k < 3; ++k) {
-                    const auto index = std::uint32_t(base + primitive.Indices[i + k]);
-                    for (int b = 0; b < 4; ++b) {
-                        out.push_back(std::uint8_t(index >> (8 * b)));
+    files[0].Stream = [&model, &looks, header](const TEmit& emit) {
+        std::vector<std::uint8_t> out(header.begin(), header.end());
+        out.reserve(PieceSize + header.size() + 64);
+        for (const TExportMesh& mesh : model.Meshes) {
+            for (const TExportPrimitive& primitive : mesh.Primitives) {
+                const TColorF& colour = looks.Materials[primitive.Material].Diffuse;
+                for (const TExportVertex& v : primitive.Vertices) {
+                    for (const float value : {v.Position.X, v.Position.Y, v.Position.Z, v.Normal.X,
+                                              v.Normal.Y, v.Normal.Z}) {
+                        PutFloat(out, value);
                     }
+                    out.insert(out.end(), {Byte(colour.R), Byte(colour.G), Byte(colour.B)});
+                    if (model.Mapped) {
+                        PutFloat(out, v.Mapping.U);
+                        PutFloat(out, v.Mapping.V);
+                    }
+                    EmitPiece(out, emit, true);
                 }
             }
-            base += primitive.Vertices.size();
         }
-    }
+        std::size_t base = 0;
+        for (const TExportMesh& mesh : model.Meshes) {
+            for (const TExportPrimitive& primitive : mesh.Primitives) {
+                for (std::size_t i = 0; i + 2 < primitive.Indices.size(); i += 3) {
+                    out.push_back(3);
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        const auto index = std::uint32_t(base + primitive.Indices[i + k]);
+                        for (int b = 0; b < 4; ++b) {
+                            out.push_back(std::uint8_t(index >> (8 * b)));
+                        }
+                    }
+                    EmitPiece(out, emit, true);
+                }
+                base += primitive.Vertices.size();
+            }
+        }
+        EmitPiece(out, emit);
+    };
     return files;
 }
 

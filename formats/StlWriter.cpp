@@ -39,37 +39,42 @@ std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& 
     }
     std::vector<TOutputFile> files(1);
     files[0].Path = output;
-    std::vector<std::uint8_t>& out = files[0].Bytes;
-    out.reserve(HeaderSize + 4 + TriangleSize * triangles);
-    // Not "solid": a binary file whose header began so would be taken for text by some readers.
-    std::string header = "Binary STL written by Plexa3D";
-    header.resize(HeaderSize, ' ');
-    out.insert(out.end(), header.begin(), header.end());
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(std::uint8_t(triangles >> (8 * i)));
-    }
-    for (const TExportMesh& mesh : model.Meshes) {
-        for (const TExportPrimitive& primitive : mesh.Primitives) {
-            for (std::size_t i = 0; i + 2 < primitive.Indices.size(); i += 3) {
-                const TPoint3D& a = primitive.Vertices[primitive.Indices[i]].Position;
-                const TPoint3D& b = primitive.Vertices[primitive.Indices[i + 1]].Position;
-                const TPoint3D& c = primitive.Vertices[primitive.Indices[i + 2]].Position;
-                const TNormal n = TriangleNormal(a, b, c);
-                const double length = std::sqrt(n.X * n.X + n.Y * n.Y + n.Z * n.Z);
-                const double scale = length > 0 && std::isfinite(length) ? 1 / length : 0;
-                for (const double v : {n.X * scale, n.Y * scale, n.Z * scale}) {
-                    PutFloat(out, float(v));
+    files[0].Stream = [&model, triangles](const TEmit& emit) {
+        std::vector<std::uint8_t> out;
+        out.reserve(PieceSize + HeaderSize + 4 + TriangleSize);
+        // Not "solid": a binary file whose header began so would be taken for text by some
+        // readers.
+        std::string header = "Binary STL written by Plexa3D";
+        header.resize(HeaderSize, ' ');
+        out.insert(out.end(), header.begin(), header.end());
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(std::uint8_t(triangles >> (8 * i)));
+        }
+        for (const TExportMesh& mesh : model.Meshes) {
+            for (const TExportPrimitive& primitive : mesh.Primitives) {
+                for (std::size_t i = 0; i + 2 < primitive.Indices.size(); i += 3) {
+                    const TPoint3D& a = primitive.Vertices[primitive.Indices[i]].Position;
+                    const TPoint3D& b = primitive.Vertices[primitive.Indices[i + 1]].Position;
+                    const TPoint3D& c = primitive.Vertices[primitive.Indices[i + 2]].Position;
+                    const TNormal n = TriangleNormal(a, b, c);
+                    const double length = std::sqrt(n.X * n.X + n.Y * n.Y + n.Z * n.Z);
+                    const double scale = length > 0 && std::isfinite(length) ? 1 / length : 0;
+                    for (const double v : {n.X * scale, n.Y * scale, n.Z * scale}) {
+                        PutFloat(out, float(v));
+                    }
+                    for (const TPoint3D* p : {&a, &b, &c}) {
+                        PutFloat(out, p->X);
+                        PutFloat(out, p->Y);
+                        PutFloat(out, p->Z);
+                    }
+                    out.push_back(0);
+                    out.push_back(0);
+                    EmitPiece(out, emit, true);
                 }
-                for (const TPoint3D* p : {&a, &b, &c}) {
-                    PutFloat(out, p->X);
-                    PutFloat(out, p->Y);
-                    PutFloat(out, p->Z);
-                }
-                out.push_back(0);
-                out.push_back(0);
             }
         }
-    }
+        EmitPiece(out, emit);
+    };
     return files;
 }
 

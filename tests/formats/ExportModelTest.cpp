@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -93,23 +96,18 @@ TEST(ExportModel, CornersAreSharedAsTheSurfacesAreLit) {
     const TCase cases[] = {
         // Each face its own material: nothing to share.
         {"flat", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {0, 0})}), {{"Ala"}, {1, 2}, 6, 6}},
-        {"one group, two materials", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {1, 1})}),
+        {"one group, two materials",
+         Plexa3DTools::LooksFile(Colours, {Wing("Ala", {1, 1})}),
          {{"Ala"}, {1, 2}, 6, 6}},
         {"one group, one material",
-         Plexa3DTools::LooksFile(Colours, {{"Ala",
-                                            Wing("", {}).Vertices,
-                                            Wing("", {}).Faces,
-                                            {},
-                                            {{"rosso", {0, 1}}},
-                                            {1, 1}}}),
+         Plexa3DTools::LooksFile(
+             Colours,
+             {{"Ala", Wing("", {}).Vertices, Wing("", {}).Faces, {}, {{"rosso", {0, 1}}}, {1, 1}}}),
          {{"Ala"}, {1}, 4, 6}},
         {"groups not sharing a bit",
-         Plexa3DTools::LooksFile(Colours, {{"Ala",
-                                            Wing("", {}).Vertices,
-                                            Wing("", {}).Faces,
-                                            {},
-                                            {{"rosso", {0, 1}}},
-                                            {1, 2}}}),
+         Plexa3DTools::LooksFile(
+             Colours,
+             {{"Ala", Wing("", {}).Vertices, Wing("", {}).Faces, {}, {{"rosso", {0, 1}}}, {1, 2}}}),
          {{"Ala"}, {1}, 6, 6}},
         {"a copy, and a name to escape",
          keyframed({Wing("Ala", {1, 1}), Wing("Coda \"x\"\n/ ala", {0, 0})}),
@@ -134,8 +132,8 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    EXPECT_THROW(WriteFilesWhole({{old, {1, 2, 3}, {}},
-                                  {(dir.Path() / "absent" / "x.mtl").string(), {4}, {}}}),
+    EXPECT_THROW(WriteFilesWhole(
+                     {{old, {1, 2, 3}, {}}, {(dir.Path() / "absent" / "x.mtl").string(), {4}, {}}}),
                  RuntimeError);
     EXPECT_EQ(content(old), "old bytes");
     std::size_t files = 0;
@@ -143,6 +141,27 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
         ++files;
     }
     EXPECT_EQ(files, 1u); // no temporary left
+
+    // A streamed file that the disk cannot hold (here, a limit on the size of files), and one
+    // whose making fails half-way: the same.
+    const std::string piece(64 * 1024, 'x');
+    TOutputFile large{old, {}, {}, [&](const TEmit& emit) { emit(piece), emit(piece); }};
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{16 * 1024, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(WriteFilesWhole({large}), RuntimeError);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    std::signal(SIGXFSZ, previous);
+    large.Stream = [&](const TEmit& emit) {
+        emit(piece);
+        throw RuntimeError("no memory");
+    };
+    EXPECT_THROW(WriteFilesWhole({large}), RuntimeError);
+    EXPECT_EQ(content(old), "old bytes");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
     WriteFilesWhole({{old, {'n', 'e', 'w'}, {}}});
     EXPECT_EQ(content(old), "new");
 
