@@ -42,6 +42,54 @@ constexpr std::size_t Alignment = 4;
 constexpr double DegreesPerHalfTurn = 180;
 const char* const TextureTransform = "KHR_texture_transform";
 
+// Whether `text` is UTF-8 as JSON takes it: no overlong forms, surrogates or code points past
+// U+10FFFF.
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                 : lead >= 0xE0 && lead <= 0xEF   ? 3
+                                                 : lead >= 0xF0 && lead <= 0xF4   ? 4
+                                                                                  : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        std::uint32_t code = lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = code << 6 | (next & 0x3F);
+        }
+        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A name as glTF holds it, in UTF-8. Old models name things in a one-byte code page: a name that
+// is not UTF-8 is taken as Latin-1, so that "Sedia \xE8" becomes "Sedia \u00E8".
+std::string Utf8Name(const std::string& name) {
+    if (IsUtf8(name)) {
+        return name;
+    }
+    std::string text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += char(0xC0 | byte >> 6);
+            text += char(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
 // glTF's axes: its Y up, from the model's Z up.
 TPoint3D YUp(const TPoint3D& p) {
     return {p.X, p.Z, -p.Y};
@@ -159,7 +207,7 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                       1 - source.Transparency}},
                     {"metallicFactor", 0},
                     {"roughnessFactor", std::clamp(1.0f - source.Shininess, 0.0f, 1.0f)}};
-        json material = {{"name", source.Name.empty() && m == 0 ? "default" : source.Name},
+        json material = {{"name", source.Name.empty() && m == 0 ? "default" : Utf8Name(source.Name)},
                          {"pbrMetallicRoughness", pbr}};
         if (source.Transparency > 0) {
             material["alphaMode"] = "BLEND";
@@ -214,7 +262,7 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                 material["pbrMetallicRoughness"]["baseColorTexture"] = info;
             } else {
                 // Named still, though the image is not there.
-                material["extras"] = {{"baseColorImage", map.FileName}};
+                material["extras"] = {{"baseColorImage", Utf8Name(map.FileName)}};
             }
         }
         materials.push_back(material);
@@ -280,8 +328,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                                   {"material", materialOf(primitive.Material)},
                                   {"mode", ModeTriangles}});
         }
-        meshes.push_back({{"name", mesh.Name}, {"primitives", primitives}});
-        nodes.push_back({{"name", mesh.Name}, {"mesh", meshes.size() - 1}});
+        meshes.push_back({{"name", Utf8Name(mesh.Name)}, {"primitives", primitives}});
+        nodes.push_back({{"name", Utf8Name(mesh.Name)}, {"mesh", meshes.size() - 1}});
     }
 
     json root = {{"asset", {{"version", "2.0"}, {"generator", "Plexa3D"}}}};
