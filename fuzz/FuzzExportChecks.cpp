@@ -1,0 +1,89 @@
+#include "FuzzExportChecks.h"
+
+#include "ExportWriters.h"
+#include "FuzzModelChecks.h"
+#include "GraphErrors.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace Plexa3DFuzz {
+
+using namespace ZuveloGraphLibrary;
+using namespace Plexa3DFormats;
+using namespace Plexa3DFormats::Detail;
+
+namespace {
+
+constexpr std::size_t GlbLengthAt = 8;
+constexpr std::size_t StlCountAt = 80;
+constexpr std::size_t StlHeaderSize = 84;
+constexpr std::size_t StlTriangleSize = 50;
+
+// The bytes of a file as they would be written: whole, or streamed.
+std::string Written(const TOutputFile& file) {
+    if (!file.Stream) {
+        return std::string(file.Bytes.begin(), file.Bytes.end());
+    }
+    std::string bytes;
+    file.Stream([&](std::string_view piece) { bytes.append(piece); });
+    return bytes;
+}
+
+std::uint32_t Read32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= std::uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    }
+    return value;
+}
+
+} // namespace
+
+void CheckExport(TObject3D& object, const TModelLooks& looks) {
+    const TExportModel model = PrepareExport(object, looks);
+    const TExportImages images; // none found: the writers name them and go on
+    for (const TExportFormat format : {TExportFormat::Glb, TExportFormat::Gltf, TExportFormat::Obj,
+                                       TExportFormat::Stl, TExportFormat::Ply}) {
+        TExportReport report;
+        std::vector<TOutputFile> files;
+        try {
+            switch (format) {
+            case TExportFormat::Glb:
+            case TExportFormat::Gltf:
+                files = WriteGltf(model, looks, "fuzz/out.gltf", format == TExportFormat::Glb,
+                                  images, report);
+                break;
+            case TExportFormat::Obj:
+                files = WriteObj(model, looks, "fuzz/out.obj", images, report);
+                break;
+            case TExportFormat::Stl:
+                files = WriteStl(model, "fuzz/out.stl");
+                break;
+            case TExportFormat::Ply:
+                files = WritePly(model, looks, "fuzz/out.ply");
+                break;
+            }
+        } catch (const RuntimeError&) {
+            continue; // too large for the format
+        }
+        Require(!files.empty(), "an export writes its file");
+        const std::string first = Written(files[0]);
+        for (std::size_t i = 1; i < files.size(); ++i) {
+            Written(files[i]);
+        }
+        if (format == TExportFormat::Glb) {
+            Require(first.size() >= 12 && Read32(first, GlbLengthAt) == first.size(),
+                    ".glb as long as its header says");
+        }
+        if (format == TExportFormat::Stl) {
+            Require(first.size() >= StlHeaderSize &&
+                        first.size() == StlHeaderSize + StlTriangleSize * Read32(first, StlCountAt),
+                    "STL as long as its count says");
+        }
+    }
+}
+
+} // namespace Plexa3DFuzz
