@@ -616,6 +616,8 @@ void TForm1::EsportaModello1Click() {
         return;
     }
     const QString source = QFile::decodeName(Scene.Files[CurrentObject].c_str());
+    // Opened beside the model, as its images are found there.
+    ExportDialog1->setDirectory(QFileInfo(source).absolutePath());
     ExportDialog1->selectFile(QFileInfo(source).completeBaseName() + QStringLiteral(".glb"));
     const int answer = ExportDialog1->exec();
     if (QWidget* left = QApplication::activePopupWidget()) {

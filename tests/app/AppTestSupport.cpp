@@ -38,12 +38,15 @@ TMessageBoxCatcher::TMessageBoxCatcher()
 
 TMessageBoxCatcher::~TMessageBoxCatcher() = default;
 
-void AnswerNextFileDialog(const QString& fileName) {
+void AnswerNextFileDialog(const QString& fileName, QString* shownIn) {
     auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, fileName] {
+    QObject::connect(poll, &QTimer::timeout, [poll, fileName, shownIn] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
             return;
+        }
+        if (shownIn != nullptr) {
+            *shownIn = dialog->directory().absolutePath();
         }
         poll->stop();
         poll->deleteLater();

@@ -35,8 +35,8 @@ private:
 };
 
 // When the next modal file dialog opens, types `fileName` into it and accepts it (or rejects
-// it when fileName is empty).
-void AnswerNextFileDialog(const QString& fileName);
+// it when fileName is empty). With `shownIn`, keeps there the folder the dialog opened in.
+void AnswerNextFileDialog(const QString& fileName, QString* shownIn = nullptr);
 
 // A main window created from the build's folder, with fresh drawing state.
 std::unique_ptr<Plexa3DApp::TForm1> NewMainWindow();

@@ -89,9 +89,9 @@ TEST_F(ImportCommand, ImagesThatCannotBeShownAreToldOnTheObjectsRow) {
     }
 }
 
-// The pane menu's export writes the current object's whole model where the dialog says, as the
-// name's extension or else the chosen filter says, and tells what it could not write beside the
-// list; a folder that is not there is an error in its box.
+// The pane menu's export opens beside the model and writes the current object's whole model where
+// the dialog says, as the name's extension or else the chosen filter says, and tells what it
+// could not write beside the list; a folder that is not there is an error in its box.
 TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
     ImportPath(QString::fromStdString(dir_.Write("painted.3ds", CornerNamingAMissingImage())));
     const auto path = [&](const char* name) {
@@ -103,8 +103,10 @@ TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
         QCoreApplication::sendPostedEvents(form_.get(), QEvent::MetaCall);
     };
     TMessageBoxCatcher errors;
-    AnswerNextFileDialog(path("out.obj"));
+    QString shownIn;
+    AnswerNextFileDialog(path("out.obj"), &shownIn);
     choose();
+    EXPECT_EQ(shownIn.toStdString(), std::filesystem::canonical(dir_.Path()).string());
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.obj"));
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out.mtl"));
     EXPECT_TRUE(form_->LastNotice().contains("image not found: ASSENTE.JPG"))
