@@ -122,7 +122,6 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
     // makes a quarter of a gigabyte of it.
     files[0].Stream = [&model, &looks, names, library, turned](const TEmit& emit) {
         std::string obj;
-        obj.reserve(PieceSize + PieceSize / 4);
         const auto flushFull = [&] { EmitPiece(obj, emit, true); };
         obj += "# Written by Plexa3D\nmtllib " + library + "\n";
         std::size_t base = 0;

@@ -55,7 +55,6 @@ std::vector<TOutputFile> WritePly(const TExportModel& model, const TModelLooks& 
     files[0].Path = output;
     files[0].Stream = [&model, &looks, header](const TEmit& emit) {
         std::vector<std::uint8_t> out(header.begin(), header.end());
-        out.reserve(PieceSize + header.size() + 64);
         for (const TExportMesh& mesh : model.Meshes) {
             for (const TExportPrimitive& primitive : mesh.Primitives) {
                 const TColorF& colour = looks.Materials[primitive.Material].Diffuse;

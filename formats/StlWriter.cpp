@@ -4,6 +4,7 @@
 #include "GraphErrors.h"
 #include "Smoothing.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -41,7 +42,7 @@ std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& 
     files[0].Path = output;
     files[0].Stream = [&model, triangles](const TEmit& emit) {
         std::vector<std::uint8_t> out;
-        out.reserve(PieceSize + HeaderSize + 4 + TriangleSize);
+        out.reserve(std::min(PieceSize, HeaderSize + 4 + TriangleSize * triangles) + TriangleSize);
         // Not "solid": a binary file whose header began so would be taken for text by some
         // readers.
         std::string header = "Binary STL written by Plexa3D";

@@ -3,9 +3,7 @@
 // whole model; an input holding the line "#--companion--" gives what follows it as every file the
 // model names beside it (a material library, a buffer). A read either raises one of the library's
 // errors or leaves a sound record whose looks fit it, which is then fitted and drawn in every mode
-// (FuzzModelChecks.h) and exported in memory in every format (FuzzExportChecks.h). Anything else
-// stops the run.
-#include "FuzzExportChecks.h"
+// (FuzzModelChecks.h). Anything else stops the run.
 #include "FuzzModelChecks.h"
 #include "GraphErrors.h"
 #include "ModelFiles.h"
@@ -54,7 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         Plexa3DFuzz::CheckLooks(object, looks);
         Plexa3DFuzz::GiveImages(looks);
-        Plexa3DFuzz::CheckExport(object, looks);
         Plexa3DFuzz::CheckModel(object, looks);
     }
     return 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer programs of a fuzz build for a bounded time each, from fresh copies of their
 # seeds: fuzz.sh BUILD_DIR SECONDS_FOR_3DS SECONDS_FOR_EACH_OTHER. The .3DS reader has the longer
-# run; the RTF and TGA readers and the readers of OBJ, STL, PLY, OFF and glTF the shorter one each.
+# run; the RTF and TGA readers, the readers of OBJ, STL, PLY, OFF and glTF and the export of what
+# they read the shorter one each.
 # A crash, leak, timeout, memory blow-up or sanitizer report fails the run, and the failing input is
 # kept under build/fuzz-findings.
 set -euo pipefail
@@ -33,3 +34,4 @@ run tga "$3" fuzz/seeds/tga
 for format in obj stl ply off gltf; do
     run "$format" "$3" "$build/fuzz-seeds/formats/$format"
 done
+run export "$3" "$build/fuzz-seeds"

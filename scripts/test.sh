@@ -6,8 +6,9 @@
 #      libraries also carry libFuzzer's instrumentation: the same tests again, the window tests
 #      included, then side by side, one core each, the GUI monkey (a minute of random real input
 #      to the sanitizer build of the program under Xvfb, tests/monkey) and a bounded libFuzzer
-#      run of each reader of untrusted input (about a minute in all: 20 s for .3DS, 6 s for
-#      each of RTF, TGA, OBJ, STL, PLY, OFF and glTF).
+#      run of each reader of untrusted input and of the export of what they read (about a
+#      minute in all: 20 s for .3DS, 6 s for each of RTF, TGA, OBJ, STL, PLY, OFF, glTF and the
+#      export).
 # Any failure, warning, sanitizer report, fuzzer crash, leak or hang makes the script fail.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,21 +1,25 @@
-#include "FuzzExportChecks.h"
-
+// Fuzz target of the export. Each input is read in memory as a whole model, in the format its
+// content shows (.3DS, OBJ, STL, PLY, OFF or glTF; no companion files), and written in memory in
+// every export format, the images it names not found. A writer either raises one of the library's
+// errors (a model too large for the format) or makes its files, every streamed piece of them; a
+// .glb and an STL come out exactly as long as their headers say. Anything else stops the run.
+// The readers' own targets do not export, so that they keep their pace.
 #include "ExportWriters.h"
 #include "FuzzModelChecks.h"
 #include "GraphErrors.h"
+#include "ModelFiles.h"
 
 #include <cstdint>
-#include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
-namespace Plexa3DFuzz {
+namespace {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DFormats;
 using namespace Plexa3DFormats::Detail;
-
-namespace {
+using Plexa3DFuzz::Require;
 
 constexpr std::size_t GlbLengthAt = 8;
 constexpr std::size_t StlCountAt = 80;
@@ -40,8 +44,7 @@ std::uint32_t Read32(const std::string& bytes, std::size_t at) {
     return value;
 }
 
-} // namespace
-
+// The model written in memory in every format.
 void CheckExport(TObject3D& object, const TModelLooks& looks) {
     const TExportModel model = PrepareExport(object, looks);
     const TExportImages images; // none found: the writers name them and go on
@@ -86,4 +89,23 @@ void CheckExport(TObject3D& object, const TModelLooks& looks) {
     }
 }
 
-} // namespace Plexa3DFuzz
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    const TModelFormat format = DetectModelFormat(bytes);
+    if (format == TModelFormat::Unknown) {
+        return 0;
+    }
+    const TModelSource source{"fuzz/model", bytes,
+                              [](const std::string&, std::size_t) { return TCompanion{}; }};
+    TObject3D object;
+    TModelLooks looks;
+    try {
+        ReadModelSourceAs(format, source, TModelPart::Whole, object, looks);
+    } catch (const RuntimeError&) {
+        return 0;
+    }
+    CheckExport(object, looks);
+    return 0;
+}
