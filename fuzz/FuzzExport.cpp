@@ -1,6 +1,7 @@
 // Fuzz target of the export. Each input is read in memory as a whole model, in the format its
 // content shows (.3DS, OBJ, STL, PLY, OFF or glTF; no companion files), and written in memory in
-// every export format, the images it names not found. A writer either raises one of the library's
+// every export format, the images it names not found. The placing of its vertices may raise one
+// of the library's errors, as in the program. A writer either raises one of the library's
 // errors (a model too large for the format) or makes its files, every streamed piece of them; a
 // .glb and an STL come out exactly as long as their headers say. Anything else stops the run.
 // The readers' own targets do not export, so that they keep their pace.
@@ -46,7 +47,12 @@ std::uint32_t Read32(const std::string& bytes, std::size_t at) {
 
 // The model written in memory in every format.
 void CheckExport(TObject3D& object, const TModelLooks& looks) {
-    const TExportModel model = PrepareExport(object, looks);
+    TExportModel model;
+    try {
+        model = PrepareExport(object, looks); // placing the vertices may overflow
+    } catch (const RuntimeError&) {
+        return;
+    }
     const TExportImages images; // none found: the writers name them and go on
     for (const TExportFormat format : {TExportFormat::Glb, TExportFormat::Gltf, TExportFormat::Obj,
                                        TExportFormat::Stl, TExportFormat::Ply}) {
