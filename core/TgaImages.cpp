@@ -19,6 +19,9 @@ namespace {
 constexpr int RgbChannels = 3;
 // Run-length coding can make a file a little longer than its pixels; no real one is twice as long.
 constexpr std::int64_t MaxTgaFileBytes = 2 * MaxTextureBytes;
+constexpr std::int64_t TgaHeaderBytes = 18;
+// A run covers at most 128 pixels and takes at least two bytes; raw pixels take one byte or more.
+constexpr std::int64_t MostPixelsPerByte = 64;
 
 struct TFreeImage {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
@@ -39,6 +42,12 @@ TDecodedImage DecodeTgaBytes(std::span<const std::uint8_t> bytes) {
     if (width > MaxTextureSide || height > MaxTextureSide ||
         std::int64_t(width) * height * 4 > MaxTextureBytes) {
         result.Outcome = TDecodedImage::TOutcome::TooLarge;
+        return result;
+    }
+    // A file far too short for its size is cut off: it is not decoded into a large image of
+    // nothing (a few bytes claiming 8192 x 8192 would take 256 MB and seconds).
+    if (std::int64_t(width) * height >
+        MostPixelsPerByte * (std::int64_t(bytes.size()) - TgaHeaderBytes)) {
         return result;
     }
     const std::unique_ptr<stbi_uc, TFreeImage> pixels(

@@ -95,6 +95,10 @@ TEST(ImageDecoding, CommonFormatsAreDecodedAndOversizeOrDamagedFilesRefused) {
         {"saved.tiff", TOutcome::Decoded},
         {dir.Write("hand.tga", Tga()), TOutcome::Decoded},
         {dir.Write("hand.gif", Gif()), TOutcome::Decoded},
+        // Run-length coded, 8192 x 8192, and cut off after one run.
+        {dir.Write("cut.tga", Bytes{0, 0, 10,   0, 0,    0,  0,    0,    0, 0, 0,
+                                    0, 0, 0x20, 0, 0x20, 24, 0x20, 0xFF, 1, 2, 3}),
+         TOutcome::Unreadable},
         {dir.Write("claims.png", PngHeader(60000, 60000)), TOutcome::TooLarge},
         {dir.Write("wide.png", PngHeader(8193, 1)), TOutcome::TooLarge},
         {dir.Write("broken.png", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3}), TOutcome::Unreadable},
