@@ -3,6 +3,7 @@
 #include "ExportWriters.h"
 
 #include "GraphErrors.h"
+#include "Utf8.h"
 
 #include <nlohmann/json.hpp>
 
@@ -44,29 +45,13 @@ const char* const TextureTransform = "KHR_texture_transform";
 
 // Whether `text` is UTF-8 as JSON takes it: no overlong forms, surrogates or code points past
 // U+10FFFF.
-bool IsUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                 : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                                 : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                                  : 0;
-        if (length == 0 || i + length > text.size()) {
+bool IsUtf8(std::string_view text) {
+    char32_t code = 0;
+    for (std::size_t length = 0; !text.empty(); text.remove_prefix(length)) {
+        length = Utf8Character(text, code);
+        if (length == 0) {
             return false;
         }
-        std::uint32_t code = lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = code << 6 | (next & 0x3F);
-        }
-        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-            return false;
-        }
-        i += length;
     }
     return true;
 }
@@ -207,8 +192,9 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                       1 - source.Transparency}},
                     {"metallicFactor", 0},
                     {"roughnessFactor", std::clamp(1.0f - source.Shininess, 0.0f, 1.0f)}};
-        json material = {{"name", source.Name.empty() && m == 0 ? "default" : Utf8Name(source.Name)},
-                         {"pbrMetallicRoughness", pbr}};
+        json material = {
+            {"name", source.Name.empty() && m == 0 ? "default" : Utf8Name(source.Name)},
+            {"pbrMetallicRoughness", pbr}};
         if (source.Transparency > 0) {
             material["alphaMode"] = "BLEND";
         }
