@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -196,6 +197,59 @@ TEST_F(Snapshot, InfoDescribesEachFileOrNamesWhyNot) {
     EXPECT_EQ(errors, "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n" +
                           "plexa3d: " + lines + ": passed over: 1 line element (l)\n");
     EXPECT_EQ(Run({"--info", cube}), 0);
+}
+
+// --export writes the whole model and says nothing else, or gives the reason with the input's
+// name and status 1; a malformed request is status 2. A missing image is told, and the export is
+// written all the same.
+TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
+    const QString painted = QStringLiteral(PLEXA3D_SOURCE_DIR "/samples/vehicle-painted.3ds");
+    const QString missing =
+        QString::fromStdString(dir_.Write("missing.3ds", CornerNamingAMissingImage()));
+    const QString text = QString::fromStdString(dir_.Write("note.txt", std::string("hello\n")));
+    const struct {
+        QStringList Arguments;
+        int Status;
+        QString Told; // what standard error holds, or begins with for status 2
+        const char* Written;
+    } cases[] = {
+        {{"--export", Path("p.glb"), painted}, 0, "", "glTF"},
+        {{"--export", Path("m.obj"), missing},
+         0,
+         "plexa3d: " + missing + ": image not found: ASSENTE.JPG\n",
+         ""},
+        {{"--export", Path("a.obj"), Path("absent.3ds")},
+         1,
+         "plexa3d: " + Path("absent.3ds") + ": File not found\n",
+         nullptr},
+        {{"--export", Path("t.ply"), text},
+         1,
+         "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n",
+         nullptr},
+        {{"--export", Path("x/y.stl"), painted},
+         1,
+         "plexa3d: " + painted + ": Cannot write file \"" + Path("x/y.stl") + "\"\n",
+         nullptr},
+        {{"--export", Path("p.txt"), painted}, 2, "plexa3d: --export needs", nullptr},
+        {{"--export", Path("q.glb"), painted, painted}, 2, "plexa3d: --export takes", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(' ').toStdString());
+        QString errors;
+        EXPECT_EQ(Run(c.Arguments, &errors), c.Status);
+        if (c.Status == 2) {
+            EXPECT_TRUE(errors.startsWith(c.Told)) << errors.toStdString();
+        } else {
+            EXPECT_EQ(errors.toStdString(), c.Told.toStdString());
+        }
+        std::ifstream written(c.Arguments[1].toStdString(), std::ios::binary);
+        EXPECT_EQ(bool(written), c.Written != nullptr);
+        if (c.Written != nullptr) {
+            std::string start(4, '\0');
+            written.read(start.data(), 4);
+            EXPECT_EQ(start.substr(0, std::strlen(c.Written)), c.Written);
+        }
+    }
 }
 
 // A failed output leaves the files that were there as they were, and nothing else behind: a

@@ -39,6 +39,9 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     ASSERT_TRUE(info) << error.Message;
     EXPECT_TRUE(info->Info);
     EXPECT_EQ(info->Files, (std::vector<std::string>{"a.obj", "b.stl"}));
+    const auto exported = ParseCommandLine({"--export", "OUT.GLTF", "--in.3ds"}, error);
+    ASSERT_TRUE(exported && exported->Export) << error.Message;
+    EXPECT_EQ(*exported->Export, (std::pair<std::string, std::string>{"OUT.GLTF", "--in.3ds"}));
 }
 
 TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
@@ -63,6 +66,11 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
                                                {"--info"},
                                                {"--info", "a.obj", "--snapshot", "d"},
+                                               {"--export", "out.glb"},
+                                               {"--export", "out.3ds", "in.3ds"},
+                                               {"--export", "", "in.3ds"},
+                                               {"--export", "o.stl", "in.3ds", "b.3ds"},
+                                               {"--export", "o.stl", "in.3ds", "--info"},
                                                {"-x"}}) {
         TCommandLineError error;
         EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.front();

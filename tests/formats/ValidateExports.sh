@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Exports every model it is given (files, or every file in the folders) as .glb and as .gltf with
-# the built program, then runs the Khronos glTF validator over everything written: no file may
-# have an error or a warning. A model the program cannot read is refused with status 1 and a
-# message and is skipped; any other status fails the test.
-#   ValidateExports.sh PROGRAM VALIDATOR_FOLDER OUTPUT_FOLDER MODEL_OR_FOLDER...
+# the built export_models, which exports as the program's --export does, then runs the Khronos
+# glTF validator over everything written: no file may have an error or a warning. A model the
+# program cannot read is refused with status 1 and a message and is skipped; anything else fails
+# the test.
+#   ValidateExports.sh EXPORT_MODELS VALIDATOR_FOLDER OUTPUT_FOLDER MODEL_OR_FOLDER...
 set -euo pipefail
-program=$1
+exporter=$1
 validator=$2
 out=$3
 shift 3
@@ -30,22 +31,16 @@ for item in "$@"; do
     fi
 done
 
-# One export per job, side by side; each leaves its status beside what it wrote.
-export_one() {
-    local program=$1 model=$2 folder=$3 kind=$4 status=0
-    mkdir -p "$folder"
-    echo "$model" >"$folder/source"
-    "$program" --export "$folder/model.$kind" "$model" 2>"$folder/stderr" || status=$?
-    echo "$status" >"$folder/status"
-}
-export -f export_one
+# The exports in batches, side by side; each leaves its status beside what it wrote.
+ExportsPerBatch=12
 n=0
 for model in "${models[@]}"; do
     n=$((n + 1))
     for kind in glb gltf; do
-        printf '%s\0%s\0%s\0%s\0' "$program" "$model" "$out/$n-$kind" "$kind"
+        printf '%s\0%s\0%s\0' "$model" "$out/$n-$kind" "$kind"
     done
-done | xargs -0 -n 4 -P "$(nproc)" bash -c 'export_one "$@"' _
+done | xargs -0 -n $((3 * ExportsPerBatch)) -P "$(nproc)" "$exporter" ||
+    { echo "export_models failed" >&2; exit 1; }
 
 written=()
 refused=0
@@ -54,14 +49,14 @@ for model in "${models[@]}"; do
     n=$((n + 1))
     for kind in glb gltf; do
         folder="$out/$n-$kind"
-        status=$(cat "$folder/status")
-        if [ "$status" -eq 0 ]; then
+        status=$(cat "$folder/status" 2>/dev/null || echo none)
+        if [ "$status" = 0 ]; then
             written+=("$folder/model.$kind")
-        elif [ "$status" -eq 1 ] && [ -s "$folder/stderr" ]; then
+        elif [ "$status" = 1 ] && [ -s "$folder/stderr" ]; then
             refused=$((refused + 1))
         else
-            echo "$model: --export to .$kind ended with status $status" >&2
-            cat "$folder/stderr" >&2
+            echo "$model: the export to .$kind ended with status $status" >&2
+            cat "$folder/stderr" >&2 2>/dev/null || true
             exit 1
         fi
     done
