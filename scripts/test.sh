@@ -19,11 +19,12 @@ jobs=$(nproc)
 
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
 # The windows and their tests are compiled in batches of files, as gcc parses Qt's headers anew for
-# every file.
+# every file. The test programs' own code is optimised less than the code it tests (-O1 here, -O0
+# in the sanitizer build), which saves about a quarter of their compile time.
 echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DPLEXA3D_BENCHMARKS=ON \
-    -DPLEXA3D_BATCHED_WINDOWS=ON >/dev/null
+    -DPLEXA3D_BATCHED_WINDOWS=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O1 >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" --label-exclude monkey
 
@@ -32,7 +33,8 @@ ctest --test-dir build/test --output-on-failure -j "$jobs" --label-exclude monke
 echo "== Sanitizer and fuzz build: library, readers, windows and the GUI monkey"
 CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DPLEXA3D_STRICT=ON \
-    -DPLEXA3D_SANITIZE=ON -DPLEXA3D_FUZZ=ON -DPLEXA3D_GUI=ON >/dev/null
+    -DPLEXA3D_SANITIZE=ON -DPLEXA3D_FUZZ=ON -DPLEXA3D_GUI=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O0 \
+    >/dev/null
 cmake --build build/sanitize -j "$jobs"
 # The installation checks package the build; they have run on the strict build already.
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --label-exclude monkey \

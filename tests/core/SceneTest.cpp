@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -491,19 +492,33 @@ TEST_F(SceneTest, FittedModelsStayInsideThePaneAtEveryTurn) {
     constexpr int Margin = 600; // the picture is drawn into a larger image, origin at its centre
     const TTestImage wide(SmallPane.Width + 2 * Margin, SmallPane.Height + 2 * Margin);
     TTestImage image = wide; // each drawing starts from `wide` again
-    // The first white pixel outside the pane, as "x,y", or nothing. White is the same in any
-    // byte order, so the rows are read as bytes.
+    // The first white pixel outside the pane, as "x,y", or nothing. White is 0xFF in all three
+    // bytes, so the rows are searched for that byte.
+    static_assert(White.R == 0xFF && White.G == 0xFF && White.B == 0xFF);
     const auto whiteOutside = [&]() -> std::string {
-        for (std::int32_t y = 0; y < image.Height(); ++y) {
+        const auto search = [&](std::int32_t y, std::int32_t from, std::int32_t to) {
             const std::uint8_t* row = image.View().ScanLine(y);
-            const bool paneRow = y >= Margin && y < Margin + SmallPane.Height;
-            for (std::int32_t x = 0; x < image.Width(); ++x) {
-                if (paneRow && x == Margin) {
-                    x += SmallPane.Width - 1;
-                } else if (row[3 * x] == White.B && row[3 * x + 1] == White.G &&
-                           row[3 * x + 2] == White.R) {
-                    return std::to_string(x) + "," + std::to_string(y);
+            const std::uint8_t* end = row + 3 * to;
+            for (const std::uint8_t* at = row + 3 * from; at < end; ++at) {
+                at = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, std::size_t(end - at)));
+                if (at == nullptr) {
+                    break;
                 }
+                const auto byte = at - row;
+                if (at[-(byte % 3)] == 0xFF && at[1 - byte % 3] == 0xFF &&
+                    at[2 - byte % 3] == 0xFF) {
+                    return std::to_string(byte / 3) + "," + std::to_string(y);
+                }
+            }
+            return std::string();
+        };
+        for (std::int32_t y = 0; y < image.Height(); ++y) {
+            const bool paneRow = y >= Margin && y < Margin + SmallPane.Height;
+            std::string found =
+                paneRow ? search(y, 0, Margin) + search(y, Margin + SmallPane.Width, image.Width())
+                        : search(y, 0, image.Width());
+            if (!found.empty()) {
+                return found;
             }
         }
         return {};
