@@ -19,8 +19,8 @@ jobs=$(nproc)
 
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
 # The windows and their tests are compiled in batches of files, as gcc parses Qt's headers anew for
-# every file. The test programs' own code is optimised less than the code it tests (-O1 here, -O0
-# in the sanitizer build), which saves about a quarter of their compile time.
+# every file. The code that only the tests and tools run is optimised less than the program (-O1
+# here, -O0 in the sanitizer build), which saves about a quarter of its compile time.
 echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DPLEXA3D_BENCHMARKS=ON \
