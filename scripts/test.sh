@@ -18,8 +18,8 @@ jobs=$(nproc)
 ./scripts/setup.sh
 
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
-# The windows and their tests are compiled in batches of files, as gcc parses Qt's headers anew for
-# every file. The code that only the tests and tools run is optimised less than the program (-O1
+# The windows and most tests are compiled in batches of files, as gcc parses Qt's and GoogleTest's
+# headers anew for every file. The code that only the tests and tools run is optimised less than the program (-O1
 # here, -O0 in the sanitizer build), which saves about a quarter of its compile time.
 echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 namespace {
+namespace command_line_test {
 
 using namespace Plexa3DApp;
 
@@ -82,4 +83,5 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
     EXPECT_FALSE(ParseCommandLine({"--platform"}, error, true));
 }
 
+} // namespace command_line_test
 } // namespace

@@ -11,6 +11,7 @@
 #include <optional>
 
 namespace {
+namespace model_images_test {
 
 using namespace Plexa3DApp;
 using namespace ZuveloGraphLibrary;
@@ -96,4 +97,5 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
     EXPECT_EQ(plain.Images[1], nullptr);
 }
 
+} // namespace model_images_test
 } // namespace

@@ -29,6 +29,7 @@ void PrintTo(const TRtfRun& run, std::ostream* out) {
 } // namespace Plexa3DRtf
 
 namespace {
+namespace rtf_reader_test {
 
 using namespace Plexa3DRtf;
 using Plexa3DTest::Format;
@@ -237,4 +238,5 @@ TEST(RtfReader, LicenceFile) {
     EXPECT_EQ(text.find("Arial"), std::string::npos);
 }
 
+} // namespace rtf_reader_test
 } // namespace

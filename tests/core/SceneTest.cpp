@@ -18,6 +18,7 @@
 #include <tuple>
 
 namespace {
+namespace scene_test {
 
 using namespace Plexa3DApp;
 using namespace Plexa3DTest;
@@ -537,4 +538,5 @@ TEST_F(SceneTest, FittedModelsStayInsideThePaneAtEveryTurn) {
     EXPECT_TRUE(scene_.CurrentAtRest());
 }
 
+} // namespace scene_test
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 namespace {
+namespace angle_tables_test {
 
 using namespace ZuveloGraphLibrary;
 
@@ -28,4 +29,5 @@ TEST(AngleTables, EntriesCarryTheOffsetsOfTheTenDigitPi) {
     EXPECT_NE(SinTable[360], SinTable[0]); // 360 is an entry of its own
 }
 
+} // namespace angle_tables_test
 } // namespace

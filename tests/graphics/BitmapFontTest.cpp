@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace {
+namespace bitmap_font_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::ImageIs;
@@ -176,4 +177,5 @@ TEST_F(BitmapFont, MissingFileRaisesFileNotFoundAndKeepsTheGlyphs) {
     EXPECT_THROW(LoadBitmapFont(dir_.Path().string()), InOutError); // a folder
 }
 
+} // namespace bitmap_font_test
 } // namespace

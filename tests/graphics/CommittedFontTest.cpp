@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace committed_font_test {
 
 namespace Zgl = ZuveloGraphLibrary;
 using Plexa3DTest::ImageIs;
@@ -185,4 +186,5 @@ TEST(CommittedData, BackgroundsAre24BitBmpsOfThePaneSizes) {
     }
 }
 
+} // namespace committed_font_test
 } // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace corpus_test {
 
 using namespace ZuveloGraphLibrary;
 
@@ -71,4 +72,5 @@ TEST(CorpusTest, FirstMeshOfEveryListedFile) {
     }
 }
 
+} // namespace corpus_test
 } // namespace

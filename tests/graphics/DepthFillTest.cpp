@@ -14,6 +14,7 @@
 #include <string>
 
 namespace {
+namespace depth_fill_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::SetUpCentredPane;
@@ -256,4 +257,5 @@ TEST(DepthFill, FacesThatFillNothingAndTheKeysOfThoseThatDo) {
     }
 }
 
+} // namespace depth_fill_test
 } // namespace

@@ -20,6 +20,7 @@
 #include <vector>
 
 namespace {
+namespace file_reader_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::TTempDir;
@@ -175,4 +176,5 @@ TEST(FileReader, FilesThatAreNotRegularReadAsEmpty) {
     expectEmpty("/dev/zero");
 }
 
+} // namespace file_reader_test
 } // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace fit_placement_test {
 
 using namespace ZuveloGraphLibrary;
 using Points = std::vector<TPoint3D>;
@@ -150,4 +151,5 @@ TEST(FitObjectVerticesTest, UsedVerticesEndWithinTheRadius) {
     EXPECT_GT(fitted, 100);
 }
 
+} // namespace fit_placement_test
 } // namespace

@@ -15,6 +15,7 @@
 #include <string>
 
 namespace {
+namespace hidden_lines_test {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DTest;
@@ -194,4 +195,5 @@ TEST(HiddenLines, ACubeSeenFromACornerShowsItsThreeNearSides) {
     }
 }
 
+} // namespace hidden_lines_test
 } // namespace

@@ -29,6 +29,7 @@
 #include <vector>
 
 namespace {
+namespace import3ds_model_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::TTempDir;
@@ -801,4 +802,5 @@ TEST(Load3DSModelTest, ADamagedVertexCostsOnlyItsFaces) {
     }
 }
 
+} // namespace import3ds_model_test
 } // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 namespace {
+namespace import3ds_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::TTempDir;
@@ -438,4 +439,5 @@ TEST(Load3DSTest, TruncatedFilesKeepWhatWasRead) {
     }
 }
 
+} // namespace import3ds_test
 } // namespace

@@ -12,6 +12,7 @@
 #include <random>
 
 namespace {
+namespace line_differential_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::ImagesEqual;
@@ -376,4 +377,5 @@ TEST(LineDifferential, LongLinesWriteThePixelsOfTheExactSums) {
     }
 }
 
+} // namespace line_differential_test
 } // namespace

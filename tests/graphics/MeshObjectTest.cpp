@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace {
+namespace mesh_object_test {
 
 using namespace ZuveloGraphLibrary;
 
@@ -192,4 +193,5 @@ TEST(MeshObject, FloatFaultsAreRaisedNotStoredQuietly) {
     EXPECT_EQ(quiet->Vertices[1].Y, 5.0f);
 }
 
+} // namespace mesh_object_test
 } // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 namespace {
+namespace model_looks_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTools::TColorSpec;
@@ -264,4 +265,5 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
     }
 }
 
+} // namespace model_looks_test
 } // namespace

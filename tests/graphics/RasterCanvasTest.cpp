@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace {
+namespace raster_canvas_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::ImageIs;
@@ -186,4 +187,5 @@ TEST_F(RasterCanvas, CopyTakesEveryRowAndStaysInsideTheDestination) {
     EXPECT_EQ(small.At(4, 3), (TColorRGB{4, 3, 7}));
 }
 
+} // namespace raster_canvas_test
 } // namespace

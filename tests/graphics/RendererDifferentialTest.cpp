@@ -12,6 +12,7 @@
 #include <string>
 
 namespace {
+namespace renderer_differential_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::ImagesEqual;
@@ -115,4 +116,5 @@ TEST(RendererDifferential, FastDrawingEqualsThePlainPerFaceDrawing) {
     }
 }
 
+} // namespace renderer_differential_test
 } // namespace

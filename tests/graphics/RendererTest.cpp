@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace {
+namespace renderer_test {
 
 using namespace ZuveloGraphLibrary;
 using Plexa3DTest::ImageIs;
@@ -353,4 +354,5 @@ TEST_F(Renderer, ProjectedExtentCoversTheCornersThatAreDrawn) {
     expectExtent(ProjectedExtent(damaged), {-30, -15, 90, 60, 0});
 }
 
+} // namespace renderer_test
 } // namespace

@@ -15,6 +15,7 @@
 #include <string>
 
 namespace {
+namespace solid_surfaces_test {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DTest;
@@ -461,4 +462,5 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
     }
 }
 
+} // namespace solid_surfaces_test
 } // namespace
