@@ -18,9 +18,11 @@ jobs=$(nproc)
 ./scripts/setup.sh
 
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
-# The windows and most tests are compiled in batches of files, as gcc parses Qt's and GoogleTest's
-# headers anew for every file. The code that only the tests and tools run is optimised less than the program (-O1
-# here, -O0 in the sanitizer build), which saves about a quarter of its compile time.
+# The windows and most tests are compiled in batches of files, in both builds: gcc parses Qt's
+# and GoogleTest's headers anew for every file, and even with clang's precompiled headers the
+# batches take about a third less time. The code that only the tests and tools run is optimised
+# less than the program (-O1 here, -O0 in the sanitizer build), which saves about a quarter of its
+# compile time.
 echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DPLEXA3D_BENCHMARKS=ON \
@@ -34,7 +36,7 @@ echo "== Sanitizer and fuzz build: library, readers, windows and the GUI monkey"
 CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DPLEXA3D_STRICT=ON \
     -DPLEXA3D_SANITIZE=ON -DPLEXA3D_FUZZ=ON -DPLEXA3D_GUI=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O0 \
-    >/dev/null
+    -DPLEXA3D_BATCHED_WINDOWS=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 # The installation checks package the build; they have run on the strict build already.
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --label-exclude monkey \
