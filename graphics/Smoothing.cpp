@@ -23,15 +23,17 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     const auto smooth = [&](std::int32_t i) {
         return MaskOf(masks, i) != 0 && FaceInRange(object.Faces[i], vertices);
     };
-    // The corners of the smooth faces, sorted by their vertex.
+    // The corners of the smooth faces, sorted by their vertex and then by their number: the
+    // corners at vertex v are corners[first[v]] to corners[first[v + 1] - 1]. Each vertex's count
+    // is summed into the end of its run, and the corners are put in from the last face back.
     std::vector<std::uint32_t> first(static_cast<std::size_t>(vertices) + 2, 0);
     std::size_t total = 0;
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
-            for (const std::uint32_t v : {f.A, f.B, f.C}) {
-                ++first[v + 1];
-            }
+            ++first[f.A];
+            ++first[f.B];
+            ++first[f.C];
             total += CornersPerFace;
         }
     }
@@ -42,23 +44,28 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
         first[v] += first[v - 1];
     }
     std::vector<std::uint32_t> corners(total);
-    std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
-    for (std::int32_t i = 1; i <= faces; ++i) {
+    for (std::int32_t i = faces; i >= 1; --i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
             const std::uint32_t numbers[] = {f.A, f.B, f.C};
-            for (std::size_t k = 0; k < CornersPerFace; ++k) {
-                corners[next[numbers[k]]++] =
+            for (std::size_t k = CornersPerFace; k-- > 0;) {
+                corners[--first[numbers[k]]] =
                     static_cast<std::uint32_t>(CornersPerFace * std::size_t(i - 1) + k);
             }
         }
     }
 
+    // The faces of each sum take the place of the corners they were found from, which are read
+    // before they are written over: a vertex's faces never start after its corners.
     result.Sums.assign(CornersPerFace * static_cast<std::size_t>(faces), 0);
+    result.FirstFace.reserve(std::size_t(vertices) + 1);
+    result.FirstShare.reserve(std::size_t(vertices) + 1);
+    std::size_t written = 0;
     std::vector<std::uint32_t> here; // the distinct masks at the vertex
+    std::vector<std::uint32_t> at;   // its corners, kept while its faces are written
     for (std::int32_t v = 1; v <= vertices; ++v) {
-        const std::span<const std::uint32_t> at(corners.data() + first[std::size_t(v)],
-                                                corners.data() + first[std::size_t(v) + 1]);
+        at.assign(corners.begin() + first[std::size_t(v)],
+                  corners.begin() + first[std::size_t(v) + 1]);
         const auto maskAt = [&](std::uint32_t corner) {
             return MaskOf(masks, std::int32_t(corner / CornersPerFace) + 1);
         };
@@ -82,11 +89,11 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
         }
         for (std::size_t a = 0; a < here.size(); ++a) {
             for (const std::uint32_t corner : at) {
-                if (maskAt(corner) == here[a]) {
-                    result.Faces.push_back(corner / CornersPerFace + 1);
+                if (here.size() == 1 || maskAt(corner) == here[a]) {
+                    corners[written++] = corner / CornersPerFace + 1;
                 }
             }
-            result.FirstFace.push_back(std::uint32_t(result.Faces.size()));
+            result.FirstFace.push_back(std::uint32_t(written));
             for (std::size_t b = 0; b < here.size(); ++b) {
                 if (a != b && (here[a] & here[b]) != 0) {
                     result.Shared.push_back(base + std::uint32_t(b));
@@ -96,6 +103,8 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
         }
         result.SumCount += std::uint32_t(here.size());
     }
+    corners.resize(written);
+    result.Faces = std::move(corners);
     return result;
 }
 
