@@ -17,6 +17,7 @@
 #include <iterator>
 
 namespace {
+namespace export_model_test {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DFormats;
@@ -175,4 +176,5 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
     EXPECT_NE(content(model).substr(0, 2), "Bi"); // not an STL header
 }
 
+} // namespace export_model_test
 } // namespace

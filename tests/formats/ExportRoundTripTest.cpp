@@ -17,6 +17,7 @@
 #include <numbers>
 
 namespace {
+namespace export_round_trip_test {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DFormats;
@@ -210,4 +211,5 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
     }
 }
 
+} // namespace export_round_trip_test
 } // namespace

@@ -19,6 +19,7 @@
 #include <vector>
 
 namespace {
+namespace gltf_reader_test {
 
 using namespace Plexa3DFormats;
 using namespace Plexa3DTools;
@@ -1030,4 +1031,5 @@ TEST(GltfReader, RealFilesHoldTheTrianglesExpected) {
     }
 }
 
+} // namespace gltf_reader_test
 } // namespace

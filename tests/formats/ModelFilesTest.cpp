@@ -15,6 +15,7 @@
 #include <vector>
 
 namespace {
+namespace model_files_test {
 
 using namespace Plexa3DFormats;
 
@@ -111,4 +112,5 @@ TEST(ModelFiles, TheSameModelReadsAsTheSameTrianglesInEveryFormat) {
     }
 }
 
+} // namespace model_files_test
 } // namespace

@@ -32,6 +32,7 @@ void PrintTo(const TLooksNote& note, std::ostream* out) {
 } // namespace ZuveloGraphLibrary
 
 namespace {
+namespace obj_reader_test {
 
 using namespace ZuveloGraphLibrary;
 using namespace Plexa3DFormats;
@@ -1020,4 +1021,5 @@ TEST(ObjReader, TheCorpusFilesOpenWithTheTrianglesListed) {
     }
 }
 
+} // namespace obj_reader_test
 } // namespace

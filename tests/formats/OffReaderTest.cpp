@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace off_reader_test {
 
 using namespace Plexa3DTest;
 using Plexa3DTools::TMeshSpec;
@@ -300,4 +301,5 @@ TEST(OffReader, RealFilesOpenWithTheTrianglesOfAnIndependentImporter) {
     ExpectCorpusTable("off.tsv", {"assimp-off", "o3dv-off"});
 }
 
+} // namespace off_reader_test
 } // namespace

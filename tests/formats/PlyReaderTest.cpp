@@ -14,6 +14,7 @@
 #include <vector>
 
 namespace {
+namespace ply_reader_test {
 
 using namespace Plexa3DTest;
 using Plexa3DTools::PlyBytes;
@@ -432,4 +433,5 @@ TEST(PlyReader, RealFilesOpenWithTheTrianglesOfAnIndependentImporter) {
     ExpectCorpusTable("ply.tsv", {"assimp-ply", "o3dv-ply"});
 }
 
+} // namespace ply_reader_test
 } // namespace

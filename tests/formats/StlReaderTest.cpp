@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace stl_reader_test {
 
 using namespace Plexa3DTest;
 using Plexa3DTools::StlHeaderConventionColour;
@@ -262,4 +263,5 @@ TEST(StlReader, RealFilesOpenWithTheTrianglesOfAnIndependentImporter) {
     ExpectCorpusTable("stl.tsv", {"assimp-stl", "o3dv-stl"});
 }
 
+} // namespace stl_reader_test
 } // namespace
