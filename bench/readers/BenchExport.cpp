@@ -7,6 +7,7 @@
 #include "SheetModel.h"
 
 namespace {
+namespace bench_export {
 
 using namespace Plexa3DBench;
 using namespace Plexa3DFormats;
@@ -84,4 +85,5 @@ BENCHMARK_CAPTURE(ExportReadBack, stl, "out.stl", TExportFormat::Stl)
 BENCHMARK_CAPTURE(ExportReadBack, ply, "out.ply", TExportFormat::Ply)
     ->Unit(benchmark::kMillisecond);
 
+} // namespace bench_export
 } // namespace

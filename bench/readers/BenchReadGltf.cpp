@@ -11,6 +11,7 @@
 #include <vector>
 
 namespace {
+namespace bench_read_gltf {
 
 using namespace Plexa3DTools;
 
@@ -70,4 +71,5 @@ void BM_GltfReadWhole(benchmark::State& state) {
 }
 BENCHMARK(BM_GltfReadWhole)->Unit(benchmark::kMillisecond);
 
+} // namespace bench_read_gltf
 } // namespace

@@ -17,6 +17,7 @@
 #include <vector>
 
 namespace {
+namespace bench_read_obj {
 
 namespace fs = std::filesystem;
 
@@ -101,4 +102,5 @@ void ObjReadModelFile(benchmark::State& state) {
 }
 BENCHMARK(ObjReadModelFile)->Unit(benchmark::kMillisecond);
 
+} // namespace bench_read_obj
 } // namespace

@@ -4,6 +4,7 @@
 #include "WriterOff.h"
 
 namespace {
+namespace bench_read_off {
 
 using namespace Plexa3DBench;
 
@@ -11,4 +12,5 @@ TBenchFile Off("sheets.off", [] { return Plexa3DTools::OffFile(SheetModel(), {.W
 
 const bool Registered = RegisterReaderBenchmarks("OFF", Off);
 
+} // namespace bench_read_off
 } // namespace

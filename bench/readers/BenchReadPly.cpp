@@ -4,6 +4,7 @@
 #include "WriterPly.h"
 
 namespace {
+namespace bench_read_ply {
 
 using namespace Plexa3DBench;
 using Plexa3DTools::TPlyEncoding;
@@ -16,4 +17,5 @@ TBenchFile Ascii("sheets-ascii.ply", [] { return Plexa3DTools::PlyFile(SheetMode
 const bool Registered =
     RegisterReaderBenchmarks("PLY/binary", Binary) && RegisterReaderBenchmarks("PLY/ascii", Ascii);
 
+} // namespace bench_read_ply
 } // namespace

@@ -4,6 +4,7 @@
 #include "WriterStl.h"
 
 namespace {
+namespace bench_read_stl {
 
 using namespace Plexa3DBench;
 
@@ -14,4 +15,5 @@ TBenchFile Ascii("sheets-ascii.stl",
 const bool Registered =
     RegisterReaderBenchmarks("STL/binary", Binary) && RegisterReaderBenchmarks("STL/ascii", Ascii);
 
+} // namespace bench_read_stl
 } // namespace
