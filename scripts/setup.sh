@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that Plexa3D's build, tests and program need: compilers and
 # build tools, Qt 6 Widgets with its image formats plugins (TIFF, WebP), stb_image's header (its
 # TGA reader is built into the program), nlohmann's JSON parser (for glTF), GoogleTest, Google
-# Benchmark, clang's libFuzzer and sanitizers, Xvfb and the X test extension (for the GUI monkey), a font for Qt's widgets, the
+# Benchmark, clang's libFuzzer and sanitizers with LLVM's linker, Xvfb and the X test extension (for the GUI monkey), a font for Qt's widgets, the
 # Debian packaging tools with lintian and appstream (appstreamcli) to check the package and its
 # metadata, GNOME's thumbnail factory with bubblewrap (python3-gi, gir1.2-gnomedesktop-3.0:
 # the package test asks it for thumbnails as a file manager would), lib3ds (only as a yardstick in
@@ -16,7 +16,7 @@ packages=(
     cmake ninja-build g++ git
     qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev nlohmann-json3-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev lld
     xvfb xauth libx11-dev libxtst-dev
     dpkg-dev file lintian appstream
     python3-gi gir1.2-gnomedesktop-3.0 bubblewrap

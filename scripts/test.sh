@@ -18,6 +18,8 @@ jobs=$(nproc)
 ./scripts/setup.sh
 
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
+# Both builds are linked by LLVM's linker, which links their programs in about a third of the time
+# GNU ld takes.
 # The windows and most tests are compiled in batches of files, in both builds: gcc parses Qt's
 # and GoogleTest's headers anew for every file, and even with clang's precompiled headers the
 # batches take about a third less time. The code that only the tests and tools run is optimised
@@ -25,7 +27,8 @@ jobs=$(nproc)
 # compile time.
 echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DPLEXA3D_BENCHMARKS=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
+    -DPLEXA3D_BENCHMARKS=ON \
     -DPLEXA3D_BATCHED_WINDOWS=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O1 >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" --label-exclude monkey
@@ -34,7 +37,8 @@ ctest --test-dir build/test --output-on-failure -j "$jobs" --label-exclude monke
 # need; assertions stay on.
 echo "== Sanitizer and fuzz build: library, readers, windows and the GUI monkey"
 CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DPLEXA3D_STRICT=ON \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
+    -DPLEXA3D_STRICT=ON \
     -DPLEXA3D_SANITIZE=ON -DPLEXA3D_FUZZ=ON -DPLEXA3D_GUI=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O0 \
     -DPLEXA3D_BATCHED_WINDOWS=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
