@@ -12,10 +12,12 @@
 #include "Renderer.h"
 #include "Scene.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 namespace Plexa3DApp {
 namespace {
@@ -134,6 +136,11 @@ bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TIma
 
 void WriteThumbnail(int size, const std::string& input, const QString& output,
                     const std::string& appDir, TDrawMode mode) {
+    // Arguments given the wrong way round must not cost the model: never written over itself.
+    std::error_code error;
+    if (std::filesystem::equivalent(input, QFile::encodeName(output).toStdString(), error)) {
+        throw RuntimeError("the thumbnail would be written over the model itself");
+    }
     TObject3D object;
     TModelLooks looks;
     const Plexa3DFormats::TModelFile read =

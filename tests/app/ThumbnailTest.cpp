@@ -120,6 +120,10 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
     const QString painted =
         QString::fromStdString(dir.Write("painted.3ds", CornerNamingAMissingImage()));
     const QString out = QString::fromStdString((dir.Path() / "t.png").string());
+    const std::string model =
+        dir.Write("model.3ds",
+                  Plexa3DTools::MeshFile({{"M", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}}}));
+    const std::uint64_t modelSize = std::filesystem::file_size(model);
     struct TCase {
         QStringList Arguments;
         int Status;
@@ -138,6 +142,9 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
                QString::fromStdString((dir.Path() / "no folder" / "t.png").string())},
               1,
               "Cannot write file"},
+             {{"128", QString::fromStdString(model), QString::fromStdString(model)},
+              1,
+              "model.3ds: the thumbnail would be written over the model itself"},
              {{"128", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out, "--draw", "wire"}, 0, ""},
              {{"128", painted, out}, 0, "painted.3ds: image not found: ASSENTE.JPG"},
              {{"300", PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", out}, 0, ""},
@@ -170,6 +177,7 @@ TEST(Thumbnail, TheProgramWritesAPngOrSaysWhyNot) {
             }
         }
     }
+    EXPECT_EQ(std::filesystem::file_size(model), modelSize);
 }
 
 // A damaged vertex costs only its own faces: the thumbnail is that of the model without them.
