@@ -97,6 +97,18 @@ bool ObjLines(std::string_view text) {
     return said;
 }
 
+// Whether the file's name ends in ".stl", in any case.
+bool NamedStl(std::string_view fileName) {
+    constexpr std::string_view Extension = ".stl";
+    if (fileName.size() < Extension.size()) {
+        return false;
+    }
+    const std::string_view end = fileName.substr(fileName.size() - Extension.size());
+    return std::equal(end.begin(), end.end(), Extension.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
+    });
+}
+
 } // namespace
 
 TModelFormat DetectModelFormat(std::span<const std::uint8_t> bytes) {
@@ -162,7 +174,15 @@ const char* FormatName(TModelFormat format) {
 
 TModelFile ReadModelSource(const TModelSource& source, TModelPart part, TObject3D& object,
                            TModelLooks& looks) {
-    return ReadModelSourceAs(DetectModelFormat(source.Bytes), source, part, object, looks);
+    TModelFormat format = DetectModelFormat(source.Bytes);
+    // A binary STL has no mark of its own but its length: one cut short is known by its name, so
+    // that what it holds is read and the cut is told. The first mesh of a file of no known
+    // content stays the .3DS reader's.
+    if (format == TModelFormat::Unknown && part == TModelPart::Whole &&
+        source.Bytes.size() >= StlHeaderSize && NamedStl(source.FileName)) {
+        format = TModelFormat::Stl;
+    }
+    return ReadModelSourceAs(format, source, part, object, looks);
 }
 
 TModelFile ReadModelSourceAs(TModelFormat format, const TModelSource& source, TModelPart part,

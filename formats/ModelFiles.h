@@ -7,7 +7,8 @@
 // and 50 a triangle as its count says (though its header may begin with "solid"), ASCII STL by
 // "solid"; OFF by a first word OFF with its letters of colours, normals and so on (COFF, NOFF,
 // STOFF...), each of those two after any lines of '#' comments; glTF by a JSON object; OBJ by
-// lines that begin with OBJ's own words.
+// lines that begin with OBJ's own words. For the whole model, a file of none of these whose name
+// ends in ".stl" is read as a binary STL cut short (its reader tells what is missing).
 #pragma once
 
 #include "Import3DSModel.h"

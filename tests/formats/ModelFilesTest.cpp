@@ -64,6 +64,35 @@ TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
     }
 }
 
+// A binary STL cut short has no length to know it by: its name tells it, for the whole model.
+TEST(ModelFiles, ABinaryStlCutShortIsKnownByItsName) {
+    std::vector<std::uint8_t> cut(84 + 50 + 20, 0);
+    cut[80] = 3; // three triangles said, one whole and part of the next there
+    const struct {
+        const char* Name;
+        std::size_t Size;
+        TModelPart Part;
+        TModelFormat Format;
+        std::int32_t Faces;
+    } cases[] = {
+        {"dir/cut.stl", cut.size(), TModelPart::Whole, TModelFormat::Stl, 1},
+        {"dir/CUT.Stl", cut.size(), TModelPart::Whole, TModelFormat::Stl, 1},
+        {"dir/cut.stl", 83, TModelPart::Whole, TModelFormat::Unknown, 0}, // not even its header
+        {"dir/cut.bin", cut.size(), TModelPart::Whole, TModelFormat::Unknown, 0},
+        {"dir/cutstl", cut.size(), TModelPart::Whole, TModelFormat::Unknown, 0},
+        {"dir/cut.stl", cut.size(), TModelPart::FirstMesh, TModelFormat::Unknown, 0},
+    };
+    for (const auto& c : cases) {
+        ZuveloGraphLibrary::TObject3D object;
+        ZuveloGraphLibrary::TModelLooks looks;
+        const TModelSource source{c.Name, std::span(cut).first(c.Size), {}};
+        const TModelFile read = ReadModelSource(source, c.Part, object, looks);
+        EXPECT_EQ(read.Format, c.Format) << c.Name << " " << c.Size;
+        EXPECT_EQ(object.FaceCount, c.Faces) << c.Name << " " << c.Size;
+        EXPECT_EQ(looks.Notes.size(), c.Faces > 0 ? 1u : 0u) << c.Name << " " << c.Size;
+    }
+}
+
 // One model written by each format's test writer reads as the same triangles, corner for corner
 // in the order each turns, whatever the format.
 TEST(ModelFiles, TheSameModelReadsAsTheSameTrianglesInEveryFormat) {
