@@ -437,8 +437,8 @@ namespace {
 TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3D& object,
                         TModelLooks* looks) {
     std::uint16_t id = 0;
-    std::int32_t ignoredLength = 0;
-    if (!file.ReadUInt16(id) || !file.ReadInt32(ignoredLength) || id != ChunkMain) {
+    std::int32_t mainLength = 0; // its children run to the end of the file whatever it says
+    if (!file.ReadUInt16(id) || !file.ReadInt32(mainLength) || id != ChunkMain) {
         file.Close();
         if (looks != nullptr) {
             *looks = TModelLooks{};
@@ -474,6 +474,13 @@ TModelReading LoadModel(TFileReader& file, const std::string& fileName, TObject3
             const std::vector<std::uint8_t> keyframer = ReadContent(file, *model.Keyframer);
             reading.Meshes += AddCopies(places, InstancePlacements(keyframer, model.Names),
                                         model.Names, object, looks);
+        }
+        // A file cut short reads as far as it goes; the bytes it lacks are told.
+        const std::int64_t missing = std::int64_t(std::uint32_t(mainLength)) - file.Size();
+        if (looks != nullptr && missing > 0) {
+            looks->Notes.push_back({TLooksNote::TKind::PartSkipped,
+                                    std::to_string(missing) + (missing == 1 ? " byte" : " bytes") +
+                                        " that the main chunk names past the end of the file"});
         }
         file.Close();
         object.Name = ModelName(fileName);

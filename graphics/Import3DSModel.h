@@ -58,7 +58,9 @@ TModelReading Load3DSModelBytes(std::span<const std::uint8_t> bytes, TObject3D& 
 
 // Each the same, and how the model looks (its materials, and the smoothing groups, materials and
 // mapping coordinates of the stored meshes, see Looks3DS.h) into `looks`, finished for the object;
-// the copies that the keyframer places look as their meshes do. After an error, `looks` is empty.
+// the copies that the keyframer places look as their meshes do. A file whose main chunk declares
+// more bytes than it holds is cut short: it is read as far as it goes, and a note in `looks` says
+// how many bytes are missing. After an error, `looks` is empty.
 TModelReading Load3DSModelWithLooks(const std::string& fileName, TObject3D& object,
                                     TModelLooks& looks);
 TModelReading Load3DSModelBytesWithLooks(std::span<const std::uint8_t> bytes, TObject3D& object,

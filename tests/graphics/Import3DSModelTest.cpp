@@ -559,6 +559,36 @@ TEST(Load3DSModelTest, AgreesWithAPlainReadingOnDamagedFiles) {
     }
 }
 
+// A file cut short is read as far as it goes and says how much is missing; a whole one, or one
+// with bytes after its main chunk, says nothing.
+TEST(Load3DSModelTest, AFileCutShortIsTold) {
+    const Bytes whole = Plexa3DTools::MeshFile({A, B});
+    Bytes longer = whole;
+    longer.resize(whole.size() + 7, 0);
+    const struct {
+        Bytes File;
+        std::string Note; // empty: none
+    } cases[] = {
+        {whole, ""},
+        {longer, ""},
+        {Bytes(whole.begin(), whole.end() - 1),
+         "1 byte that the main chunk names past the end of the file"},
+        {Bytes(whole.begin(), whole.begin() + 10),
+         std::to_string(whole.size() - 10) +
+             " bytes that the main chunk names past the end of the file"},
+    };
+    for (const auto& c : cases) {
+        TObject3D object;
+        TModelLooks looks;
+        Load3DSModelBytesWithLooks(c.File, object, looks, "cut.3ds");
+        std::vector<TLooksNote> expected;
+        if (!c.Note.empty()) {
+            expected.push_back({TLooksNote::TKind::PartSkipped, c.Note});
+        }
+        EXPECT_EQ(looks.Notes, expected) << c.File.size();
+    }
+}
+
 // Real files whose keyframer places a mesh more than once: each copy's shift from the stored mesh.
 using Shifts = std::vector<std::array<float, 3>>;
 const std::map<std::string, Shifts> InstancedFiles = {
