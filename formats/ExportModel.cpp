@@ -144,10 +144,19 @@ std::optional<std::string> ImageBeside(const TTextureMap& map, const std::string
     if (dot != std::string::npos && dot > 0) {
         stem.resize(dot);
     }
+    // A name this export gave another image, or that a file beside the output holds other bytes
+    // under (the user's own, another model's export), is taken: the image is given the next one.
+    const auto taken = [&](const std::string& candidate) {
+        if (std::any_of(named.Named.begin(), named.Named.end(),
+                        [&](const auto& entry) { return entry.second == candidate; })) {
+            return true;
+        }
+        std::error_code error;
+        const fs::path place = fs::path(folder) / candidate;
+        return fs::exists(place, error) && !SameBytes(place, image->Bytes);
+    };
     std::string name = stem + image->Extension;
-    for (int n = 2; std::any_of(named.Named.begin(), named.Named.end(),
-                                [&](const auto& entry) { return entry.second == name; });
-         ++n) {
+    for (int n = 2; taken(name); ++n) {
         name = stem + "_" + std::to_string(n) + image->Extension;
     }
     named.Named.emplace_back(key, name);

@@ -174,6 +174,28 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
     EXPECT_THROW(ExportModel(object, looks, model, model, TExportFormat::Stl, {}), RuntimeError);
     EXPECT_EQ(content(model).size(), std::filesystem::file_size(model));
     EXPECT_NE(content(model).substr(0, 2), "Bi"); // not an STL header
+
+    // An image copied beside the output never takes the place of a file holding other bytes; a
+    // second export finds its own copy there and writes no other.
+    const std::string mine = dir.Write("TELA.png", std::string("mine"));
+    TMeshSpec cloth = Wing("Tela", {0, 0});
+    cloth.Materials = {{"tela", {0, 1}}};
+    const std::string textured = dir.Write(
+        "tela.3ds", Plexa3DTools::LooksFile(
+                        {{"tela", {}, {{{9, 9, 9}}}, {}, {}, {}, {}, false, "TELA.PNG"}}, {cloth}));
+    const TExportImages images = [](const TTextureMap&, bool) {
+        return std::optional(TExportImage{{1, 2, 3}, ".png", "image/png", {}});
+    };
+    for (int round = 0; round < 2; ++round) {
+        Load3DSModelWithLooks(textured, object, looks);
+        ExportModel(object, looks, textured, (dir.Path() / "tela.obj").string(), TExportFormat::Obj,
+                    images);
+        EXPECT_EQ(content(mine), "mine");
+        EXPECT_EQ(content((dir.Path() / "TELA_2.png").string()), "\x01\x02\x03");
+        EXPECT_NE(content((dir.Path() / "tela.mtl").string()).find(" TELA_2.png\n"),
+                  std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TELA_3.png"));
+    }
 }
 
 } // namespace export_model_test
