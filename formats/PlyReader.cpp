@@ -446,7 +446,7 @@ public:
                                   " of " + std::to_string(element.Count) + " of the element " +
                                   element.Name +
                                   (values.Damaged() ? ", at a word that is not a number"
-                                   : badCount_      ? ", at a list count that cannot be"
+                                   : badCount_      ? ", at an impossible list count"
                                                     : ", cut short"));
                 break;
             }

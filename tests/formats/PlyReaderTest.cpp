@@ -310,8 +310,8 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Faces = 2,
          .Vertices = 7,
          .Corners = {{1, 2, 3}, {1, 3, 4}},
-         .Notes = {"the rest of the file from item 3 of 3 of the element face, at a list count "
-                   "that cannot be"}},
+         .Notes = {"the rest of the file from item 3 of 3 of the element face, at an impossible "
+                   "list count"}},
         {.Label = "a word that is not a number",
          .File = Bytes(ascii + "0 0 0\n1 0 0\n0 1 zero\n3 0 1 2\n"),
          .Vertices = 2,
