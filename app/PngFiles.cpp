@@ -10,9 +10,13 @@ namespace Plexa3DApp {
 
 namespace {
 
-[[noreturn]] void RaiseCannotWrite(const QString& path) {
-    throw ZuveloGraphLibrary::RuntimeError(
-        QStringLiteral("Cannot write file \"%1\"").arg(path).toStdString());
+// With the reason the file gives, when it has one.
+[[noreturn]] void RaiseCannotWrite(const QString& path, const QSaveFile& file) {
+    QString text = QStringLiteral("Cannot write file \"%1\"").arg(path);
+    if (file.error() != QFileDevice::NoError && !file.errorString().isEmpty()) {
+        text += QStringLiteral(": ") + file.errorString();
+    }
+    throw ZuveloGraphLibrary::RuntimeError(text.toStdString());
 }
 
 } // namespace
@@ -26,13 +30,13 @@ void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files) {
         // whose error the commit would not see.
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
             !image.save(file.get(), "PNG") || file->error() != QFileDevice::NoError) {
-            RaiseCannotWrite(path);
+            RaiseCannotWrite(path, *file);
         }
         written.push_back(std::move(file));
     }
     for (std::size_t i = 0; i < written.size(); ++i) {
         if (!written[i]->commit()) {
-            RaiseCannotWrite(files[i].second);
+            RaiseCannotWrite(files[i].second, *written[i]);
         }
     }
 }

@@ -11,7 +11,8 @@
 
 namespace Plexa3DApp {
 
-// Raises "Cannot write file "PATH"" naming the first file that could not be written.
+// Raises "Cannot write file "PATH"" naming the first file that could not be written, followed by
+// ": " and the reason when the system gives one.
 void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files);
 
 } // namespace Plexa3DApp

@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace Plexa3DFormats {
@@ -52,8 +53,10 @@ bool SameBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     return read && held == bytes;
 }
 
-[[noreturn]] void RaiseCannotWrite(const std::string& path) {
-    throw RuntimeError("Cannot write file \"" + path + "\"");
+// With the system's reason, when there is one.
+[[noreturn]] void RaiseCannotWrite(const std::string& path, int reason) {
+    throw RuntimeError("Cannot write file \"" + path + "\"" +
+                       (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()));
 }
 
 fs::path Canonical(const std::string& path) {
@@ -279,11 +282,17 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
         std::string temporary = file.Path + ".plexa3d-XXXXXX";
         const int fd = mkstemp(temporary.data());
         if (fd < 0) {
+            const int reason = errno;
             removeAll();
-            RaiseCannotWrite(file.Path);
+            RaiseCannotWrite(file.Path, reason);
         }
         temporaries.push_back(temporary);
         bool failed = false;
+        int reason = 0; // the first failure's
+        const auto fail = [&] {
+            reason = failed ? reason : errno;
+            failed = true;
+        };
         const auto writeAll = [&](const char* bytes, std::size_t size) {
             std::size_t done = 0;
             while (done < size && !failed) {
@@ -291,7 +300,10 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
                 if (n < 0 && errno == EINTR) {
                     continue;
                 }
-                failed = n <= 0;
+                if (n <= 0) {
+                    errno = n < 0 ? errno : ENOSPC; // nothing written: the disk is full
+                    fail();
+                }
                 done += failed ? 0 : std::size_t(n);
             }
         };
@@ -307,20 +319,25 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
             writeAll(reinterpret_cast<const char*>(file.Bytes.data()), file.Bytes.size());
         }
         // Readable by others as a file the user saves is; written out before it takes its place.
-        failed = failed || fchmod(fd, 0644) != 0 || fsync(fd) != 0;
-        failed = ::close(fd) != 0 || failed;
+        if (!failed && (fchmod(fd, 0644) != 0 || fsync(fd) != 0)) {
+            fail();
+        }
+        if (::close(fd) != 0) {
+            fail();
+        }
         if (failed) {
             removeAll();
-            RaiseCannotWrite(file.Path);
+            RaiseCannotWrite(file.Path, reason);
         }
         written.push_back(&file);
     }
     for (std::size_t i = 0; i < written.size(); ++i) {
         if (std::rename(temporaries[i].c_str(), written[i]->Path.c_str()) != 0) {
+            const int reason = errno;
             for (std::size_t j = i; j < temporaries.size(); ++j) {
                 std::remove(temporaries[j].c_str());
             }
-            RaiseCannotWrite(written[i]->Path);
+            RaiseCannotWrite(written[i]->Path, reason);
         }
     }
 }

@@ -73,7 +73,8 @@ std::vector<TOutputFile> WritePly(const TExportModel& model,
                                   const std::string& output);
 
 // Writes every file whole or none: each to a temporary file beside its place, then all moved into
-// place. Raises RuntimeError "Cannot write file "PATH"" for the first that cannot be written.
+// place. Raises RuntimeError "Cannot write file "PATH": REASON" (the system's) for the first that
+// cannot be written.
 void WriteFilesWhole(const std::vector<TOutputFile>& files);
 
 } // namespace Plexa3DFormats::Detail

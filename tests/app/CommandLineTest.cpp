@@ -228,7 +228,8 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
          nullptr},
         {{"--export", Path("x/y.stl"), painted},
          1,
-         "plexa3d: " + painted + ": Cannot write file \"" + Path("x/y.stl") + "\"\n",
+         "plexa3d: " + painted + ": Cannot write file \"" + Path("x/y.stl") +
+             "\": No such file or directory\n",
          nullptr},
         {{"--export", Path("p.txt"), painted}, 2, "plexa3d: --export needs", nullptr},
         {{"--export", Path("q.glb"), painted, painted}, 2, "plexa3d: --export takes", nullptr},
