@@ -50,7 +50,15 @@ void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
         form.VisualeProspettica1->trigger();
     }
     if (line.Select) {
-        form.StringGrid1->ChooseCell(1, *line.Select);
+        // A row that is not there is told: the list would pass over it without a word.
+        const int row = *line.Select;
+        RunGuarded([&] {
+            if (row >= form.StringGrid1->rowCount()) {
+                throw ZuveloGraphLibrary::RuntimeError("--select " + std::to_string(row) +
+                                                       ": the object list has no such row");
+            }
+            form.StringGrid1->ChooseCell(1, row);
+        });
     }
     if (line.Angles) {
         form.X_Bar1->setValue((*line.Angles)[0]);

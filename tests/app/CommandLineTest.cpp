@@ -146,6 +146,13 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
     QString errors;
     EXPECT_EQ(Run({"--snapshot", Path("x"), Path("absent.3ds")}, &errors), 1);
     EXPECT_TRUE(errors.contains("File not found")) << errors.toStdString();
+    // Row 2 is the empty row below the one object; row 3 is not there.
+    EXPECT_EQ(
+        Run({"--snapshot", Path("x"), "--select", "3", PLEXA3D_SOURCE_DIR "/samples/cube.3ds"},
+            &errors),
+        1);
+    EXPECT_TRUE(errors.contains("--select 3: the object list has no such row"))
+        << errors.toStdString();
     EXPECT_EQ(Run({"--angles", "1,2"}, &errors), 2);
     EXPECT_TRUE(errors.contains("--angles")) << errors.toStdString();
     EXPECT_EQ(Run({"--no-such-option"}, &errors), 2);
