@@ -118,7 +118,7 @@ Plexa3DFormats::TExportReport ExportModelFile(const std::string& input, const st
     TModelLooks looks;
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
-    RequireWholeModel(read, object);
+    RequireWholeModel(read, object, "export");
     return Plexa3DFormats::ExportModel(object, looks, input, output, *format,
                                        ExportImagesOf(input, looks));
 }

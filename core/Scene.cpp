@@ -65,14 +65,16 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
 
 } // namespace
 
-void RequireWholeModel(const Plexa3DFormats::TModelFile& read, const TObject3D& object) {
+void RequireWholeModel(const Plexa3DFormats::TModelFile& read, const TObject3D& object,
+                       const char* task) {
     if (read.Format == Plexa3DFormats::TModelFormat::Unknown) {
         throw TModelRefused(Plexa3DFormats::UnknownFormatText);
     }
     if (object.FaceCount == 0) {
-        throw TModelRefused(read.Reading.FacesNotFinite > 0
-                                ? "Nothing to draw: no face of the file has finite vertices"
-                                : "Nothing to draw: the file holds no faces");
+        throw TModelRefused(std::string("Nothing to ") + task +
+                            (read.Reading.FacesNotFinite > 0
+                                 ? ": no face of the file has finite vertices"
+                                 : ": the file holds no faces"));
     }
 }
 

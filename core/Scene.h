@@ -87,9 +87,10 @@ public:
     using RuntimeError::RuntimeError;
 };
 
-// Raises TModelRefused for a whole model read from the file that has nothing to draw.
+// Raises TModelRefused for a whole model read from the file that has nothing to draw ("Nothing
+// to draw: ..."; `task` names what there is nothing for, as "export").
 void RequireWholeModel(const Plexa3DFormats::TModelFile& read,
-                       const ZuveloGraphLibrary::TObject3D& object);
+                       const ZuveloGraphLibrary::TObject3D& object, const char* task = "draw");
 
 class TScene {
 public:

@@ -214,6 +214,8 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
     const QString missing =
         QString::fromStdString(dir_.Write("missing.3ds", CornerNamingAMissingImage()));
     const QString text = QString::fromStdString(dir_.Write("note.txt", std::string("hello\n")));
+    const QString empty =
+        QString::fromStdString(dir_.Write("empty.stl", std::string("solid x\nendsolid x\n")));
     const struct {
         QStringList Arguments;
         int Status;
@@ -232,6 +234,10 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
         {{"--export", Path("t.ply"), text},
          1,
          "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n",
+         nullptr},
+        {{"--export", Path("e.glb"), empty},
+         1,
+         "plexa3d: " + empty + ": Nothing to export: the file holds no faces\n",
          nullptr},
         {{"--export", Path("x/y.stl"), painted},
          1,
