@@ -135,10 +135,9 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
         object.Name = name.substr(0, MaxObjectNameLength);
         object.VertexCount = std::int32_t(vertexCount);
         object.FaceCount = std::int32_t(kept);
-        object.Vertices.Allocate(object.VertexCount, TOneBasedArray<TPoint3D>::TFill::Unset);
-        std::copy(vertices_.begin(), vertices_.end(), object.Vertices.begin());
-        object.Faces.Allocate(object.FaceCount, TOneBasedArray<TFace3D>::TFill::Unset);
-        std::copy(faces_.begin(), faces_.begin() + std::ptrdiff_t(kept), object.Faces.begin());
+        // The blocks the vertices and the kept faces lie in become the record's own.
+        object.Vertices.Adopt(vertices_.release(), object.VertexCount);
+        object.Faces.Adopt(faces_.release(), object.FaceCount);
         AllocObjectArrays(object);
         looks.Materials = std::move(materials_);
         for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {

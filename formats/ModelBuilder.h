@@ -13,11 +13,66 @@
 #include "MeshObject.h"
 #include "ModelLooks.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace Plexa3DFormats {
+
+// Entries in one block from the C allocator, grown by realloc (which moves a large block by
+// remapping its pages, not by copying them), that the mesh record can then take as it is.
+template <class T> class TGrowingBlock {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+public:
+    std::size_t size() const { return size_; }
+    T& operator[](std::size_t i) { return items_.get()[i]; }
+    const T& operator[](std::size_t i) const { return items_.get()[i]; }
+    // Raises std::bad_alloc when the room cannot be had.
+    void reserve(std::size_t count) {
+        if (count > capacity_) {
+            Grow(count);
+        }
+    }
+    void push_back(const T& item) {
+        if (size_ == capacity_) {
+            Grow(std::max<std::size_t>(FirstRoom, 2 * capacity_));
+        }
+        items_.get()[size_++] = item;
+    }
+    // The block, for TOneBasedArray::Adopt; the builder is left empty.
+    T* release() {
+        size_ = capacity_ = 0;
+        return items_.release();
+    }
+
+private:
+    static constexpr std::size_t FirstRoom = 64;
+    void Grow(std::size_t count) {
+        if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) {
+            throw std::bad_alloc();
+        }
+        void* grown = std::realloc(items_.get(), count * sizeof(T));
+        if (grown == nullptr) {
+            throw std::bad_alloc(); // the old block is still held
+        }
+        static_cast<void>(items_.release()); // realloc has freed or kept it
+        items_.reset(static_cast<T*>(grown));
+        capacity_ = count;
+    }
+    struct TFree {
+        void operator()(T* items) const { std::free(items); }
+    };
+    std::unique_ptr<T, TFree> items_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 using ZuveloGraphLibrary::TLooksNote;
 using ZuveloGraphLibrary::TMaterial;
@@ -62,9 +117,9 @@ public:
 private:
     void Count(std::size_t count) const;
 
-    std::vector<TPoint3D> vertices_;
+    TGrowingBlock<TPoint3D> vertices_;
     std::vector<TTexCoord> mapping_; // as long as vertices_ once a vertex has mapping coordinates
-    std::vector<ZuveloGraphLibrary::TFace3D> faces_;
+    TGrowingBlock<ZuveloGraphLibrary::TFace3D> faces_;
     std::vector<std::uint32_t> faceMaterials_; // as long as faces_ once a face has a material
     std::vector<std::uint32_t> faceSmoothing_; // likewise, for smoothing groups
     std::vector<TMaterial> materials_{TMaterial{}};

@@ -73,6 +73,15 @@ public:
         items_.reset();
         count_ = 0;
     }
+    // Takes a block from the C allocator (malloc or realloc) that holds at least `count` entries,
+    // and frees it in its turn; with a count of 0 the block is freed at once.
+    void Adopt(T* items, std::int32_t count) noexcept {
+        items_.reset(items);
+        count_ = count;
+        if (count <= 0) {
+            Release();
+        }
+    }
 
 private:
     struct TFree {
