@@ -440,7 +440,9 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
 }
 
 TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y) {
-    const double inverse = 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
+    // In parallel projection W is (0, 0, 1) and the division is by 1 exactly.
+    const bool flat = f.W[0] == 0 && f.W[1] == 0 && f.W[2] == 1;
+    const double inverse = flat ? 1 : 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
     const auto at = [&](const double(&q)[3]) {
         return float((q[0] * x + q[1] * y + q[2]) * inverse);
     };
