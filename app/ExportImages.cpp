@@ -5,6 +5,7 @@
 #include "GraphErrors.h"
 #include "ImageDecoding.h"
 #include "ModelFiles.h"
+#include "ModelImages.h"
 #include "Scene.h"
 
 #include <QBuffer>
@@ -119,8 +120,15 @@ Plexa3DFormats::TExportReport ExportModelFile(const std::string& input, const st
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
     RequireWholeModel(read, object, "export");
-    return Plexa3DFormats::ExportModel(object, looks, input, output, *format,
-                                       ExportImagesOf(input, looks));
+    Plexa3DFormats::TExportReport report = Plexa3DFormats::ExportModel(
+        object, looks, input, output, *format, ExportImagesOf(input, looks));
+    // What the reader passed over is missing from the export as well: it is told first.
+    std::vector<std::string> notes;
+    for (const ZuveloGraphLibrary::TLooksNote& note : looks.Notes) {
+        notes.push_back(NoteText(note, TNoteLanguage::CommandLine));
+    }
+    report.Notes.insert(report.Notes.begin(), notes.begin(), notes.end());
+    return report;
 }
 
 } // namespace Plexa3DApp

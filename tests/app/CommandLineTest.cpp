@@ -216,6 +216,9 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
     const QString text = QString::fromStdString(dir_.Write("note.txt", std::string("hello\n")));
     const QString empty =
         QString::fromStdString(dir_.Write("empty.stl", std::string("solid x\nendsolid x\n")));
+    std::string cutBytes(84 + 50 + 20, '\0'); // three triangles said, one of them whole
+    cutBytes[80] = 3;
+    const QString cut = QString::fromStdString(dir_.Write("cut.stl", cutBytes));
     const struct {
         QStringList Arguments;
         int Status;
@@ -235,6 +238,11 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
          1,
          "plexa3d: " + text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n",
          nullptr},
+        {{"--export", Path("c.ply"), cut},
+         0,
+         "plexa3d: " + cut +
+             ": passed over: 2 triangles that the count names past the end of the file\n",
+         "ply"},
         {{"--export", Path("e.glb"), empty},
          1,
          "plexa3d: " + empty + ": Nothing to export: the file holds no faces\n",
