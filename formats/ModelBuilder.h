@@ -46,7 +46,7 @@ public:
         }
         items_.get()[size_++] = item;
     }
-    // The block, for TOneBasedArray::Adopt; the builder is left empty.
+    // The block, for TOneBasedArray::Adopt; this is left empty.
     T* release() {
         size_ = capacity_ = 0;
         return items_.release();
