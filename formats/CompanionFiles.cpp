@@ -16,11 +16,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 bool IsKind(const fs::path& path, bool file) {
     std::error_code error;
     return file ? fs::is_regular_file(path, error) : fs::is_directory(path, error);
@@ -55,6 +50,11 @@ std::optional<fs::path> Resolve(const fs::path& folder, const std::vector<std::s
 }
 
 } // namespace
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
+}
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder,
                                                 const std::string& name) {

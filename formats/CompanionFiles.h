@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Plexa3DFormats {
@@ -16,6 +17,9 @@ namespace Plexa3DFormats {
 // the folder ("..") or starts at the root is looked up by its last part only, and so is a name
 // whose path does not lead to a file. Nothing when there is no such file.
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, const std::string& name);
+
+// Whether the two are the same but for the case of ASCII letters.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // The folder a model file lies in ("." for a bare name).
 std::string ModelFolder(const std::string& fileName);

@@ -100,13 +100,8 @@ bool ObjLines(std::string_view text) {
 // Whether the file's name ends in ".stl", in any case.
 bool NamedStl(std::string_view fileName) {
     constexpr std::string_view Extension = ".stl";
-    if (fileName.size() < Extension.size()) {
-        return false;
-    }
-    const std::string_view end = fileName.substr(fileName.size() - Extension.size());
-    return std::equal(end.begin(), end.end(), Extension.begin(), [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
-    });
+    return fileName.size() >= Extension.size() &&
+           EqualIgnoringCase(fileName.substr(fileName.size() - Extension.size()), Extension);
 }
 
 } // namespace

@@ -95,11 +95,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 bool HexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -1013,7 +1008,7 @@ private:
 
     // One statement of a material library; false when it is not one.
     bool MaterialStatement(std::string_view word, std::string_view rest, TDefining& defining) {
-        const auto is = [&](std::string_view name) { return SameIgnoringCase(word, name); };
+        const auto is = [&](std::string_view name) { return EqualIgnoringCase(word, name); };
         if (is("newmtl")) {
             const std::string name = NameKey(StripComment(rest));
             if (byName_.count(name) != 0) {
