@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -48,19 +47,13 @@ std::string_view SkipSpace(std::string_view text) {
     return text.substr(at);
 }
 
-// OFF's first word: OFF with any of the letters that say what each vertex carries before it
-// (ST texture coordinates, C colours, N normals, 4 a fourth coordinate, n a dimension).
+// OFF's first word, as the OFF reader takes it.
 bool OffWord(std::string_view text) {
     std::size_t end = 0;
     while (end < text.size() && !Space(text[end]) && text[end] != '#') {
         ++end;
     }
-    const std::string_view word = text.substr(0, end);
-    if (word.size() < 3 || word.size() > 8 || word.substr(word.size() - 3) != "OFF") {
-        return false;
-    }
-    return std::all_of(word.begin(), word.end() - 3,
-                       [](char c) { return std::strchr("STCN4n", c) != nullptr; });
+    return IsOffWord(text.substr(0, end));
 }
 
 // Whether the text's lines, as far as it is looked at, are OBJ's: each empty, a comment, or led

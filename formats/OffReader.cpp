@@ -279,7 +279,7 @@ private:
             corners_.push_back(there && index < 0xFFFFFFFF ? std::uint32_t(index + 1) : 0);
         }
         const std::span<const std::string_view> colourWords(words.data() + n + 1,
-                                                     words.size() - std::size_t(n) - 1);
+                                                            words.size() - std::size_t(n) - 1);
         if (corners_.size() < 3) {
             ++fewer_;
             return;
@@ -339,6 +339,10 @@ std::string ReadOff(const TModelSource& source, TModelPart, TModelBuilder& build
                         builder);
     reading.Read();
     return {};
+}
+
+bool IsOffWord(std::string_view word) {
+    return Layout(word).has_value();
 }
 
 } // namespace Plexa3DFormats

@@ -37,11 +37,15 @@
 #include "ModelSource.h"
 
 #include <string>
+#include <string_view>
 
 namespace Plexa3DFormats {
 
 // Fills the builder from the source and returns the name of the mesh read, for the first mesh
 // (empty: the record is named after the file). Raises RuntimeError for a file it cannot read.
 std::string ReadOff(const TModelSource& source, TModelPart part, TModelBuilder& builder);
+
+// Whether a word is the first word of an OFF file, as ReadOff takes it.
+bool IsOffWord(std::string_view word);
 
 } // namespace Plexa3DFormats

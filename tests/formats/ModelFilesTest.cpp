@@ -48,6 +48,7 @@ TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
         {"ascii stl cut short", stlShort, TModelFormat::Stl},
         {"off", Bytes("OFF\n3 1 0\n"), TModelFormat::Off},
         {"coloured off after a comment", Bytes("# made by hand\nCOFF 3 1 0\n"), TModelFormat::Off},
+        {"off with every letter", Bytes("STCN4nOFF\n3\n3 1 0\n"), TModelFormat::Off},
         {"obj", Bytes("# comment\nmtllib a.mtl\no Cube\nv 1 2 3\nf 1 2 3\n"), TModelFormat::Obj},
         {"obj with a long last line", Bytes("v 1 2 3\nv 1 2 3\nvt"), TModelFormat::Obj},
         {"obj after a byte-order mark", Bytes("\xEF\xBB\xBFv 1 2 3\n"), TModelFormat::Obj},
@@ -56,6 +57,7 @@ TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
         {"text", Bytes("hello world\n"), TModelFormat::Unknown},
         {"comments only", Bytes("# nothing\n\n"), TModelFormat::Unknown},
         {"a word like OFF", Bytes("XOFF\n"), TModelFormat::Unknown},
+        {"a letter of OFF twice", Bytes("CCOFF\n"), TModelFormat::Unknown},
         {"empty", {}, TModelFormat::Unknown},
         {"one byte of 3ds", {0x4D}, TModelFormat::Unknown},
     };
@@ -78,6 +80,7 @@ TEST(ModelFiles, ABinaryStlCutShortIsKnownByItsName) {
         {"dir/cut.stl", cut.size(), TModelPart::Whole, TModelFormat::Stl, 1},
         {"dir/CUT.Stl", cut.size(), TModelPart::Whole, TModelFormat::Stl, 1},
         {"dir/cut.stl", 83, TModelPart::Whole, TModelFormat::Unknown, 0}, // not even its header
+        {"dir/cut.stl", 84, TModelPart::Whole, TModelFormat::Stl, 0},     // its header only
         {"dir/cut.bin", cut.size(), TModelPart::Whole, TModelFormat::Unknown, 0},
         {"dir/cutstl", cut.size(), TModelPart::Whole, TModelFormat::Unknown, 0},
         {"dir/cut.stl", cut.size(), TModelPart::FirstMesh, TModelFormat::Unknown, 0},
@@ -89,7 +92,8 @@ TEST(ModelFiles, ABinaryStlCutShortIsKnownByItsName) {
         const TModelFile read = ReadModelSource(source, c.Part, object, looks);
         EXPECT_EQ(read.Format, c.Format) << c.Name << " " << c.Size;
         EXPECT_EQ(object.FaceCount, c.Faces) << c.Name << " " << c.Size;
-        EXPECT_EQ(looks.Notes.size(), c.Faces > 0 ? 1u : 0u) << c.Name << " " << c.Size;
+        EXPECT_EQ(looks.Notes.size(), c.Format == TModelFormat::Stl ? 1u : 0u)
+            << c.Name << " " << c.Size;
     }
 }
 
