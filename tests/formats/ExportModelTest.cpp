@@ -162,9 +162,16 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
     EXPECT_THROW(WriteFilesWhole({large}), RuntimeError);
     EXPECT_EQ(content(old), "old bytes");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    // A folder where the file would go: the same.
+    std::filesystem::create_directory(dir.Path() / "taken.obj");
+    EXPECT_THROW(WriteFilesWhole({{(dir.Path() / "taken.obj").string(), {1}, {}}}), RuntimeError);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 
     WriteFilesWhole({{old, {'n', 'e', 'w'}, {}}});
     EXPECT_EQ(content(old), "new");
+    // Readable by others, as the files a user saves are.
+    EXPECT_NE(std::filesystem::status(old).permissions() & std::filesystem::perms::others_read,
+              std::filesystem::perms::none);
 
     const std::string model =
         dir.Write("ala.3ds", Plexa3DTools::LooksFile(Colours, {Wing("Ala", {0, 0})}));

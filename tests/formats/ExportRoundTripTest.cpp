@@ -7,14 +7,17 @@
 #include "Writer3DS.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <sstream>
 
 namespace {
 namespace export_round_trip_test {
@@ -33,8 +36,10 @@ struct TCorner {
 struct TTriangle {
     std::array<TCorner, 3> Corners;
     std::array<double, 3> Diffuse{};
+    double Transparency = 0;
     std::string Mesh;
     std::string Texture; // the map's image name, without its extension, in upper case
+    std::uint16_t Tiling = 0;
 };
 
 std::array<double, 2> Placed(const TTextureMap& map, const TTexCoord& t) {
@@ -59,13 +64,16 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
         const TMaterial& material = looks.Materials.at(m);
         TTriangle t;
         t.Diffuse = {material.Diffuse.R, material.Diffuse.G, material.Diffuse.B};
+        t.Transparency = material.Transparency;
         if (material.Texture) {
+            t.Tiling = material.Texture->Tiling;
             std::string name = std::filesystem::path(material.Texture->FileName).stem().string();
             std::transform(name.begin(), name.end(), name.begin(), ::toupper);
             t.Texture = material.Texture->Embedded >= 0 ? "(held)" : name;
         }
         for (const TMeshPart& part : looks.Meshes) {
-            if (std::uint32_t(i - 1) >= part.First && std::uint32_t(i - 1) < part.First + part.Count) {
+            if (std::uint32_t(i - 1) >= part.First &&
+                std::uint32_t(i - 1) < part.First + part.Count) {
                 t.Mesh = part.Name;
             }
         }
@@ -82,10 +90,9 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
             }
         }
         std::rotate(t.Corners.begin(),
-                    std::min_element(t.Corners.begin(), t.Corners.end(),
-                                     [](const TCorner& a, const TCorner& b) {
-                                         return a.Position < b.Position;
-                                     }),
+                    std::min_element(
+                        t.Corners.begin(), t.Corners.end(),
+                        [](const TCorner& a, const TCorner& b) { return a.Position < b.Position; }),
                     t.Corners.end());
         triangles.push_back(t);
     }
@@ -96,27 +103,59 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
     return triangles;
 }
 
-// A smooth wing in one material, a flat tail with an image placed by scale, offset and rotation,
-// and a sail in two materials that both name an image that is not there, its name and one of
-// theirs in Latin-1, as old files write them.
+// A smooth wing in one material, a flat tail with a mirrored image placed by scale, offset and
+// rotation, and a sail in two materials that both name an image that is not there, its name and
+// one of theirs in Latin-1, as old files write them; the second, see-through, places its image
+// unturned and once, and its name is the first's with its space as OBJ's names must have it.
 std::vector<std::uint8_t> Model() {
     using Plexa3DTools::TMaterialSpec;
     const std::vector<TMaterialSpec> materials = {
         {"rosso", {}, {{{200, 30, 20}}}, {{{255, 255, 255}}}, 0.5f, 1.0f},
-        {"tela", {}, {{{40, 120, 220}}}, {}, {}, {}, {}, false, "TELA.PNG", 1.0f, 0,
+        {"tela",
+         {},
+         {{{40, 120, 220}}},
+         {},
+         {},
+         {},
+         {},
+         false,
+         "TELA.PNG",
+         1.0f,
+         TilingMirror,
          std::array<float, 5>{2, 3, 0.25f, -0.5f, 30}},
         {"velo \xF9no", {}, {{{10, 200, 10}}}, {}, {}, {}, {}, false, "ASSENT\xC8.PNG"},
-        {"velo due", {}, {{{250, 250, 0}}}, {}, {}, {}, {}, false, "ASSENT\xC8.PNG"},
+        {"velo_\xF9no",
+         {},
+         {{{250, 250, 0}}},
+         {},
+         {},
+         {},
+         0.25f,
+         false,
+         "ASSENT\xC8.PNG",
+         1.0f,
+         TilingNone,
+         std::array<float, 5>{2, 0.5f, 0.25f, -0.5f, 0}},
     };
     const std::vector<std::array<float, 2>> mapping = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
-    return Plexa3DTools::LooksFile(
-        materials,
-        {{"Ala", {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}}, {{0, 1, 2}, {2, 1, 3}}, mapping,
-          {{"rosso", {0, 1}}}, {1, 1}},
-         {"Coda", {{20, 0, 0}, {30, 0, 0}, {20, 10, 2}, {30, 10, 0}}, {{0, 1, 2}, {2, 1, 3}},
-          mapping, {{"tela", {0, 1}}}, {0, 0}},
-         {"Vel\xF2", {{0, 20, 0}, {10, 20, 0}, {0, 30, 0}, {10, 30, 3}}, {{0, 1, 2}, {2, 1, 3}},
-          mapping, {{"velo \xF9no", {0}}, {"velo due", {1}}}, {0, 0}}});
+    return Plexa3DTools::LooksFile(materials, {{"Ala",
+                                                {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}},
+                                                {{0, 1, 2}, {2, 1, 3}},
+                                                mapping,
+                                                {{"rosso", {0, 1}}},
+                                                {1, 1}},
+                                               {"Coda",
+                                                {{20, 0, 0}, {30, 0, 0}, {20, 10, 2}, {30, 10, 0}},
+                                                {{0, 1, 2}, {2, 1, 3}},
+                                                mapping,
+                                                {{"tela", {0, 1}}},
+                                                {0, 0}},
+                                               {"Vel\xF2",
+                                                {{0, 20, 0}, {10, 20, 0}, {0, 30, 0}, {10, 30, 3}},
+                                                {{0, 1, 2}, {2, 1, 3}},
+                                                mapping,
+                                                {{"velo \xF9no", {0}}, {"velo_\xF9no", {1}}},
+                                                {0, 0}}});
 }
 
 const std::vector<std::uint8_t> TelaBytes = {0x89, 'P', 'N', 'G', 1, 2, 3};
@@ -190,12 +229,67 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
             // in a .glb.
             const bool gltf = c.Format == TExportFormat::Glb || c.Format == TExportFormat::Gltf;
             const std::string texture = !gltf || e.Texture == "TELA" ? e.Texture : "";
-            if (c.Images) {
+            if (c.Images) { // and transparency, clamping, and in glTF mirroring
                 EXPECT_EQ(g.Texture,
                           c.Format == TExportFormat::Glb && !texture.empty() ? "(held)" : texture);
+                EXPECT_NEAR(g.Transparency, e.Transparency, 1e-6);
+                if (!g.Texture.empty()) {
+                    EXPECT_EQ(g.Tiling, e.Tiling & (gltf ? TilingMirror | TilingNone : TilingNone));
+                }
             }
             if (c.Meshes) { // glTF's names are UTF-8
                 EXPECT_EQ(g.Mesh, gltf && e.Mesh == "Vel\xF2" ? "Vel\u00F2" : e.Mesh);
+            }
+        }
+        EXPECT_TRUE(readLooks.Notes.empty());
+        if (c.Format == TExportFormat::Obj) { // names of one word, as other programs read them
+            for (const char* file : {"model.obj", "model.mtl"}) {
+                std::ifstream in(folder / file);
+                for (std::string line, word, name, more; std::getline(in, line);) {
+                    std::istringstream words(line);
+                    if (words >> word >> name && (word == "o" || word.ends_with("mtl"))) {
+                        EXPECT_FALSE(words >> more) << line;
+                    }
+                }
+            }
+        }
+        if (c.Format == TExportFormat::Stl) { // unit normals, as other programs take them
+            const std::vector<std::uint8_t> bytes = FileBytes(output);
+            ASSERT_EQ(bytes.size(), 84 + 50 * got.size());
+            for (std::size_t t = 0; t < got.size(); ++t) {
+                float n[3];
+                std::memcpy(n, bytes.data() + 84 + 50 * t, sizeof n);
+                EXPECT_NEAR(std::hypot(n[0], n[1], n[2]), 1, 1e-6);
+            }
+        }
+        if (c.Format == TExportFormat::Gltf) {
+            // The positions' bounds in glTF's axes, (x, z, -y); blending where faces are seen
+            // through, only.
+            const std::vector<std::uint8_t> text = FileBytes(output);
+            const nlohmann::json json = nlohmann::json::parse(text.begin(), text.end());
+            std::array<double, 3> low{INFINITY, INFINITY, INFINITY},
+                high{-low[0], -low[0], -low[0]}, lowRead = low, highRead = high;
+            for (const TTriangle& t : expected) {
+                for (const TCorner& corner : t.Corners) {
+                    const auto& p = corner.Position;
+                    const double turned[] = {p[0], p[2], -p[1]};
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        low[k] = std::min(low[k], turned[k]);
+                        high[k] = std::max(high[k], turned[k]);
+                    }
+                }
+            }
+            for (const nlohmann::json& accessor : json["accessors"]) {
+                for (std::size_t k = 0; k < 3 && accessor.contains("min"); ++k) {
+                    lowRead[k] = std::min(lowRead[k], accessor["min"][k].get<double>());
+                    highRead[k] = std::max(highRead[k], accessor["max"][k].get<double>());
+                }
+            }
+            EXPECT_EQ(lowRead, low);
+            EXPECT_EQ(highRead, high);
+            for (const nlohmann::json& m : json["materials"]) {
+                EXPECT_EQ(m.value("alphaMode", "OPAQUE") == "BLEND",
+                          m["pbrMetallicRoughness"]["baseColorFactor"][3].get<double>() < 1);
             }
         }
         if (c.Images) { // the image given, held in the file or beside it

@@ -297,6 +297,18 @@ TEST(GltfReader, ReadsWhatTheFileHolds) {
              ExpectPoint(Vertex(r, 2), 0, 0, 12, label); // glTF (0, 12, 0)
              ExpectPoint(Vertex(r, 3), 2, 0, 10, label); // glTF (2, 10, 0)
          }},
+        {"a third of a turn about glTF's (1, 1, 1): x to y, y to z, z to x",
+         [] {
+             TGltfDocument d = HandDocument({1, 0, 0, 0, 1, 0, 0, 0, 1});
+             d.Json["nodes"][0]["rotation"] = {0.5, 0.5, 0.5, 0.5};
+             return TFiles{GlbFile(d)};
+         },
+         1, 3, "",
+         [](const TRead& r, const std::string& label) {
+             ExpectPoint(Vertex(r, 1), 0, 0, 1, label);  // glTF (0, 1, 0)
+             ExpectPoint(Vertex(r, 2), 0, -1, 0, label); // glTF (0, 0, 1)
+             ExpectPoint(Vertex(r, 3), 1, 0, 0, label);  // glTF (1, 0, 0)
+         }},
         {"a node's matrix, by columns, under its parent's translation",
          [] {
              TGltfDocument d = HandDocument({1, 0, 0, 0, 1, 0, 0, 0, 1});

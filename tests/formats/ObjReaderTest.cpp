@@ -174,6 +174,8 @@ TEST(ObjReader, TheTextInEveryFormReadsAsTheSameModel) {
                                                           return l.substr(0, at) + " \\\n" +
                                                                  l.substr(at + 1);
                                                       })},
+        {"comments ending in a backslash",
+         EachLine(plain, [](std::string l) { return "# from C:\\models\\\n" + l; })},
         {"a long comment and a long line",
          "# " + std::string(300000, 'c') + "\n" +
              EachLine(plain, [](std::string l) { return l + std::string(70000, ' '); })},
@@ -722,6 +724,26 @@ TEST(ObjReader, LibrariesAreFoundAndWhatIsMissingIsTold) {
          "mtllib r.mtl\n" + tri + "usemtl Red\nf 1 2 3\nusemtl\nf 1 2 3\n",
          {{"r.mtl", red}},
          {"Red", ""}},
+        {"more materials than are named",
+         tri +
+             [] {
+                 std::string text;
+                 for (int i = 1; i <= 9; ++i) {
+                     text += "usemtl M" + std::to_string(i) + "\nf 1 2 3\n";
+                 }
+                 return text;
+             }(),
+         {},
+         std::vector<std::string>(9, ""),
+         [] {
+             std::vector<TLooksNote> notes;
+             for (int i = 1; i <= 8; ++i) {
+                 notes.push_back(Skipped("material M" + std::to_string(i) +
+                                         ", which no material library defines"));
+             }
+             notes.push_back(Skipped("1 more material no material library defines"));
+             return notes;
+         }()},
         {"more than 64 libraries",
          many + tri + "usemtl X\nf 1 2 3\n",
          {{"lib3.mtl", red}},
@@ -745,7 +767,8 @@ TEST(ObjReader, LibrariesAreFoundAndWhatIsMissingIsTold) {
     }
 }
 
-// As the program opens it: the library in a folder, named in another case than on the disk.
+// As the program opens it: the library in a folder, named in another case than on the disk; and
+// one named by a folder of another machine, found beside the file by its own name.
 TEST(ObjReader, ALibraryIsFoundBesideTheFileIgnoringCase) {
     const Plexa3DTest::TTempDir dir;
     std::filesystem::create_directory(dir.Path() / "Mats");
@@ -760,6 +783,14 @@ TEST(ObjReader, ALibraryIsFoundBesideTheFileIgnoringCase) {
     ASSERT_EQ(looks.Materials.size(), 2u);
     EXPECT_EQ(looks.Materials[1].Diffuse, (TColorF{1, 0, 0}));
     EXPECT_EQ(looks.Materials[1].Texture->FileName, "A.PNG");
+    EXPECT_TRUE(looks.Notes.empty());
+
+    dir.Write("blue.mtl", Plexa3DTools::MtlFile({{"Blue", {}, {{0, 0, 1}}}}));
+    const std::string moved = dir.Write(
+        "n.obj", "mtllib D:\\Exports\\Blue.MTL\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl Blue\nf 1 2 3\n");
+    ReadModelFile(moved, TModelPart::Whole, object, looks);
+    ASSERT_EQ(looks.Materials.size(), 2u);
+    EXPECT_EQ(looks.Materials[1].Diffuse, (TColorF{0, 0, 1}));
     EXPECT_TRUE(looks.Notes.empty());
 }
 
@@ -859,6 +890,11 @@ TEST(ObjReader, OddValuesReadWhatIsSound) {
         {"infinite, and too large", "v 0 0 0\nv -inf 0 0\nv 1 1 0\nv 0 1e39 0\n" + faces, {}, 2},
         {"too small",
          "v 0 0 0\nv 1e-50 1 0\nv 1 1 0\nv -0x1p-200 1 0\n" + faces,
+         {{1, 2, 3}, {1, 3, 4}},
+         0,
+         {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 1, 0}}},
+        {"too small even for a double",
+         "v 0 0 0\nv 1e-400 1 0\nv 1 1 0\nv -0x1p-1100 1 0\n" + faces,
          {{1, 2, 3}, {1, 3, 4}},
          0,
          {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 1, 0}}},
