@@ -3,10 +3,10 @@
 // little-endian PLY with vertex colours from the materials.
 //
 // What is written:
-// - every mesh of the model (each placed copy a mesh of its own), named as the file names it, in the
-//   file's own coordinates and units; glTF in its Y-up axes, the model's Z-up turned so that it
-//   stands in a glTF viewer as in the front view here: (x, y, z) -> (x, z, -y); the others keep the
-//   source's axes;
+// - every mesh of the model (each placed copy a mesh of its own), named as the file names it,
+//   in the file's own coordinates and units; glTF in its Y-up axes, the model's Z-up turned so
+//   that it stands in a glTF viewer as in the front view here: (x, y, z) -> (x, z, -y); the
+//   others keep the source's axes;
 // - faces grouped by mesh and material; at each corner the normal as the surfaces are lit
 //   ("Superfici"): the face's own for a face of smoothing mask 0, else the sum of its smoothing
 //   group at that vertex (Smoothing.h), so flat faces keep vertices of their own; the mapping
@@ -50,8 +50,8 @@ std::optional<TExportFormat> ExportFormatNamed(const std::string& fileName);
 // An image as the export writes it: its bytes and what they are.
 struct TExportImage {
     std::vector<std::uint8_t> Bytes;
-    std::string Extension; // ".png", ".jpg", or the source file's own
-    std::string MimeType;  // "image/png" or "image/jpeg" for glTF; may be empty otherwise
+    std::string Extension;  // ".png", ".jpg", or the source file's own
+    std::string MimeType;   // "image/png" or "image/jpeg" for glTF; may be empty otherwise
     std::string SourcePath; // the file it was read from, when it lies in one
 };
 

@@ -343,8 +343,8 @@ public:
         XGetInputFocus(display_, &focus, &revert);
         const auto at = std::find_if(programs.begin(), programs.end(),
                                      [&](const TWindow& w) { return w.Id == window; });
-        const bool lost = std::none_of(at, programs.end(),
-                                       [&](const TWindow& w) { return w.Id == focus; });
+        const bool lost =
+            std::none_of(at, programs.end(), [&](const TWindow& w) { return w.Id == focus; });
         if (lost) {
             XSetInputFocus(display_, window, RevertToParent, CurrentTime);
             XSync(display_, False);
