@@ -21,6 +21,7 @@
 #include <csignal>
 #include <filesystem>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -47,10 +48,13 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
     const struct {
         std::string File;
         int Width, Height;
+        std::set<int> Shades{}; // checked when given
     } cases[] = {
         {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 128, 128},
         {PLEXA3D_SOURCE_DIR "/samples/torus.3ds", 33, 33},
-        {PLEXA3D_SOURCE_DIR "/samples/cube.3ds", 1000, 1000},
+        // Turned 30 degrees and seen from 30 above: the top at 60 degrees from the line of sight,
+        // the sides at cos 30 cos 30 and cos 60 cos 30; 255 (0.25 + 0.75 cos) each.
+        {PLEXA3D_SOURCE_DIR "/samples/cube.3ds", 1000, 1000, {147, 159, 207}},
         {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 200, 48}, // wider than the model
         {PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds", 40, 150}, // taller than the model
         {flat, 96, 96},
@@ -82,8 +86,10 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
         ASSERT_FALSE(lit.empty());
         int left = c.Width, top = c.Height, right = -1, bottom = -1;
         bool shaded = false; // surfaces, not white wires
+        std::set<int> shades;
         for (const TPixel& p : lit) {
             shaded = shaded || p.Color.R < 255;
+            shades.insert(p.Color.R);
             EXPECT_TRUE(p.Color.R == p.Color.G && p.Color.G == p.Color.B && p.Color.R >= 64)
                 << int(p.Color.R) << " " << int(p.Color.G) << " " << int(p.Color.B);
             left = std::min(left, p.X);
@@ -92,6 +98,7 @@ TEST(Thumbnail, ShowsTheWholeModelFramedWithinItsMargins) {
             bottom = std::max(bottom, p.Y);
         }
         EXPECT_TRUE(shaded);
+        EXPECT_TRUE(c.Shades.empty() || shades == c.Shades);
         const int marginX = c.Width / 16, marginY = c.Height / 16;
         EXPECT_GE(left, marginX);
         EXPECT_GE(top, marginY);

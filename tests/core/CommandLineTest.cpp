@@ -23,6 +23,10 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     EXPECT_TRUE(line->FitToWindow);
     EXPECT_FALSE(line->WholeModel);
     EXPECT_EQ(line->DrawMode, ZuveloGraphLibrary::TDrawMode::HiddenLines);
+    const auto last = ParseCommandLine({"--select", "255", "-"}, error); // "-" is a file
+    ASSERT_TRUE(last) << error.Message;
+    EXPECT_EQ(last->Select, 255);
+    EXPECT_EQ(last->Files, (std::vector<std::string>{"-"}));
     EXPECT_FALSE(ParseCommandLine({}, error)->SnapshotDir);
     EXPECT_FALSE(ParseCommandLine({}, error)->DrawMode);
     for (const auto& [word, mode] :
@@ -79,6 +83,7 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
     }
     // Before the toolkit has taken its own options out, single-dash options are left to it.
     TCommandLineError error;
+    EXPECT_FALSE(ParseCommandLine({"--export", "o.stl", "a", "--thumbnail", "8", "a", "o"}, error));
     EXPECT_TRUE(ParseCommandLine({"-platform", "xcb", "m.3ds"}, error, true));
     EXPECT_FALSE(ParseCommandLine({"--platform"}, error, true));
 }

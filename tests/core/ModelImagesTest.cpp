@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace {
 namespace model_images_test {
@@ -27,6 +28,7 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
     dir.Write("broken.png", "broken");
     dir.Write("huge.png", "huge");
     dir.Write("liar.png", "liar");
+    dir.Write("wide.png", "wide");
     std::map<std::string, int> decoded;
     const TImageDecoder decode = [&](const std::string& path) {
         ++decoded[std::filesystem::path(path).filename().string()];
@@ -41,6 +43,9 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
         } else if (content == "liar") { // decoded, but larger than allowed
             image = {TDecodedImage::TOutcome::Decoded, MaxTextureSide + 1, 1,
                      std::vector<std::uint32_t>(MaxTextureSide + 1)};
+        } else if (content == "wide") { // as wide as allowed
+            image = {TDecodedImage::TOutcome::Decoded, MaxTextureSide, 1,
+                     std::vector<std::uint32_t>(MaxTextureSide)};
         }
         return image;
     };
@@ -56,9 +61,11 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
         {"..\\elsewhere\\lower.png", true, {}}, // not outside the folder: by its last part
         {"missing.jpg", false, TKind::ImageMissing},
         {"MISSING.JPG", false, TKind::ImageMissing},
+        {"missing.jpg", false, {}}, // named again: noted once
         {"broken.png", false, TKind::ImageUnreadable},
         {"huge.png", false, TKind::ImageTooLarge},
         {"liar.png", false, TKind::ImageTooLarge},
+        {"wide.png", true, {}},
     };
     TModelLooks looks;
     for (const TRow& row : rows) {
@@ -87,7 +94,8 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
                                                    {"Deep.PNG", 1},
                                                    {"broken.png", 1},
                                                    {"huge.png", 1},
-                                                   {"liar.png", 1}}));
+                                                   {"liar.png", 1},
+                                                   {"wide.png", 1}}));
 
     // Without a decoder, nothing is decoded and nothing noted.
     TModelLooks plain = looks;
@@ -95,6 +103,16 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
     LoadModelImages(plain, dir.Path().string(), {});
     EXPECT_TRUE(plain.Notes.empty());
     EXPECT_EQ(plain.Images[1], nullptr);
+
+    // Each kind of note says what it is in its own words, in the window and on the command line.
+    std::set<std::string> texts;
+    for (const TKind kind : {TKind::ImageMissing, TKind::ImageUnreadable, TKind::ImageTooLarge,
+                             TKind::FileMissing, TKind::FileUnreadable, TKind::PartSkipped}) {
+        for (const TNoteLanguage language : {TNoteLanguage::Window, TNoteLanguage::CommandLine}) {
+            texts.insert(NoteText({kind, "x.png"}, language));
+        }
+    }
+    EXPECT_EQ(texts.size(), 12u);
 }
 
 } // namespace model_images_test

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -25,6 +26,7 @@ using Plexa3DTools::TMeshSpec;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
 const TMaterial Default;
 
 TMaterial Named(const std::string& name, TColorF diffuse) {
@@ -53,6 +55,19 @@ const std::vector<TMaterialSpec> Library = {
      0x12,
      {{2, 3, 0.25f, 0.5f, 90}}},
     {"bytes", {}, {{{0, 0, 255}}}}, // a second of the name: faces get the first
+    // Two plain colours (the first holds), -10 %, flags beyond the low byte, numbers not finite.
+    {"two plain",
+     {},
+     {{{0, 0, 255}}, {{1, 0, 0}, true}},
+     {},
+     {},
+     {},
+     65526,
+     false,
+     "M.PNG",
+     {},
+     0x0102,
+     {{NaN, 2, Inf, 0.5f, NaN}}},
 };
 
 std::vector<TMaterial> ExpectedLibrary() {
@@ -63,13 +78,16 @@ std::vector<TMaterial> ExpectedLibrary() {
     odd.Transparency = 0.25f;
     odd.TwoSided = true;
     odd.Texture = TTextureMap{"TEX.PNG", 0.6f, 0x12, 2, 3, 0.25f, 0.5f, 90};
+    TMaterial plain = Named("two plain", {0, 0, 1});
+    plain.Texture = TTextureMap{"M.PNG", 1, 0x0102, 1, 2, 0, 0.5f, 0};
     return {Default,
             Named("bytes", {1, 0, 0}),
             Named("singles", {0.5f, 1, 0}),
             Named("gamma", {0, 1, 0}),
             Named("both kinds", {1, 1, 0}),
             odd,
-            Named("bytes", {0, 0, 1})};
+            Named("bytes", {0, 0, 1}),
+            plain};
 }
 
 // Five faces over four vertices: lists naming them, one face number beyond the mesh, a name the
@@ -206,6 +224,54 @@ TEST(ModelLooks, AFileCutAnywhereLeavesListsThatFitTheRecord) {
                 ASSERT_LT(m, looks.Materials.size()) << size;
             }
             ASSERT_EQ(looks.Materials.front(), Default) << size;
+        }
+    }
+}
+
+// The corners' sums of two faces sharing an edge, and of fans where as many masks meet at the
+// apex as are smoothed, and one more: corners read one sum where their faces share a group.
+TEST(ModelLooks, CornersShareASumWhereTheirFacesShareAGroup) {
+    const auto fan = [](std::uint32_t count) {
+        std::pair<std::vector<TFace3D>, std::vector<std::uint32_t>> f;
+        for (std::uint32_t k = 0; k < count; ++k) {
+            f.first.push_back({1, k + 2, k + 3});
+            f.second.push_back(k < 32 ? 1u << k : 3u); // each mask its own
+        }
+        return f;
+    };
+    struct TCase {
+        std::string Name;
+        std::vector<TFace3D> Faces;
+        std::vector<std::uint32_t> Masks;
+        std::size_t FlatCorners;
+        std::vector<std::uint32_t> Sums, Shared; // checked when Sums is given
+    };
+    const std::vector<TFace3D> quad = {{1, 2, 3}, {1, 3, 4}};
+    const auto [fan32, masks32] = fan(MaxMasksAtVertex);
+    const auto [fan33, masks33] = fan(MaxMasksAtVertex + 1);
+    const TCase cases[] = {
+        {"one group", quad, {1, 1}, 0, {1, 2, 3, 1, 3, 4}, {}},
+        {"two groups", quad, {1, 2}, 0, {1, 3, 4, 2, 5, 6}, {}},
+        {"groups sharing a bit", quad, {1, 3}, 0, {1, 3, 4, 2, 5, 6}, {2, 1, 5, 4}},
+        {"one face flat", quad, {1, 0}, 3, {1, 2, 3, 0, 0, 0}, {}},
+        {"as many masks at the apex as are smoothed", fan32, masks32, 0, {}, {}},
+        {"one more", fan33, masks33, MaxMasksAtVertex + 1, {}, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TObject3D object;
+        object.VertexCount = std::int32_t(c.Faces.size()) + 2;
+        object.FaceCount = std::int32_t(c.Faces.size());
+        AllocObjectArrays(object);
+        for (std::int32_t i = 1; i <= object.FaceCount; ++i) {
+            object.Faces[i] = c.Faces[std::size_t(i - 1)];
+        }
+        const TSmoothingCorners corners = FindSmoothingCorners(object, c.Masks);
+        EXPECT_EQ(std::size_t(std::count(corners.Sums.begin(), corners.Sums.end(), 0u)),
+                  c.FlatCorners);
+        if (!c.Sums.empty()) {
+            EXPECT_EQ(corners.Sums, c.Sums);
+            EXPECT_EQ(corners.Shared, c.Shared);
         }
     }
 }
