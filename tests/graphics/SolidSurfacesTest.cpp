@@ -224,8 +224,8 @@ std::unique_ptr<TLooked> Placed(const std::vector<std::uint8_t>& file, int x, in
     return m;
 }
 
-TTestImage DrawnSolid(const TLooked& m) {
-    const TPaneObject objects[] = {{&m.Object, White, &m.Looks}};
+TTestImage DrawnSolid(const TLooked& m, TColorRGB colour = White) {
+    const TPaneObject objects[] = {{&m.Object, colour, &m.Looks}};
     TDepthBuffer buffer;
     TTestImage image(Width, Height, Back);
     DrawObjects3D(image.View(), objects, TDrawMode::SolidSurfaces, buffer);
@@ -354,6 +354,38 @@ TEST(SolidSurfaces, SmoothingGroupsDecideWhereTheLightSteps) {
     }
 }
 
+// An image read at a point: the four pixels around it mixed, v upwards, beyond 0 to 1 as its wrap
+// says; each smaller copy half the one before, rounded up, of the means of the pixels it covers.
+TEST(SolidSurfaces, ImagesAreReadByTheirWrapFromTheCopyAsked) {
+    constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
+    const TTexture square(2, 2, {R, G, B, W}); // red, green above blue, white
+    const TTexture strip(3, 1, {R, G, B});
+    using enum TTextureWrap;
+    struct TCase {
+        std::string Name;
+        const TTexture& Image;
+        float U, V;
+        int Level;
+        TTextureWrap Wrap;
+        TTexel Expected;
+    };
+    const TCase cases[] = {
+        {"a pixel's centre", square, 0.25f, 0.75f, 0, Repeat, {255, 0, 0}},
+        {"between two pixels", square, 0.5f, 0.25f, 0, Repeat, {127, 127, 255}},
+        {"across the right edge, repeated", square, 0.875f, 0.75f, 0, Repeat, {63, 191, 0}},
+        {"the second copy, mirrored", square, 1.25f, 0.75f, 0, Mirror, {0, 255, 0}},
+        {"beyond the corner, at the edge", square, 1.5f, -3, 0, Edge, {255, 255, 255}},
+        {"the mean of four", square, 0.3f, 0.6f, 1, Repeat, {128, 128, 128}},
+        {"an odd side rounded up", strip, 0.75f, 0.5f, 1, Edge, {0, 0, 255}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TTexel t = c.Image.Sample(c.U, c.V, c.Level, c.Wrap);
+        EXPECT_TRUE(t.R == c.Expected.R && t.G == c.Expected.G && t.B == c.Expected.B)
+            << t.R << " " << t.G << " " << t.B;
+    }
+}
+
 // A quad mapped from (0, 0) at its lower left to (1, 1) at its upper right, painted with an image
 // of four coloured quarters: each quarter of the quad shows the colour its map places there, V
 // growing upwards, in both projections; placed by tiling, offset, turn, mirroring and single use.
@@ -367,7 +399,10 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
         std::array<float, 5> Placement; // U, V scale, U, V offset, rotation
         // At (u, v) = (1/4, 3/4), (3/4, 3/4), (1/4, 1/4), (3/4, 1/4).
         std::array<TColorRGB, 4> Expected;
+        float Share = 100;
+        TColorRGB Object = White;
     };
+    constexpr TColorRGB Cyan{0, 255, 255}, Magenta{255, 0, 255}, Mean{128, 128, 64};
     const TCase cases[] = {
         {"as mapped", false, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
         {"as mapped, perspective", true, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
@@ -376,6 +411,24 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
         {"moved by half", true, 0, {1, 1, 0.5f, 0.5f, 0}, {Yellow, Blue, GreenColor, Red}},
         {"turned", false, 0, {1, 1, 0, 0, 90}, {Blue, Red, Yellow, GreenColor}},
         {"once, moved by half", false, 0x10, {1, 1, 0.5f, 0, 0}, {Diffuse, Red, Diffuse, Blue}},
+        {"turned, half as tall", false, 0, {1, 0.5f, 0, 0, 90}, {Blue, Red, Yellow, GreenColor}},
+        {"decal, moved up by half",
+         false,
+         1,
+         {1, 1, 0, -0.5f, 0},
+         {Diffuse, Diffuse, Red, GreenColor}},
+        {"negative", false, 8, {1, 1, 0, 0, 0}, {Cyan, Magenta, Yellow, Blue}},
+        // Half the diffuse colour and half the image, both times 120/255.
+        {"half the image, grey object",
+         false,
+         0,
+         {1, 1, 0, 0, 0},
+         {{{72, 24, 36}, {12, 84, 36}, {12, 24, 96}, {72, 84, 36}}},
+         50,
+         Grey},
+        // About 1.6 x 1.6 pixels of the image a pixel: its 2 x 2 copy; nearly 4 x 4: its 1 x 1.
+        {"41 times each way", false, 0, {41, 41, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
+        {"99 times each way", false, 0, {99, 99, 0, 0, 0}, {Mean, Mean, Mean, Mean}},
     };
     std::vector<std::uint32_t> quarters(16);
     for (int y = 0; y < 4; ++y) {
@@ -393,12 +446,12 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
                                            {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
                                            {{"quadri", {0, 1}}}};
         const Plexa3DTools::TMaterialSpec material{
-            "quadri", {},    {{{51, 102, 153}}}, {},  {},       {},
-            {},       false, "quadri.png",       100, c.Tiling, c.Placement};
+            "quadri", {},    {{{51, 102, 153}}}, {},      {},       {},
+            {},       false, "quadri.png",       c.Share, c.Tiling, c.Placement};
         SetUpCentredPane(Width, Height, c.Perspective);
         const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad}), 0, 0);
         m->Looks.Images[1] = image;
-        const TTestImage drawn = DrawnSolid(*m);
+        const TTestImage drawn = DrawnSolid(*m, c.Object);
         const float at[4][2] = {{0.25f, 0.75f}, {0.75f, 0.75f}, {0.25f, 0.25f}, {0.75f, 0.25f}};
         for (int k = 0; k < 4; ++k) {
             const TPlacedCorner pixel =
@@ -421,6 +474,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         float Turn; // degrees about X
         float Shininess, Strength;
         TColorRGB Object;
+        bool Perspective = false;
     };
     const TCase cases[] = {
         {"facing, no highlight", 0, 0.5f, 0, White},
@@ -428,11 +482,13 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         {"turned 40 degrees, broad", 40, 0.05f, 0.8f, White},
         {"turned 25 degrees, sharp", 25, 0.6f, 1, White},
         {"turned 25 degrees, sharp, grey object", 25, 0.6f, 1, Grey},
+        {"facing, perspective", 0, 0.1f, 1, White, true},
+        {"facing, sharp, perspective", 0, 0.6f, 1, White, true},
     };
     const TColorF diffuse{0.6f, 0.3f, 0.1f}, specular{0.2f, 0.4f, 0.35f};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpCentredPane(Width, Height, false);
+        SetUpCentredPane(Width, Height, c.Perspective);
         const double turn = c.Turn * std::numbers::pi / 180;
         const float y = float(40 * std::cos(turn)), z = float(40 * std::sin(turn));
         TObject3D object = Triangle({-50, -y, -100 - z}, {50, -y, -100 - z}, {0, y, -100 + z});
@@ -449,7 +505,11 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         TDepthBuffer buffer;
         TTestImage image(Width, Height, Back);
         DrawObjects3D(image.View(), objects, TDrawMode::SolidSurfaces, buffer);
-        const double cosine = std::cos(turn);
+        double cosine = std::cos(turn);
+        if (c.Perspective) { // seen from the origin: the line of sight to the face's centre
+            const double cy = -y / 3.0, cz = -100 - z / 3.0;
+            cosine = std::abs(y * cz - z * cy) / (40 * std::hypot(cy, cz));
+        }
         const double light = 0.25 + 0.75 * cosine;
         const double shine = c.Strength * std::pow(cosine, 1 + 127 * c.Shininess);
         const auto expected = [&](float d, float s, std::uint8_t object) {
