@@ -475,6 +475,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         float Shininess, Strength;
         TColorRGB Object;
         bool Perspective = false;
+        bool Beside = false; // a dull face in another material shares two corners, all smooth
     };
     const TCase cases[] = {
         {"facing, no highlight", 0, 0.5f, 0, White},
@@ -484,6 +485,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         {"turned 25 degrees, sharp, grey object", 25, 0.6f, 1, Grey},
         {"facing, perspective", 0, 0.1f, 1, White, true},
         {"facing, sharp, perspective", 0, 0.6f, 1, White, true},
+        {"facing, full highlight, beside a dull face", 0, 0.5f, 1, White, false, true},
     };
     const TColorF diffuse{0.6f, 0.3f, 0.1f}, specular{0.2f, 0.4f, 0.35f};
     for (const TCase& c : cases) {
@@ -500,6 +502,23 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         m.ShininessStrength = c.Strength;
         looks.Materials.push_back(m);
         looks.FaceMaterials = {1};
+        if (c.Beside) { // drawn first, from the top row: its light must not pass to the other
+            TObject3D two;
+            two.VertexCount = 4;
+            two.FaceCount = 2;
+            AllocObjectArrays(two);
+            for (std::int32_t k = 1; k <= 3; ++k) {
+                two.WorldVertices[k] = object.WorldVertices[k];
+            }
+            two.WorldVertices[4] = {-100, y, -100 + z};
+            two.Faces[1] = {1, 2, 3};
+            two.Faces[2] = {1, 3, 4};
+            object = std::move(two);
+            m.ShininessStrength = 0;
+            looks.Materials.push_back(m);
+            looks.FaceMaterials = {1, 2};
+            looks.FaceSmoothing = {1, 1};
+        }
         FinishLooks(object, looks);
         const TPaneObject objects[] = {{&object, c.Object, &looks}};
         TDepthBuffer buffer;
