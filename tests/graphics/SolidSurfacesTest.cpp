@@ -476,6 +476,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         TColorRGB Object;
         bool Perspective = false;
         bool Beside = false; // a dull face in another material shares two corners, all smooth
+        bool Smooth = false; // lit at each corner and blended
     };
     const TCase cases[] = {
         {"facing, no highlight", 0, 0.5f, 0, White},
@@ -486,6 +487,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         {"facing, perspective", 0, 0.1f, 1, White, true},
         {"facing, sharp, perspective", 0, 0.6f, 1, White, true},
         {"facing, full highlight, beside a dull face", 0, 0.5f, 1, White, false, true},
+        {"facing, smooth, perspective", 0, 0.1f, 1, White, true, false, true},
     };
     const TColorF diffuse{0.6f, 0.3f, 0.1f}, specular{0.2f, 0.4f, 0.35f};
     for (const TCase& c : cases) {
@@ -519,6 +521,9 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
             looks.FaceMaterials = {1, 2};
             looks.FaceSmoothing = {1, 1};
         }
+        if (c.Smooth) {
+            looks.FaceSmoothing = {1};
+        }
         FinishLooks(object, looks);
         const TPaneObject objects[] = {{&object, c.Object, &looks}};
         TDepthBuffer buffer;
@@ -529,8 +534,17 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
             const double cy = -y / 3.0, cz = -100 - z / 3.0;
             cosine = std::abs(y * cz - z * cy) / (40 * std::hypot(cy, cz));
         }
-        const double light = 0.25 + 0.75 * cosine;
-        const double shine = c.Strength * std::pow(cosine, 1 + 127 * c.Shininess);
+        double light = 0.25 + 0.75 * cosine;
+        double shine = c.Strength * std::pow(cosine, 1 + 127 * c.Shininess);
+        if (c.Smooth) { // the pane's centre lies at 1/4, 1/4 and 1/2 of the corners
+            light = shine = 0;
+            for (const auto& [weight, k] : {std::pair{0.25, 1}, {0.25, 2}, {0.5, 3}}) {
+                const TPoint3D& p = object.WorldVertices[k];
+                const double seen = 100 / std::sqrt(p.X * p.X + p.Y * p.Y + p.Z * p.Z);
+                light += weight * (0.25 + 0.75 * seen);
+                shine += weight * c.Strength * std::pow(seen, 1 + 127 * c.Shininess);
+            }
+        }
         const auto expected = [&](float d, float s, std::uint8_t object) {
             return (d * light + s * shine) * 255 * object / 255;
         };
