@@ -1,6 +1,7 @@
 #include "Writer3DS.h"
 
 #include <bit>
+#include <cmath>
 #include <fstream>
 #include <stdexcept>
 
@@ -141,6 +142,11 @@ void TChunkWriter::Material(const TMaterialSpec& material) {
     const auto percentage = [this](std::uint16_t id, std::optional<float> value) {
         if (value) {
             Begin(id);
+            if (*value != std::trunc(*value)) {
+                Begin(0x0031);
+                F32(*value / 100);
+                End();
+            }
             Begin(0x0030);
             U16(static_cast<std::uint16_t>(*value));
             End();

@@ -83,8 +83,9 @@ struct TColorSpec {
 };
 
 // A material: name, the colours given (each with the colour chunks listed, in order), the
-// percentages given (as 16-bit integers out of 100), two-sided, and texture map 1 when it names a
-// file.
+// percentages given (a whole one as a 16-bit integer out of 100; another as a single, its fraction
+// of 1, followed by the 16-bit integer of its whole part, which readers pass over), two-sided, and
+// texture map 1 when it names a file.
 struct TMaterialSpec {
     std::string Name;
     std::vector<TColorSpec> Ambient{}, Diffuse{}, Specular{};

@@ -55,12 +55,13 @@ const std::vector<TMaterialSpec> Library = {
      0x12,
      {{2, 3, 0.25f, 0.5f, 90}}},
     {"bytes", {}, {{{0, 0, 255}}}}, // a second of the name: faces get the first
-    // Two plain colours (the first holds), -10 %, flags beyond the low byte, numbers not finite.
+    // Two plain colours (the first holds), two percentages (likewise), -10 %, flags beyond the
+    // low byte, numbers not finite.
     {"two plain",
      {},
      {{{0, 0, 255}}, {{1, 0, 0}, true}},
      {},
-     {},
+     12.5f,
      {},
      65526,
      false,
@@ -79,6 +80,7 @@ std::vector<TMaterial> ExpectedLibrary() {
     odd.TwoSided = true;
     odd.Texture = TTextureMap{"TEX.PNG", 0.6f, 0x12, 2, 3, 0.25f, 0.5f, 90};
     TMaterial plain = Named("two plain", {0, 0, 1});
+    plain.Shininess = 0.125f;
     plain.Texture = TTextureMap{"M.PNG", 1, 0x0102, 1, 2, 0, 0.5f, 0};
     return {Default,
             Named("bytes", {1, 0, 0}),
@@ -90,15 +92,15 @@ std::vector<TMaterial> ExpectedLibrary() {
             plain};
 }
 
-// Five faces over four vertices: lists naming them, one face number beyond the mesh, a name the
-// library lacks, a face named twice (the later list holds); three masks and three coordinates for
-// five faces and four vertices.
+// Five faces over four vertices: lists naming them, face numbers at and beyond the mesh's end, a
+// name the library lacks, a face named twice (the later list holds); three masks and three
+// coordinates for five faces and four vertices.
 TMeshSpec Looked(const std::string& name, float tag) {
     return {name,
             {{tag, 0, 0}, {0, tag, 0}, {0, 0, tag}, {tag, tag, 0}},
             {{0, 1, 2}, {1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {3, 2, 1}},
             {{0.25f, 0.5f}, {1, NaN}, {-2, 3}},
-            {{"bytes", {0, 9}},
+            {{"bytes", {0, 5, 9}},
              {"singles", {1}},
              {"elsewhere", {2}},
              {"gamma", {3, 4}},
@@ -225,6 +227,63 @@ TEST(ModelLooks, AFileCutAnywhereLeavesListsThatFitTheRecord) {
             }
             ASSERT_EQ(looks.Materials.front(), Default) << size;
         }
+    }
+}
+
+// Looks that do not fit the record, as a reader's bug could leave them, are made to fit it: lists
+// cut or lengthened to the counts, numbers past the materials or the embedded images let go,
+// meshes kept only where they cover the faces in order.
+TEST(ModelLooks, FinishingMakesAnyLooksFitTheRecord) {
+    struct TCase {
+        std::string Name;
+        std::vector<std::uint32_t> Materials, ExpectedMaterials;
+        std::int32_t Embedded, ExpectedEmbedded;
+        std::vector<TMeshPart> Meshes, ExpectedMeshes;
+    };
+    const TCase cases[] = {
+        {"the last of each, and meshes that cover the faces",
+         {2, 1},
+         {2, 1, 0},
+         1,
+         1,
+         {{"a", 0, 1}, {"b", 1, 2}},
+         {{"a", 0, 1}, {"b", 1, 2}}},
+        {"one past the last of each, and a mesh one face too long",
+         {3, 0, 2, 9},
+         {0, 0, 2},
+         2,
+         -1,
+         {{"a", 0, 1}, {"b", 1, 3}},
+         {}},
+        {"meshes short of the faces, or out of order",
+         {},
+         {},
+         -1,
+         -1,
+         {{"a", 0, 1}, {"b", 2, 1}},
+         {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TObject3D object;
+        Load3DSBytes(Plexa3DTools::MeshFile({{"M",
+                                              {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                                              {{0, 1, 2}, {1, 3, 2}, {0, 1, 3}}}}),
+                     object);
+        TModelLooks looks;
+        looks.Materials = {Default, Named("one", {1, 0, 0}), Named("two", {0, 1, 0})};
+        looks.Materials[2].Texture = TTextureMap{"T.PNG"};
+        looks.Materials[2].Texture->Embedded = c.Embedded;
+        looks.EmbeddedImages = {{1}, {2}};
+        looks.FaceMaterials = c.Materials;
+        looks.Mapping = {{0.5f, 0.5f}};
+        looks.Meshes = c.Meshes;
+        FinishLooks(object, looks);
+        EXPECT_EQ(looks.FaceMaterials, c.ExpectedMaterials);
+        EXPECT_EQ(looks.Materials[2].Texture->Embedded, c.ExpectedEmbedded);
+        EXPECT_EQ(looks.Meshes, c.ExpectedMeshes);
+        EXPECT_EQ(looks.Mapping, (std::vector<TTexCoord>{{0.5f, 0.5f}, {}, {}, {}}));
+        EXPECT_EQ(looks.Images.size(), 3u);
     }
 }
 
