@@ -121,7 +121,7 @@ Plexa3DFormats::TExportReport ExportModelFile(const std::string& input, const st
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
     RequireWholeModel(read, object, "export");
     Plexa3DFormats::TExportReport report = Plexa3DFormats::ExportModel(
-        object, looks, input, output, *format, ExportImagesOf(input, looks));
+        object, looks, input, output, *format, ExportImagesOf(input, looks), read.Companions);
     // What the reader passed over is missing from the export as well: it is told first.
     std::vector<std::string> notes;
     for (const ZuveloGraphLibrary::TLooksNote& note : looks.Notes) {

@@ -102,6 +102,7 @@ TCompanion ReadCompanionFile(const std::string& folder, const std::string& name,
     if (!path) {
         return result;
     }
+    result.Path = *path;
     try {
         ZuveloGraphLibrary::TFileReader file(*path);
         if (file.Size() > std::int64_t(maxBytes)) {

@@ -29,6 +29,7 @@ struct TCompanion {
     enum class TState : std::uint8_t { Read, Missing, Unreadable, TooLarge };
     TState State = TState::Missing;
     std::vector<std::uint8_t> Bytes;
+    std::string Path = {}; // where it was found, read or not; empty when Missing
 };
 TCompanion ReadCompanionFile(const std::string& folder, const std::string& name,
                              std::size_t maxBytes);

@@ -346,7 +346,7 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
 
 TExportReport ExportModel(TObject3D& object, const TModelLooks& looks, const std::string& source,
                           const std::string& output, TExportFormat format,
-                          const TExportImages& images) {
+                          const TExportImages& images, const std::vector<std::string>& companions) {
     using namespace Detail;
     TExportReport report;
     const TExportModel model = PrepareExport(object, looks);
@@ -369,11 +369,18 @@ TExportReport ExportModel(TObject3D& object, const TModelLooks& looks, const std
     // Nothing over the model read or its images; an image beside the output that holds the
     // image's bytes already is left as it is.
     const fs::path from = Canonical(source);
+    std::vector<fs::path> beside;
+    for (const std::string& companion : companions) {
+        beside.push_back(Canonical(companion));
+    }
     std::vector<TOutputFile> kept;
     for (TOutputFile& file : files) {
         const fs::path to = Canonical(file.Path);
         if (to == from) {
             throw RuntimeError("\"" + file.Path + "\" is the model the export reads");
+        }
+        if (std::find(beside.begin(), beside.end(), to) != beside.end()) {
+            throw RuntimeError("\"" + file.Path + "\" is a file of the model the export reads");
         }
         if (!file.ImageFrom.empty() && SameBytes(to, file.Bytes)) {
             continue;

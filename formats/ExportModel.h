@@ -27,8 +27,8 @@
 //
 // Every file is written whole or not at all: all of them go to temporary files beside their
 // places first, and only when all are written are they moved into place. No file is written over
-// the model the export reads; an image already beside the output as the same file is left as it
-// is.
+// the model the export reads, the files it names that its reading found or its images; an image
+// already beside the output as the same file is left as it is.
 #pragma once
 
 #include "MeshObject.h"
@@ -68,12 +68,14 @@ struct TExportReport {
 };
 
 // Writes the model read from `source` (whole, as ReadModelFile with TModelPart::Whole gives it;
-// its world vertices are set from its local ones) to `output`. Raises RuntimeError naming the file
-// that cannot be written, or the refusal to write over the source.
+// its world vertices are set from its local ones) to `output`; `companions` are the files beside
+// the source that its reading found (TModelFile::Companions). Raises RuntimeError naming the file
+// that cannot be written, or the refusal to write over the source or one of its companions.
 TExportReport ExportModel(ZuveloGraphLibrary::TObject3D& object,
                           const ZuveloGraphLibrary::TModelLooks& looks, const std::string& source,
                           const std::string& output, TExportFormat format,
-                          const TExportImages& images);
+                          const TExportImages& images,
+                          const std::vector<std::string>& companions = {});
 
 namespace Detail {
 

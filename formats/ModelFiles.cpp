@@ -249,12 +249,19 @@ TModelFile ReadModelFile(const std::string& fileName, TModelPart part, TObject3D
         }
     }
     const std::string folder = ModelFolder(fileName);
+    std::vector<std::string> found;
     const TModelSource source{fileName, bytes, [&](const std::string& name, std::size_t most) {
-                                  return ReadCompanionFile(folder, name,
-                                                           std::min(most, MaxCompanionBytes));
+                                  TCompanion companion = ReadCompanionFile(
+                                      folder, name, std::min(most, MaxCompanionBytes));
+                                  if (!companion.Path.empty()) {
+                                      found.push_back(companion.Path);
+                                  }
+                                  return companion;
                               }};
     try {
-        return ReadModelSource(source, part, object, looks);
+        TModelFile result = ReadModelSource(source, part, object, looks);
+        result.Companions = std::move(found);
+        return result;
     } catch (...) {
         ClearObject3D(object);
         looks = TModelLooks{};

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace Plexa3DFormats {
 
@@ -34,6 +35,9 @@ inline constexpr const char* UnknownFormatText = "not a .3DS, OBJ, STL, PLY, OFF
 struct TModelFile {
     TModelFormat Format = TModelFormat::Unknown;
     ZuveloGraphLibrary::TModelReading Reading;
+    // The files beside the model that the reading found (material libraries, buffers), which make
+    // up the model as much as the file itself does.
+    std::vector<std::string> Companions = {};
 };
 
 // Reads the file into the record and its looks. A .3DS file, or with FirstMesh a file of no known

@@ -3,6 +3,7 @@
 #include "ExportModel.h"
 #include "ExportWriters.h"
 #include "Import3DSModel.h"
+#include "ModelFiles.h"
 #include "TempDir.h"
 #include "Writer3DS.h"
 
@@ -181,6 +182,37 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
     EXPECT_THROW(ExportModel(object, looks, model, model, TExportFormat::Stl, {}), RuntimeError);
     EXPECT_EQ(content(model).size(), std::filesystem::file_size(model));
     EXPECT_NE(content(model).substr(0, 2), "Bi"); // not an STL header
+    // Nor are the files the model names that its reading found: a library or a buffer that an
+    // output's companion would take the name of.
+    const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    dir.Write("shared.mtl", std::string("newmtl m\nKd 1 0 0\n"));
+    dir.Write("scatola0.bin", std::string(36, '\0'));
+    const struct {
+        std::string Input, Output;
+        std::string Companion;
+    } companions[] = {
+        {dir.Write("a.obj", "mtllib shared.mtl\nusemtl m\n" + triangle + "f 1 2 3\n"), "shared.obj",
+         "shared.mtl"},
+        {dir.Write(
+             "scatola.gltf",
+             std::string(R"({"asset":{"version":"2.0"},"buffers":[{"uri":"scatola0.bin",)"
+                         R"("byteLength":36}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+                         R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,)"
+                         R"("type":"VEC3"}],"meshes":[{"primitives":[{"attributes":)"
+                         R"({"POSITION":0}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})")),
+         "scatola0.gltf", "scatola0.bin"},
+    };
+    for (const auto& c : companions) {
+        SCOPED_TRACE(c.Input);
+        const std::string companion = (dir.Path() / c.Companion).string();
+        const std::string before = content(companion);
+        const TModelFile read = ReadModelFile(c.Input, TModelPart::Whole, object, looks);
+        EXPECT_THROW(ExportModel(object, looks, c.Input, (dir.Path() / c.Output).string(),
+                                 ExportFormatNamed(c.Output).value(), {}, read.Companions),
+                     RuntimeError);
+        EXPECT_EQ(content(companion), before);
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / c.Output));
+    }
 
     // An image copied beside the output never takes the place of a file holding other bytes; a
     // second export finds its own copy there and writes no other.
