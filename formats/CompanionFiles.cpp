@@ -12,10 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool IsKind(const fs::path& path, bool file) {
     std::error_code error;
     return file ? fs::is_regular_file(path, error) : fs::is_directory(path, error);
@@ -52,8 +48,9 @@ std::optional<fs::path> Resolve(const fs::path& folder, const std::vector<std::s
 } // namespace
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
 }
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder,

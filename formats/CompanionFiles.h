@@ -18,6 +18,11 @@ namespace Plexa3DFormats {
 // whose path does not lead to a file. Nothing when there is no such file.
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, const std::string& name);
 
+// The letter in lower case, for an ASCII capital; any other byte as it is.
+inline char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 // Whether the two are the same but for the case of ASCII letters.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 

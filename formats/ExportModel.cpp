@@ -1,5 +1,6 @@
 #include "ExportModel.h"
 
+#include "CompanionFiles.h"
 #include "ExportWriters.h"
 #include "GraphErrors.h"
 #include "Smoothing.h"
@@ -22,12 +23,6 @@ using namespace ZuveloGraphLibrary;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::size_t CornersPerFace = 3;
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 TPoint3D UnitOr(const TNormal& n, const TPoint3D& fallback) {
     const double length = std::sqrt(n.X * n.X + n.Y * n.Y + n.Z * n.Z);
@@ -73,7 +68,7 @@ std::optional<TExportFormat> ExportFormatNamed(const std::string& fileName) {
         return std::nullopt;
     }
     std::string extension = fileName.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), Lower);
+    std::transform(extension.begin(), extension.end(), extension.begin(), LowerAscii);
     if (extension == "glb") {
         return TExportFormat::Glb;
     }

@@ -4,6 +4,7 @@
 
 #include "ExportModel.h"
 
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +18,16 @@ using TEmit = std::function<void(std::string_view)>;
 
 // Streamed files are handed on in pieces of about this size.
 constexpr std::size_t PieceSize = std::size_t(1) << 20;
+
+// Four bytes, least significant first, as every binary format written here stores numbers.
+inline void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(std::uint8_t(value >> (8 * i)));
+    }
+}
+inline void PutFloat(std::vector<std::uint8_t>& out, float value) {
+    Put32(out, std::bit_cast<std::uint32_t>(value));
+}
 
 // Hands on what `bytes` hold, and empties them; with `whenFull`, only once they fill a piece.
 template <class TBytes> void EmitPiece(TBytes& bytes, const TEmit& emit, bool whenFull = false) {

@@ -40,7 +40,6 @@ constexpr std::uint32_t GlbVersion = 2;
 constexpr std::uint32_t ChunkJson = 0x4E4F534A;
 constexpr std::uint32_t ChunkBin = 0x004E4942;
 constexpr std::size_t Alignment = 4;
-constexpr double DegreesPerHalfTurn = 180;
 const char* const TextureTransform = "KHR_texture_transform";
 
 // Whether `text` is UTF-8 as JSON takes it: no overlong forms, surrogates or code points past
@@ -137,12 +136,6 @@ private:
     std::vector<std::pair<const std::uint8_t*, std::size_t>> pieces_;
     std::size_t size_ = 0;
 };
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(std::uint8_t(value >> (8 * i)));
-    }
-}
 
 // The texture map's placement as KHR_texture_transform states it, for glTF's coordinates (t
 // downward) of the coordinates written; nothing when the map does not move the image.

@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::size_t MaxCount = std::numeric_limits<std::int32_t>::max();
 
-bool Finite(const TPoint3D& p) {
-    return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z);
-}
-
 } // namespace
 
 void TModelBuilder::Count(std::size_t count) const {

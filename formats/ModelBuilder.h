@@ -9,6 +9,7 @@
 // 2^31 - 1; a model that would pass them raises "Out of memory", as does an allocation that fails.
 #pragma once
 
+#include "GraphErrors.h"
 #include "Import3DSModel.h"
 #include "MeshObject.h"
 #include "ModelLooks.h"
@@ -81,6 +82,16 @@ using ZuveloGraphLibrary::TModelReading;
 using ZuveloGraphLibrary::TObject3D;
 using ZuveloGraphLibrary::TPoint3D;
 using ZuveloGraphLibrary::TTexCoord;
+
+// A count and its noun, as the readers' notes say it: "1 face", "2 faces".
+inline std::string Plural(std::uint64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Refuses a file of the format named ("OFF", "PLY"): RuntimeError "FORMAT: WHY".
+[[noreturn]] inline void Refuse(const char* format, const std::string& why) {
+    throw ZuveloGraphLibrary::RuntimeError(std::string(format) + ": " + why);
+}
 
 class TModelBuilder {
 public:

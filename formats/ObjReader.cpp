@@ -1,5 +1,6 @@
 #include "ObjReader.h"
 
+#include "CompanionFiles.h"
 #include "GraphErrors.h"
 
 #include <algorithm>
@@ -91,10 +92,6 @@ std::string NameKey(std::string_view text) {
     return key;
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool HexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -109,7 +106,7 @@ float OutOfRange(const char* begin, const char* end, bool hex) {
         return static_cast<float>(value);
     }
     for (const char* p = end; p > begin; --p) {
-        const char c = Lower(p[-1]);
+        const char c = LowerAscii(p[-1]);
         if (c == (hex ? 'p' : 'e')) {
             return p < end && *p == '-' ? 0.0f : std::numeric_limits<float>::infinity();
         }

@@ -11,8 +11,6 @@ using namespace ZuveloGraphLibrary;
 
 namespace {
 
-constexpr double DegreesPerHalfTurn = 180;
-
 // A name for an OBJ or MTL statement: one line, without the spaces that would split it.
 std::string StatementName(const std::string& name, const char* fallback) {
     std::string safe;

@@ -19,18 +19,11 @@ using NumberText::Space;
 
 namespace {
 
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-[[noreturn]] void Refuse(const std::string& why) {
-    throw RuntimeError("OFF: " + why);
-}
-
 // The file's lines that say something, each as its words, comments left out.
-class TLines {
+class TWordLines {
 public:
-    explicit TLines(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+    explicit TWordLines(std::string_view text)
+        : at_(text.data()), end_(text.data() + text.size()) {}
 
     // The words of the next line that has any; false at the end of the text.
     bool Next(std::vector<std::string_view>& words) {
@@ -126,14 +119,14 @@ public:
     void Read() {
         std::vector<std::string_view>& words = words_;
         if (!lines_.Next(words)) {
-            Refuse("the file does not begin with OFF");
+            Refuse("OFF", "the file does not begin with OFF");
         }
         const auto layout = Layout(words[0]);
         if (!layout) {
-            Refuse("the file does not begin with OFF");
+            Refuse("OFF", "the file does not begin with OFF");
         }
         if (words.size() > 1 && words[1] == "BINARY") {
-            Refuse("binary OFF files are not read");
+            Refuse("OFF", "binary OFF files are not read");
         }
         layout_ = *layout;
         // The dimension and counts, from the rest of the first word's line on.
@@ -144,7 +137,7 @@ public:
             for (std::size_t i = from; i < words.size() && numbers.size() < needed; ++i) {
                 std::int64_t n = 0;
                 if (!NumberText::ParseInteger(words[i], n) || n < 0) {
-                    Refuse("the counts of vertices and faces cannot be read");
+                    Refuse("OFF", "the counts of vertices and faces cannot be read");
                 }
                 numbers.push_back(n);
             }
@@ -152,13 +145,14 @@ public:
                 break;
             }
             if (!lines_.Next(words)) {
-                Refuse("the file ends before the counts of vertices and faces");
+                Refuse("OFF", "the file ends before the counts of vertices and faces");
             }
             from = 0;
         }
         if (layout_.Dimension) {
             if (numbers[0] < 1 || numbers[0] > 65536) {
-                Refuse("vertices of dimension " + std::to_string(numbers[0]) + " cannot be read");
+                Refuse("OFF",
+                       "vertices of dimension " + std::to_string(numbers[0]) + " cannot be read");
             }
             dimension_ = std::size_t(numbers[0]);
         }
@@ -314,7 +308,7 @@ private:
         }
     }
 
-    TLines lines_;
+    TWordLines lines_;
     TModelBuilder& builder_;
     TColourMaterials colours_;
     TVertexLayout layout_;

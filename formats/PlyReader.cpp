@@ -133,10 +133,6 @@ struct THeader {
     std::size_t UnknownLines = 0;
 };
 
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t at = 0;
@@ -165,10 +161,6 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-[[noreturn]] void Refuse(const std::string& why) {
-    throw RuntimeError("PLY: " + why);
-}
-
 THeader ReadHeader(std::string_view text) {
     THeader header;
     std::size_t at = 0;
@@ -177,15 +169,15 @@ THeader ReadHeader(std::string_view text) {
     for (;;) {
         const std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos) {
-            Refuse(first ? "the file does not begin with ply"
-                         : "the header has no end_header line");
+            Refuse("PLY", first ? "the file does not begin with ply"
+                                : "the header has no end_header line");
         }
         const std::string_view line = text.substr(at, end - at);
         at = end + 1;
         const std::vector<std::string_view> words = Words(line);
         if (first) {
             if (words.size() != 1 || words[0] != "ply") {
-                Refuse("the file does not begin with ply");
+                Refuse("PLY", "the file does not begin with ply");
             }
             first = false;
             continue;
@@ -196,7 +188,7 @@ THeader ReadHeader(std::string_view text) {
         }
         if (keyword == "format") {
             if (words.size() < 2) {
-                Refuse("the format line names no format");
+                Refuse("PLY", "the format line names no format");
             }
             if (words[1] == "ascii") {
                 header.Encoding = TEncoding::Ascii;
@@ -205,12 +197,12 @@ THeader ReadHeader(std::string_view text) {
             } else if (words[1] == "binary_big_endian") {
                 header.Encoding = TEncoding::BigEndian;
             } else {
-                Refuse("the format " + std::string(words[1]) +
-                       " is not ascii, binary_little_endian or binary_big_endian");
+                Refuse("PLY", "the format " + std::string(words[1]) +
+                                  " is not ascii, binary_little_endian or binary_big_endian");
             }
             double version = 0;
             if (words.size() < 3 || !NumberText::ParseDouble(words[2], version) || version != 1) {
-                Refuse("the format line gives no version 1.0");
+                Refuse("PLY", "the format line gives no version 1.0");
             }
             format = true;
         } else if (keyword == "comment") {
@@ -224,24 +216,24 @@ THeader ReadHeader(std::string_view text) {
             TElement element;
             std::int64_t count = 0;
             if (words.size() != 3 || !NumberText::ParseInteger(words[2], count) || count < 0) {
-                Refuse("an element line without a name and a count: " + std::string(line));
+                Refuse("PLY", "an element line without a name and a count: " + std::string(line));
             }
             element.Name = std::string(words[1]);
             element.Count = std::uint64_t(count);
             header.Elements.push_back(std::move(element));
         } else if (keyword == "property") {
             if (header.Elements.empty()) {
-                Refuse("a property before any element");
+                Refuse("PLY", "a property before any element");
             }
             TProperty property;
             const bool list = words.size() == 5 && words[1] == "list";
             if (!list && words.size() != 3) {
-                Refuse("a property line that cannot be read: " + std::string(line));
+                Refuse("PLY", "a property line that cannot be read: " + std::string(line));
             }
             const auto type = TypeNamed(words[list ? 3 : 1]);
             const auto countType = list ? TypeNamed(words[2]) : std::optional(TType::UInt8);
             if (!type || !countType) {
-                Refuse("a property of a type it does not know: " + std::string(line));
+                Refuse("PLY", "a property of a type it does not know: " + std::string(line));
             }
             property.Name = std::string(words.back());
             property.Type = *type;
@@ -253,7 +245,7 @@ THeader ReadHeader(std::string_view text) {
         }
     }
     if (!format) {
-        Refuse("the header has no format line");
+        Refuse("PLY", "the header has no format line");
     }
     header.BodyStart = at;
     return header;
@@ -415,7 +407,7 @@ public:
         if (vertexElement_) {
             const TElement& e = *vertexElement_;
             if (e.Count > 0 && (!e.Has(TRole::X) || !e.Has(TRole::Y) || !e.Has(TRole::Z))) {
-                Refuse("the vertex element has no x, y and z");
+                Refuse("PLY", "the vertex element has no x, y and z");
             }
             vertexColours_ = e.Has(TRole::Red) && e.Has(TRole::Green) && e.Has(TRole::Blue);
             smoothing_ = e.Has(TRole::NX) && e.Has(TRole::NY) && e.Has(TRole::NZ) ? 1 : 0;

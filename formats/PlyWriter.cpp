@@ -15,13 +15,6 @@ using namespace ZuveloGraphLibrary;
 
 namespace {
 
-void PutFloat(std::vector<std::uint8_t>& out, float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(std::uint8_t(bits >> (8 * i)));
-    }
-}
-
 std::uint8_t Byte(float channel) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255));
 }

@@ -23,10 +23,6 @@ constexpr std::size_t HeaderSize = 80;
 constexpr std::size_t BinaryStart = 84; // the header and the count
 constexpr std::size_t TriangleSize = 50;
 
-std::string Plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 // Where "COLOR=" and its four bytes lie in the header, if they do.
 const std::uint8_t* HeaderColour(std::span<const std::uint8_t> bytes) {
     static constexpr std::string_view Mark = "COLOR=";

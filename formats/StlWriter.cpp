@@ -19,13 +19,6 @@ namespace {
 constexpr std::size_t HeaderSize = 80;
 constexpr std::size_t TriangleSize = 50;
 
-void PutFloat(std::vector<std::uint8_t>& out, float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(std::uint8_t(bits >> (8 * i)));
-    }
-}
-
 } // namespace
 
 std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& output) {

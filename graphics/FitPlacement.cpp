@@ -24,10 +24,6 @@ struct TBox {
     }
 };
 
-bool Finite(const TPoint3D& p) {
-    return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z);
-}
-
 // The box of the finite vertices that faces with all three numbers in range use; `used` marks
 // those vertices (indexed from 1).
 TBox UsedBox(const TObject3D& object, std::int32_t vertexCount, std::vector<bool>& used) {

@@ -65,4 +65,8 @@ OutOfMemoryError::OutOfMemoryError() : RuntimeError("Out of memory") {}
 FloatingPointError::FloatingPointError(FloatFault fault)
     : RuntimeError(FloatText(fault)), fault_(fault) {}
 
+void RaiseInvalidOperation() {
+    throw FloatingPointError(FloatFault::InvalidOperation);
+}
+
 } // namespace ZuveloGraphLibrary

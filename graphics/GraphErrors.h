@@ -42,4 +42,7 @@ private:
     FloatFault fault_;
 };
 
+// Raises FloatingPointError(InvalidOperation); out of line, for the drawing loops' rare failures.
+[[noreturn]] void RaiseInvalidOperation();
+
 } // namespace ZuveloGraphLibrary

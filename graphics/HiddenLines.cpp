@@ -229,10 +229,6 @@ private:
     std::array<TSlot, std::size_t(1) << SlotBits> slots_;
 };
 
-[[noreturn]] void RaiseInvalidOperation() {
-    throw FloatingPointError(FloatFault::InvalidOperation);
-}
-
 } // namespace
 
 void DrawObject3DHidden(const TImageView& image, const TObject3D& object,

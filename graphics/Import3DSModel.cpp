@@ -103,12 +103,6 @@ void ReadVertices(TFileReader& file, const TMeshLists& mesh, TPoint3D* out) {
     std::fill(out, end, TPoint3D{});
 }
 
-// Without a branch per coordinate: the reader checks every vertex of a model.
-bool Finite(const TPoint3D& p) {
-    return static_cast<bool>(int{std::isfinite(p.X)} & int{std::isfinite(p.Y)} &
-                             int{std::isfinite(p.Z)});
-}
-
 bool AllFinite(const TPoint3D* begin, const TPoint3D* end) {
     bool finite = true;
     for (const TPoint3D* p = begin; p != end; ++p) {

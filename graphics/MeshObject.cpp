@@ -8,7 +8,8 @@
 namespace ZuveloGraphLibrary {
 namespace {
 
-std::int32_t VerticesInUse(const TObject3D& object) {
+// The vertices counted that the record holds.
+std::int32_t StoredVerticesInUse(const TObject3D& object) {
     return std::clamp(object.VertexCount, 0, object.Vertices.Count());
 }
 
@@ -36,7 +37,7 @@ template <TAxis Axis> void RotateAbout(std::int32_t angle, TObject3D& object) {
     const double pivotU = object.Pivot.*u;
     const double pivotV = object.Pivot.*v;
     ClearFloatFaults();
-    const std::int32_t count = VerticesInUse(object);
+    const std::int32_t count = StoredVerticesInUse(object);
     for (std::int32_t i = 1; i <= count; ++i) {
         TPoint3D& p = object.Vertices[i];
         const double pu = p.*u = Single(p.*u + pivotU);
@@ -112,7 +113,7 @@ void SetObjectPivot(std::int32_t X, std::int32_t Y, std::int32_t Z, TObject3D& o
 void ScaleObject(TObject3D& object, float factor) {
     const double f = factor;
     ClearFloatFaults();
-    const std::int32_t count = VerticesInUse(object);
+    const std::int32_t count = StoredVerticesInUse(object);
     for (std::int32_t i = 1; i <= count; ++i) {
         TPoint3D& p = object.Vertices[i];
         p.X = Single(p.X * f);
@@ -148,7 +149,7 @@ void RotateObject(std::int32_t angleX, std::int32_t angleY, std::int32_t angleZ,
 void TransformObject(TObject3D& object) {
     const TPoint3D position = object.Position;
     ClearFloatFaults();
-    const std::int32_t count = std::min(VerticesInUse(object), object.WorldVertices.Count());
+    const std::int32_t count = std::min(StoredVerticesInUse(object), object.WorldVertices.Count());
     for (std::int32_t i = 1; i <= count; ++i) {
         const TPoint3D& local = object.Vertices[i];
         object.WorldVertices[i] = {Single(double(local.X) + position.X),

@@ -5,6 +5,7 @@
 
 #include "GraphErrors.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -19,6 +20,13 @@ struct TPoint3D {
     float Y = 0;
     float Z = 0;
 };
+
+// Whether all three coordinates are finite; without a branch per coordinate, as the readers check
+// every vertex of a model.
+inline bool Finite(const TPoint3D& p) {
+    return static_cast<bool>(int{std::isfinite(p.X)} & int{std::isfinite(p.Y)} &
+                             int{std::isfinite(p.Z)});
+}
 
 // One triangle: three vertex numbers, counted from 1. A single .3DS list numbers its vertices in
 // 16 bits, but a whole model joins many lists, so the record holds 32.

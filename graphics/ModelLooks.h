@@ -34,6 +34,7 @@ inline constexpr std::uint16_t TilingNone = 0x0010;     // shown once, the colou
 // A material's first texture map, as the model names and places it. Mapping coordinates (u, v)
 // are placed on the image as (u', v') = R((u - 1/2) UScale, (v - 1/2) VScale) + (1/2, 1/2) -
 // (UOffset, VOffset), R the turn by Rotation degrees counterclockwise; v' = 1 is the image's top.
+inline constexpr double DegreesPerHalfTurn = 180;
 struct TTextureMap {
     std::string FileName; // as the model names it
     float Share = 1;      // of the image's colour in the face's colour; the rest is the diffuse

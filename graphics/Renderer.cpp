@@ -20,10 +20,6 @@ struct TPaneCorner {
 };
 using TPaneTriangle = std::array<TPaneCorner, 3>;
 
-[[noreturn]] void RaiseInvalidOperation() {
-    throw FloatingPointError(FloatFault::InvalidOperation);
-}
-
 // Round to nearest, ties to even, into a signed 64-bit integer. The range is tested before any
 // conversion: converting an out-of-range double is undefined. A double of 2^52 or more in
 // magnitude is already whole, so testing the value is testing its rounded value; lrint rounds in

@@ -6,8 +6,6 @@ namespace ZuveloGraphLibrary {
 
 namespace {
 
-constexpr std::size_t CornersPerFace = 3;
-
 std::uint32_t MaskOf(std::span<const std::uint32_t> masks, std::int32_t face) {
     const auto at = static_cast<std::size_t>(face - 1);
     return at < masks.size() ? masks[at] : 0;

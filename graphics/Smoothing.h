@@ -19,6 +19,7 @@
 namespace ZuveloGraphLibrary {
 
 inline constexpr std::size_t MaxMasksAtVertex = 32;
+inline constexpr std::size_t CornersPerFace = 3;
 
 struct TSmoothingCorners {
     // For corner k of face i, at 3 (i - 1) + k: the number of the sum it reads, from 1; 0 for a

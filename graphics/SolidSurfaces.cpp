@@ -16,8 +16,6 @@ namespace ZuveloGraphLibrary {
 namespace {
 
 constexpr float ByteTop = 255;
-constexpr std::size_t CornersPerFace = 3;
-constexpr double DegreesPerHalfTurn = 180;
 // Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
 // pixels ask for them; below it, all at once.
 constexpr std::int64_t DenseFacesPerPixel = 4;
