@@ -29,7 +29,7 @@ echo "== Strict build and tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLEXA3D_STRICT=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
     -DPLEXA3D_BENCHMARKS=ON \
-    -DPLEXA3D_BATCHED_WINDOWS=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O1 >/dev/null
+    -DPLEXA3D_BATCHED=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O1 >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" --label-exclude monkey
 
@@ -40,7 +40,7 @@ CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=De
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
     -DPLEXA3D_STRICT=ON \
     -DPLEXA3D_SANITIZE=ON -DPLEXA3D_FUZZ=ON -DPLEXA3D_GUI=ON -DPLEXA3D_TEST_COMPILE_OPTIONS=-O0 \
-    -DPLEXA3D_BATCHED_WINDOWS=ON >/dev/null
+    -DPLEXA3D_BATCHED=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 # The installation checks package the build; they have run on the strict build already.
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --label-exclude monkey \
