@@ -20,9 +20,9 @@ jobs=$(nproc)
 # Nothing reads the debug information of the strict build (the package strips it): it is left out.
 # Both builds are linked by LLVM's linker, which links their programs in about a third of the time
 # GNU ld takes.
-# The windows and most tests are compiled in batches of files, in both builds: gcc parses Qt's
-# and GoogleTest's headers anew for every file, and even with clang's precompiled headers the
-# batches take about a third less time. The code that only the tests and tools run is optimised
+# The libraries, the windows and most tests are compiled in batches of files, in both builds: gcc
+# parses the standard library's, Qt's and GoogleTest's headers anew for every file, and even with
+# clang's precompiled headers the batches take about a third less time. The code that only the tests and tools run is optimised
 # less than the program (-O1 here, -O0 in the sanitizer build), which saves about a quarter of its
 # compile time.
 echo "== Strict build and tests"
