@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -85,22 +86,31 @@ double Linear(float display) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-// The one buffer, view by view, each view four-aligned. The views are kept as they are made, or
-// referred to where the model holds them, and only put together as the file is written.
+// The one buffer, view by view, each view four-aligned. The views are kept as they are made,
+// referred to where the model holds them, or made as the file is written from the model, and only
+// put together then.
 class TBuffer {
 public:
+    // A view of `size` bytes that `make` hands on when the file is written; the model it reads
+    // must outlive the writing.
+    std::size_t Made(std::size_t size, std::function<void(const TEmit&)> make, json& views,
+                     int target) {
+        makers_.push_back(std::move(make));
+        return View({nullptr, size, makers_.size()}, views, target);
+    }
     // A view made for the buffer, kept by it.
     template <class T> std::size_t Add(std::vector<T>&& values, json& views, int target) {
         auto kept = std::make_shared<const std::vector<T>>(std::move(values));
         const auto* data = reinterpret_cast<const std::uint8_t*>(kept->data());
         const std::size_t size = kept->size() * sizeof(T);
         kept_.push_back(std::move(kept));
-        return View(data, size, views, target);
+        return View({data, size}, views, target);
     }
     // A view of values that outlive the writing of the file.
     template <class T> std::size_t Refer(const std::vector<T>& values, json& views, int target) {
-        return View(reinterpret_cast<const std::uint8_t*>(values.data()), values.size() * sizeof(T),
-                    views, target);
+        return View(
+            {reinterpret_cast<const std::uint8_t*>(values.data()), values.size() * sizeof(T)},
+            views, target);
     }
     std::size_t AddBytes(const std::uint8_t* data, std::size_t size, json& views, int target) {
         return Add(std::vector<std::uint8_t>(data, data + size), views, target);
@@ -108,32 +118,43 @@ public:
     std::size_t Size() const { return size_; }
     // Hands on the views with the padding between them, then `endPadding` zero bytes.
     void Emit(const TEmit& emit, std::size_t endPadding) const {
-        for (const auto& [data, size] : pieces_) {
-            emit({reinterpret_cast<const char*>(data), size});
+        for (const TPiece& piece : pieces_) {
+            if (piece.Maker == 0) {
+                emit({reinterpret_cast<const char*>(piece.Data), piece.Size});
+            } else {
+                makers_[piece.Maker - 1](emit);
+            }
         }
         emit({reinterpret_cast<const char*>(Zeros), endPadding});
     }
 
 private:
+    // A view, or the padding after one: its bytes, or the number (from 1) of its maker.
+    struct TPiece {
+        const std::uint8_t* Data = nullptr;
+        std::size_t Size = 0;
+        std::size_t Maker = 0;
+    };
     static constexpr std::uint8_t Zeros[Alignment] = {};
 
-    std::size_t View(const std::uint8_t* data, std::size_t size, json& views, int target) {
+    std::size_t View(const TPiece& piece, json& views, int target) {
         if (size_ % Alignment != 0) {
-            pieces_.emplace_back(Zeros, Alignment - size_ % Alignment);
+            pieces_.push_back({Zeros, Alignment - size_ % Alignment});
             size_ += Alignment - size_ % Alignment;
         }
-        json view = {{"buffer", 0}, {"byteOffset", size_}, {"byteLength", size}};
+        json view = {{"buffer", 0}, {"byteOffset", size_}, {"byteLength", piece.Size}};
         if (target != 0) {
             view["target"] = target;
         }
-        pieces_.emplace_back(data, size);
-        size_ += size;
+        pieces_.push_back(piece);
+        size_ += piece.Size;
         views.push_back(view);
         return views.size() - 1;
     }
 
     std::vector<std::shared_ptr<const void>> kept_;
-    std::vector<std::pair<const std::uint8_t*, std::size_t>> pieces_;
+    std::vector<std::function<void(const TEmit&)>> makers_;
+    std::vector<TPiece> pieces_;
     std::size_t size_ = 0;
 };
 
@@ -252,40 +273,63 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
     for (const TExportMesh& mesh : model.Meshes) {
         json primitives = json::array();
         for (const TExportPrimitive& primitive : mesh.Primitives) {
-            std::vector<float> positions, normals, mapping;
             float low[3] = {INFINITY, INFINITY, INFINITY},
                   high[3] = {-INFINITY, -INFINITY, -INFINITY};
-            positions.reserve(primitive.Vertices.size() * 3);
-            normals.reserve(primitive.Vertices.size() * 3);
-            mapping.reserve(primitive.Vertices.size() * 2);
             for (const TExportVertex& v : primitive.Vertices) {
                 const TPoint3D p = YUp(v.Position);
-                const TPoint3D n = YUp(v.Normal);
                 const float c[] = {p.X, p.Y, p.Z};
                 for (int k = 0; k < 3; ++k) {
                     low[k] = std::min(low[k], c[k]);
                     high[k] = std::max(high[k], c[k]);
-                    positions.push_back(c[k]);
                 }
-                normals.insert(normals.end(), {n.X, n.Y, n.Z});
-                mapping.insert(mapping.end(), {v.Mapping.U, 1 - v.Mapping.V});
             }
             const auto count = primitive.Vertices.size();
-            const auto attribute = [&](std::vector<float>&& values, const char* type) {
-                accessors.push_back(
-                    {{"bufferView", buffer.Add(std::move(values), views, TargetArrayBuffer)},
-                     {"componentType", ComponentFloat},
-                     {"count", count},
-                     {"type", type}});
+            // Each attribute is made from the model's vertices as the file is written, a piece at
+            // a time: a model of millions of vertices is never copied whole.
+            const auto attribute = [&](std::size_t components, const char* type, auto put) {
+                const auto make = [&vertices = primitive.Vertices, components,
+                                   put](const TEmit& emit) {
+                    std::vector<float> piece;
+                    piece.reserve(PieceSize / sizeof(float) + components);
+                    const auto hand = [&](bool whenFull) {
+                        if (!whenFull || piece.size() * sizeof(float) >= PieceSize) {
+                            emit({reinterpret_cast<const char*>(piece.data()),
+                                  piece.size() * sizeof(float)});
+                            piece.clear();
+                        }
+                    };
+                    for (const TExportVertex& v : vertices) {
+                        put(v, piece);
+                        hand(true);
+                    }
+                    hand(false);
+                };
+                accessors.push_back({{"bufferView", buffer.Made(count * components * sizeof(float),
+                                                                make, views, TargetArrayBuffer)},
+                                     {"componentType", ComponentFloat},
+                                     {"count", count},
+                                     {"type", type}});
                 return accessors.size() - 1;
             };
-            json attributes = {{"POSITION", attribute(std::move(positions), "VEC3")}};
+            json attributes = {
+                {"POSITION",
+                 attribute(3, "VEC3", [](const TExportVertex& v, std::vector<float>& out) {
+                     const TPoint3D p = YUp(v.Position);
+                     out.insert(out.end(), {p.X, p.Y, p.Z});
+                 })}};
             accessors[attributes["POSITION"].get<std::size_t>()]["min"] = {low[0], low[1], low[2]};
             accessors[attributes["POSITION"].get<std::size_t>()]["max"] = {high[0], high[1],
                                                                            high[2]};
-            attributes["NORMAL"] = attribute(std::move(normals), "VEC3");
+            attributes["NORMAL"] =
+                attribute(3, "VEC3", [](const TExportVertex& v, std::vector<float>& out) {
+                    const TPoint3D n = YUp(v.Normal);
+                    out.insert(out.end(), {n.X, n.Y, n.Z});
+                });
             if (model.Mapped) {
-                attributes["TEXCOORD_0"] = attribute(std::move(mapping), "VEC2");
+                attributes["TEXCOORD_0"] =
+                    attribute(2, "VEC2", [](const TExportVertex& v, std::vector<float>& out) {
+                        out.insert(out.end(), {v.Mapping.U, 1 - v.Mapping.V});
+                    });
             }
             std::size_t indices = 0;
             if (count <= std::numeric_limits<std::uint16_t>::max()) {
