@@ -41,9 +41,7 @@ std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& 
         std::string header = "Binary STL written by Plexa3D";
         header.resize(HeaderSize, ' ');
         out.insert(out.end(), header.begin(), header.end());
-        for (int i = 0; i < 4; ++i) {
-            out.push_back(std::uint8_t(triangles >> (8 * i)));
-        }
+        Put32(out, std::uint32_t(triangles));
         for (const TExportMesh& mesh : model.Meshes) {
             for (const TExportPrimitive& primitive : mesh.Primitives) {
                 for (std::size_t i = 0; i + 2 < primitive.Indices.size(); i += 3) {
