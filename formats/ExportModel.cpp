@@ -163,6 +163,44 @@ std::optional<std::string> ImageBeside(const TTextureMap& map, const std::string
     return name;
 }
 
+TExportOrder ExportOrder(const TObject3D& object, const TModelLooks& looks) {
+    const auto faces =
+        static_cast<std::uint32_t>(std::max(0, std::min(object.FaceCount, object.Faces.Count())));
+    TExportOrder order;
+    order.Meshes = looks.Meshes;
+    if (order.Meshes.empty()) {
+        order.Meshes.push_back({object.Name, 0, faces});
+    }
+    const auto materialOf = [&](std::uint32_t face) -> std::uint32_t {
+        const std::uint32_t m = face < looks.FaceMaterials.size() ? looks.FaceMaterials[face] : 0;
+        return m < looks.Materials.size() ? m : 0;
+    };
+    // Each mesh's faces sorted by material, a counting sort.
+    std::vector<std::size_t> start;
+    for (std::size_t p = 0; p < order.Meshes.size(); ++p) {
+        const TMeshPart& part = order.Meshes[p];
+        start.assign(looks.Materials.size() + 1, 0);
+        for (std::uint32_t f = part.First; f < part.First + part.Count && f < faces; ++f) {
+            ++start[materialOf(f) + 1];
+        }
+        for (std::size_t m = 1; m < start.size(); ++m) {
+            start[m] += start[m - 1];
+        }
+        const std::size_t base = order.Faces.size();
+        order.Faces.resize(base + start.back());
+        std::vector<std::size_t> next(start.begin(), start.end() - 1);
+        for (std::uint32_t f = part.First; f < part.First + part.Count && f < faces; ++f) {
+            order.Faces[base + next[materialOf(f)]++] = f;
+        }
+        for (std::uint32_t m = 0; m + 1 < start.size(); ++m) {
+            if (start[m] != start[m + 1]) {
+                order.Runs.push_back({p, m, base + start[m], base + start[m + 1]});
+            }
+        }
+    }
+    return order;
+}
+
 TExportModel PrepareExport(TObject3D& object, const TModelLooks& looks) {
     TransformObject(object);
     TExportModel model;
@@ -170,10 +208,6 @@ TExportModel PrepareExport(TObject3D& object, const TModelLooks& looks) {
     const auto faces =
         static_cast<std::uint32_t>(std::max(0, std::min(object.FaceCount, object.Faces.Count())));
     model.Mapped = vertices > 0 && looks.Mapping.size() >= std::size_t(vertices);
-    std::vector<TMeshPart> parts = looks.Meshes;
-    if (parts.empty()) {
-        parts.push_back({object.Name, 0, faces});
-    }
 
     // The unit normal of each smoothing sum, all worked out at once.
     const TSmoothingCorners& corners = looks.Corners;
@@ -187,41 +221,23 @@ TExportModel PrepareExport(TObject3D& object, const TModelLooks& looks) {
             sumNormals[s] = UnitOr(sums.Sum(s), {0, 0, 0});
         }
     }
-    const auto materialOf = [&](std::uint32_t face) -> std::uint32_t {
-        const std::uint32_t m = face < looks.FaceMaterials.size() ? looks.FaceMaterials[face] : 0;
-        return m < looks.Materials.size() ? m : 0;
-    };
 
-    // Each mesh's faces sorted by material (a counting sort), so that each primitive's corners are
-    // shared through one array of the smoothing sums, stamped by primitive.
+    // A primitive for each run, whose corners are shared through one array of the smoothing
+    // sums, stamped by primitive.
+    const TExportOrder order = ExportOrder(object, looks);
     std::vector<std::uint32_t> sumVertex(smooth ? sumNormals.size() : 0);
     std::vector<std::uint32_t> sumStamp(sumVertex.size(), 0);
     std::uint32_t stamp = 0;
-    std::vector<std::uint32_t> byMaterial;
-    std::vector<std::uint32_t> start;
-    for (const TMeshPart& part : parts) {
-        TExportMesh mesh{part.Name, {}};
-        start.assign(looks.Materials.size() + 1, 0);
-        for (std::uint32_t f = part.First; f < part.First + part.Count && f < faces; ++f) {
-            ++start[materialOf(f) + 1];
-        }
-        for (std::size_t m = 1; m < start.size(); ++m) {
-            start[m] += start[m - 1];
-        }
-        byMaterial.resize(start.back());
-        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-        for (std::uint32_t f = part.First; f < part.First + part.Count && f < faces; ++f) {
-            byMaterial[next[materialOf(f)]++] = f;
-        }
-        for (std::uint32_t m = 0; m + 1 < start.size(); ++m) {
-            if (start[m] == start[m + 1]) {
-                continue;
-            }
+    std::size_t run = 0;
+    for (std::size_t p = 0; p < order.Meshes.size(); ++p) {
+        TExportMesh mesh{order.Meshes[p].Name, {}};
+        for (; run < order.Runs.size() && order.Runs[run].Mesh == p; ++run) {
+            const TExportRun& r = order.Runs[run];
             TExportPrimitive primitive;
-            primitive.Material = m;
+            primitive.Material = r.Material;
             ++stamp;
-            for (std::uint32_t k = start[m]; k < start[m + 1]; ++k) {
-                const std::uint32_t f = byMaterial[k];
+            for (std::size_t k = r.Begin; k < r.End; ++k) {
+                const std::uint32_t f = order.Faces[k];
                 const TFace3D& face = object.Faces[std::int32_t(f + 1)];
                 if (!FaceInRange(face, vertices)) {
                     continue;
@@ -344,7 +360,15 @@ TExportReport ExportModel(TObject3D& object, const TModelLooks& looks, const std
                           const TExportImages& images, const std::vector<std::string>& companions) {
     using namespace Detail;
     TExportReport report;
-    const TExportModel model = PrepareExport(object, looks);
+    // STL needs no corners of its own, only the faces in their order: nothing is copied for it.
+    TExportModel model;
+    TExportOrder order;
+    if (format == TExportFormat::Stl) {
+        TransformObject(object);
+        order = ExportOrder(object, looks);
+    } else {
+        model = PrepareExport(object, looks);
+    }
     std::vector<TOutputFile> files;
     switch (format) {
     case TExportFormat::Glb:
@@ -355,7 +379,7 @@ TExportReport ExportModel(TObject3D& object, const TModelLooks& looks, const std
         files = WriteObj(model, looks, output, images, report);
         break;
     case TExportFormat::Stl:
-        files = WriteStl(model, output);
+        files = WriteStl(object, order, output);
         break;
     case TExportFormat::Ply:
         files = WritePly(model, looks, output);

@@ -99,6 +99,22 @@ struct TExportModel {
     bool Mapped = false; // whether the vertices carry mapping coordinates
 };
 
+// The order in which an export writes the faces: mesh by mesh, and within a mesh by material, each
+// in the faces' own order. Runs[k] is the stretch of Faces (numbered from 0) of one material in
+// one of the Meshes; faces naming vertices outside the record are still there.
+struct TExportRun {
+    std::size_t Mesh = 0;
+    std::uint32_t Material = 0;
+    std::size_t Begin = 0, End = 0;
+};
+struct TExportOrder {
+    std::vector<ZuveloGraphLibrary::TMeshPart> Meshes;
+    std::vector<std::uint32_t> Faces;
+    std::vector<TExportRun> Runs;
+};
+TExportOrder ExportOrder(const ZuveloGraphLibrary::TObject3D& object,
+                         const ZuveloGraphLibrary::TModelLooks& looks);
+
 // The model's meshes, each split by material, with the corners' normals and mapping coordinates,
 // corners that agree in all of it shared. Faces naming vertices outside the record are left out.
 TExportModel PrepareExport(ZuveloGraphLibrary::TObject3D& object,

@@ -78,7 +78,10 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model,
                                   const ZuveloGraphLibrary::TModelLooks& looks,
                                   const std::string& output, const TExportImages& images,
                                   TExportReport& report);
-std::vector<TOutputFile> WriteStl(const TExportModel& model, const std::string& output);
+// STL straight from the record: each face of the order whose vertices it holds, from its world
+// vertices (set by then); the record and the order must outlive the writing.
+std::vector<TOutputFile> WriteStl(const ZuveloGraphLibrary::TObject3D& object,
+                                  const TExportOrder& order, const std::string& output);
 std::vector<TOutputFile> WritePly(const TExportModel& model,
                                   const ZuveloGraphLibrary::TModelLooks& looks,
                                   const std::string& output);

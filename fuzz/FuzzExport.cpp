@@ -53,6 +53,7 @@ void CheckExport(TObject3D& object, const TModelLooks& looks) {
     } catch (const RuntimeError&) {
         return;
     }
+    const TExportOrder order = ExportOrder(object, looks);
     const TExportImages images; // none found: the writers name them and go on
     for (const TExportFormat format : {TExportFormat::Glb, TExportFormat::Gltf, TExportFormat::Obj,
                                        TExportFormat::Stl, TExportFormat::Ply}) {
@@ -69,7 +70,7 @@ void CheckExport(TObject3D& object, const TModelLooks& looks) {
                 files = WriteObj(model, looks, "fuzz/out.obj", images, report);
                 break;
             case TExportFormat::Stl:
-                files = WriteStl(model, "fuzz/out.stl");
+                files = WriteStl(object, order, "fuzz/out.stl");
                 break;
             case TExportFormat::Ply:
                 files = WritePly(model, looks, "fuzz/out.ply");
