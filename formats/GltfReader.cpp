@@ -1,6 +1,7 @@
 #include "GltfReader.h"
 
 #include "GraphErrors.h"
+#include "LargeBlocks.h"
 
 #include <nlohmann/json.hpp>
 
@@ -409,6 +410,7 @@ template <class T> class TValues {
 public:
     void Allocate(std::size_t size) {
         data_ = std::make_unique_for_overwrite<T[]>(size);
+        ZuveloGraphLibrary::AdviseLargeBlock(data_.get(), size * sizeof(T));
         size_ = size;
     }
     bool empty() const { return size_ == 0; }

@@ -13,6 +13,8 @@ using namespace ZuveloGraphLibrary;
 namespace {
 
 constexpr std::size_t MaxCount = std::numeric_limits<std::int32_t>::max();
+// The least room a list kept beside the vertices or the faces is given.
+constexpr std::size_t FirstRoomBeside = 64;
 
 } // namespace
 
@@ -27,10 +29,24 @@ void TModelBuilder::BeginMesh(const std::string& name) {
     meshes_.push_back({name, std::uint32_t(faces_.size()), 0});
 }
 
+namespace {
+
+// Before a value is added to a list kept beside the vertices or the faces: room for as many as
+// the block holds, so that the list grows with it, its new room advised as the block's is.
+template <class T, class U>
+void MakeRoomBeside(std::vector<T>& values, const TGrowingBlock<U>& block) {
+    if (values.size() == values.capacity()) {
+        ReserveLarge(values, std::max({block.capacity(), 2 * values.size(), FirstRoomBeside}));
+    }
+}
+
+} // namespace
+
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
     Count(vertices_.size());
     vertices_.push_back(point);
     if (!mapping_.empty()) {
+        MakeRoomBeside(mapping_, vertices_);
         mapping_.emplace_back();
     }
     return std::uint32_t(vertices_.size());
@@ -39,9 +55,11 @@ std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& mapping) {
     Count(vertices_.size());
     if (mapping_.empty()) {
+        ReserveLarge(mapping_, std::max(vertices_.capacity(), vertices_.size() + 1));
         mapping_.resize(vertices_.size());
     }
     vertices_.push_back(point);
+    MakeRoomBeside(mapping_, vertices_);
     mapping_.push_back(
         {std::isfinite(mapping.U) ? mapping.U : 0, std::isfinite(mapping.V) ? mapping.V : 0});
     return std::uint32_t(vertices_.size());
@@ -53,7 +71,11 @@ void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
     faces_.push_back({a, b, c});
     const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
         if (value != 0 || !values.empty()) {
+            if (values.empty()) {
+                ReserveLarge(values, faces_.capacity());
+            }
             values.resize(faces_.size() - 1, 0); // the faces before, all 0, once one is not
+            MakeRoomBeside(values, faces_);
             values.push_back(value);
         }
     };

@@ -11,6 +11,7 @@
 
 #include "GraphErrors.h"
 #include "Import3DSModel.h"
+#include "LargeBlocks.h"
 #include "MeshObject.h"
 #include "ModelLooks.h"
 
@@ -33,6 +34,7 @@ template <class T> class TGrowingBlock {
 
 public:
     std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
     T& operator[](std::size_t i) { return items_.get()[i]; }
     const T& operator[](std::size_t i) const { return items_.get()[i]; }
     // Raises std::bad_alloc when the room cannot be had.
@@ -65,6 +67,7 @@ private:
         }
         static_cast<void>(items_.release()); // realloc has freed or kept it
         items_.reset(static_cast<T*>(grown));
+        ZuveloGraphLibrary::AdviseLargeBlock(grown, count * sizeof(T));
         capacity_ = count;
     }
     struct TFree {

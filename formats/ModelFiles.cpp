@@ -4,6 +4,7 @@
 #include "GltfReader.h"
 #include "GraphErrors.h"
 #include "Import3DS.h"
+#include "LargeBlocks.h"
 #include "ObjReader.h"
 #include "OffReader.h"
 #include "PlyReader.h"
@@ -230,7 +231,10 @@ TModelFile ReadModelFile(const std::string& fileName, TModelPart part, TObject3D
         const bool main = got == sizeof head && UInt16At(head) == ChunkMain;
         if (!main) {
             file.Seek(0);
-            bytes.resize(static_cast<std::size_t>(file.Size()));
+            const auto size = static_cast<std::size_t>(file.Size());
+            bytes.reserve(size);
+            AdviseLargeBlock(bytes.data(), size);
+            bytes.resize(size);
             bytes.resize(file.Read(bytes.data(), bytes.size()));
         }
         file.Close();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "GraphErrors.h"
+#include "LargeBlocks.h"
 
 #include <cmath>
 #include <cstdint>
@@ -75,6 +76,7 @@ public:
             count_ = 0;
             throw OutOfMemoryError();
         }
+        AdviseLargeBlock(items_.get(), n * sizeof(T));
         count_ = count;
     }
     void Release() {

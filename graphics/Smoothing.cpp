@@ -1,5 +1,7 @@
 #include "Smoothing.h"
 
+#include "LargeBlocks.h"
+
 #include <algorithm>
 
 namespace ZuveloGraphLibrary {
@@ -24,7 +26,8 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     // The corners of the smooth faces, sorted by their vertex and then by their number: the
     // corners at vertex v are corners[first[v]] to corners[first[v + 1] - 1]. Each vertex's count
     // is summed into the end of its run, and the corners are put in from the last face back.
-    std::vector<std::uint32_t> first(static_cast<std::size_t>(vertices) + 2, 0);
+    std::vector<std::uint32_t> first;
+    AssignLarge(first, static_cast<std::size_t>(vertices) + 2, 0u);
     std::size_t total = 0;
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
@@ -41,7 +44,8 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     for (std::size_t v = 1; v < first.size(); ++v) {
         first[v] += first[v - 1];
     }
-    std::vector<std::uint32_t> corners(total);
+    std::vector<std::uint32_t> corners;
+    AssignLarge(corners, total, 0u);
     for (std::int32_t i = faces; i >= 1; --i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
@@ -55,9 +59,9 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
 
     // The faces of each sum take the place of the corners they were found from, which are read
     // before they are written over: a vertex's faces never start after its corners.
-    result.Sums.assign(CornersPerFace * static_cast<std::size_t>(faces), 0);
-    result.FirstFace.reserve(std::size_t(vertices) + 1);
-    result.FirstShare.reserve(std::size_t(vertices) + 1);
+    AssignLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces), 0u);
+    ReserveLarge(result.FirstFace, std::size_t(vertices) + 1);
+    ReserveLarge(result.FirstShare, std::size_t(vertices) + 1);
     std::size_t written = 0;
     std::vector<std::uint32_t> here; // the distinct masks at the vertex
     std::vector<std::uint32_t> at;   // its corners, kept while its faces are written
