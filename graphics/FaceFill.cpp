@@ -1,5 +1,6 @@
 #include "FaceFill.h"
 
+#include "LargeBlocks.h"
 #include "Renderer.h"
 
 #include <algorithm>
@@ -397,7 +398,7 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
     // long way below.
     std::vector<double>& keys = buffer.KeyScratch;
     if (keys.size() < std::size_t(count) + 1) {
-        keys.resize(std::size_t(count) + 1);
+        ResizeLarge(keys, std::size_t(count) + 1);
     }
     for (std::uint32_t n = 1; n <= count; ++n) {
         const double z = object.WorldVertices[std::int32_t(n)].Z;

@@ -5,6 +5,7 @@
 // for them over the whole huge pages it spans. The advice changes no byte of the block.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -26,6 +27,16 @@ template <class T> void ReserveLarge(std::vector<T>& values, std::size_t count) 
         values.reserve(count);
         AdviseLargeBlock(values.data() + values.size(), (count - values.size()) * sizeof(T));
     }
+}
+
+// `count` values, the new ones copies of `value`, as resize gives them; a block that has to grow
+// (to twice the values held at least) is advised before they are written.
+template <class T>
+void ResizeLarge(std::vector<T>& values, std::size_t count, const T& value = T{}) {
+    if (count > values.capacity()) {
+        ReserveLarge(values, std::max(count, 2 * values.size()));
+    }
+    values.resize(count, value);
 }
 
 // `count` copies of `value`, as assign gives them, in a block advised before they are written.

@@ -2,6 +2,7 @@
 
 #include "GraphErrors.h"
 #include "InsideLines.h"
+#include "LargeBlocks.h"
 #include "RasterCanvas.h"
 
 #include <algorithm>
@@ -247,8 +248,8 @@ Detail::TShortLines ShortLines;
 void ProjectVertices(const TObject3D& object, std::int32_t count, const TProjector& projector,
                      const Detail::TPixelWindow& window, std::ptrdiff_t bytesPerLine) {
     if (VertexPixels.size() < std::size_t(count) + 1) {
-        VertexPixels.resize(std::size_t(count) + 1);
-        WindowPixels.resize(std::size_t(count) + 1);
+        ResizeLarge(VertexPixels, std::size_t(count) + 1);
+        ResizeLarge(WindowPixels, std::size_t(count) + 1);
     }
     // Within a window in [0, 2^24) a pixel is inside when its distances from the left and top
     // edges, taken unsigned, are at most the window's width and height less one.
@@ -607,7 +608,7 @@ TPaneBase PlaceWorldVertices(const TObject3D& object, std::vector<TPlacedCorner>
     const std::int32_t count =
         std::max(0, std::min(object.VertexCount, object.WorldVertices.Count()));
     if (placed.size() < std::size_t(count) + 1) {
-        placed.resize(std::size_t(count) + 1);
+        ResizeLarge(placed, std::size_t(count) + 1);
     }
     if (!KnownMode()) {
         for (std::int32_t i = 1; i <= count; ++i) {

@@ -138,10 +138,10 @@ void TSmoothNormals::Begin(const TObject3D& object, const TSmoothingCorners& cor
     vertices_ = std::min(object.VertexCount, object.WorldVertices.Count());
     const auto faces = static_cast<std::size_t>(std::max(object.FaceCount, 0)) + 1;
     if (faceNormals_.size() < faces) {
-        faceNormals_.resize(faces);
+        ResizeLarge(faceNormals_, faces);
     }
     if (gathered_.size() < std::size_t(corners.SumCount) + 1) {
-        gathered_.resize(std::size_t(corners.SumCount) + 1);
+        ResizeLarge(gathered_, std::size_t(corners.SumCount) + 1);
     }
     if (++stamp_ == 0) {
         for (auto* kept : {&faceNormals_, &gathered_}) {

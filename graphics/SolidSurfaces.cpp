@@ -1,6 +1,7 @@
 #include "SolidSurfaces.h"
 
 #include "DrawingState.h"
+#include "LargeBlocks.h"
 #include "Renderer.h"
 #include "Smoothing.h"
 
@@ -71,7 +72,7 @@ TSurfaceScratch Scratch;
 // A new stamp for a drawing of `faces` faces.
 std::uint32_t NextStamp(std::size_t faces) {
     if (Scratch.Stamps.size() < faces + 1) {
-        Scratch.Stamps.resize(faces + 1, 0);
+        ResizeLarge(Scratch.Stamps, faces + 1, 0u);
     }
     if (++Scratch.Stamp == 0) {
         std::fill(Scratch.Stamps.begin(), Scratch.Stamps.end(), 0u);
@@ -510,7 +511,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthB
     const double moveBack = ViewNavigation.MoveBack;
     const std::int32_t count = std::min(object.VertexCount, object.WorldVertices.Count());
     if (buffer.ColorScratch.size() < std::size_t(fill->Faces) + 1) {
-        buffer.ColorScratch.resize(std::size_t(fill->Faces) + 1);
+        ResizeLarge(buffer.ColorScratch, std::size_t(fill->Faces) + 1);
     }
     const std::uint32_t stamp = NextStamp(std::size_t(fill->Faces));
     std::uint32_t* stamps = Scratch.Stamps.data();
@@ -557,16 +558,16 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
             std::int64_t(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
         Scratch.Smooth.Begin(object, looks.Corners, pixels * DenseFacesPerPixel >= fill->Faces);
         if (Scratch.LitStamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
-            Scratch.LitStamps.resize(std::size_t(looks.Corners.SumCount) + 1, 0);
-            Scratch.LitPaints.resize(Scratch.LitStamps.size());
-            Scratch.Lits.resize(Scratch.LitStamps.size());
+            ResizeLarge(Scratch.LitStamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
+            ResizeLarge(Scratch.LitPaints, Scratch.LitStamps.size());
+            ResizeLarge(Scratch.Lits, Scratch.LitStamps.size());
         }
     }
     if (buffer.ColorScratch.size() < faces + 1) {
-        buffer.ColorScratch.resize(faces + 1);
+        ResizeLarge(buffer.ColorScratch, faces + 1);
     }
     if (Scratch.Shades.size() < faces + 1) {
-        Scratch.Shades.resize(faces + 1);
+        ResizeLarge(Scratch.Shades, faces + 1);
     }
     if (Scratch.Paints.size() < looks.Materials.size()) {
         Scratch.Paints.resize(looks.Materials.size());

@@ -12,9 +12,9 @@ namespace large_blocks_test {
 
 using namespace ZuveloGraphLibrary;
 
-// The advice changes no value: a list keeps what it held as it grows into an advised block, and
-// holds exactly what was assigned, whether its room sufficed or not; a zero-filled array of some
-// huge pages is zero throughout.
+// The advice changes no value: a list keeps what it held as it grows into an advised block or is
+// resized, and holds exactly what was assigned, whether its room sufficed or not; a zero-filled
+// array of some huge pages is zero throughout.
 TEST(LargeBlocks, BlocksKeepTheirValuesThroughTheAdvice) {
     constexpr std::size_t large = 3 * HugePageBytes / sizeof(std::uint32_t) + 5;
     struct TRow {
@@ -33,6 +33,11 @@ TEST(LargeBlocks, BlocksKeepTheirValuesThroughTheAdvice) {
         ASSERT_EQ(values.size(), row.Held);
         for (std::size_t i = 0; i < row.Held; ++i) {
             ASSERT_EQ(values[i], i + 1) << i;
+        }
+        ResizeLarge(values, row.Count, 9u);
+        ASSERT_EQ(values.size(), row.Count);
+        for (std::size_t i = 0; i < row.Count; ++i) {
+            ASSERT_EQ(values[i], i < row.Held ? i + 1 : 9u) << i;
         }
         AssignLarge(values, row.Count, 7u);
         EXPECT_EQ(values, std::vector<std::uint32_t>(row.Count, 7u));
