@@ -55,7 +55,7 @@ std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& mapping) {
     Count(vertices_.size());
     if (mapping_.empty()) {
-        ReserveLarge(mapping_, std::max(vertices_.capacity(), vertices_.size() + 1));
+        MakeRoomBeside(mapping_, vertices_);
         mapping_.resize(vertices_.size());
     }
     vertices_.push_back(point);
@@ -71,11 +71,8 @@ void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
     faces_.push_back({a, b, c});
     const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
         if (value != 0 || !values.empty()) {
-            if (values.empty()) {
-                ReserveLarge(values, faces_.capacity());
-            }
+            MakeRoomBeside(values, faces_);      // then room for the faces before and this one
             values.resize(faces_.size() - 1, 0); // the faces before, all 0, once one is not
-            MakeRoomBeside(values, faces_);
             values.push_back(value);
         }
     };
