@@ -65,12 +65,32 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     std::size_t written = 0;
     std::vector<std::uint32_t> here; // the distinct masks at the vertex
     std::vector<std::uint32_t> at;   // its corners, kept while its faces are written
+    const auto maskAt = [&](std::uint32_t corner) {
+        return MaskOf(masks, std::int32_t(corner / CornersPerFace) + 1);
+    };
     for (std::int32_t v = 1; v <= vertices; ++v) {
-        at.assign(corners.begin() + first[std::size_t(v)],
-                  corners.begin() + first[std::size_t(v) + 1]);
-        const auto maskAt = [&](std::uint32_t corner) {
-            return MaskOf(masks, std::int32_t(corner / CornersPerFace) + 1);
-        };
+        const std::size_t begin = first[std::size_t(v)], end = first[std::size_t(v) + 1];
+        if (begin == end) {
+            continue;
+        }
+        // Most vertices have one mask: one sum, which gathers their faces in the corners' order.
+        const std::uint32_t own = maskAt(corners[begin]);
+        std::size_t same = begin + 1;
+        while (same < end && maskAt(corners[same]) == own) {
+            ++same;
+        }
+        if (same == end) {
+            const std::uint32_t sum = ++result.SumCount;
+            for (std::size_t j = begin; j < end; ++j) {
+                const std::uint32_t corner = corners[j];
+                result.Sums[corner] = sum;
+                corners[written++] = corner / CornersPerFace + 1;
+            }
+            result.FirstFace.push_back(std::uint32_t(written));
+            result.FirstShare.push_back(std::uint32_t(result.Shared.size()));
+            continue;
+        }
+        at.assign(corners.begin() + std::ptrdiff_t(begin), corners.begin() + std::ptrdiff_t(end));
         here.clear();
         for (const std::uint32_t corner : at) {
             const std::uint32_t mask = maskAt(corner);

@@ -375,6 +375,29 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
     }
     const TSmoothingCorners corners = FindSmoothingCorners(object, masks);
     ASSERT_GT(corners.SumCount, 0u);
+    // A corner's sum gathers the faces at its vertex with its face's mask, in their order.
+    for (std::int32_t i = 1; i <= object.FaceCount; ++i) {
+        const TFace3D& face = object.Faces[i];
+        const std::uint32_t numbers[] = {face.A, face.B, face.C};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t s = corners.Sums[3 * std::size_t(i - 1) + k];
+            if (s == 0) {
+                continue;
+            }
+            std::vector<std::uint32_t> expected;
+            for (std::int32_t j = 1; j <= object.FaceCount; ++j) {
+                const TFace3D& g = object.Faces[j];
+                if (masks[std::size_t(j - 1)] == masks[std::size_t(i - 1)] &&
+                    (g.A == numbers[k] || g.B == numbers[k] || g.C == numbers[k])) {
+                    expected.push_back(std::uint32_t(j));
+                }
+            }
+            EXPECT_EQ(std::vector<std::uint32_t>(corners.Faces.begin() + corners.FirstFace[s - 1],
+                                                 corners.Faces.begin() + corners.FirstFace[s]),
+                      expected)
+                << i << " " << k;
+        }
+    }
     const std::vector<TNormal> plain = SumSmoothNormalsReference(object, corners);
     TSmoothNormals onDemand;
     for (int drawing = 0; drawing < 2; ++drawing) { // kept room, a new drawing
