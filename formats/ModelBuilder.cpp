@@ -44,6 +44,7 @@ void MakeRoomBeside(std::vector<T>& values, const TGrowingBlock<U>& block) {
 
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
     Count(vertices_.size());
+    verticesNotFinite_ += Finite(point) ? 0 : 1;
     vertices_.push_back(point);
     if (!mapping_.empty()) {
         MakeRoomBeside(mapping_, vertices_);
@@ -58,6 +59,7 @@ std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& m
         MakeRoomBeside(mapping_, vertices_);
         mapping_.resize(vertices_.size());
     }
+    verticesNotFinite_ += Finite(point) ? 0 : 1;
     vertices_.push_back(point);
     MakeRoomBeside(mapping_, vertices_);
     mapping_.push_back(
@@ -125,18 +127,21 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
             ++missing;
             continue;
         }
-        if (!Finite(vertices_[f.A - 1]) || !Finite(vertices_[f.B - 1]) ||
-            !Finite(vertices_[f.C - 1])) {
+        if (verticesNotFinite_ > 0 &&
+            (!Finite(vertices_[f.A - 1]) || !Finite(vertices_[f.B - 1]) ||
+             !Finite(vertices_[f.C - 1]))) {
             ++reading.FacesNotFinite;
             continue;
         }
-        faces_[kept] = f;
         if (!meshes_.empty()) {
             ++meshes_[mesh].Count;
         }
-        for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {
-            if (!values->empty()) {
-                (*values)[kept] = (*values)[i];
+        if (kept < i) {
+            faces_[kept] = f;
+            for (std::vector<std::uint32_t>* values : {&faceMaterials_, &faceSmoothing_}) {
+                if (!values->empty()) {
+                    (*values)[kept] = (*values)[i];
+                }
             }
         }
         ++kept;

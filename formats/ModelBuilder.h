@@ -132,6 +132,7 @@ private:
     void Count(std::size_t count) const;
 
     TGrowingBlock<TPoint3D> vertices_;
+    std::size_t verticesNotFinite_ = 0; // faces are checked against them only when there are any
     std::vector<TTexCoord> mapping_; // as long as vertices_ once a vertex has mapping coordinates
     TGrowingBlock<ZuveloGraphLibrary::TFace3D> faces_;
     std::vector<std::uint32_t> faceMaterials_; // as long as faces_ once a face has a material
