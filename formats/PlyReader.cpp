@@ -264,37 +264,33 @@ public:
             at_ = end_;
             return false;
         }
-        std::uint64_t bits = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            bits |= std::uint64_t(at_[big_ ? size - 1 - i : i]) << (8 * i);
-        }
-        at_ += size;
         switch (type) {
         case TType::Int8:
-            value = std::int8_t(bits);
+            value = std::int8_t(at_[0]);
             break;
         case TType::UInt8:
-            value = double(bits);
+            value = at_[0];
             break;
         case TType::Int16:
-            value = std::int16_t(bits);
+            value = std::int16_t(Load<std::uint16_t>());
             break;
         case TType::UInt16:
-            value = double(bits);
+            value = Load<std::uint16_t>();
             break;
         case TType::Int32:
-            value = std::int32_t(bits);
+            value = std::int32_t(Load<std::uint32_t>());
             break;
         case TType::UInt32:
-            value = double(bits);
+            value = Load<std::uint32_t>();
             break;
         case TType::Float32:
-            value = std::bit_cast<float>(std::uint32_t(bits));
+            value = std::bit_cast<float>(Load<std::uint32_t>());
             break;
         case TType::Float64:
-            value = std::bit_cast<double>(bits);
+            value = std::bit_cast<double>(Load<std::uint64_t>());
             break;
         }
+        at_ += size;
         return true;
     }
 
@@ -317,6 +313,22 @@ public:
     bool Damaged() const { return false; }
 
 private:
+    // The unsigned number at at_, which holds its bytes, in the file's byte order.
+    template <class T> T Load() const {
+        T bits;
+        std::memcpy(&bits, at_, sizeof(T));
+        if (big_ != (std::endian::native == std::endian::big)) {
+            if constexpr (sizeof(T) == 2) {
+                bits = __builtin_bswap16(bits);
+            } else if constexpr (sizeof(T) == 4) {
+                bits = __builtin_bswap32(bits);
+            } else {
+                bits = __builtin_bswap64(bits);
+            }
+        }
+        return bits;
+    }
+
     const std::uint8_t* at_;
     const std::uint8_t* end_;
     bool big_;
