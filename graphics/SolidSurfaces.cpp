@@ -406,7 +406,8 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
     } else {
         lit[0] = lit[1] = lit[2] = flat();
     }
-    TFacePlanes planes;
+    // Written where it is kept: a copy of it from the stack stalls on its unaligned halves.
+    TFacePlanes& planes = Scratch.Planes.emplace_back();
     std::copy(std::begin(weights.W), std::end(weights.W), planes.W);
     if (paint.Image == nullptr) {
         TTexel c[3];
@@ -437,7 +438,6 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
                                       q[0][1] * (q[1][0] * w[2] - q[1][2] * w[0]) +
                                       q[0][2] * (q[1][0] * w[1] - q[1][1] * w[0])));
     }
-    Scratch.Planes.push_back(planes);
     return std::uint32_t(Scratch.Planes.size());
 }
 
