@@ -127,9 +127,8 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
             ++missing;
             continue;
         }
-        if (verticesNotFinite_ > 0 &&
-            (!Finite(vertices_[f.A - 1]) || !Finite(vertices_[f.B - 1]) ||
-             !Finite(vertices_[f.C - 1]))) {
+        if (verticesNotFinite_ > 0 && (!Finite(vertices_[f.A - 1]) || !Finite(vertices_[f.B - 1]) ||
+                                       !Finite(vertices_[f.C - 1]))) {
             ++reading.FacesNotFinite;
             continue;
         }
