@@ -258,7 +258,7 @@ public:
         : at_(body.data()), end_(body.data() + body.size()), big_(big) {}
 
     // The next value of the type; false, when the body ends first.
-    bool Value(TType type, double& value) {
+    [[gnu::always_inline]] bool Value(TType type, double& value) {
         const std::size_t size = SizeOf(type);
         if (std::size_t(end_ - at_) < size) {
             at_ = end_;
@@ -399,7 +399,8 @@ private:
 // A vertex number (from 1) for an index read as a number; 0 (no vertex) for one that is not a
 // whole number from 0 to 2^32 - 2.
 std::uint32_t VertexNumber(double index) {
-    if (!(index >= 0 && index < 4294967295.0) || index != std::floor(index)) {
+    // In range, truncation is the floor: a whole number is the one it truncates to.
+    if (!(index >= 0 && index < 4294967295.0) || double(std::uint32_t(index)) != index) {
         return 0;
     }
     return std::uint32_t(index) + 1;
@@ -489,7 +490,7 @@ private:
             if (!values.Value(p.CountType, count)) {
                 return false;
             }
-            if (!(count >= 0 && count < 0x1p53) || count != std::floor(count) ||
+            if (!(count >= 0 && count < 0x1p53) || double(std::uint64_t(count)) != count ||
                 !values.Hold(p.Type, std::uint64_t(count))) {
                 badCount_ = true; // a count that is not one, or that the bytes left cannot hold
                 return false;

@@ -317,6 +317,15 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Vertices = 2,
          .Notes = {"the rest of the file from item 3 of 3 of the element vertex, at a word that "
                    "is not a number"}},
+        {.Label = "an index that is not whole",
+         .File = Bytes(ascii + "0 0 0\n1 0 0\n0 1 0\n3 0 1.5 2\n"),
+         .Vertices = 3,
+         .Notes = {"1 face that names a vertex the file does not hold"}},
+        {.Label = "a list count that is not whole",
+         .File = Bytes(ascii + "0 0 0\n1 0 0\n0 1 0\n2.5 0 1 2\n"),
+         .Vertices = 3,
+         .Notes = {"the rest of the file from item 1 of 1 of the element face, at an impossible "
+                   "list count"}},
         {.Label = "a header line PLY does not know",
          .File = Bytes("ply\nformat ascii 1.0\nmade by hand\nelement vertex 0\nend_header\n"),
          .Notes = {"1 header line that PLY does not know"}},
