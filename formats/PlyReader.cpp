@@ -307,7 +307,9 @@ public:
 
     // Whether `count` values of the type could still follow.
     bool Hold(TType type, std::uint64_t count) const {
-        return count <= std::size_t(end_ - at_) / SizeOf(type);
+        // No more values than bytes, so the product cannot wrap: no division for every list.
+        const auto left = std::uint64_t(end_ - at_);
+        return count <= left && count * SizeOf(type) <= left;
     }
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
     bool Damaged() const { return false; }
