@@ -101,7 +101,7 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
                 }
             }
         }
-        if (here.empty() || here.size() > MaxMasksAtVertex) {
+        if (here.size() > MaxMasksAtVertex) {
             continue; // flat corners
         }
         const std::uint32_t base = result.SumCount + 1;
@@ -111,7 +111,7 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
         }
         for (std::size_t a = 0; a < here.size(); ++a) {
             for (const std::uint32_t corner : at) {
-                if (here.size() == 1 || maskAt(corner) == here[a]) {
+                if (maskAt(corner) == here[a]) {
                     corners[written++] = corner / CornersPerFace + 1;
                 }
             }
