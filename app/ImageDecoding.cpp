@@ -59,8 +59,12 @@ namespace {
 TDecodedImage Decode(QImageReader& reader, int largestSide) {
     TDecodedImage result;
     // The readers refuse, as well, to allocate more than the largest image allowed; the limit
-    // is the toolkit's for every reader in the process.
-    QImageReader::setAllocationLimit(int(MaxTextureBytes / BytesPerMegabyte) + 1);
+    // is the toolkit's for every reader in the process, set once since images decode side by side.
+    static const bool limited = [] {
+        QImageReader::setAllocationLimit(int(MaxTextureBytes / BytesPerMegabyte) + 1);
+        return true;
+    }();
+    (void)limited;
     if (reader.canRead() && TooLarge(reader.size())) {
         result.Outcome = TDecodedImage::TOutcome::TooLarge;
         return result;

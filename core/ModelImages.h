@@ -34,10 +34,11 @@ using TImageDecoder = std::function<TDecodedImage(const std::string& path)>;
 using TImageBytesDecoder = std::function<TDecodedImage(std::span<const std::uint8_t> bytes)>;
 
 // Finds the image of every material with a texture map in `folder` and decodes each file once,
-// into looks.Images (materials naming one file share its image); a material whose image is not
-// found, cannot be decoded or is too large keeps none, and a note says so, once per name. Without
-// a decoder nothing is decoded and nothing noted.
-// Images the model file holds itself are decoded from their bytes, once each, by `decodeBytes`.
+// several side by side (the decoders are called from more than one thread at once), into
+// looks.Images (materials naming one file share its image); a material whose image is not found,
+// cannot be decoded or is too large keeps none, and a note says so, once per name. Without a
+// decoder nothing is decoded and nothing noted. Images the model file holds itself are decoded from
+// their bytes, once each, by `decodeBytes`.
 void LoadModelImages(ZuveloGraphLibrary::TModelLooks& looks, const std::string& folder,
                      const TImageDecoder& decode, const TImageBytesDecoder& decodeBytes = {});
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -30,8 +31,12 @@ TEST(ModelImages, ImagesAreFoundIgnoringCaseAndDecodedOnceEach) {
     dir.Write("liar.png", "liar");
     dir.Write("wide.png", "wide");
     std::map<std::string, int> decoded;
+    std::mutex counting; // images decode side by side
     const TImageDecoder decode = [&](const std::string& path) {
-        ++decoded[std::filesystem::path(path).filename().string()];
+        {
+            const std::lock_guard lock(counting);
+            ++decoded[std::filesystem::path(path).filename().string()];
+        }
         std::ifstream in(path);
         std::string content;
         in >> content;
