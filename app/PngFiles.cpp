@@ -10,6 +10,10 @@ namespace Plexa3DApp {
 
 namespace {
 
+// Qt's PNG writer maps a quality of q to zlib's level (100 - q) * 9 / 91: from 80 on, level 1.
+constexpr int FastPngQuality = 80;
+constexpr int DefaultPngQuality = -1;
+
 // With the reason the file gives, when it has one.
 [[noreturn]] void RaiseCannotWrite(const QString& path, const QSaveFile& file) {
     QString text = QStringLiteral("Cannot write file \"%1\"").arg(path);
@@ -21,7 +25,9 @@ namespace {
 
 } // namespace
 
-void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files) {
+void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files,
+                   TPngCompression compression) {
+    const int quality = compression == TPngCompression::Fast ? FastPngQuality : DefaultPngQuality;
     // An uncommitted QSaveFile removes its temporary file when it goes.
     std::vector<std::unique_ptr<QSaveFile>> written;
     for (const auto& [image, path] : files) {
@@ -29,7 +35,7 @@ void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files) {
         // Unbuffered, so that a write that fails fails the save at once instead of in a flush
         // whose error the commit would not see.
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-            !image.save(file.get(), "PNG") || file->error() != QFileDevice::NoError) {
+            !image.save(file.get(), "PNG", quality) || file->error() != QFileDevice::NoError) {
             RaiseCannotWrite(path, *file);
         }
         written.push_back(std::move(file));

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <future>
 
 namespace Plexa3DApp {
 namespace {
@@ -60,7 +62,8 @@ constexpr int SupersamplingPixels = 2048; // the factor is this over the size, a
 constexpr int MaxSupersampling = 4;
 
 bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
-                const TModelLooks* looks, TDepthBuffer& buffer) {
+                const TModelLooks* looks, TDepthBuffer& buffer,
+                const std::function<void()>& beforeShading = {}) {
     if (!FitObjectVertices(object)) {
         return false;
     }
@@ -81,7 +84,11 @@ bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
     SetViewOrigin(0, 0);
     SetViewNavigation(Framing(extent, image.Width, image.Height));
     const TPaneObject drawn[] = {{&object, LineColor, looks}};
-    DrawObjects3D(image, drawn, mode, buffer);
+    FillObjectsDepth(image, drawn, mode, buffer);
+    if (beforeShading) {
+        beforeShading();
+    }
+    DrawObjectsOverDepth(image, drawn, mode, buffer);
     return true;
 }
 
@@ -96,13 +103,13 @@ int ThumbnailSupersampling(int size) {
 }
 
 bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TImageView& image,
-                         int factor) {
+                         int factor, const std::function<void()>& beforeShading) {
     const std::int32_t width = image.Width * factor;
     const std::int32_t height = image.Height * factor;
     std::vector<std::uint8_t> large(std::size_t(width) * std::size_t(height) * 3);
     const TImageView view{large.data(), std::ptrdiff_t(width) * 3, width, height};
     TDepthBuffer buffer;
-    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer)) {
+    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, beforeShading)) {
         return false;
     }
     const int samples = factor * factor;
@@ -146,15 +153,25 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
     RequireWholeModel(read, object);
-    // The picture can show no more of an image than its own size.
-    LoadModelImages(
-        looks, ModelFolder(input),
-        [size](const std::string& path) { return DecodeImageFile(path, size); },
-        [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
-    for (const TLooksNote& note : looks.Notes) {
-        ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
-                   QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));
-    }
+    // The images decode beside the rest: the background, the framing and the filling in of the
+    // faces, none of which reads the looks. The picture can show no more of an image than its own
+    // size.
+    std::future<void> images = std::async(std::launch::async, [&looks, &input, size] {
+        LoadModelImages(
+            looks, ModelFolder(input),
+            [size](const std::string& path) { return DecodeImageFile(path, size); },
+            [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
+    });
+    const auto imagesLoaded = [&] {
+        if (!images.valid()) {
+            return;
+        }
+        images.get();
+        for (const TLooksNote& note : looks.Notes) {
+            ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
+                       QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));
+        }
+    };
 
     // The panes' background, the larger one for large thumbnails, cut to its middle square.
     const QString path = DataFileName(
@@ -171,13 +188,18 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
             .convertToFormat(QImage::Format_BGR888);
 
     const TImageView view{picture.bits(), picture.bytesPerLine(), size, size};
-    const bool drawn = mode == TDrawMode::SolidSurfaces
-                           ? DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size))
-                           : DrawThumbnail(object, view, mode, &looks);
+    if (mode != TDrawMode::SolidSurfaces) {
+        imagesLoaded();
+    }
+    const bool drawn =
+        mode == TDrawMode::SolidSurfaces
+            ? DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size), imagesLoaded)
+            : DrawThumbnail(object, view, mode, &looks);
+    imagesLoaded(); // also when nothing was drawn
     if (!drawn) {
         throw RuntimeError("Nothing to draw: every face lies at one point");
     }
-    WritePngFiles({{picture, output}});
+    WritePngFiles({{picture, output}}, TPngCompression::Fast);
 }
 
 } // namespace Plexa3DApp

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace Plexa3DApp {
@@ -39,10 +40,13 @@ int ThumbnailSupersampling(int size);
 
 // The shaded surfaces of DrawThumbnail drawn `factor` times larger in each direction and reduced
 // onto the image: each pixel the mean of the factor x factor pixels it covers, where no face lies
-// the image's own pixel.
+// the image's own pixel. `beforeShading`, when given, is called once the faces are filled in and
+// before the looks are first read, and only if there is something to draw: until it returns, the
+// looks may still be being completed.
 bool DrawSmoothThumbnail(ZuveloGraphLibrary::TObject3D& object,
                          const ZuveloGraphLibrary::TModelLooks& looks,
-                         const ZuveloGraphLibrary::TImageView& image, int factor);
+                         const ZuveloGraphLibrary::TImageView& image, int factor,
+                         const std::function<void()>& beforeShading = {});
 
 // Reads the whole model of `input` with its looks and the images it names, and writes its
 // thumbnail of size x size pixels as a PNG file, on the background of the panes found in the

@@ -23,6 +23,12 @@ std::optional<TDrawMode> DrawModeNamed(std::string_view word) {
 
 void DrawObjects3D(const TImageView& image, std::span<const TPaneObject> objects, TDrawMode mode,
                    TDepthBuffer& buffer) {
+    FillObjectsDepth(image, objects, mode, buffer);
+    DrawObjectsOverDepth(image, objects, mode, buffer);
+}
+
+void FillObjectsDepth(const TImageView& image, std::span<const TPaneObject> objects, TDrawMode mode,
+                      TDepthBuffer& buffer) {
     if (mode != TDrawMode::Wireframe) {
         buffer.Prepare(image.Width, image.Height);
         for (const TPaneObject& o : objects) {
@@ -30,6 +36,10 @@ void DrawObjects3D(const TImageView& image, std::span<const TPaneObject> objects
                       mode == TDrawMode::SolidSurfaces ? TFillFor::Surfaces : TFillFor::Lines);
         }
     }
+}
+
+void DrawObjectsOverDepth(const TImageView& image, std::span<const TPaneObject> objects,
+                          TDrawMode mode, TDepthBuffer& buffer) {
     for (const TPaneObject& o : objects) {
         SetDrawColor(o.Color.R, o.Color.G, o.Color.B);
         switch (mode) {

@@ -34,4 +34,11 @@ struct TPaneObject {
 void DrawObjects3D(const TImageView& image, std::span<const TPaneObject> objects, TDrawMode mode,
                    TDepthBuffer& buffer);
 
+// DrawObjects3D in its two steps, for a caller with work of its own between them: the buffer
+// prepared and filled (which reads the objects but not their looks), then the objects drawn.
+void FillObjectsDepth(const TImageView& image, std::span<const TPaneObject> objects, TDrawMode mode,
+                      TDepthBuffer& buffer);
+void DrawObjectsOverDepth(const TImageView& image, std::span<const TPaneObject> objects,
+                          TDrawMode mode, TDepthBuffer& buffer);
+
 } // namespace ZuveloGraphLibrary
