@@ -3,6 +3,7 @@
 #include "DrawingState.h"
 #include "LargeBlocks.h"
 #include "Renderer.h"
+#include "SideBySide.h"
 #include "Smoothing.h"
 
 #include <algorithm>
@@ -20,6 +21,10 @@ constexpr float ByteTop = 255;
 // Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
 // pixels ask for them; below it, all at once.
 constexpr std::int64_t DenseFacesPerPixel = 4;
+// A drawn box of at least this many pixels is shaded by several threads, in bands of this many
+// rows each takes in turn; a smaller one costs less than starting a thread.
+constexpr std::int64_t SideBySidePixels = 1 << 15;
+constexpr std::int32_t BandRows = 16;
 
 // A material as one drawing paints with it: its colours times the object's colour, from 0 to 255,
 // its highlight, and its image with the map's placement.
@@ -578,16 +583,34 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     std::uint32_t* stamps = Scratch.Stamps.data();
     std::uint32_t* shades = Scratch.Shades.data();
     TColorRGB* colors = buffer.ColorScratch.data();
+    // The faces first, in the order their pixels name them, since they share the smoothing sums
+    // and paints worked out before them; then the pixels, each on its own, in bands side by side.
     ForEachOwnedPixel(image, buffer, *fill, box,
-                      [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
+                      [&](std::uint32_t i, std::int32_t, std::int32_t, std::uint8_t*) {
                           if (stamps[i] != d.Stamp) {
                               stamps[i] = d.Stamp;
                               shades[i] = SetUpFace(d, i, colors[i]);
                           }
-                          Put(pixel, shades[i] == 0
-                                         ? colors[i]
-                                         : ShadePlanes(Scratch.Planes[shades[i] - 1], x, y));
                       });
+    const TFacePlanes* planes = Scratch.Planes.data();
+    const auto shade = [&](const TDrawBox& band) {
+        ForEachOwnedPixel(
+            image, buffer, *fill, band,
+            [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
+                Put(pixel, shades[i] == 0 ? colors[i] : ShadePlanes(planes[shades[i] - 1], x, y));
+            });
+    };
+    const std::int32_t rows = box.Bottom - box.Top + 1;
+    if (std::int64_t(rows) * (box.Right - box.Left + 1) < SideBySidePixels) {
+        shade(box);
+        return;
+    }
+    RunSideBySide(std::size_t((rows + BandRows - 1) / BandRows), [&](std::size_t b) {
+        TDrawBox band = box;
+        band.Top = box.Top + std::int32_t(b) * BandRows;
+        band.Bottom = std::min(box.Bottom, band.Top + BandRows - 1);
+        shade(band);
+    });
 }
 
 } // namespace ZuveloGraphLibrary

@@ -465,6 +465,49 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
     }
 }
 
+// A drawing large enough to be shaded in bands on several threads equals the same drawing made
+// tile by tile, each tile too small for more than one thread: no row is left out or shaded twice.
+TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
+    constexpr std::int32_t Large = 400, Tall = 300, Tiles = 4;
+    std::vector<std::uint32_t> texels(64);
+    for (std::size_t i = 0; i < texels.size(); ++i) {
+        texels[i] = std::uint32_t(i * 0x3F1D5B) & 0xFFFFFF;
+    }
+    const Plexa3DTools::TMeshSpec quad{
+        "Quadro",
+        {{-220, -160, 0}, {220, -160, 40}, {220, 160, 0}, {-220, 160, -40}},
+        {{0, 1, 2}, {0, 2, 3}},
+        {{0, 0}, {3, 0}, {3, 3}, {0, 3}},
+        {{"quadri", {0}}}}; // the second face in the default material
+    const Plexa3DTools::TMaterialSpec material{
+        "quadri", {},    {{{51, 102, 153}}}, {},  {}, {},
+        {},       false, "quadri.png",       100, 0,  std::array<float, 5>{1, 1, 0, 0, 0}};
+    SetUpCentredPane(Large, Tall, true);
+    const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad}), 10, 20);
+    m->Looks.Images[1] = std::make_shared<const TTexture>(8, 8, texels);
+    const TPaneObject objects[] = {{&m->Object, White, &m->Looks}};
+    TDepthBuffer buffer;
+    TTestImage whole(Large, Tall, Back);
+    DrawObjects3D(whole.View(), objects, TDrawMode::SolidSurfaces, buffer);
+    TTestImage tiled(Large, Tall, Back);
+    for (std::int32_t ty = 0; ty < Tiles; ++ty) {
+        for (std::int32_t tx = 0; tx < Tiles; ++tx) {
+            SetClipRect(tx * Large / Tiles, ty * Tall / Tiles, (tx + 1) * Large / Tiles - 1,
+                        (ty + 1) * Tall / Tiles - 1);
+            DrawObjects3D(tiled.View(), objects, TDrawMode::SolidSurfaces, buffer);
+        }
+    }
+    SetClipRect(0, 0, Large - 1, Tall - 1);
+    int drawn = 0;
+    for (std::int32_t y = 0; y < Tall; ++y) {
+        for (std::int32_t x = 0; x < Large; ++x) {
+            drawn += whole.At(x, y) != Back ? 1 : 0;
+        }
+    }
+    EXPECT_GT(drawn, Large * Tall / 2); // large enough for the threads
+    EXPECT_TRUE(ImagesEqual(whole, tiled));
+}
+
 // A face in its material's colours, lit by the light at the viewer: the diffuse colour times
 // 0.25 + 0.75 cos, plus the specular colour times the strength times cos^(1 + 127 shininess), all
 // times the object's colour over 255; cos between the face's normal and the line of sight.
