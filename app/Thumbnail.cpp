@@ -11,6 +11,7 @@
 #include "RasterCanvas.h"
 #include "Renderer.h"
 #include "Scene.h"
+#include "SideBySide.h"
 
 #include <QFile>
 #include <QImage>
@@ -19,7 +20,6 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <future>
 
 namespace Plexa3DApp {
 namespace {
@@ -156,17 +156,19 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     // The images decode beside the rest: the background, the framing and the filling in of the
     // faces, none of which reads the looks. The picture can show no more of an image than its own
     // size.
-    std::future<void> images = std::async(std::launch::async, [&looks, &input, size] {
+    TJobBeside images([&looks, &input, size] {
         LoadModelImages(
             looks, ModelFolder(input),
             [size](const std::string& path) { return DecodeImageFile(path, size); },
             [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
     });
+    bool loaded = false;
     const auto imagesLoaded = [&] {
-        if (!images.valid()) {
+        if (loaded) {
             return;
         }
-        images.get();
+        images.Wait();
+        loaded = true;
         for (const TLooksNote& note : looks.Notes) {
             ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
                        QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));

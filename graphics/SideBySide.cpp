@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -34,13 +35,37 @@ void RunSideBySide(std::size_t count, const std::function<void(std::size_t)>& wo
     const std::size_t threads = SideBySideThreads(count);
     {
         std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            helpers.emplace_back(worker);
+        try {
+            for (std::size_t t = 1; t < threads; ++t) {
+                helpers.emplace_back(worker);
+            }
+        } catch (const std::system_error&) {
+            // No thread to be had (a sandbox's limit, say): the ones started and this one do it.
         }
         worker();
     } // the helpers join here
     if (failure) {
         std::rethrow_exception(failure);
+    }
+}
+
+TJobBeside::TJobBeside(std::function<void()> job) {
+    try {
+        done_ = std::async(std::launch::async, job);
+    } catch (const std::system_error&) {
+        done_ = std::async(std::launch::deferred, std::move(job));
+    }
+}
+
+TJobBeside::~TJobBeside() {
+    if (done_.valid()) {
+        done_.wait();
+    }
+}
+
+void TJobBeside::Wait() {
+    if (done_.valid()) {
+        done_.get();
     }
 }
 

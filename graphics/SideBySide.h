@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <future>
 
 namespace ZuveloGraphLibrary {
 
@@ -17,7 +18,26 @@ std::size_t SideBySideThreads(std::size_t pieces);
 
 // Calls work(0) .. work(count - 1), each once, on SideBySideThreads(count) threads; each thread
 // takes the next piece not yet taken. The first exception a piece raises is raised here once
-// every thread has stopped, and no piece starts after it.
+// every thread has stopped, and no piece starts after it. When the system gives no thread, the
+// calling one does every piece.
 void RunSideBySide(std::size_t count, const std::function<void(std::size_t)>& work);
+
+// A job done on a thread of its own while the caller does something else, until Wait. When the
+// system gives no thread, the job is done in Wait instead.
+class TJobBeside {
+public:
+    explicit TJobBeside(std::function<void()> job);
+    // Waits for the job, which must not outlive what it reads; its error, if any, goes unsaid.
+    ~TJobBeside();
+    TJobBeside(const TJobBeside&) = delete;
+    TJobBeside& operator=(const TJobBeside&) = delete;
+
+    // The first call waits for the job (or does it) and raises what it raised; later calls return
+    // at once.
+    void Wait();
+
+private:
+    std::future<void> done_;
+};
 
 } // namespace ZuveloGraphLibrary

@@ -1,17 +1,27 @@
-// Pieces of a job run on several threads: each once, and a piece's error reaches the caller.
+// Pieces of a job run on several threads: each once, a piece's error reaches the caller, and
+// without threads the caller does them all.
 #include "SideBySide.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
 namespace side_by_side_test {
 
 using namespace ZuveloGraphLibrary;
+
+constexpr uid_t NobodyUid = 65534;
 
 TEST(SideBySide, EachPieceRunsOnceAndAnErrorReachesTheCaller) {
     struct TCase {
@@ -44,6 +54,34 @@ TEST(SideBySide, EachPieceRunsOnceAndAnErrorReachesTheCaller) {
             EXPECT_EQ(total, int(c.Pieces));
         }
     }
+}
+
+// When the system gives no thread (a sandbox's limit on processes), every piece is still done, on
+// the calling thread, and a job beside is done when waited for.
+TEST(SideBySide, WithoutThreadsTheCallerDoesTheWork) {
+    const auto withoutThreads = [] {
+        // The limit does not hold root, so the child becomes nobody first where it can.
+        if (getuid() == 0 && setuid(NobodyUid) != 0) {
+            std::_Exit(3);
+        }
+        const rlimit one{1, 1};
+        if (setrlimit(RLIMIT_NPROC, &one) != 0) {
+            std::_Exit(3);
+        }
+        try {
+            std::thread([] {}).join();
+            std::_Exit(2); // a thread could still start: nothing tested
+        } catch (const std::system_error&) {
+        }
+        std::vector<int> runs(100);
+        RunSideBySide(runs.size(), [&](std::size_t i) { ++runs[i]; });
+        bool beside = false;
+        TJobBeside job([&] { beside = true; });
+        job.Wait();
+        // Without the exit handlers, which may want threads of their own.
+        std::_Exit(beside && std::count(runs.begin(), runs.end(), 1) == 100 ? 0 : 1);
+    };
+    EXPECT_EXIT(withoutThreads(), testing::ExitedWithCode(0), "");
 }
 
 } // namespace side_by_side_test
