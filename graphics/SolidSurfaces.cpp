@@ -21,8 +21,8 @@ constexpr float ByteTop = 255;
 // Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
 // pixels ask for them; below it, all at once.
 constexpr std::int64_t DenseFacesPerPixel = 4;
-// A drawn box of at least this many pixels is shaded by several threads, in bands of this many
-// rows each takes in turn; a smaller one costs less than starting a thread.
+// A drawing whose faces own at least this many pixels is shaded by several threads, in bands of
+// this many rows each takes in turn; a smaller one costs less than starting a thread.
 constexpr std::int64_t SideBySidePixels = 1 << 15;
 constexpr std::int32_t BandRows = 16;
 
@@ -585,8 +585,10 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     TColorRGB* colors = buffer.ColorScratch.data();
     // The faces first, in the order their pixels name them, since they share the smoothing sums
     // and paints worked out before them; then the pixels, each on its own, in bands side by side.
+    std::int64_t owned = 0;
     ForEachOwnedPixel(image, buffer, *fill, box,
                       [&](std::uint32_t i, std::int32_t, std::int32_t, std::uint8_t*) {
+                          ++owned;
                           if (stamps[i] != d.Stamp) {
                               stamps[i] = d.Stamp;
                               shades[i] = SetUpFace(d, i, colors[i]);
@@ -600,11 +602,11 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                 Put(pixel, shades[i] == 0 ? colors[i] : ShadePlanes(planes[shades[i] - 1], x, y));
             });
     };
-    const std::int32_t rows = box.Bottom - box.Top + 1;
-    if (std::int64_t(rows) * (box.Right - box.Left + 1) < SideBySidePixels) {
+    if (owned < SideBySidePixels) {
         shade(box);
         return;
     }
+    const std::int32_t rows = box.Bottom - box.Top + 1;
     RunSideBySide(std::size_t((rows + BandRows - 1) / BandRows), [&](std::size_t b) {
         TDrawBox band = box;
         band.Top = box.Top + std::int32_t(b) * BandRows;
