@@ -22,9 +22,11 @@ constexpr float ByteTop = 255;
 // pixels ask for them; below it, all at once.
 constexpr std::int64_t DenseFacesPerPixel = 4;
 // A drawing whose faces own at least this many pixels is shaded by several threads, in bands of
-// this many rows each takes in turn; a smaller one costs less than starting a thread.
+// this many rows each takes in turn, and one of at least so many faces has them set up by several;
+// a smaller one costs less than starting a thread.
 constexpr std::int64_t SideBySidePixels = 1 << 15;
 constexpr std::int32_t BandRows = 16;
+constexpr std::size_t SideBySideFaces = 1 << 11;
 
 // A material as one drawing paints with it: its colours times the object's colour, from 0 to 255,
 // its highlight, and its image with the map's placement.
@@ -58,19 +60,25 @@ struct TLit {
     float Shine = 0;
 };
 
+// Per smoothing sum: the light at its corner, for the material it was worked out for. Each thread
+// setting up faces has its own.
+struct TLitCache {
+    std::vector<std::uint32_t> Stamps;
+    std::vector<std::uint32_t> Paints;
+    std::vector<TLit> Lits;
+};
+
 // Kept from drawing to drawing, so that a drawing allocates nothing once they have grown.
 struct TSurfaceScratch {
     std::vector<std::uint32_t> Stamps; // per face: whether its shade is this drawing's
     std::uint32_t Stamp = 0;
     std::vector<std::uint32_t> Shades; // per face: 0 for one colour, else 1 + its planes
-    std::vector<TFacePlanes> Planes;
-    std::vector<TPaint> Paints; // per material, worked out at its first face
+    std::vector<std::uint32_t> Order;  // the drawing's faces in the order their pixels name them
+    std::vector<TFacePlanes> Planes;   // the planes of Order's faces, those that have them
+    std::vector<TPaint> Paints;        // per material, worked out at its first face
     std::vector<std::uint32_t> PaintStamps;
     TSmoothNormals Smooth;
-    // Per smoothing sum: the light at its corner, for the material it was worked out for.
-    std::vector<std::uint32_t> LitStamps;
-    std::vector<std::uint32_t> LitPaints;
-    std::vector<TLit> Lits;
+    std::vector<TLitCache> Lits = std::vector<TLitCache>(MaxSideBySide);
 };
 TSurfaceScratch Scratch;
 
@@ -82,7 +90,9 @@ std::uint32_t NextStamp(std::size_t faces) {
     if (++Scratch.Stamp == 0) {
         std::fill(Scratch.Stamps.begin(), Scratch.Stamps.end(), 0u);
         std::fill(Scratch.PaintStamps.begin(), Scratch.PaintStamps.end(), 0u);
-        std::fill(Scratch.LitStamps.begin(), Scratch.LitStamps.end(), 0u);
+        for (TLitCache& cache : Scratch.Lits) {
+            std::fill(cache.Stamps.begin(), cache.Stamps.end(), 0u);
+        }
         Scratch.Stamp = 1;
     }
     return Scratch.Stamp;
@@ -354,17 +364,24 @@ TTexel Lighted(const TPaint& paint, const TTexel& base, const TLit& l) {
             base.B * l.Light + paint.Specular.B * l.Shine};
 }
 
-// Works out how face i is painted: one colour into `colour`, or planes into the scratch, whose
-// number plus 1 is returned.
-std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour) {
-    const TFace3D& f = d.Object.Faces[std::int32_t(i)];
+// The material face i is painted with.
+std::size_t PaintIndexOf(const TLooksDrawing& d, std::uint32_t i) {
     const auto at = static_cast<std::size_t>(i - 1);
     const std::uint32_t index = at < d.Looks.FaceMaterials.size() ? d.Looks.FaceMaterials[at] : 0;
-    const std::size_t paintIndex = index < d.Looks.Materials.size() ? index : 0;
-    const TPaint& paint = PaintOf(d, paintIndex);
+    return index < d.Looks.Materials.size() ? index : 0;
+}
+
+// Works out how face i is painted: one colour into `colour`, or `planes`, and says which. Its
+// paint must have been worked out this drawing. It writes only what it is given, and the cache.
+bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFacePlanes& planes,
+               TLitCache& cache) {
+    const TFace3D& f = d.Object.Faces[std::int32_t(i)];
+    const auto at = static_cast<std::size_t>(i - 1);
+    const std::size_t paintIndex = PaintIndexOf(d, i);
+    const TPaint& paint = Scratch.Paints[paintIndex];
     if (!FaceInRange(f, d.Vertices)) { // owns no pixel: the test stays for safety
         colour = ToColor(paint.Diffuse);
-        return 0;
+        return false;
     }
     const TPoint3D corners[] = {d.Object.WorldVertices[std::int32_t(f.A)],
                                 d.Object.WorldVertices[std::int32_t(f.B)],
@@ -386,7 +403,7 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
     if ((!smooth && paint.Image == nullptr) ||
         !SetWeights(d.Pane, corners[0], corners[1], corners[2], weights)) {
         colour = ToColor(Lighted(paint, paint.Diffuse, flat()));
-        return 0;
+        return false;
     }
     TLit lit[3];
     if (smooth) {
@@ -395,24 +412,23 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
             const std::uint32_t sum = sums[k];
             if (sum == 0) {
                 lit[k] = flat();
-            } else if (Scratch.LitStamps[sum] == d.Stamp && Scratch.LitPaints[sum] == paintIndex) {
-                lit[k] = Scratch.Lits[sum];
+            } else if (cache.Stamps[sum] == d.Stamp && cache.Paints[sum] == paintIndex) {
+                lit[k] = cache.Lits[sum];
             } else {
                 const TNormal n = Scratch.Smooth.Sum(sum);
                 if (!(Dot(n, n) > 0)) {
                     lit[k] = Lit(own, corners[k], d.Pane, paint);
                     continue;
                 }
-                lit[k] = Scratch.Lits[sum] = Lit(n, corners[k], d.Pane, paint);
-                Scratch.LitStamps[sum] = d.Stamp;
-                Scratch.LitPaints[sum] = std::uint32_t(paintIndex);
+                lit[k] = cache.Lits[sum] = Lit(n, corners[k], d.Pane, paint);
+                cache.Stamps[sum] = d.Stamp;
+                cache.Paints[sum] = std::uint32_t(paintIndex);
             }
         }
     } else {
         lit[0] = lit[1] = lit[2] = flat();
     }
     // Written where it is kept: a copy of it from the stack stalls on its unaligned halves.
-    TFacePlanes& planes = Scratch.Planes.emplace_back();
     std::copy(std::begin(weights.W), std::end(weights.W), planes.W);
     if (paint.Image == nullptr) {
         TTexel c[3];
@@ -443,7 +459,7 @@ std::uint32_t SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colo
                                       q[0][1] * (q[1][0] * w[2] - q[1][2] * w[0]) +
                                       q[0][2] * (q[1][0] * w[1] - q[1][1] * w[0])));
     }
-    return std::uint32_t(Scratch.Planes.size());
+    return true;
 }
 
 TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y) {
@@ -557,16 +573,14 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                     std::min(object.VertexCount, object.WorldVertices.Count())};
     d.Smooth = looks.Corners.SumCount > 0 && looks.Corners.Sums.size() >= CornersPerFace * faces;
     d.Mapped = looks.Mapping.size() >= std::size_t(std::max(d.Vertices, 0));
+    // Normals worked out as faces ask for them are shared: those faces are set up one by one.
+    bool normalsAtOnce = true;
     if (d.Smooth) {
         // Most faces may own a pixel when there are not many more of them than pixels.
         const std::int64_t pixels =
             std::int64_t(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
-        Scratch.Smooth.Begin(object, looks.Corners, pixels * DenseFacesPerPixel >= fill->Faces);
-        if (Scratch.LitStamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
-            ResizeLarge(Scratch.LitStamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
-            ResizeLarge(Scratch.LitPaints, Scratch.LitStamps.size());
-            ResizeLarge(Scratch.Lits, Scratch.LitStamps.size());
-        }
+        normalsAtOnce = pixels * DenseFacesPerPixel >= fill->Faces;
+        Scratch.Smooth.Begin(object, looks.Corners, normalsAtOnce);
     }
     if (buffer.ColorScratch.size() < faces + 1) {
         ResizeLarge(buffer.ColorScratch, faces + 1);
@@ -578,22 +592,52 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         Scratch.Paints.resize(looks.Materials.size());
         Scratch.PaintStamps.resize(looks.Materials.size(), 0);
     }
-    Scratch.Planes.clear();
     d.Stamp = NextStamp(faces);
     std::uint32_t* stamps = Scratch.Stamps.data();
     std::uint32_t* shades = Scratch.Shades.data();
     TColorRGB* colors = buffer.ColorScratch.data();
-    // The faces first, in the order their pixels name them, since they share the smoothing sums
-    // and paints worked out before them; then the pixels, each on its own, in bands side by side.
+    // The faces first, in the order their pixels name them, their paints worked out one by one;
+    // then their shades, side by side when there are many; then the pixels, each on its own, in
+    // bands side by side.
     std::int64_t owned = 0;
+    std::vector<std::uint32_t>& order = Scratch.Order;
+    order.clear();
     ForEachOwnedPixel(image, buffer, *fill, box,
                       [&](std::uint32_t i, std::int32_t, std::int32_t, std::uint8_t*) {
                           ++owned;
                           if (stamps[i] != d.Stamp) {
                               stamps[i] = d.Stamp;
-                              shades[i] = SetUpFace(d, i, colors[i]);
+                              PaintOf(d, PaintIndexOf(d, i));
+                              order.push_back(i);
                           }
                       });
+    const std::size_t setters =
+        normalsAtOnce && order.size() >= SideBySideFaces ? SideBySideThreads(order.size()) : 1;
+    for (std::size_t t = 0; d.Smooth && t < setters; ++t) {
+        TLitCache& cache = Scratch.Lits[t];
+        if (cache.Stamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
+            ResizeLarge(cache.Stamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
+            ResizeLarge(cache.Paints, cache.Stamps.size());
+            ResizeLarge(cache.Lits, cache.Stamps.size());
+        }
+    }
+    Scratch.Planes.clear(); // each face's planes begin as a fresh record's
+    Scratch.Planes.resize(order.size());
+    const auto setUp = [&](std::size_t piece) {
+        TLitCache& cache = Scratch.Lits[piece];
+        const std::size_t first = order.size() * piece / setters;
+        const std::size_t last = order.size() * (piece + 1) / setters;
+        for (std::size_t k = first; k < last; ++k) {
+            const std::uint32_t i = order[k];
+            shades[i] =
+                SetUpFace(d, i, colors[i], Scratch.Planes[k], cache) ? std::uint32_t(k + 1) : 0;
+        }
+    };
+    if (setters == 1) {
+        setUp(0);
+    } else {
+        RunSideBySide(setters, setUp);
+    }
     const TFacePlanes* planes = Scratch.Planes.data();
     const auto shade = [&](const TDrawBox& band) {
         ForEachOwnedPixel(

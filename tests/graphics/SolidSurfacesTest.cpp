@@ -465,25 +465,45 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
     }
 }
 
-// A drawing large enough to be shaded in bands on several threads equals the same drawing made
-// tile by tile, each tile too small for more than one thread: no row is left out or shaded twice.
+// A drawing large enough to be shaded on several threads (its faces set up, its pixels in bands)
+// equals the same drawing made tile by tile, each tile too small for more than one thread: no face
+// or row is left out or shaded twice. A textured quad behind a smooth ball of many faces.
 TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
     constexpr std::int32_t Large = 400, Tall = 300, Tiles = 4;
+    constexpr int Rings = 48, Around = 96;
     std::vector<std::uint32_t> texels(64);
     for (std::size_t i = 0; i < texels.size(); ++i) {
         texels[i] = std::uint32_t(i * 0x3F1D5B) & 0xFFFFFF;
     }
     const Plexa3DTools::TMeshSpec quad{
         "Quadro",
-        {{-220, -160, 0}, {220, -160, 40}, {220, 160, 0}, {-220, 160, -40}},
+        {{-220, -160, -60}, {220, -160, -20}, {220, 160, -60}, {-220, 160, -100}},
         {{0, 1, 2}, {0, 2, 3}},
         {{0, 0}, {3, 0}, {3, 3}, {0, 3}},
         {{"quadri", {0}}}}; // the second face in the default material
+    Plexa3DTools::TMeshSpec ball{"Palla", {}, {}};
+    for (int i = 0; i <= Rings; ++i) {
+        const double polar = std::numbers::pi * i / Rings;
+        for (int j = 0; j < Around; ++j) {
+            const double around = 2 * std::numbers::pi * j / Around;
+            ball.Vertices.push_back({float(90 * std::sin(polar) * std::cos(around)),
+                                     float(90 * std::cos(polar)),
+                                     float(90 * std::sin(polar) * std::sin(around))});
+        }
+    }
+    for (int i = 0; i < Rings; ++i) {
+        for (int j = 0; j < Around; ++j) {
+            const auto at = [&](int r, int c) { return std::uint16_t(r * Around + c % Around); };
+            ball.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+            ball.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+        }
+    }
+    ball.Smoothing.assign(ball.Faces.size(), 1);
     const Plexa3DTools::TMaterialSpec material{
         "quadri", {},    {{{51, 102, 153}}}, {},  {}, {},
         {},       false, "quadri.png",       100, 0,  std::array<float, 5>{1, 1, 0, 0, 0}};
     SetUpCentredPane(Large, Tall, true);
-    const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad}), 10, 20);
+    const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad, ball}), 10, 20);
     m->Looks.Images[1] = std::make_shared<const TTexture>(8, 8, texels);
     const TPaneObject objects[] = {{&m->Object, White, &m->Looks}};
     TDepthBuffer buffer;
