@@ -371,8 +371,9 @@ std::size_t PaintIndexOf(const TLooksDrawing& d, std::uint32_t i) {
     return index < d.Looks.Materials.size() ? index : 0;
 }
 
-// Works out how face i is painted: one colour into `colour`, or `planes`, and says which. Its
-// paint must have been worked out this drawing. It writes only what it is given, and the cache.
+// Works out how face i is painted: one colour into `colour`, or `planes` (every part that
+// ShadePlanes reads), and says which. Its paint must have been worked out this drawing. It writes
+// only what it is given, and the cache.
 bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFacePlanes& planes,
                TLitCache& cache) {
     const TFace3D& f = d.Object.Faces[std::int32_t(i)];
@@ -431,6 +432,7 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
     // Written where it is kept: a copy of it from the stack stalls on its unaligned halves.
     std::copy(std::begin(weights.W), std::end(weights.W), planes.W);
     if (paint.Image == nullptr) {
+        planes.Paint = nullptr;
         TTexel c[3];
         for (std::size_t k = 0; k < CornersPerFace; ++k) {
             c[k] = Lighted(paint, paint.Diffuse, lit[k]);
@@ -621,7 +623,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
             ResizeLarge(cache.Lits, cache.Stamps.size());
         }
     }
-    Scratch.Planes.clear(); // each face's planes begin as a fresh record's
+    // Not cleared: SetUpFace writes all of a record that it fills.
     Scratch.Planes.resize(order.size());
     const auto setUp = [&](std::size_t piece) {
         TLitCache& cache = Scratch.Lits[piece];
