@@ -575,7 +575,6 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                     std::min(object.VertexCount, object.WorldVertices.Count())};
     d.Smooth = looks.Corners.SumCount > 0 && looks.Corners.Sums.size() >= CornersPerFace * faces;
     d.Mapped = looks.Mapping.size() >= std::size_t(std::max(d.Vertices, 0));
-    // Normals worked out as faces ask for them are shared: those faces are set up one by one.
     bool normalsAtOnce = true;
     if (d.Smooth) {
         // Most faces may own a pixel when there are not many more of them than pixels.
@@ -598,6 +597,37 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     std::uint32_t* stamps = Scratch.Stamps.data();
     std::uint32_t* shades = Scratch.Shades.data();
     TColorRGB* colors = buffer.ColorScratch.data();
+    const auto litCache = [&](std::size_t t) -> TLitCache& {
+        TLitCache& cache = Scratch.Lits[t];
+        if (d.Smooth && cache.Stamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
+            ResizeLarge(cache.Stamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
+            ResizeLarge(cache.Paints, cache.Stamps.size());
+            ResizeLarge(cache.Lits, cache.Stamps.size());
+        }
+        return cache;
+    };
+    if (!normalsAtOnce) {
+        // Many more faces than pixels, whose shared normals are worked out as they are asked for:
+        // one pass, each face set up at its first pixel, since few pixels are left to share out.
+        TLitCache& cache = litCache(0);
+        std::uint32_t used = 0;
+        ForEachOwnedPixel(
+            image, buffer, *fill, box,
+            [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
+                if (stamps[i] != d.Stamp) {
+                    stamps[i] = d.Stamp;
+                    PaintOf(d, PaintIndexOf(d, i));
+                    if (Scratch.Planes.size() <= used) {
+                        Scratch.Planes.resize(used + 1);
+                    }
+                    shades[i] =
+                        SetUpFace(d, i, colors[i], Scratch.Planes[used], cache) ? ++used : 0;
+                }
+                Put(pixel,
+                    shades[i] == 0 ? colors[i] : ShadePlanes(Scratch.Planes[shades[i] - 1], x, y));
+            });
+        return;
+    }
     // The faces first, in the order their pixels name them, their paints worked out one by one;
     // then their shades, side by side when there are many; then the pixels, each on its own, in
     // bands side by side.
@@ -614,14 +644,9 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                           }
                       });
     const std::size_t setters =
-        normalsAtOnce && order.size() >= SideBySideFaces ? SideBySideThreads(order.size()) : 1;
-    for (std::size_t t = 0; d.Smooth && t < setters; ++t) {
-        TLitCache& cache = Scratch.Lits[t];
-        if (cache.Stamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
-            ResizeLarge(cache.Stamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
-            ResizeLarge(cache.Paints, cache.Stamps.size());
-            ResizeLarge(cache.Lits, cache.Stamps.size());
-        }
+        order.size() >= SideBySideFaces ? SideBySideThreads(order.size()) : 1;
+    for (std::size_t t = 0; t < setters; ++t) {
+        litCache(t);
     }
     // Not cleared: SetUpFace writes all of a record that it fills.
     Scratch.Planes.resize(order.size());

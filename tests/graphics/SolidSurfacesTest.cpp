@@ -466,11 +466,12 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
 }
 
 // A drawing large enough to be shaded on several threads (its faces set up, its pixels in bands)
-// equals the same drawing made tile by tile, each tile too small for more than one thread: no face
-// or row is left out or shaded twice. A textured quad behind a smooth ball of many faces.
+// equals the same drawing made tile by tile, each tile too small for more than one thread and with
+// so many more faces than pixels that it is shaded in one pass: no face or row is left out or
+// shaded twice. A textured quad behind a smooth ball of many faces.
 TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
     constexpr std::int32_t Large = 400, Tall = 300, Tiles = 4;
-    constexpr int Rings = 48, Around = 96;
+    constexpr int Rings = 96, Around = 192; // 36,864 faces: more than 4 a pixel of a tile
     std::vector<std::uint32_t> texels(64);
     for (std::size_t i = 0; i < texels.size(); ++i) {
         texels[i] = std::uint32_t(i * 0x3F1D5B) & 0xFFFFFF;
