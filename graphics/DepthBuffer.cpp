@@ -31,6 +31,7 @@ void TDepthBuffer::Prepare(std::int32_t width, std::int32_t height) {
         const std::size_t n = std::size_t(width) * std::size_t(height);
         keys_.assign(n, EmptyDepthKey);
         owners_.assign(n, 0);
+        layers_.clear();
         dirty_ = {};
     }
     Clear();
@@ -51,6 +52,43 @@ void TDepthBuffer::Clear() {
     dirty_ = {};
     fills_.clear();
     nextOwner_ = 1;
+}
+
+void TDepthBuffer::PrepareLayers(std::size_t count) {
+    if (layers_.size() < count) {
+        layers_.resize(count);
+    }
+    const std::size_t n = keys_.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        TLayer& layer = layers_[k];
+        if (layer.Keys.size() != n) {
+            layer.Keys.assign(n, EmptyDepthKey);
+            layer.Owners.assign(n, 0);
+        }
+    }
+}
+
+void TDepthBuffer::MergeLayer(TLayer& layer, const TPixelBox& box) {
+    if (box.Empty()) {
+        return;
+    }
+    dirty_.Add(box);
+    for (std::int32_t y = box.Top; y <= box.Bottom; ++y) {
+        const std::size_t first = Index(box.Left, y);
+        const std::size_t end = Index(box.Right, y) + 1;
+        float* keys = keys_.data();
+        std::uint32_t* owners = owners_.data();
+        float* layerKeys = layer.Keys.data();
+        std::uint32_t* layerOwners = layer.Owners.data();
+        for (std::size_t i = first; i < end; ++i) {
+            const float k = layerKeys[i];
+            const bool nearer = k < keys[i];
+            keys[i] = nearer ? k : keys[i];
+            owners[i] = nearer ? layerOwners[i] : owners[i];
+            layerKeys[i] = EmptyDepthKey;
+            layerOwners[i] = 0;
+        }
+    }
 }
 
 TDepthBuffer::TFill* TDepthBuffer::BeginFill(const TObject3D& object, std::int32_t faces) {

@@ -60,6 +60,20 @@ public:
     // The last fill of this object since the clear, or null.
     const TFill* FindFill(const TObject3D& object) const;
 
+    // A layer beside the buffer, as large as it: a thread that fills a part of an object's faces
+    // while another fills the rest fills one, empty between fills.
+    struct TLayer {
+        std::vector<float> Keys;
+        std::vector<std::uint32_t> Owners;
+    };
+    // Makes layers 0 to count - 1 ready; their places hold until the next call.
+    void PrepareLayers(std::size_t count);
+    TLayer& Layer(std::size_t n) { return layers_[n]; }
+    // Each pixel of the box whose key in the layer is smaller than the buffer's takes the layer's
+    // key and owner, so that of equal keys the buffer's stays, as the face filled first does; the
+    // box of the layer is left empty.
+    void MergeLayer(TLayer& layer, const TPixelBox& box);
+
     // Room kept from drawing to drawing, so that a drawing allocates nothing once it has grown:
     // the corners of the vertices, their keys and the colours of faces.
     std::vector<TPlacedCorner> PlacedScratch;
@@ -76,6 +90,7 @@ private:
     std::vector<float> keys_;
     std::vector<std::uint32_t> owners_;
     std::vector<TFill> fills_;
+    std::vector<TLayer> layers_;
     std::uint32_t nextOwner_ = 1;
     TPixelBox dirty_; // every pixel filled since the last clear
 };

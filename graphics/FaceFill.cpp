@@ -2,6 +2,7 @@
 
 #include "LargeBlocks.h"
 #include "Renderer.h"
+#include "SideBySide.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,25 @@ namespace {
 
 using Detail::TFillCorner;
 using Detail::TFillTriangle;
+
+// An object of at least this many faces per thread is filled by several threads, each its share
+// of the faces into a layer of its own; fewer cost less than starting a thread and merging.
+constexpr std::size_t SideBySideFillFaces = 1 << 13;
+
+// The keys and owners that a fill writes: the buffer's, or a layer's of the same size.
+struct TDepthTarget {
+    float* Keys = nullptr;
+    std::uint32_t* Owners = nullptr;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+
+    static TDepthTarget Of(TDepthBuffer& buffer) {
+        return {buffer.Keys(), buffer.Owners(), buffer.Width(), buffer.Height()};
+    }
+    static TDepthTarget Of(TDepthBuffer::TLayer& layer, const TDepthBuffer& buffer) {
+        return {layer.Keys.data(), layer.Owners.data(), buffer.Width(), buffer.Height()};
+    }
+};
 
 // A triangle turned so that its area is positive, with its edge functions and its key plane.
 // Edge j runs from corner j + 1 to corner j + 2; at pixel (x, y) its function is
@@ -59,7 +79,7 @@ bool Fillable(const TFillTriangle& t) {
 }
 
 // For a Fillable triangle; false when it fills nothing.
-inline bool SetFillable(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+inline bool SetFillable(const TFillTriangle& input, const TDepthTarget& buffer, TSetup& s) {
     TFillTriangle t = input;
     std::int64_t area =
         (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
@@ -75,9 +95,9 @@ inline bool SetFillable(const TFillTriangle& input, const TDepthBuffer& buffer, 
     const std::int64_t left = std::max<std::int64_t>(0, std::min({t[0].X, t[1].X, t[2].X}));
     const std::int64_t top = std::max<std::int64_t>(0, std::min({t[0].Y, t[1].Y, t[2].Y}));
     const std::int64_t right =
-        std::min<std::int64_t>(buffer.Width() - 1, std::max({t[0].X, t[1].X, t[2].X}));
+        std::min<std::int64_t>(buffer.Width - 1, std::max({t[0].X, t[1].X, t[2].X}));
     const std::int64_t bottom =
-        std::min<std::int64_t>(buffer.Height() - 1, std::max({t[0].Y, t[1].Y, t[2].Y}));
+        std::min<std::int64_t>(buffer.Height - 1, std::max({t[0].Y, t[1].Y, t[2].Y}));
     if (left > right || top > bottom) {
         return false;
     }
@@ -106,16 +126,15 @@ inline bool SetFillable(const TFillTriangle& input, const TDepthBuffer& buffer, 
     return true;
 }
 
-bool Set(const TFillTriangle& input, const TDepthBuffer& buffer, TSetup& s) {
+bool Set(const TFillTriangle& input, const TDepthTarget& buffer, TSetup& s) {
     return Fillable(input) && SetFillable(input, buffer, s);
 }
 
-inline void Offer(TDepthBuffer& buffer, std::size_t index, double key, std::uint32_t owner) {
+inline void Offer(const TDepthTarget& buffer, std::size_t index, double key, std::uint32_t owner) {
     const auto k = static_cast<float>(key);
-    float* keys = buffer.Keys();
-    if (k < keys[index]) {
-        keys[index] = k;
-        buffer.Owners()[index] = owner;
+    if (k < buffer.Keys[index]) {
+        buffer.Keys[index] = k;
+        buffer.Owners[index] = owner;
     }
 }
 
@@ -224,15 +243,15 @@ inline void FillBox(const TSetup& s, std::size_t width, const TOfferIf& offerIf,
 }
 
 // The fast fill of a Fillable triangle.
-inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
-                         TPixelBox& box) {
+inline void FillFillable(const TDepthTarget& buffer, const TFillTriangle& triangle,
+                         std::uint32_t owner, TPixelBox& box) {
     TSetup s;
     if (!SetFillable(triangle, buffer, s)) {
         return;
     }
-    const auto width = std::size_t(buffer.Width());
-    float* const keys = buffer.Keys();
-    std::uint32_t* const owners = buffer.Owners();
+    const auto width = std::size_t(buffer.Width);
+    float* const keys = buffer.Keys;
+    std::uint32_t* const owners = buffer.Owners;
     // Without a branch on the outcome, which is as likely one way as the other where a surface
     // lies behind another: both values are stored back, changed or not.
     const auto offerIf = [&](bool inside, std::size_t index, double key) {
@@ -267,19 +286,15 @@ inline void FillFillable(TDepthBuffer& buffer, const TFillTriangle& triangle, st
     }
 }
 
-} // namespace
-
-namespace Detail {
-
-void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
-                  TPixelBox& box) {
+void FillTriangleInto(const TDepthTarget& buffer, const TFillTriangle& triangle,
+                      std::uint32_t owner, TPixelBox& box) {
     if (Fillable(triangle)) {
         FillFillable(buffer, triangle, owner, box);
     }
 }
 
-void FillTriangleReference(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
-                           TPixelBox& box) {
+void FillTriangleReferenceInto(const TDepthTarget& buffer, const TFillTriangle& triangle,
+                               std::uint32_t owner, TPixelBox& box) {
     TSetup s;
     if (!Set(triangle, buffer, s)) {
         return;
@@ -291,12 +306,26 @@ void FillTriangleReference(TDepthBuffer& buffer, const TFillTriangle& triangle, 
                 inside = inside && e.At(x, y) >= e.Bias;
             }
             if (inside) {
-                Offer(buffer, std::size_t(y) * std::size_t(buffer.Width()) + std::size_t(x),
+                Offer(buffer, std::size_t(y) * std::size_t(buffer.Width) + std::size_t(x),
                       s.KeyAt(s.RowKey(y), x), owner);
                 box.Add(std::int32_t(x), std::int32_t(y));
             }
         }
     }
+}
+
+} // namespace
+
+namespace Detail {
+
+void FillTriangle(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                  TPixelBox& box) {
+    FillTriangleInto(TDepthTarget::Of(buffer), triangle, owner, box);
+}
+
+void FillTriangleReference(TDepthBuffer& buffer, const TFillTriangle& triangle, std::uint32_t owner,
+                           TPixelBox& box) {
+    FillTriangleReferenceInto(TDepthTarget::Of(buffer), triangle, owner, box);
 }
 
 } // namespace Detail
@@ -305,7 +334,8 @@ namespace {
 
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 
-using TTriangleFill = void (*)(TDepthBuffer&, const TFillTriangle&, std::uint32_t, TPixelBox&);
+using TTriangleFill = void (*)(const TDepthTarget&, const TFillTriangle&, std::uint32_t,
+                               TPixelBox&);
 
 struct TWorldCorner {
     double X, Y, Z, Depth;
@@ -325,8 +355,9 @@ void LeanTowardsMean(TFillCorner* corners, std::size_t n) {
 }
 
 // The part of a perspective face at or beyond the near plane, as up to two triangles.
-void FillCutFace(TDepthBuffer& buffer, const std::array<TWorldCorner, 3>& corners, double moveBack,
-                 std::uint32_t owner, TPixelBox& box, TTriangleFill fill, bool lean) {
+void FillCutFace(const TDepthTarget& buffer, const std::array<TWorldCorner, 3>& corners,
+                 double moveBack, std::uint32_t owner, TPixelBox& box, TTriangleFill fill,
+                 bool lean) {
     std::array<TFillCorner, 4> polygon;
     std::size_t n = 0;
     const auto add = [&](const TWorldCorner& c) {
@@ -408,68 +439,98 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
                             InFillRange(placed[n].X, placed[n].Y);
         keys[n] = simple ? Detail::DepthKey(depth, perspective) : NotANumber;
     }
-    TPixelBox box;
-    for (std::int32_t i = 1; i <= faces; ++i) {
-        const TFace3D& face = object.Faces[i];
-        const std::uint32_t numbers[3] = {face.A, face.B, face.C};
-        if (face.A - 1 >= count || face.B - 1 >= count || face.C - 1 >= count) {
-            continue;
-        }
-        const std::uint32_t owner = record->FirstOwner + std::uint32_t(i);
-        const double k0 = keys[face.A];
-        const double k1 = keys[face.B];
-        const double k2 = keys[face.C];
-        if (!std::isnan(k0) && !std::isnan(k1) && !std::isnan(k2)) {
-            const TPlacedCorner& a = placed[face.A];
-            const TPlacedCorner& b = placed[face.B];
-            const TPlacedCorner& c = placed[face.C];
-            if constexpr (fill == Detail::FillTriangle) {
-                // A face on a line fills nothing, as do most faces of a dense mesh seen from
-                // afar: passed over before the call.
-                if ((b.X - a.X) * (c.Y - a.Y) == (b.Y - a.Y) * (c.X - a.X)) {
-                    continue;
+    // Faces first to last, in order, into the target; box grows by what they fill.
+    const auto fillFaces = [&](const TDepthTarget& target, std::int32_t first, std::int32_t last,
+                               TPixelBox& box) {
+        for (std::int32_t i = first; i <= last; ++i) {
+            const TFace3D& face = object.Faces[i];
+            const std::uint32_t numbers[3] = {face.A, face.B, face.C};
+            if (face.A - 1 >= count || face.B - 1 >= count || face.C - 1 >= count) {
+                continue;
+            }
+            const std::uint32_t owner = record->FirstOwner + std::uint32_t(i);
+            const double k0 = keys[face.A];
+            const double k1 = keys[face.B];
+            const double k2 = keys[face.C];
+            if (!std::isnan(k0) && !std::isnan(k1) && !std::isnan(k2)) {
+                const TPlacedCorner& a = placed[face.A];
+                const TPlacedCorner& b = placed[face.B];
+                const TPlacedCorner& c = placed[face.C];
+                if constexpr (fill == FillTriangleInto) {
+                    // A face on a line fills nothing, as do most faces of a dense mesh seen from
+                    // afar: passed over before the call.
+                    if ((b.X - a.X) * (c.Y - a.Y) == (b.Y - a.Y) * (c.X - a.X)) {
+                        continue;
+                    }
                 }
+                TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
+                if (lean) {
+                    LeanTowardsMean(triangle.data(), triangle.size());
+                }
+                if constexpr (fill == FillTriangleInto) {
+                    FillFillable(target, triangle, owner, box); // Fillable: simple corners
+                } else {
+                    fill(target, triangle, owner, box);
+                }
+                continue;
             }
-            TFillTriangle triangle{{{a.X, a.Y, k0}, {b.X, b.Y, k1}, {c.X, c.Y, k2}}};
-            if (lean) {
-                LeanTowardsMean(triangle.data(), triangle.size());
+            std::array<TWorldCorner, 3> corners;
+            bool usable = true;
+            bool near = false;
+            for (std::size_t k = 0; k < 3; ++k) {
+                const TPoint3D& p = object.WorldVertices[std::int32_t(numbers[k])];
+                const double depth = perspective ? -(double(p.Z) - moveBack) : -double(p.Z);
+                corners[k] = {p.X, p.Y, p.Z, depth, &placed[numbers[k]]};
+                usable = usable && std::isfinite(depth);
+                near = near || depth < NearPlaneDepth;
             }
-            if constexpr (fill == Detail::FillTriangle) {
-                FillFillable(buffer, triangle, owner, box); // Fillable: simple corners
-            } else {
-                fill(buffer, triangle, owner, box);
+            if (!usable) {
+                continue;
             }
-            continue;
-        }
-        std::array<TWorldCorner, 3> corners;
-        bool usable = true;
-        bool near = false;
-        for (std::size_t k = 0; k < 3; ++k) {
-            const TPoint3D& p = object.WorldVertices[std::int32_t(numbers[k])];
-            const double depth = perspective ? -(double(p.Z) - moveBack) : -double(p.Z);
-            corners[k] = {p.X, p.Y, p.Z, depth, &placed[numbers[k]]};
-            usable = usable && std::isfinite(depth);
-            near = near || depth < NearPlaneDepth;
-        }
-        if (!usable) {
-            continue;
-        }
-        if (perspective && near) {
-            FillCutFace(buffer, corners, moveBack, owner, box, fill, lean);
-            continue;
-        }
-        TFillTriangle triangle;
-        for (std::size_t k = 0; k < 3; ++k) {
-            const TPlacedCorner& c = *corners[k].Placed;
-            usable = usable && c.Placement == TCornerPlacement::Pixel;
-            triangle[k] = {c.X, c.Y, Detail::DepthKey(corners[k].Depth, perspective)};
-        }
-        if (usable) {
-            if (lean) {
-                LeanTowardsMean(triangle.data(), triangle.size());
+            if (perspective && near) {
+                FillCutFace(target, corners, moveBack, owner, box, fill, lean);
+                continue;
             }
-            fill(buffer, triangle, owner, box);
+            TFillTriangle triangle;
+            for (std::size_t k = 0; k < 3; ++k) {
+                const TPlacedCorner& c = *corners[k].Placed;
+                usable = usable && c.Placement == TCornerPlacement::Pixel;
+                triangle[k] = {c.X, c.Y, Detail::DepthKey(corners[k].Depth, perspective)};
+            }
+            if (usable) {
+                if (lean) {
+                    LeanTowardsMean(triangle.data(), triangle.size());
+                }
+                fill(target, triangle, owner, box);
+            }
         }
+    };
+    // The fast fill of many faces is shared out: each thread fills a run of them, the first into
+    // the buffer, the others into layers, which are then merged in the runs' order. A pixel ends
+    // with the smallest key any face gave it, of equal keys the first face's, as when one thread
+    // fills them all.
+    const std::size_t threads =
+        fill == FillTriangleInto ? SideBySideThreads(std::size_t(faces) / SideBySideFillFaces) : 1;
+    if (threads <= 1) {
+        TPixelBox box;
+        fillFaces(TDepthTarget::Of(buffer), 1, faces, box);
+        record->Box = box;
+        return;
+    }
+    buffer.PrepareLayers(threads - 1);
+    std::array<TPixelBox, MaxSideBySide> boxes{};
+    RunSideBySide(threads, [&](std::size_t t) {
+        const auto first =
+            std::int32_t(std::int64_t(faces) * std::int64_t(t) / std::int64_t(threads)) + 1;
+        const auto last =
+            std::int32_t(std::int64_t(faces) * std::int64_t(t + 1) / std::int64_t(threads));
+        fillFaces(t == 0 ? TDepthTarget::Of(buffer) : TDepthTarget::Of(buffer.Layer(t - 1), buffer),
+                  first, last, boxes[t]);
+    });
+    TPixelBox box = boxes[0];
+    for (std::size_t t = 1; t < threads; ++t) {
+        buffer.MergeLayer(buffer.Layer(t - 1), boxes[t]);
+        box.Add(boxes[t]);
     }
     record->Box = box;
 }
@@ -477,11 +538,11 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
 } // namespace
 
 void FillDepth(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
-    FillFaces<Detail::FillTriangle>(buffer, object, use);
+    FillFaces<FillTriangleInto>(buffer, object, use);
 }
 
 void FillDepthReference(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
-    FillFaces<Detail::FillTriangleReference>(buffer, object, use);
+    FillFaces<FillTriangleReferenceInto>(buffer, object, use);
 }
 
 } // namespace ZuveloGraphLibrary

@@ -24,9 +24,10 @@ constexpr std::int32_t Height = 120;
 
 // Independent random corners about a centre: faces from a fraction of a pixel to far beyond the
 // pane, half of them sharing an edge with the face before (in the other direction), some with a
-// corner at the depth of the viewer or beyond it.
-TObject3D RandomFaces(std::mt19937& random, double spread, double depth, double depthSpread) {
-    constexpr std::int32_t Faces = 400;
+// corner at the depth of the viewer or beyond it. With `copied`, the second half of the faces
+// repeats the first, each pixel of a copy at the key of its original.
+TObject3D RandomFaces(std::mt19937& random, double spread, double depth, double depthSpread,
+                      std::int32_t Faces = 400, bool copied = false) {
     TObject3D object;
     object.VertexCount = 3 * Faces;
     object.FaceCount = Faces;
@@ -44,6 +45,9 @@ TObject3D RandomFaces(std::mt19937& random, double spread, double depth, double 
             const TFace3D& before = object.Faces[i - 1];
             object.Faces[i] = {before.B, before.A, a + 2};
         }
+        if (copied && i > Faces / 2) {
+            object.Faces[i] = object.Faces[i - Faces / 2];
+        }
     }
     return object;
 }
@@ -54,6 +58,8 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
         bool Perspective;
         double Spread, Depth, DepthSpread;
         TViewNavigation Navigation;
+        std::int32_t Faces = 400; // so many that threads share them out: each pixel as one fills
+        bool Copied = false;
     };
     const TCase cases[] = {
         {"parallel, sub-pixel to pane", false, 60, -300, 50, {}},
@@ -63,6 +69,7 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
         {"perspective, through the near plane", true, 100, 0, 20, {}},
         {"perspective, behind and beside the viewer", true, 400, 0, 600, {}},
         {"perspective, moved back", true, 100, -5, 10, {1.5, 0, 0, 0, 0, 4}},
+        {"parallel, many faces and their copies", false, 60, -300, 50, {}, 40000, true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -72,22 +79,28 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
         TDepthBuffer reference;
         fast.Prepare(Width, Height);
         reference.Prepare(Width, Height);
-        std::int32_t filled = 0;
-        for (int round = 0; round < 5; ++round) {
-            const TObject3D object = RandomFaces(random, c.Spread, c.Depth, c.DepthSpread);
-            FillDepth(fast, object);
-            FillDepthReference(reference, object);
-        }
-        for (std::int32_t y = 0; y < Height; ++y) {
-            for (std::int32_t x = 0; x < Width; ++x) {
-                ASSERT_EQ(fast.Owner(x, y), reference.Owner(x, y)) << x << ", " << y;
-                const float k = fast.Key(x, y);
-                ASSERT_TRUE(k == reference.Key(x, y)) << x << ", " << y;
-                ASSERT_FALSE(std::isnan(k));
-                filled += fast.Owner(x, y) != 0;
+        // Five objects into one drawing, then one into the next: nothing of the first is left.
+        for (const int objects : {5, 1}) {
+            fast.Clear();
+            reference.Prepare(Width, Height);
+            for (int round = 0; round < objects; ++round) {
+                const TObject3D object =
+                    RandomFaces(random, c.Spread, c.Depth, c.DepthSpread, c.Faces, c.Copied);
+                FillDepth(fast, object);
+                FillDepthReference(reference, object);
             }
+            std::int32_t filled = 0;
+            for (std::int32_t y = 0; y < Height; ++y) {
+                for (std::int32_t x = 0; x < Width; ++x) {
+                    ASSERT_EQ(fast.Owner(x, y), reference.Owner(x, y)) << x << ", " << y;
+                    const float k = fast.Key(x, y);
+                    ASSERT_TRUE(k == reference.Key(x, y)) << x << ", " << y;
+                    ASSERT_FALSE(std::isnan(k));
+                    filled += fast.Owner(x, y) != 0;
+                }
+            }
+            EXPECT_GT(filled, Width * Height / 10 / objects); // the cases do fill
         }
-        EXPECT_GT(filled, Width * Height / 10); // the cases do fill
         // Emptied again by a clear, as by a prepare for the same size.
         fast.Clear();
         reference.Prepare(Width, Height);
