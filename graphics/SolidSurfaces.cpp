@@ -77,7 +77,9 @@ struct TSurfaceScratch {
     std::vector<TFacePlanes> Planes;   // the planes of Order's faces, those that have them
     std::vector<TPaint> Paints;        // per material, worked out at its first face
     std::vector<std::uint32_t> PaintStamps;
-    TSmoothNormals Smooth;
+    // Per thread setting up faces, when the normals are worked out as they are asked for; else
+    // the first, worked out at once and only read.
+    std::vector<TSmoothNormals> Smooth = std::vector<TSmoothNormals>(MaxSideBySide);
     std::vector<TLitCache> Lits = std::vector<TLitCache>(MaxSideBySide);
 };
 TSurfaceScratch Scratch;
@@ -373,9 +375,9 @@ std::size_t PaintIndexOf(const TLooksDrawing& d, std::uint32_t i) {
 
 // Works out how face i is painted: one colour into `colour`, or `planes` (every part that
 // ShadePlanes reads), and says which. Its paint must have been worked out this drawing. It writes
-// only what it is given, and the cache.
+// only what it is given, the normals and the cache.
 bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFacePlanes& planes,
-               TLitCache& cache) {
+               TSmoothNormals& normals, TLitCache& cache) {
     const TFace3D& f = d.Object.Faces[std::int32_t(i)];
     const auto at = static_cast<std::size_t>(i - 1);
     const std::size_t paintIndex = PaintIndexOf(d, i);
@@ -416,7 +418,7 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
             } else if (cache.Stamps[sum] == d.Stamp && cache.Paints[sum] == paintIndex) {
                 lit[k] = cache.Lits[sum];
             } else {
-                const TNormal n = Scratch.Smooth.Sum(sum);
+                const TNormal n = normals.Sum(sum);
                 if (!(Dot(n, n) > 0)) {
                     lit[k] = Lit(own, corners[k], d.Pane, paint);
                     continue;
@@ -581,7 +583,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         const std::int64_t pixels =
             std::int64_t(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
         normalsAtOnce = pixels * DenseFacesPerPixel >= fill->Faces;
-        Scratch.Smooth.Begin(object, looks.Corners, normalsAtOnce);
+        Scratch.Smooth[0].Begin(object, looks.Corners, normalsAtOnce);
     }
     if (buffer.ColorScratch.size() < faces + 1) {
         ResizeLarge(buffer.ColorScratch, faces + 1);
@@ -606,31 +608,10 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         }
         return cache;
     };
-    if (!normalsAtOnce) {
-        // Many more faces than pixels, whose shared normals are worked out as they are asked for:
-        // one pass, each face set up at its first pixel, since few pixels are left to share out.
-        TLitCache& cache = litCache(0);
-        std::uint32_t used = 0;
-        ForEachOwnedPixel(
-            image, buffer, *fill, box,
-            [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
-                if (stamps[i] != d.Stamp) {
-                    stamps[i] = d.Stamp;
-                    PaintOf(d, PaintIndexOf(d, i));
-                    if (Scratch.Planes.size() <= used) {
-                        Scratch.Planes.resize(used + 1);
-                    }
-                    shades[i] =
-                        SetUpFace(d, i, colors[i], Scratch.Planes[used], cache) ? ++used : 0;
-                }
-                Put(pixel,
-                    shades[i] == 0 ? colors[i] : ShadePlanes(Scratch.Planes[shades[i] - 1], x, y));
-            });
-        return;
-    }
     // The faces first, in the order their pixels name them, their paints worked out one by one;
-    // then their shades, side by side when there are many; then the pixels, each on its own, in
-    // bands side by side.
+    // then their shades, side by side when there are many, each thread with normals of its own
+    // where they are worked out as asked for (a thread's faces lie in rows of their own, so few
+    // are worked out twice); then the pixels, each on its own, in bands side by side.
     std::int64_t owned = 0;
     std::vector<std::uint32_t>& order = Scratch.Order;
     order.clear();
@@ -647,17 +628,22 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         order.size() >= SideBySideFaces ? SideBySideThreads(order.size()) : 1;
     for (std::size_t t = 0; t < setters; ++t) {
         litCache(t);
+        if (t > 0 && d.Smooth && !normalsAtOnce) {
+            Scratch.Smooth[t].Begin(object, looks.Corners);
+        }
     }
     // Not cleared: SetUpFace writes all of a record that it fills.
     Scratch.Planes.resize(order.size());
     const auto setUp = [&](std::size_t piece) {
         TLitCache& cache = Scratch.Lits[piece];
+        TSmoothNormals& normals = Scratch.Smooth[normalsAtOnce ? 0 : piece];
         const std::size_t first = order.size() * piece / setters;
         const std::size_t last = order.size() * (piece + 1) / setters;
         for (std::size_t k = first; k < last; ++k) {
             const std::uint32_t i = order[k];
-            shades[i] =
-                SetUpFace(d, i, colors[i], Scratch.Planes[k], cache) ? std::uint32_t(k + 1) : 0;
+            shades[i] = SetUpFace(d, i, colors[i], Scratch.Planes[k], normals, cache)
+                            ? std::uint32_t(k + 1)
+                            : 0;
         }
     };
     if (setters == 1) {
