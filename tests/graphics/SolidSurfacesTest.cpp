@@ -482,51 +482,71 @@ TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
         {{0, 1, 2}, {0, 2, 3}},
         {{0, 0}, {3, 0}, {3, 3}, {0, 3}},
         {{"quadri", {0}}}}; // the second face in the default material
-    Plexa3DTools::TMeshSpec ball{"Palla", {}, {}};
-    for (int i = 0; i <= Rings; ++i) {
-        const double polar = std::numbers::pi * i / Rings;
-        for (int j = 0; j < Around; ++j) {
-            const double around = 2 * std::numbers::pi * j / Around;
-            ball.Vertices.push_back({float(90 * std::sin(polar) * std::cos(around)),
-                                     float(90 * std::cos(polar)),
-                                     float(90 * std::sin(polar) * std::sin(around))});
+    const auto ball = [&](float radius) {
+        Plexa3DTools::TMeshSpec b{"Palla", {}, {}};
+        for (int i = 0; i <= Rings; ++i) {
+            const double polar = std::numbers::pi * i / Rings;
+            for (int j = 0; j < Around; ++j) {
+                const double around = 2 * std::numbers::pi * j / Around;
+                b.Vertices.push_back({float(radius * std::sin(polar) * std::cos(around)),
+                                      float(radius * std::cos(polar)),
+                                      float(radius * std::sin(polar) * std::sin(around))});
+            }
         }
-    }
-    for (int i = 0; i < Rings; ++i) {
-        for (int j = 0; j < Around; ++j) {
-            const auto at = [&](int r, int c) { return std::uint16_t(r * Around + c % Around); };
-            ball.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-            ball.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+        for (int i = 0; i < Rings; ++i) {
+            for (int j = 0; j < Around; ++j) {
+                const auto at = [&](int r, int c) {
+                    return std::uint16_t(r * Around + c % Around);
+                };
+                b.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+                b.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+            }
         }
-    }
-    ball.Smoothing.assign(ball.Faces.size(), 1);
+        b.Smoothing.assign(b.Faces.size(), 1);
+        return b;
+    };
     const Plexa3DTools::TMaterialSpec material{
         "quadri", {},    {{{51, 102, 153}}}, {},  {}, {},
         {},       false, "quadri.png",       100, 0,  std::array<float, 5>{1, 1, 0, 0, 0}};
+    struct TCase {
+        std::string Name;
+        std::vector<Plexa3DTools::TMeshSpec> Meshes;
+        std::int32_t Drawn; // at least so many pixels: enough for the threads
+    };
+    const TCase cases[] = {
+        {"a textured quad and a smooth ball", {quad, ball(90)}, Large * Tall / 2},
+        // Its faces outnumber the pixels of its box more than four to one, and thousands own one.
+        {"a small ball", {ball(60)}, 5000},
+    };
     SetUpCentredPane(Large, Tall, true);
-    const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad, ball}), 10, 20);
-    m->Looks.Images[1] = std::make_shared<const TTexture>(8, 8, texels);
-    const TPaneObject objects[] = {{&m->Object, White, &m->Looks}};
-    TDepthBuffer buffer;
-    TTestImage whole(Large, Tall, Back);
-    DrawObjects3D(whole.View(), objects, TDrawMode::SolidSurfaces, buffer);
-    TTestImage tiled(Large, Tall, Back);
-    for (std::int32_t ty = 0; ty < Tiles; ++ty) {
-        for (std::int32_t tx = 0; tx < Tiles; ++tx) {
-            SetClipRect(tx * Large / Tiles, ty * Tall / Tiles, (tx + 1) * Large / Tiles - 1,
-                        (ty + 1) * Tall / Tiles - 1);
-            DrawObjects3D(tiled.View(), objects, TDrawMode::SolidSurfaces, buffer);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const auto m = Placed(Plexa3DTools::LooksFile({material}, c.Meshes), 10, 20);
+        if (m->Looks.Images.size() > 1) {
+            m->Looks.Images[1] = std::make_shared<const TTexture>(8, 8, texels);
         }
-    }
-    SetClipRect(0, 0, Large - 1, Tall - 1);
-    int drawn = 0;
-    for (std::int32_t y = 0; y < Tall; ++y) {
-        for (std::int32_t x = 0; x < Large; ++x) {
-            drawn += whole.At(x, y) != Back ? 1 : 0;
+        const TPaneObject objects[] = {{&m->Object, White, &m->Looks}};
+        TDepthBuffer buffer;
+        TTestImage whole(Large, Tall, Back);
+        DrawObjects3D(whole.View(), objects, TDrawMode::SolidSurfaces, buffer);
+        TTestImage tiled(Large, Tall, Back);
+        for (std::int32_t ty = 0; ty < Tiles; ++ty) {
+            for (std::int32_t tx = 0; tx < Tiles; ++tx) {
+                SetClipRect(tx * Large / Tiles, ty * Tall / Tiles, (tx + 1) * Large / Tiles - 1,
+                            (ty + 1) * Tall / Tiles - 1);
+                DrawObjects3D(tiled.View(), objects, TDrawMode::SolidSurfaces, buffer);
+            }
         }
+        SetClipRect(0, 0, Large - 1, Tall - 1);
+        int drawn = 0;
+        for (std::int32_t y = 0; y < Tall; ++y) {
+            for (std::int32_t x = 0; x < Large; ++x) {
+                drawn += whole.At(x, y) != Back ? 1 : 0;
+            }
+        }
+        EXPECT_GT(drawn, c.Drawn);
+        EXPECT_TRUE(ImagesEqual(whole, tiled));
     }
-    EXPECT_GT(drawn, Large * Tall / 2); // large enough for the threads
-    EXPECT_TRUE(ImagesEqual(whole, tiled));
 }
 
 // A face in its material's colours, lit by the light at the viewer: the diffuse colour times
