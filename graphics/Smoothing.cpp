@@ -1,12 +1,31 @@
 #include "Smoothing.h"
 
 #include "LargeBlocks.h"
+#include "SideBySide.h"
 
 #include <algorithm>
 
 namespace ZuveloGraphLibrary {
 
 namespace {
+
+// Worked out all at once, the normals of an object with at least this many faces or sums per
+// thread are shared out among threads; fewer cost less than starting one.
+constexpr std::size_t SideBySideNormals = 1 << 14;
+
+// Calls work(first, last) for runs of 1 to count that together take each number once, side by
+// side when there are many.
+template <class Work> void InRuns(std::uint32_t count, const Work& work) {
+    const std::size_t threads = SideBySideThreads(count / SideBySideNormals);
+    if (threads <= 1) {
+        work(1u, count);
+        return;
+    }
+    RunSideBySide(threads, [&](std::size_t t) {
+        work(std::uint32_t(std::uint64_t(count) * t / threads) + 1,
+             std::uint32_t(std::uint64_t(count) * (t + 1) / threads));
+    });
+}
 
 std::uint32_t MaskOf(std::span<const std::uint32_t> masks, std::int32_t face) {
     const auto at = static_cast<std::size_t>(face - 1);
@@ -171,15 +190,23 @@ void TSmoothNormals::Begin(const TObject3D& object, const TSmoothingCorners& cor
         }
         stamp_ = 1;
     }
+    all_ = all;
     if (all) {
-        // In file order, which keeps the reads of the vertices and the faces in step.
-        const std::int32_t count = std::min(object.FaceCount, object.Faces.Count());
-        for (std::int32_t i = 1; i <= count; ++i) {
-            FaceNormal(std::uint32_t(i));
-        }
-        for (std::uint32_t s = 1; s <= corners.SumCount; ++s) {
-            Gathered(s);
-        }
+        // In file order, which keeps the reads of the vertices and the faces in step: the faces'
+        // normals first, then the sums, which read them, each in runs side by side. Sum then
+        // only reads what is kept, so that threads may share it.
+        const auto count =
+            std::uint32_t(std::max(0, std::min(object.FaceCount, object.Faces.Count())));
+        InRuns(count, [this](std::uint32_t first, std::uint32_t last) {
+            for (std::uint32_t i = first; i <= last; ++i) {
+                FaceNormal(i);
+            }
+        });
+        InRuns(corners.SumCount, [this](std::uint32_t first, std::uint32_t last) {
+            for (std::uint32_t s = first; s <= last; ++s) {
+                Gathered(s);
+            }
+        });
     }
 }
 
@@ -212,10 +239,13 @@ const TKept& TSmoothNormals::Gathered(std::uint32_t s) {
 }
 
 TNormal TSmoothNormals::Sum(std::uint32_t s) {
-    TKept sum = Gathered(s);
+    const auto gathered = [this](std::uint32_t g) -> const TKept& {
+        return all_ ? gathered_[g] : Gathered(g);
+    };
+    TKept sum = gathered(s);
     const TSmoothingCorners& c = *corners_;
     for (std::uint32_t k = c.FirstShare[s - 1]; k < c.FirstShare[s]; ++k) {
-        Add(sum, Gathered(c.Shared[k]));
+        Add(sum, gathered(c.Shared[k]));
     }
     return {sum.X, sum.Y, sum.Z};
 }

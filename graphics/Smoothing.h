@@ -56,8 +56,9 @@ TNormal TriangleNormal(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c);
 class TSmoothNormals {
 public:
     // A new drawing of the object, whose corners these are; both must outlive the drawing. With
-    // `all`, every face's normal and every sum's own faces are worked out at once, in order,
-    // which is quicker when most of them will be asked for.
+    // `all`, every face's normal and every sum's own faces are worked out at once, on several
+    // threads for a large object, which is quicker when many of them will be asked for; then
+    // the sums only read what is kept, and several threads may ask for them at once.
     void Begin(const TObject3D& object, const TSmoothingCorners& corners, bool all = false);
     // Sum s, from 1 to SumCount.
     TNormal Sum(std::uint32_t s);
@@ -76,6 +77,7 @@ private:
     const TSmoothingCorners* corners_ = nullptr;
     std::int32_t vertices_ = 0;
     std::uint32_t stamp_ = 0;
+    bool all_ = false;
     std::vector<TKept> faceNormals_, gathered_;
 };
 

@@ -20,7 +20,7 @@ namespace {
 constexpr float ByteTop = 255;
 // Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
 // pixels ask for them; below it, all at once.
-constexpr std::int64_t DenseFacesPerPixel = 4;
+constexpr std::int64_t DenseFacesPerPixel = 16;
 // A drawing whose faces own at least this many pixels is shaded by several threads, in bands of
 // this many rows each takes in turn, and one of at least so many faces has them set up by several;
 // a smaller one costs less than starting a thread.

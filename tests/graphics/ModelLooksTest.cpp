@@ -400,8 +400,8 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
     }
     const std::vector<TNormal> plain = SumSmoothNormalsReference(object, corners);
     TSmoothNormals onDemand;
-    for (int drawing = 0; drawing < 2; ++drawing) { // kept room, a new drawing
-        onDemand.Begin(object, corners);
+    for (const bool all : {true, false, true}) { // at once, then as asked for in kept room
+        onDemand.Begin(object, corners, all);
         for (std::uint32_t s = corners.SumCount; s >= 1; --s) {
             const TNormal sum = onDemand.Sum(s);
             ASSERT_TRUE(sum.X == plain[s].X && sum.Y == plain[s].Y && sum.Z == plain[s].Z) << s;
@@ -410,6 +410,44 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
     // The apex, where 40 masks meet, has flat corners.
     for (std::int32_t i = object.FaceCount - 40; i < object.FaceCount; ++i) {
         EXPECT_EQ(corners.Sums[3 * std::size_t(i)], 0u) << i;
+    }
+}
+
+// A mesh large enough for its normals, worked out at once, to be shared out among threads: every
+// sum as the plain one, none of them left to a later drawing.
+TEST(ModelLooks, SmoothingSumsWorkedOutAtOnceOnSeveralThreadsEqualThePlainSums) {
+    std::mt19937 random(31);
+    constexpr int Side = 130; // 33,282 faces
+    TObject3D object;
+    object.VertexCount = Side * Side;
+    object.FaceCount = 2 * (Side - 1) * (Side - 1);
+    AllocObjectArrays(object);
+    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+    for (int i = 0; i < Side * Side; ++i) {
+        object.Vertices[i + 1] = object.WorldVertices[i + 1] = {
+            float(i % Side) + jitter(random), float(i / Side) + jitter(random), jitter(random)};
+    }
+    std::int32_t f = 1;
+    for (int y = 0; y + 1 < Side; ++y) {
+        for (int x = 0; x + 1 < Side; ++x) {
+            const auto at = [&](int dx, int dy) {
+                return std::uint32_t((y + dy) * Side + x + dx + 1);
+            };
+            object.Faces[f++] = {at(0, 0), at(1, 0), at(1, 1)};
+            object.Faces[f++] = {at(0, 0), at(1, 1), at(0, 1)};
+        }
+    }
+    std::vector<std::uint32_t> masks;
+    for (std::int32_t i = 0; i < object.FaceCount; ++i) {
+        masks.push_back(std::uint32_t(random() % 4));
+    }
+    const TSmoothingCorners corners = FindSmoothingCorners(object, masks);
+    const std::vector<TNormal> plain = SumSmoothNormalsReference(object, corners);
+    TSmoothNormals atOnce;
+    atOnce.Begin(object, corners, true);
+    for (std::uint32_t s = 1; s <= corners.SumCount; ++s) {
+        const TNormal sum = atOnce.Sum(s);
+        ASSERT_TRUE(sum.X == plain[s].X && sum.Y == plain[s].Y && sum.Z == plain[s].Z) << s;
     }
 }
 

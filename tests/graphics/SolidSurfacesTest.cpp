@@ -471,7 +471,7 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
 // shaded twice. A textured quad behind a smooth ball of many faces.
 TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
     constexpr std::int32_t Large = 400, Tall = 300, Tiles = 4;
-    constexpr int Rings = 96, Around = 192; // 36,864 faces: more than 4 a pixel of a tile
+    constexpr int Rings = 96, Around = 192; // 36,864 faces a ball
     std::vector<std::uint32_t> texels(64);
     for (std::size_t i = 0; i < texels.size(); ++i) {
         texels[i] = std::uint32_t(i * 0x3F1D5B) & 0xFFFFFF;
@@ -515,8 +515,9 @@ TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
     };
     const TCase cases[] = {
         {"a textured quad and a smooth ball", {quad, ball(90)}, Large * Tall / 2},
-        // Its faces outnumber the pixels of its box more than four to one, and thousands own one.
-        {"a small ball", {ball(60)}, 5000},
+        // Two in one place: their faces outnumber the pixels of their box more than sixteen to
+        // one, and thousands own one.
+        {"a small ball twice", {ball(40), ball(40)}, 2500},
     };
     SetUpCentredPane(Large, Tall, true);
     for (const TCase& c : cases) {
