@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -54,6 +55,41 @@ TEST(SideBySide, EachPieceRunsOnceAndAnErrorReachesTheCaller) {
             EXPECT_EQ(total, int(c.Pieces));
         }
     }
+}
+
+// Jobs run by several threads at once, and a job run by a piece of another: the threads kept for
+// jobs serve one of them, the others start their own, and each job has every piece done once
+// when it returns.
+TEST(SideBySide, JobsAtOnceAndWithinAPieceEachRunEveryPiece) {
+    constexpr int Callers = 3, Jobs = 50, Pieces = 64, Inner = 8;
+    const auto busy = [] { // a piece's work, long enough for every thread to take some
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(20);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    };
+    std::atomic<int> failures = 0;
+    std::vector<std::jthread> callers;
+    for (int c = 0; c < Callers; ++c) {
+        callers.emplace_back([&] {
+            for (int j = 0; j < Jobs; ++j) {
+                std::vector<std::atomic<int>> runs(Pieces + Inner);
+                RunSideBySide(Pieces, [&](std::size_t i) {
+                    if (i == 0) {
+                        RunSideBySide(Inner, [&](std::size_t k) {
+                            busy();
+                            ++runs[Pieces + k];
+                        });
+                    }
+                    busy();
+                    ++runs[i]; // when done
+                });
+                failures += int(std::count_if(runs.begin(), runs.end(),
+                                              [](const std::atomic<int>& r) { return r != 1; }));
+            }
+        });
+    }
+    callers.clear(); // joined
+    EXPECT_EQ(failures.load(), 0);
 }
 
 // When the system gives no thread (a sandbox's limit on processes), every piece is still done, on
