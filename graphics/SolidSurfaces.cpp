@@ -81,6 +81,14 @@ struct TSurfaceScratch {
     // the first, worked out at once and only read.
     std::vector<TSmoothNormals> Smooth = std::vector<TSmoothNormals>(MaxSideBySide);
     std::vector<TLitCache> Lits = std::vector<TLitCache>(MaxSideBySide);
+    // Per band of rows looked through on a thread of its own: the faces its pixels name, in the
+    // order they first do, and its own stamps for them.
+    struct TFound {
+        std::vector<std::uint32_t> Stamps;
+        std::vector<std::uint32_t> Faces;
+        std::int64_t Owned = 0;
+    };
+    std::vector<TFound> Found = std::vector<TFound>(MaxSideBySide);
 };
 TSurfaceScratch Scratch;
 
@@ -92,6 +100,9 @@ std::uint32_t NextStamp(std::size_t faces) {
     if (++Scratch.Stamp == 0) {
         std::fill(Scratch.Stamps.begin(), Scratch.Stamps.end(), 0u);
         std::fill(Scratch.PaintStamps.begin(), Scratch.PaintStamps.end(), 0u);
+        for (TSurfaceScratch::TFound& found : Scratch.Found) {
+            std::fill(found.Stamps.begin(), found.Stamps.end(), 0u);
+        }
         for (TLitCache& cache : Scratch.Lits) {
             std::fill(cache.Stamps.begin(), cache.Stamps.end(), 0u);
         }
@@ -612,18 +623,50 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     // then their shades, side by side when there are many, each thread with normals of its own
     // where they are worked out as asked for (a thread's faces lie in rows of their own, so few
     // are worked out twice); then the pixels, each on its own, in bands side by side.
+    //
+    // A large box is looked through in bands of rows side by side, each finding its faces in the
+    // order its pixels name them; taken band by band, the faces new to the drawing come in the
+    // order of the whole box.
+    const std::int32_t rows = box.Bottom - box.Top + 1;
+    const std::size_t bands = std::int64_t(rows) * (box.Right - box.Left + 1) >= SideBySidePixels
+                                  ? SideBySideThreads(std::size_t(rows))
+                                  : 1;
+    RunSideBySide(bands, [&](std::size_t b) {
+        TSurfaceScratch::TFound& found = Scratch.Found[b];
+        if (found.Stamps.size() < faces + 1) {
+            ResizeLarge(found.Stamps, faces + 1, 0u);
+        }
+        found.Faces.clear();
+        found.Owned = 0;
+        TDrawBox band = box;
+        band.Top =
+            box.Top + std::int32_t(std::int64_t(rows) * std::int64_t(b) / std::int64_t(bands));
+        band.Bottom = box.Top +
+                      std::int32_t(std::int64_t(rows) * std::int64_t(b + 1) / std::int64_t(bands)) -
+                      1;
+        std::uint32_t* bandStamps = found.Stamps.data();
+        ForEachOwnedPixel(image, buffer, *fill, band,
+                          [&](std::uint32_t i, std::int32_t, std::int32_t, std::uint8_t*) {
+                              ++found.Owned;
+                              if (bandStamps[i] != d.Stamp) {
+                                  bandStamps[i] = d.Stamp;
+                                  found.Faces.push_back(i);
+                              }
+                          });
+    });
     std::int64_t owned = 0;
     std::vector<std::uint32_t>& order = Scratch.Order;
     order.clear();
-    ForEachOwnedPixel(image, buffer, *fill, box,
-                      [&](std::uint32_t i, std::int32_t, std::int32_t, std::uint8_t*) {
-                          ++owned;
-                          if (stamps[i] != d.Stamp) {
-                              stamps[i] = d.Stamp;
-                              PaintOf(d, PaintIndexOf(d, i));
-                              order.push_back(i);
-                          }
-                      });
+    for (std::size_t b = 0; b < bands; ++b) {
+        owned += Scratch.Found[b].Owned;
+        for (const std::uint32_t i : Scratch.Found[b].Faces) {
+            if (stamps[i] != d.Stamp) {
+                stamps[i] = d.Stamp;
+                PaintOf(d, PaintIndexOf(d, i));
+                order.push_back(i);
+            }
+        }
+    }
     const std::size_t setters =
         order.size() >= SideBySideFaces ? SideBySideThreads(order.size()) : 1;
     for (std::size_t t = 0; t < setters; ++t) {
@@ -663,7 +706,6 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         shade(box);
         return;
     }
-    const std::int32_t rows = box.Bottom - box.Top + 1;
     RunSideBySide(std::size_t((rows + BandRows - 1) / BandRows), [&](std::size_t b) {
         TDrawBox band = box;
         band.Top = box.Top + std::int32_t(b) * BandRows;
