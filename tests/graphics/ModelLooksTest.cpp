@@ -335,6 +335,31 @@ TEST(ModelLooks, CornersShareASumWhereTheirFacesShareAGroup) {
     }
 }
 
+// A grid of side x side world vertices, each moved a little at random, two faces a cell, with room
+// for `vertices` and `faces` more after them; returns the number of the first face after the grid.
+std::int32_t JitteredGrid(TObject3D& object, int side, int vertices, int faces,
+                          std::mt19937& random) {
+    object.VertexCount = side * side + vertices;
+    object.FaceCount = 2 * (side - 1) * (side - 1) + faces;
+    AllocObjectArrays(object);
+    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+    for (int i = 0; i < side * side; ++i) {
+        object.WorldVertices[i + 1] = {float(i % side) + jitter(random),
+                                       float(i / side) + jitter(random), jitter(random)};
+    }
+    std::int32_t f = 1;
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            const auto at = [&](int dx, int dy) {
+                return std::uint32_t((y + dy) * side + x + dx + 1);
+            };
+            object.Faces[f++] = {at(0, 0), at(1, 0), at(1, 1)};
+            object.Faces[f++] = {at(0, 0), at(1, 1), at(0, 1)};
+        }
+    }
+    return f;
+}
+
 // The smoothing sums a drawing works out on demand equal the plain sums of every face, over a
 // mesh with masks of every kind: flat faces, one group, groups sharing bits or not, and a vertex
 // where more masks meet than are smoothed.
@@ -342,25 +367,8 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
     std::mt19937 random(27);
     constexpr int Side = 12;
     TObject3D object;
-    object.VertexCount = Side * Side + 1;
-    object.FaceCount = 2 * (Side - 1) * (Side - 1) + 40;
-    AllocObjectArrays(object);
-    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
-    for (int i = 0; i < Side * Side; ++i) {
-        object.WorldVertices[i + 1] = {float(i % Side) + jitter(random),
-                                       float(i / Side) + jitter(random), jitter(random)};
-    }
+    std::int32_t f = JitteredGrid(object, Side, 1, 40, random);
     object.WorldVertices[Side * Side + 1] = {5, 5, 3}; // the apex of a fan of 40 faces
-    std::int32_t f = 1;
-    for (int y = 0; y + 1 < Side; ++y) {
-        for (int x = 0; x + 1 < Side; ++x) {
-            const auto at = [&](int dx, int dy) {
-                return std::uint32_t((y + dy) * Side + x + dx + 1);
-            };
-            object.Faces[f++] = {at(0, 0), at(1, 0), at(1, 1)};
-            object.Faces[f++] = {at(0, 0), at(1, 1), at(0, 1)};
-        }
-    }
     for (std::uint32_t k = 0; k < 40; ++k) {
         object.Faces[f++] = {std::uint32_t(Side * Side + 1), k + 1, k + 2};
     }
@@ -417,26 +425,8 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
 // sum as the plain one, none of them left to a later drawing.
 TEST(ModelLooks, SmoothingSumsWorkedOutAtOnceOnSeveralThreadsEqualThePlainSums) {
     std::mt19937 random(31);
-    constexpr int Side = 130; // 33,282 faces
     TObject3D object;
-    object.VertexCount = Side * Side;
-    object.FaceCount = 2 * (Side - 1) * (Side - 1);
-    AllocObjectArrays(object);
-    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
-    for (int i = 0; i < Side * Side; ++i) {
-        object.Vertices[i + 1] = object.WorldVertices[i + 1] = {
-            float(i % Side) + jitter(random), float(i / Side) + jitter(random), jitter(random)};
-    }
-    std::int32_t f = 1;
-    for (int y = 0; y + 1 < Side; ++y) {
-        for (int x = 0; x + 1 < Side; ++x) {
-            const auto at = [&](int dx, int dy) {
-                return std::uint32_t((y + dy) * Side + x + dx + 1);
-            };
-            object.Faces[f++] = {at(0, 0), at(1, 0), at(1, 1)};
-            object.Faces[f++] = {at(0, 0), at(1, 1), at(0, 1)};
-        }
-    }
+    JitteredGrid(object, 130, 0, 0, random); // 33,282 faces
     std::vector<std::uint32_t> masks;
     for (std::int32_t i = 0; i < object.FaceCount; ++i) {
         masks.push_back(std::uint32_t(random() % 4));
