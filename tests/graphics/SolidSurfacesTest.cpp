@@ -292,35 +292,38 @@ TEST(SolidSurfaces, EachSideOfACubeShowsItsMaterialsHueFromEveryCorner) {
     }
 }
 
+// A sphere about the origin in stacks x slices cells, two faces a cell, those of its upper half in
+// smoothing mask `upper`, the others in `lower`.
+Plexa3DTools::TMeshSpec Sphere(std::string name, float radius, int stacks, int slices,
+                               std::uint32_t upper, std::uint32_t lower) {
+    Plexa3DTools::TMeshSpec mesh{std::move(name), {}, {}};
+    for (int i = 0; i <= stacks; ++i) {
+        const double polar = std::numbers::pi * i / stacks;
+        for (int j = 0; j < slices; ++j) {
+            const double around = 2 * std::numbers::pi * j / slices;
+            mesh.Vertices.push_back({float(radius * std::sin(polar) * std::cos(around)),
+                                     float(radius * std::cos(polar)),
+                                     float(radius * std::sin(polar) * std::sin(around))});
+        }
+    }
+    for (int i = 0; i < stacks; ++i) {
+        for (int j = 0; j < slices; ++j) {
+            const auto at = [&](int r, int c) { return std::uint16_t(r * slices + c % slices); };
+            mesh.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+            mesh.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+            mesh.Smoothing.push_back(i < stacks / 2 ? upper : lower);
+            mesh.Smoothing.push_back(i < stacks / 2 ? upper : lower);
+        }
+    }
+    return mesh;
+}
+
 // A sphere of one smoothing group shows no step in brightness where its faces meet; of mask 0 it
 // is faceted; of two groups meeting at its equator, smooth but for a sharp ring there. Measured
 // down the middle column of its picture, over the middle of the sphere.
 TEST(SolidSurfaces, SmoothingGroupsDecideWhereTheLightSteps) {
-    constexpr int Stacks = 12, Slices = 24;
-    constexpr float Radius = 60;
-    const auto sphere = [&](std::uint32_t upper, std::uint32_t lower) {
-        Plexa3DTools::TMeshSpec mesh{"Sfera", {}, {}};
-        for (int i = 0; i <= Stacks; ++i) {
-            const double polar = std::numbers::pi * i / Stacks;
-            for (int j = 0; j < Slices; ++j) {
-                const double around = 2 * std::numbers::pi * j / Slices;
-                mesh.Vertices.push_back({float(Radius * std::sin(polar) * std::cos(around)),
-                                         float(Radius * std::cos(polar)),
-                                         float(Radius * std::sin(polar) * std::sin(around))});
-            }
-        }
-        for (int i = 0; i < Stacks; ++i) {
-            for (int j = 0; j < Slices; ++j) {
-                const auto at = [&](int r, int c) {
-                    return std::uint16_t(r * Slices + c % Slices);
-                };
-                mesh.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-                mesh.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
-                mesh.Smoothing.push_back(i < Stacks / 2 ? upper : lower);
-                mesh.Smoothing.push_back(i < Stacks / 2 ? upper : lower);
-            }
-        }
-        return Plexa3DTools::LooksFile({}, {mesh});
+    const auto sphere = [](std::uint32_t upper, std::uint32_t lower) {
+        return Plexa3DTools::LooksFile({}, {Sphere("Sfera", 60, 12, 24, upper, lower)});
     };
     struct TCase {
         std::string Name;
@@ -482,29 +485,7 @@ TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
         {{0, 1, 2}, {0, 2, 3}},
         {{0, 0}, {3, 0}, {3, 3}, {0, 3}},
         {{"quadri", {0}}}}; // the second face in the default material
-    const auto ball = [&](float radius) {
-        Plexa3DTools::TMeshSpec b{"Palla", {}, {}};
-        for (int i = 0; i <= Rings; ++i) {
-            const double polar = std::numbers::pi * i / Rings;
-            for (int j = 0; j < Around; ++j) {
-                const double around = 2 * std::numbers::pi * j / Around;
-                b.Vertices.push_back({float(radius * std::sin(polar) * std::cos(around)),
-                                      float(radius * std::cos(polar)),
-                                      float(radius * std::sin(polar) * std::sin(around))});
-            }
-        }
-        for (int i = 0; i < Rings; ++i) {
-            for (int j = 0; j < Around; ++j) {
-                const auto at = [&](int r, int c) {
-                    return std::uint16_t(r * Around + c % Around);
-                };
-                b.Faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-                b.Faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
-            }
-        }
-        b.Smoothing.assign(b.Faces.size(), 1);
-        return b;
-    };
+    const auto ball = [](float radius) { return Sphere("Palla", radius, Rings, Around, 1, 1); };
     const Plexa3DTools::TMaterialSpec material{
         "quadri", {},    {{{51, 102, 153}}}, {},  {}, {},
         {},       false, "quadri.png",       100, 0,  std::array<float, 5>{1, 1, 0, 0, 0}};
