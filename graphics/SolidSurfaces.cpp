@@ -21,9 +21,10 @@ constexpr float ByteTop = 255;
 // Above this many faces a pixel of the drawn box, the smoothing normals are worked out as the
 // pixels ask for them; below it, all at once.
 constexpr std::int64_t DenseFacesPerPixel = 16;
-// A drawing whose faces own at least this many pixels is shaded by several threads, in bands of
-// this many rows each takes in turn, and one of at least so many faces has them set up by several;
-// a smaller one costs less than starting a thread.
+// A drawing whose box holds at least this many pixels is looked through for its faces by several
+// threads, one whose faces own as many is shaded by several, in bands of this many rows each takes
+// in turn, and one of at least so many faces has them set up by several; a smaller one costs less
+// than waking a thread.
 constexpr std::int64_t SideBySidePixels = 1 << 15;
 constexpr std::int32_t BandRows = 16;
 constexpr std::size_t SideBySideFaces = 1 << 11;
