@@ -30,7 +30,8 @@ inline constexpr std::int64_t FillCoordinateLimit = std::int64_t(1) << 29;
 enum class TFillFor { Lines, Surfaces };
 inline constexpr double SurfaceTieShare = 1.0 / 4096;
 
-// Fills the faces of the object, in array order, as the current projection places them. The
+// Fills the faces of the object, in array order, as the current projection places them; a large
+// object is shared out among threads, and every pixel ends as one thread would leave it. The
 // buffer must be prepared for the pane; the fill is recorded for the drawings that follow.
 void FillDepth(TDepthBuffer& buffer, const TObject3D& object, TFillFor use = TFillFor::Lines);
 // The same with the per-pixel reference rasteriser, for the tests.
