@@ -73,13 +73,13 @@ void TDepthBuffer::MergeLayer(TLayer& layer, const TPixelBox& box) {
         return;
     }
     dirty_.Add(box);
+    float* keys = keys_.data();
+    std::uint32_t* owners = owners_.data();
+    float* layerKeys = layer.Keys.data();
+    std::uint32_t* layerOwners = layer.Owners.data();
     for (std::int32_t y = box.Top; y <= box.Bottom; ++y) {
         const std::size_t first = Index(box.Left, y);
         const std::size_t end = Index(box.Right, y) + 1;
-        float* keys = keys_.data();
-        std::uint32_t* owners = owners_.data();
-        float* layerKeys = layer.Keys.data();
-        std::uint32_t* layerOwners = layer.Owners.data();
         for (std::size_t i = first; i < end; ++i) {
             const float k = layerKeys[i];
             const bool nearer = k < keys[i];
