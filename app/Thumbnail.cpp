@@ -12,6 +12,7 @@
 #include "Renderer.h"
 #include "Scene.h"
 #include "SideBySide.h"
+#include "SolidSurfaces.h"
 
 #include <QFile>
 #include <QImage>
@@ -62,7 +63,7 @@ constexpr int SupersamplingPixels = 2048; // the factor is this over the size, a
 constexpr int MaxSupersampling = 4;
 
 bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
-                const TModelLooks* looks, TDepthBuffer& buffer,
+                const TModelLooks* looks, TDepthBuffer& buffer, int reduction = 1,
                 const std::function<void()>& beforeShading = {}) {
     if (!FitObjectVertices(object)) {
         return false;
@@ -83,6 +84,7 @@ bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
     SetClipRect(0, 0, image.Width - 1, image.Height - 1);
     SetViewOrigin(0, 0);
     SetViewNavigation(Framing(extent, image.Width, image.Height));
+    SetShadingBlock(reduction);
     const TPaneObject drawn[] = {{&object, LineColor, looks}};
     FillObjectsDepth(image, drawn, mode, buffer);
     if (beforeShading) {
@@ -109,7 +111,9 @@ bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TIma
     std::vector<std::uint8_t> large(std::size_t(width) * std::size_t(height) * 3);
     const TImageView view{large.data(), std::ptrdiff_t(width) * 3, width, height};
     TDepthBuffer buffer;
-    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, beforeShading)) {
+    // Where one face covers a pixel of the thumbnail whole, the pixel is shaded once.
+    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, factor,
+                    beforeShading)) {
         return false;
     }
     const int samples = factor * factor;

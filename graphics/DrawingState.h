@@ -62,6 +62,10 @@ struct TDrawingState {
     double PerspectiveDistance = 0;  // 200 once perspective has been chosen
     double PerspectiveAspect = 0;    // 4/3 once perspective has been chosen
     TViewNavigation ViewNavigation;  // the initial view at start
+    // Surfaces with looks in a picture that is to be reduced by this factor: a square of this many
+    // pixels a side, aligned to it, that one face owns whole is shaded once at its middle, as one
+    // pixel of the reduced picture. 1 (at start) shades every pixel.
+    std::int32_t ShadingBlock = 1;
 };
 
 extern TDrawingState DrawingState;
@@ -75,6 +79,7 @@ inline constexpr std::uint8_t& ProjectionMode = DrawingState.ProjectionMode;
 inline constexpr double& PerspectiveDistance = DrawingState.PerspectiveDistance;
 inline constexpr double& PerspectiveAspect = DrawingState.PerspectiveAspect;
 inline constexpr TViewNavigation& ViewNavigation = DrawingState.ViewNavigation;
+inline constexpr std::int32_t& ShadingBlock = DrawingState.ShadingBlock;
 
 // Keeps a copy of the whole drawing state and puts it back when it goes out of scope, also when
 // an error leaves the scope: whatever is drawn inside may change any of it.

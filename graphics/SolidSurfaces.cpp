@@ -478,7 +478,8 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
     return true;
 }
 
-TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y) {
+// The colour at (x, y) of a pixel of `pixels` pane pixels.
+TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y, double pixels = 1) {
     // In parallel projection W is (0, 0, 1) and the division is by 1 exactly.
     const bool flat = f.W[0] == 0 && f.W[1] == 0 && f.W[2] == 1;
     const double inverse = flat ? 1 : 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
@@ -495,7 +496,8 @@ TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y) {
     if (!paint.Once || (u >= 0 && u <= 1 && v >= 0 && v <= 1)) {
         const double scale = std::fabs(inverse);
         TTexel t =
-            paint.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale), paint.Wrap);
+            paint.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale * pixels),
+                                paint.Wrap);
         if (paint.Negative) {
             t = {ByteTop - t.R, ByteTop - t.G, ByteTop - t.B};
         }
@@ -534,6 +536,10 @@ TColorRGB ShadedColor(TColorRGB color, double shade) {
         return static_cast<std::uint8_t>(std::clamp(std::nearbyint(byte * shade), 0.0, 255.0));
     };
     return {scale(color.R), scale(color.G), scale(color.B)};
+}
+
+void SetShadingBlock(std::int32_t side) {
+    ShadingBlock = std::max(side, 1);
 }
 
 void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthBuffer& buffer) {
@@ -696,21 +702,71 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         RunSideBySide(setters, setUp);
     }
     const TFacePlanes* planes = Scratch.Planes.data();
+    const auto shadePixel = [&](std::uint32_t i, std::int32_t x, std::int32_t y,
+                                std::uint8_t* pixel) {
+        Put(pixel, shades[i] == 0 ? colors[i] : ShadePlanes(planes[shades[i] - 1], x, y));
+    };
+    // Squares of `block` pixels a side: one shade for a square that one face owns whole, else
+    // each pixel its own. A square cut by the band's edge is shaded pixel by pixel.
+    const std::int32_t block = std::max(ShadingBlock, 1);
+    const auto shadeBlocks = [&](const TDrawBox& band) {
+        const std::uint32_t first = fill->FirstOwner;
+        const auto count = std::uint32_t(fill->Faces);
+        const double middle = (block - 1) / 2.0;
+        const double area = double(block) * block;
+        for (std::int32_t top = band.Top - band.Top % block; top <= band.Bottom; top += block) {
+            for (std::int32_t left = band.Left - band.Left % block; left <= band.Right;
+                 left += block) {
+                TDrawBox square{std::max(left, band.Left), std::max(top, band.Top),
+                                std::min(left + block - 1, band.Right),
+                                std::min(top + block - 1, band.Bottom)};
+                const std::uint32_t* owners =
+                    buffer.Owners() + std::size_t(top) * std::size_t(buffer.Width());
+                const std::uint32_t owner = owners[square.Left];
+                bool whole = square.Left == left && square.Top == top &&
+                             square.Right == left + block - 1 &&
+                             square.Bottom == top + block - 1 && owner - first - 1 < count;
+                for (std::int32_t y = 0; whole && y < block; ++y) {
+                    const std::uint32_t* row = owners + std::size_t(y) * buffer.Width() + left;
+                    for (std::int32_t x = 0; x < block; ++x) {
+                        whole = whole && row[x] == owner;
+                    }
+                }
+                if (!whole) {
+                    ForEachOwnedPixel(image, buffer, *fill, square, shadePixel);
+                    continue;
+                }
+                const std::uint32_t i = owner - first;
+                const TColorRGB c = shades[i] == 0 ? colors[i]
+                                                   : ShadePlanes(planes[shades[i] - 1],
+                                                                 left + middle, top + middle, area);
+                for (std::int32_t y = top; y < top + block; ++y) {
+                    std::uint8_t* pixel = image.ScanLine(y) + 3 * std::ptrdiff_t(left);
+                    for (std::int32_t x = 0; x < block; ++x, pixel += 3) {
+                        Put(pixel, c);
+                    }
+                }
+            }
+        }
+    };
     const auto shade = [&](const TDrawBox& band) {
-        ForEachOwnedPixel(
-            image, buffer, *fill, band,
-            [&](std::uint32_t i, std::int32_t x, std::int32_t y, std::uint8_t* pixel) {
-                Put(pixel, shades[i] == 0 ? colors[i] : ShadePlanes(planes[shades[i] - 1], x, y));
-            });
+        if (block > 1) {
+            shadeBlocks(band);
+        } else {
+            ForEachOwnedPixel(image, buffer, *fill, band, shadePixel);
+        }
     };
     if (owned < SideBySidePixels) {
         shade(box);
         return;
     }
-    RunSideBySide(std::size_t((rows + BandRows - 1) / BandRows), [&](std::size_t b) {
+    // Bands of whole squares, counted from the first square the box touches.
+    const std::int32_t bandRows = (BandRows + block - 1) / block * block;
+    const std::int32_t start = box.Top - box.Top % block;
+    RunSideBySide(std::size_t((box.Bottom - start + bandRows) / bandRows), [&](std::size_t b) {
         TDrawBox band = box;
-        band.Top = box.Top + std::int32_t(b) * BandRows;
-        band.Bottom = std::min(box.Bottom, band.Top + BandRows - 1);
+        band.Top = std::max(box.Top, start + std::int32_t(b) * bandRows);
+        band.Bottom = std::min(box.Bottom, start + std::int32_t(b) * bandRows + bandRows - 1);
         shade(band);
     });
 }

@@ -21,6 +21,9 @@ inline constexpr double ShininessExponentSpan = 127;
 // a normal, or seen from its centre, gets AmbientShade.
 double FaceShade(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c, bool perspective,
                  double moveBack);
+// Sets ShadingBlock; a side below 1 is 1.
+void SetShadingBlock(std::int32_t side);
+
 // Each byte times the shade, rounded to the nearest byte.
 TColorRGB ShadedColor(TColorRGB color, double shade);
 
@@ -39,7 +42,9 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthB
 // smoothed face its smoothing normal (Smoothing.h); v runs from the viewer to the face's centre
 // (flat) or to the corner (smooth). Colours, lighting and image coordinates are interpolated across
 // the face, perspective-correct in perspective; the image is read from the copy whose pixels are
-// nearest in size to the pane's there.
+// nearest in size to the pane's there. With a ShadingBlock above 1, a square of that many pixels a
+// side (aligned to multiples of it) that one face owns whole, within ClipRect and the image, is
+// shaded once at its middle, the image read as for a pixel that large.
 void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const TModelLooks& looks,
                        TDepthBuffer& buffer);
 

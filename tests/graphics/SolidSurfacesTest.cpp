@@ -531,6 +531,98 @@ TEST(SolidSurfaces, ALargeDrawingEqualsItsTilesDrawnOneByOne) {
     }
 }
 
+// Drawn for a reduction by `block`, as a thumbnail is: a square of block x block pixels that one
+// face owns whole is one colour, that of the square's middle, which for colours that change
+// evenly across it is the mean of its pixels drawn one by one, an image read from the copy shrunk
+// for a pixel the square's size; every other pixel is drawn as without the squares.
+TEST(SolidSurfaces, SquaresOwnedWholeByAFaceAreShadedAtTheirMiddle) {
+    constexpr std::int32_t Large = 400, Tall = 300;
+    constexpr std::int32_t Side = 256;
+    // Smooth waves across the image, or a texel-sized checker that only a copy shrunk for a
+    // whole square shows as the grey it is.
+    std::vector<std::uint32_t> waves(std::size_t(Side) * Side), checker(waves.size());
+    for (std::int32_t y = 0; y < Side; ++y) {
+        for (std::int32_t x = 0; x < Side; ++x) {
+            const auto wave = [](double t) { return std::uint32_t(127.5 + 127.5 * std::sin(t)); };
+            const std::size_t i = std::size_t(y) * Side + x;
+            waves[i] = (wave(x * std::numbers::pi / 64) << 16) |
+                       (wave(y * std::numbers::pi / 32) << 8) | 0x80u;
+            checker[i] = (x + y) % 2 == 0 ? 0xFFFFFFu : 0;
+        }
+    }
+    const Plexa3DTools::TMeshSpec quad{
+        "Quadro",
+        {{-200, -150, -60}, {200, -150, -60}, {200, 150, -60}, {-200, 150, -60}},
+        {{0, 1, 2}, {0, 2, 3}},
+        {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
+        {{"quadri", {0, 1}}}};
+    struct TCase {
+        std::string Name;
+        std::int32_t Block;
+        const std::vector<std::uint32_t>* Image;
+        float Tiles; // times the image is repeated across the quad
+        int Within;  // at most this far from the mean of the square's pixels
+    };
+    const TCase cases[] = {
+        {"halves", 2, &waves, 1, 1},
+        {"thirds, in bands of 18 rows", 3, &waves, 1, 1},
+        {"quarters", 4, &waves, 1, 2},
+        {"quarters of a checker, grey only in a copy for the whole square", 4, &checker, 1, 10},
+    };
+    SetUpCentredPane(Large, Tall, false);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const Plexa3DTools::TMaterialSpec material{
+            "quadri", {},    {{{51, 102, 153}}},
+            {},       {},    {},
+            {},       false, "quadri.png",
+            100,      0,     std::array<float, 5>{c.Tiles, c.Tiles, 0, 0, 0}};
+        const auto m = Placed(
+            Plexa3DTools::LooksFile({material}, {quad, Sphere("Palla", 90, 48, 96, 1, 1)}), 10, 20);
+        m->Looks.Images[1] = std::make_shared<const TTexture>(Side, Side, *c.Image);
+        const TPaneObject objects[] = {{&m->Object, White, &m->Looks}};
+        TDepthBuffer buffer;
+        TTestImage each(Large, Tall, Back);
+        DrawObjects3D(each.View(), objects, TDrawMode::SolidSurfaces, buffer);
+        TTestImage squares(Large, Tall, Back);
+        SetShadingBlock(c.Block);
+        DrawObjects3D(squares.View(), objects, TDrawMode::SolidSurfaces, buffer);
+        SetShadingBlock(1);
+        int whole = 0, farthest = 0;
+        for (std::int32_t top = 0; top + c.Block <= Tall; top += c.Block) {
+            for (std::int32_t left = 0; left + c.Block <= Large; left += c.Block) {
+                bool one = buffer.Owner(left, top) != 0;
+                int sum[3] = {0, 0, 0};
+                for (std::int32_t y = top; y < top + c.Block; ++y) {
+                    for (std::int32_t x = left; x < left + c.Block; ++x) {
+                        one = one && buffer.Owner(x, y) == buffer.Owner(left, top);
+                        sum[0] += each.At(x, y).R;
+                        sum[1] += each.At(x, y).G;
+                        sum[2] += each.At(x, y).B;
+                    }
+                }
+                for (std::int32_t y = top; y < top + c.Block; ++y) {
+                    for (std::int32_t x = left; x < left + c.Block; ++x) {
+                        const TColorRGB shown = squares.At(x, y);
+                        if (!one) {
+                            ASSERT_EQ(shown, each.At(x, y)) << x << ", " << y;
+                            continue;
+                        }
+                        ASSERT_EQ(shown, squares.At(left, top)) << x << ", " << y;
+                        const int n = c.Block * c.Block;
+                        farthest = std::max({farthest, std::abs(shown.R * n - sum[0]) / n,
+                                             std::abs(shown.G * n - sum[1]) / n,
+                                             std::abs(shown.B * n - sum[2]) / n});
+                    }
+                }
+                whole += one ? 1 : 0;
+            }
+        }
+        EXPECT_GT(whole * c.Block * c.Block, Large * Tall / 2);
+        EXPECT_LE(farthest, c.Within);
+    }
+}
+
 // A face in its material's colours, lit by the light at the viewer: the diffuse colour times
 // 0.25 + 0.75 cos, plus the specular colour times the strength times cos^(1 + 127 shininess), all
 // times the object's colour over 255; cos between the face's normal and the line of sight.
