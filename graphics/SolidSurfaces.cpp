@@ -495,9 +495,8 @@ TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y, double pixels = 
     TTexel base = paint.Diffuse;
     if (!paint.Once || (u >= 0 && u <= 1 && v >= 0 && v <= 1)) {
         const double scale = std::fabs(inverse);
-        TTexel t =
-            paint.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale * pixels),
-                                paint.Wrap);
+        TTexel t = paint.Image->Sample(u, v, LevelOf(f.TexelArea * scale * scale * scale * pixels),
+                                       paint.Wrap);
         if (paint.Negative) {
             t = {ByteTop - t.R, ByteTop - t.G, ByteTop - t.B};
         }
@@ -724,8 +723,8 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                     buffer.Owners() + std::size_t(top) * std::size_t(buffer.Width());
                 const std::uint32_t owner = owners[square.Left];
                 bool whole = square.Left == left && square.Top == top &&
-                             square.Right == left + block - 1 &&
-                             square.Bottom == top + block - 1 && owner - first - 1 < count;
+                             square.Right == left + block - 1 && square.Bottom == top + block - 1 &&
+                             owner - first - 1 < count;
                 for (std::int32_t y = 0; whole && y < block; ++y) {
                     const std::uint32_t* row = owners + std::size_t(y) * buffer.Width() + left;
                     for (std::int32_t x = 0; x < block; ++x) {
