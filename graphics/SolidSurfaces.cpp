@@ -401,7 +401,14 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
     const TPoint3D corners[] = {d.Object.WorldVertices[std::int32_t(f.A)],
                                 d.Object.WorldVertices[std::int32_t(f.B)],
                                 d.Object.WorldVertices[std::int32_t(f.C)]};
-    const TNormal own = TriangleNormal(corners[0], corners[1], corners[2]);
+    // The face's own normal, needed only where it is not smoothed: worked out when first asked.
+    std::optional<TNormal> ownNormal;
+    const auto own = [&] {
+        if (!ownNormal) {
+            ownNormal = TriangleNormal(corners[0], corners[1], corners[2]);
+        }
+        return *ownNormal;
+    };
     const std::uint32_t* sums = d.Smooth ? &d.Looks.Corners.Sums[CornersPerFace * at] : nullptr;
     const bool smooth = sums != nullptr && (sums[0] | sums[1] | sums[2]) != 0;
     std::optional<TLit> flatLit; // at the face's centre, by its own normal
@@ -410,7 +417,7 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
             const TPoint3D centre{(corners[0].X + corners[1].X + corners[2].X) / 3,
                                   (corners[0].Y + corners[1].Y + corners[2].Y) / 3,
                                   (corners[0].Z + corners[1].Z + corners[2].Z) / 3};
-            flatLit = Lit(own, centre, d.Pane, paint);
+            flatLit = Lit(own(), centre, d.Pane, paint);
         }
         return *flatLit;
     };
@@ -432,7 +439,7 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
             } else {
                 const TNormal n = normals.Sum(sum);
                 if (!(Dot(n, n) > 0)) {
-                    lit[k] = Lit(own, corners[k], d.Pane, paint);
+                    lit[k] = Lit(own(), corners[k], d.Pane, paint);
                     continue;
                 }
                 lit[k] = cache.Lits[sum] = Lit(n, corners[k], d.Pane, paint);
