@@ -264,34 +264,42 @@ public:
             at_ = end_;
             return false;
         }
-        switch (type) {
-        case TType::Int8:
-            value = std::int8_t(at_[0]);
-            break;
-        case TType::UInt8:
-            value = at_[0];
-            break;
-        case TType::Int16:
-            value = std::int16_t(Load<std::uint16_t>());
-            break;
-        case TType::UInt16:
-            value = Load<std::uint16_t>();
-            break;
-        case TType::Int32:
-            value = std::int32_t(Load<std::uint32_t>());
-            break;
-        case TType::UInt32:
-            value = Load<std::uint32_t>();
-            break;
-        case TType::Float32:
-            value = std::bit_cast<float>(Load<std::uint32_t>());
-            break;
-        case TType::Float64:
-            value = std::bit_cast<double>(Load<std::uint64_t>());
-            break;
-        }
+        value = At(type, at_);
         at_ += size;
         return true;
+    }
+
+    // The value of the type at `bytes`, which hold it.
+    [[gnu::always_inline]] double At(TType type, const std::uint8_t* bytes) const {
+        switch (type) {
+        case TType::Int8:
+            return std::int8_t(bytes[0]);
+        case TType::UInt8:
+            return bytes[0];
+        case TType::Int16:
+            return std::int16_t(Load<std::uint16_t>(bytes));
+        case TType::UInt16:
+            return Load<std::uint16_t>(bytes);
+        case TType::Int32:
+            return std::int32_t(Load<std::uint32_t>(bytes));
+        case TType::UInt32:
+            return Load<std::uint32_t>(bytes);
+        case TType::Float32:
+            return std::bit_cast<float>(Load<std::uint32_t>(bytes));
+        case TType::Float64:
+            break;
+        }
+        return std::bit_cast<double>(Load<std::uint64_t>(bytes));
+    }
+
+    // The next `size` bytes, passed over; none, and nothing passed over, when fewer are left.
+    const std::uint8_t* Take(std::size_t size) {
+        if (std::size_t(end_ - at_) < size) {
+            return nullptr;
+        }
+        const std::uint8_t* taken = at_;
+        at_ += size;
+        return taken;
     }
 
     // Passes over `count` values of the type; false, when the body ends first.
@@ -315,10 +323,11 @@ public:
     bool Damaged() const { return false; }
 
 private:
-    // The unsigned number at at_, which holds its bytes, in the file's byte order.
-    template <class T> T Load() const {
+public:
+    // The unsigned number at `bytes`, which hold it, in the file's byte order.
+    template <class T> T Load(const std::uint8_t* bytes) const {
         T bits;
-        std::memcpy(&bits, at_, sizeof(T));
+        std::memcpy(&bits, bytes, sizeof(T));
         if (big_ != (std::endian::native == std::endian::big)) {
             if constexpr (sizeof(T) == 2) {
                 bits = __builtin_bswap16(bits);
@@ -331,6 +340,7 @@ private:
         return bits;
     }
 
+private:
     const std::uint8_t* at_;
     const std::uint8_t* end_;
     bool big_;
@@ -515,6 +525,60 @@ private:
         return true;
     }
 
+    // Where each property of a binary item of scalars alone lies within it.
+    struct TFixedLayout {
+        std::size_t Size = 0; // 0 for an item with a list
+        std::vector<std::size_t> Offsets;
+
+        explicit TFixedLayout(const TElement& e) {
+            for (const TProperty& p : e.Properties) {
+                if (p.List) {
+                    Size = 0;
+                    return;
+                }
+                Offsets.push_back(Size);
+                Size += SizeOf(p.Type);
+            }
+        }
+    };
+
+    // A binary item of scalars alone, read at once when all its bytes are there: its values into
+    // scalars_, as Item reads them. False, reading nothing, otherwise.
+    template <class TValues>
+    bool FixedItem(TValues& values, const TElement& e, const TFixedLayout& layout) {
+        if constexpr (std::is_same_v<TValues, TBinaryValues>) {
+            const std::uint8_t* bytes = layout.Size > 0 ? values.Take(layout.Size) : nullptr;
+            if (bytes != nullptr) {
+                for (std::size_t i = 0; i < layout.Offsets.size(); ++i) {
+                    scalars_[i] = values.At(e.Properties[i].Type, bytes + layout.Offsets[i]);
+                }
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // An item that is one list of a byte count and 32-bit indices, read as Item reads it into
+    // corners_ without a number for each value.
+    bool IndexList(TBinaryValues& values) {
+        const std::uint8_t* count = values.Take(1);
+        if (count == nullptr) {
+            return false;
+        }
+        if (!values.Hold(TType::UInt32, count[0])) {
+            badCount_ = true;
+            return false;
+        }
+        const std::uint8_t* list = values.Take(std::size_t(count[0]) * 4);
+        corners_.resize(count[0]);
+        for (std::size_t k = 0; k < corners_.size(); ++k) {
+            // A negative index, read as 2^31 or more, names a vertex beyond any a file can give,
+            // and 2^32 - 1 wraps to 0, none: either keeps the face out, as VertexNumber's 0 does.
+            corners_[k] = values.Load<std::uint32_t>(list + 4 * k) + 1;
+        }
+        return true;
+    }
+
     template <class TValues> std::uint64_t Pass(TValues& values, const TElement& element) {
         if (element.Count > 0) {
             builder_.Note(TLooksNote::TKind::PartSkipped,
@@ -541,8 +605,9 @@ private:
         scalars_.resize(e.Properties.size());
         const auto at = [&](TRole role) { return std::size_t(e.Where(role)); };
         const std::size_t x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
+        const TFixedLayout fixed(e);
         for (std::uint64_t i = 0; i < e.Count; ++i) {
-            if (!Item(values, e, false)) {
+            if (!FixedItem(values, e, fixed) && !Item(values, e, false)) {
                 return i;
             }
             const TPoint3D point{float(scalars_[x]), float(scalars_[y]), float(scalars_[z])};
@@ -579,8 +644,18 @@ private:
         builder_.Reserve(0, std::min<std::uint64_t>(e.Count, values.BytesLeft() / least));
         scalars_.resize(e.Properties.size());
         const bool coloured = e.Has(TRole::Red) && e.Has(TRole::Green) && e.Has(TRole::Blue);
+        const TProperty& first = e.Properties.front();
+        const bool triangleList = std::is_same_v<TValues, TBinaryValues> &&
+                                  e.Properties.size() == 1 && first.CountType == TType::UInt8 &&
+                                  (first.Type == TType::Int32 || first.Type == TType::UInt32);
         for (std::uint64_t i = 0; i < e.Count; ++i) {
-            if (!Item(values, e, true)) {
+            if (triangleList) {
+                if constexpr (std::is_same_v<TValues, TBinaryValues>) {
+                    if (!IndexList(values)) {
+                        return i;
+                    }
+                }
+            } else if (!Item(values, e, true)) {
                 return i;
             }
             std::array<float, 3> colour{};

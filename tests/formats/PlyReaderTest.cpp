@@ -85,6 +85,14 @@ std::vector<TCase> EveryTypeAndEncoding() {
                                  " in encoding " + std::to_string(int(encoding)),
                              Ply({Quad, Tri}, options), 3, 7, true, QuadTriFaces});
         }
+        for (const char* index : {"int", "uint"}) { // lists of a byte count, the common kind
+            if (encoding != TPlyEncoding::Ascii) {
+                TPlyModelOptions options{encoding, "float", "uchar", index};
+                cases.push_back({"byte counts and indices of type " + std::string(index) +
+                                     " in encoding " + std::to_string(int(encoding)),
+                                 Ply({Quad, Tri}, options), 3, 7, true, QuadTriFaces});
+            }
+        }
     }
     return cases;
 }
@@ -134,7 +142,7 @@ TEST(PlyReader, ReadsEachKindOfFile) {
     const auto secondVertices = [](TPlyFile& f) { f.Elements.push_back(f.Elements[0]); };
     const auto outOfRange = [](TPlyFile& f) {
         f.Elements[1].Items[1] = {3, 0, 2, 7};
-        f.Elements[1].Items[2] = {3, -1, 5, 6};
+        f.Elements[1].Items[2] = {3, -2, 5, 6};
     };
     const float notFinite = std::numeric_limits<float>::infinity();
     const auto infinite = [&](TPlyFile& f) { f.Elements[0].Items[6][2] = notFinite; };
@@ -419,14 +427,19 @@ TEST(PlyReader, FilesCutAnywhereReadSoundly) {
     const auto binary = Plexa3DTools::PlyFile({MappedQuad, Tri}, options);
     options.Encoding = TPlyEncoding::Ascii;
     const auto ascii = Plexa3DTools::PlyFile({MappedQuad, Tri}, options);
-    for (const auto* file : {&binary, &ascii}) {
+    options.Encoding = TPlyEncoding::LittleEndian; // lists of a byte count and int indices
+    options.CoordinateType = "float";
+    options.CountType = "uchar";
+    options.IndexType = "int";
+    const auto common = Plexa3DTools::PlyFile({MappedQuad, Tri}, options);
+    for (const auto* file : {&binary, &ascii, &common}) {
         const std::string text(file->begin(), file->end());
         const std::size_t body = text.find("end_header\n") + 11;
         for (std::size_t size = 0; size <= file->size(); ++size) {
             const std::vector<std::uint8_t> cut(file->begin(),
                                                 file->begin() + std::ptrdiff_t(size));
             const std::string label =
-                (file == &binary ? "binary to " : "ascii to ") + std::to_string(size);
+                (file == &ascii ? "ascii to " : "binary to ") + std::to_string(size);
             const TRead read = ReadBytes(cut, TModelPart::Whole, TModelFormat::Ply);
             ExpectSound(read, label);
             EXPECT_EQ(read.Error.has_value(), size < body) << label;
