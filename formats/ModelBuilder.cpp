@@ -12,17 +12,10 @@ using namespace ZuveloGraphLibrary;
 
 namespace {
 
-constexpr std::size_t MaxCount = std::numeric_limits<std::int32_t>::max();
 // The least room a list kept beside the vertices or the faces is given.
 constexpr std::size_t FirstRoomBeside = 64;
 
 } // namespace
-
-void TModelBuilder::Count(std::size_t count) const {
-    if (count >= MaxCount) {
-        throw OutOfMemoryError();
-    }
-}
 
 void TModelBuilder::BeginMesh(const std::string& name) {
     Count(meshes_.size());
@@ -42,15 +35,9 @@ void MakeRoomBeside(std::vector<T>& values, const TGrowingBlock<U>& block) {
 
 } // namespace
 
-std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point) {
-    Count(vertices_.size());
-    verticesNotFinite_ += Finite(point) ? 0 : 1;
-    vertices_.push_back(point);
-    if (!mapping_.empty()) {
-        MakeRoomBeside(mapping_, vertices_);
-        mapping_.emplace_back();
-    }
-    return std::uint32_t(vertices_.size());
+void TModelBuilder::NoMapping() {
+    MakeRoomBeside(mapping_, vertices_);
+    mapping_.emplace_back();
 }
 
 std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& mapping) {
@@ -67,19 +54,10 @@ std::uint32_t TModelBuilder::AddVertex(const TPoint3D& point, const TTexCoord& m
     return std::uint32_t(vertices_.size());
 }
 
-void TModelBuilder::AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c,
-                            std::uint32_t material, std::uint32_t smoothing) {
-    Count(faces_.size());
-    faces_.push_back({a, b, c});
-    const auto keep = [&](std::vector<std::uint32_t>& values, std::uint32_t value) {
-        if (value != 0 || !values.empty()) {
-            MakeRoomBeside(values, faces_);      // then room for the faces before and this one
-            values.resize(faces_.size() - 1, 0); // the faces before, all 0, once one is not
-            values.push_back(value);
-        }
-    };
-    keep(faceMaterials_, material < materials_.size() ? material : 0);
-    keep(faceSmoothing_, smoothing);
+void TModelBuilder::KeepBesideGrowing(std::vector<std::uint32_t>& values, std::uint32_t value) {
+    MakeRoomBeside(values, faces_);      // then room for the faces before and this one
+    values.resize(faces_.size() - 1, 0); // the faces before, all 0, once one is not
+    values.push_back(value);
 }
 
 std::uint32_t TModelBuilder::AddMaterial(const TMaterial& material) {

@@ -103,13 +103,26 @@ public:
     void BeginMesh(const std::string& name = {});
 
     // The vertex's number, from 1.
-    std::uint32_t AddVertex(const TPoint3D& point);
+    std::uint32_t AddVertex(const TPoint3D& point) {
+        Count(vertices_.size());
+        verticesNotFinite_ += Finite(point) ? 0 : 1;
+        vertices_.push_back(point);
+        if (!mapping_.empty()) {
+            NoMapping();
+        }
+        return std::uint32_t(vertices_.size());
+    }
     std::uint32_t AddVertex(const TPoint3D& point, const TTexCoord& mapping);
     std::uint32_t VertexCount() const { return std::uint32_t(vertices_.size()); }
 
     // Vertex numbers from 1; `material` is a number AddMaterial gave, or 0 for the default.
     void AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t material = 0,
-                 std::uint32_t smoothing = 0);
+                 std::uint32_t smoothing = 0) {
+        Count(faces_.size());
+        faces_.push_back({a, b, c});
+        KeepBeside(faceMaterials_, material < materials_.size() ? material : 0);
+        KeepBeside(faceSmoothing_, smoothing);
+    }
     std::size_t FaceCount() const { return faces_.size(); }
 
     // The material's number (from 1; 0 is the default material).
@@ -129,7 +142,24 @@ public:
     TModelReading Finish(const std::string& name, TObject3D& object, TModelLooks& looks);
 
 private:
-    void Count(std::size_t count) const;
+    static constexpr std::size_t MaxCount = std::numeric_limits<std::int32_t>::max();
+    void Count(std::size_t count) const {
+        if (count >= MaxCount) {
+            throw ZuveloGraphLibrary::OutOfMemoryError();
+        }
+    }
+    // The last vertex added has no mapping coordinates though others have: (0, 0).
+    void NoMapping();
+    // A value for the face just added, kept beside the faces once one is not 0: the faces
+    // before it get 0.
+    void KeepBeside(std::vector<std::uint32_t>& values, std::uint32_t value) {
+        if (!values.empty() && values.size() < values.capacity()) {
+            values.push_back(value); // as long as the faces before it already, with room
+        } else if (value != 0 || !values.empty()) {
+            KeepBesideGrowing(values, value);
+        }
+    }
+    void KeepBesideGrowing(std::vector<std::uint32_t>& values, std::uint32_t value);
 
     TGrowingBlock<TPoint3D> vertices_;
     std::size_t verticesNotFinite_ = 0; // faces are checked against them only when there are any
