@@ -1,8 +1,18 @@
 #include "DepthBuffer.h"
 
+#include "SideBySide.h"
+
 #include <algorithm>
 
 namespace ZuveloGraphLibrary {
+
+namespace {
+
+// Merges of at least this many pixels are shared out in bands of rows; a smaller one costs less
+// than waking a thread.
+constexpr std::int64_t SideBySideMergePixels = 1 << 15;
+
+} // namespace
 
 void TPixelBox::Add(std::int32_t x, std::int32_t y) {
     if (Empty()) {
@@ -68,16 +78,44 @@ void TDepthBuffer::PrepareLayers(std::size_t count) {
     }
 }
 
-void TDepthBuffer::MergeLayer(TLayer& layer, const TPixelBox& box) {
+void TDepthBuffer::MergeLayers(std::span<const TPixelBox> boxes) {
+    TPixelBox all;
+    for (const TPixelBox& box : boxes) {
+        if (!box.Empty()) {
+            dirty_.Add(box);
+            all.Add(box);
+        }
+    }
+    if (all.Empty()) {
+        return;
+    }
+    const std::int32_t rows = all.Bottom - all.Top + 1;
+    const std::size_t bands =
+        std::int64_t(rows) * (all.Right - all.Left + 1) >= SideBySideMergePixels
+            ? SideBySideThreads(std::size_t(rows))
+            : 1;
+    RunSideBySide(bands, [&](std::size_t b) {
+        const auto top =
+            all.Top + std::int32_t(std::int64_t(rows) * std::int64_t(b) / std::int64_t(bands));
+        const auto bottom =
+            all.Top + std::int32_t(std::int64_t(rows) * std::int64_t(b + 1) / std::int64_t(bands)) -
+            1;
+        for (std::size_t n = 0; n < boxes.size(); ++n) {
+            MergeRows(layers_[n], boxes[n], top, bottom);
+        }
+    });
+}
+
+void TDepthBuffer::MergeRows(TLayer& layer, const TPixelBox& box, std::int32_t top,
+                             std::int32_t bottom) {
     if (box.Empty()) {
         return;
     }
-    dirty_.Add(box);
     float* keys = keys_.data();
     std::uint32_t* owners = owners_.data();
     float* layerKeys = layer.Keys.data();
     std::uint32_t* layerOwners = layer.Owners.data();
-    for (std::int32_t y = box.Top; y <= box.Bottom; ++y) {
+    for (std::int32_t y = std::max(top, box.Top); y <= std::min(bottom, box.Bottom); ++y) {
         const std::size_t first = Index(box.Left, y);
         const std::size_t end = Index(box.Right, y) + 1;
         for (std::size_t i = first; i < end; ++i) {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace ZuveloGraphLibrary {
@@ -69,10 +70,11 @@ public:
     // Makes layers 0 to count - 1 ready; their places hold until the next call.
     void PrepareLayers(std::size_t count);
     TLayer& Layer(std::size_t n) { return layers_[n]; }
-    // Each pixel of the box whose key in the layer is smaller than the buffer's takes the layer's
-    // key and owner, so that of equal keys the buffer's stays, as the face filled first does; the
-    // box of the layer is left empty.
-    void MergeLayer(TLayer& layer, const TPixelBox& box);
+    // Layers 0 to boxes.size() - 1 merged in turn, each within its box: a pixel whose key in the
+    // layer is smaller than the buffer's takes the layer's key and owner, so that of equal keys the
+    // one merged first stays, as the face filled first does. The boxes of the layers are left
+    // empty. A large box is merged in bands of rows side by side.
+    void MergeLayers(std::span<const TPixelBox> boxes);
 
     // Room kept from drawing to drawing, so that a drawing allocates nothing once it has grown:
     // the corners of the vertices, their keys and the colours of faces.
@@ -90,6 +92,9 @@ private:
     std::vector<float> keys_;
     std::vector<std::uint32_t> owners_;
     std::vector<TFill> fills_;
+    // Merges the rows from top to bottom of the layer's box.
+    void MergeRows(TLayer& layer, const TPixelBox& box, std::int32_t top, std::int32_t bottom);
+
     std::vector<TLayer> layers_;
     std::uint32_t nextOwner_ = 1;
     TPixelBox dirty_; // every pixel filled since the last clear

@@ -527,9 +527,9 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
         fillFaces(t == 0 ? TDepthTarget::Of(buffer) : TDepthTarget::Of(buffer.Layer(t - 1), buffer),
                   first, last, boxes[t]);
     });
+    buffer.MergeLayers({boxes.data() + 1, threads - 1});
     TPixelBox box = boxes[0];
     for (std::size_t t = 1; t < threads; ++t) {
-        buffer.MergeLayer(buffer.Layer(t - 1), boxes[t]);
         box.Add(boxes[t]);
     }
     record->Box = box;

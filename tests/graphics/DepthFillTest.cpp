@@ -60,6 +60,7 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
         TViewNavigation Navigation;
         std::int32_t Faces = 400; // so many that threads share them out: each pixel as one fills
         bool Copied = false;
+        std::int32_t PaneWidth = Width, PaneHeight = Height; // large enough to merge in bands
     };
     const TCase cases[] = {
         {"parallel, sub-pixel to pane", false, 60, -300, 50, {}},
@@ -70,19 +71,20 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
         {"perspective, behind and beside the viewer", true, 400, 0, 600, {}},
         {"perspective, moved back", true, 100, -5, 10, {1.5, 0, 0, 0, 0, 4}},
         {"parallel, many faces and their copies", false, 60, -300, 50, {}, 40000, true},
+        {"many faces, a large pane", false, 150, -300, 50, {}, 20000, false, 400, 300},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        SetUpCentredPane(Width, Height, c.Perspective, c.Navigation);
+        SetUpCentredPane(c.PaneWidth, c.PaneHeight, c.Perspective, c.Navigation);
         std::mt19937 random(17);
         TDepthBuffer fast;
         TDepthBuffer reference;
-        fast.Prepare(Width, Height);
-        reference.Prepare(Width, Height);
+        fast.Prepare(c.PaneWidth, c.PaneHeight);
+        reference.Prepare(c.PaneWidth, c.PaneHeight);
         // Five objects into one drawing, then one into the next: nothing of the first is left.
         for (const int objects : {5, 1}) {
             fast.Clear();
-            reference.Prepare(Width, Height);
+            reference.Prepare(c.PaneWidth, c.PaneHeight);
             for (int round = 0; round < objects; ++round) {
                 const TObject3D object =
                     RandomFaces(random, c.Spread, c.Depth, c.DepthSpread, c.Faces, c.Copied);
@@ -90,8 +92,8 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
                 FillDepthReference(reference, object);
             }
             std::int32_t filled = 0;
-            for (std::int32_t y = 0; y < Height; ++y) {
-                for (std::int32_t x = 0; x < Width; ++x) {
+            for (std::int32_t y = 0; y < c.PaneHeight; ++y) {
+                for (std::int32_t x = 0; x < c.PaneWidth; ++x) {
                     ASSERT_EQ(fast.Owner(x, y), reference.Owner(x, y)) << x << ", " << y;
                     const float k = fast.Key(x, y);
                     ASSERT_TRUE(k == reference.Key(x, y)) << x << ", " << y;
@@ -99,13 +101,13 @@ TEST(DepthFill, FastRasteriserEqualsTheReference) {
                     filled += fast.Owner(x, y) != 0;
                 }
             }
-            EXPECT_GT(filled, Width * Height / 10); // the cases do fill
+            EXPECT_GT(filled, c.PaneWidth * c.PaneHeight / 10); // the cases do fill
         }
         // Emptied again by a clear, as by a prepare for the same size.
         fast.Clear();
-        reference.Prepare(Width, Height);
-        for (std::int32_t y = 0; y < Height; ++y) {
-            for (std::int32_t x = 0; x < Width; ++x) {
+        reference.Prepare(c.PaneWidth, c.PaneHeight);
+        for (std::int32_t y = 0; y < c.PaneHeight; ++y) {
+            for (std::int32_t x = 0; x < c.PaneWidth; ++x) {
                 ASSERT_TRUE(fast.Key(x, y) == EmptyDepthKey && fast.Owner(x, y) == 0 &&
                             reference.Key(x, y) == EmptyDepthKey && reference.Owner(x, y) == 0)
                     << x << ", " << y;
