@@ -157,12 +157,12 @@ void Put(std::uint8_t* pixel, TColorRGB c) {
     pixel[2] = c.R;
 }
 
-std::uint8_t ToByte(float value) {
+[[gnu::always_inline]] inline std::uint8_t ToByte(float value) {
     const float held = std::min(value > 0 ? value : 0.0f, ByteTop); // not a number: 0
     return static_cast<std::uint8_t>(held + 0.5f);
 }
 
-TColorRGB ToColor(const TTexel& c) {
+[[gnu::always_inline]] inline TColorRGB ToColor(const TTexel& c) {
     return {ToByte(c.R), ToByte(c.G), ToByte(c.B)};
 }
 
@@ -486,7 +486,8 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
 }
 
 // The colour at (x, y) of a pixel of `pixels` pane pixels.
-TColorRGB ShadePlanes(const TFacePlanes& f, double x, double y, double pixels = 1) {
+[[gnu::always_inline, gnu::flatten]] inline TColorRGB ShadePlanes(const TFacePlanes& f, double x,
+                                                                  double y, double pixels = 1) {
     // In parallel projection W is (0, 0, 1) and the division is by 1 exactly.
     const bool flat = f.W[0] == 0 && f.W[1] == 0 && f.W[2] == 1;
     const double inverse = flat ? 1 : 1 / (f.W[0] * x + f.W[1] * y + f.W[2]);
