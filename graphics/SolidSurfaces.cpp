@@ -398,14 +398,15 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
         colour = ToColor(paint.Diffuse);
         return false;
     }
-    const TPoint3D corners[] = {d.Object.WorldVertices[std::int32_t(f.A)],
-                                d.Object.WorldVertices[std::int32_t(f.B)],
-                                d.Object.WorldVertices[std::int32_t(f.C)]};
+    // Read where they are kept: copies of them on the stack stall on loads across their halves.
+    const TPoint3D* const corners[] = {&d.Object.WorldVertices[std::int32_t(f.A)],
+                                       &d.Object.WorldVertices[std::int32_t(f.B)],
+                                       &d.Object.WorldVertices[std::int32_t(f.C)]};
     // The face's own normal, needed only where it is not smoothed: worked out when first asked.
     std::optional<TNormal> ownNormal;
     const auto own = [&] {
         if (!ownNormal) {
-            ownNormal = TriangleNormal(corners[0], corners[1], corners[2]);
+            ownNormal = TriangleNormal(*corners[0], *corners[1], *corners[2]);
         }
         return *ownNormal;
     };
@@ -414,16 +415,16 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
     std::optional<TLit> flatLit; // at the face's centre, by its own normal
     const auto flat = [&] {
         if (!flatLit) {
-            const TPoint3D centre{(corners[0].X + corners[1].X + corners[2].X) / 3,
-                                  (corners[0].Y + corners[1].Y + corners[2].Y) / 3,
-                                  (corners[0].Z + corners[1].Z + corners[2].Z) / 3};
+            const TPoint3D centre{(corners[0]->X + corners[1]->X + corners[2]->X) / 3,
+                                  (corners[0]->Y + corners[1]->Y + corners[2]->Y) / 3,
+                                  (corners[0]->Z + corners[1]->Z + corners[2]->Z) / 3};
             flatLit = Lit(own(), centre, d.Pane, paint);
         }
         return *flatLit;
     };
     TWeights weights;
     if ((!smooth && paint.Image == nullptr) ||
-        !SetWeights(d.Pane, corners[0], corners[1], corners[2], weights)) {
+        !SetWeights(d.Pane, *corners[0], *corners[1], *corners[2], weights)) {
         colour = ToColor(Lighted(paint, paint.Diffuse, flat()));
         return false;
     }
@@ -439,10 +440,10 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
             } else {
                 const TNormal n = normals.Sum(sum);
                 if (!(Dot(n, n) > 0)) {
-                    lit[k] = Lit(own(), corners[k], d.Pane, paint);
+                    lit[k] = Lit(own(), *corners[k], d.Pane, paint);
                     continue;
                 }
-                lit[k] = cache.Lits[sum] = Lit(n, corners[k], d.Pane, paint);
+                lit[k] = cache.Lits[sum] = Lit(n, *corners[k], d.Pane, paint);
                 cache.Stamps[sum] = d.Stamp;
                 cache.Paints[sum] = std::uint32_t(paintIndex);
             }
