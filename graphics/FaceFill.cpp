@@ -80,24 +80,24 @@ bool Fillable(const TFillTriangle& t) {
 
 // For a Fillable triangle; false when it fills nothing.
 inline bool SetFillable(const TFillTriangle& input, const TDepthTarget& buffer, TSetup& s) {
-    TFillTriangle t = input;
-    std::int64_t area =
-        (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
+    std::int64_t area = (input[1].X - input[0].X) * (input[2].Y - input[0].Y) -
+                        (input[1].Y - input[0].Y) * (input[2].X - input[0].X);
     if (area == 0) {
         return false;
     }
-    // Turned without a branch: the windings of a mesh in view vary from face to face.
+    // Turned without a branch: the windings of a mesh in view vary from face to face. The corners
+    // are read where the caller wrote them, field by field: a copy's wider loads would stall on
+    // its narrower stores.
     const bool turn = area < 0;
-    const TFillCorner second = turn ? t[2] : t[1];
-    t[2] = turn ? t[1] : t[2];
-    t[1] = second;
+    const TFillCorner* const t[] = {&input[0], turn ? &input[2] : &input[1],
+                                    turn ? &input[1] : &input[2]};
     area = turn ? -area : area;
-    const std::int64_t left = std::max<std::int64_t>(0, std::min({t[0].X, t[1].X, t[2].X}));
-    const std::int64_t top = std::max<std::int64_t>(0, std::min({t[0].Y, t[1].Y, t[2].Y}));
+    const std::int64_t left = std::max<std::int64_t>(0, std::min({t[0]->X, t[1]->X, t[2]->X}));
+    const std::int64_t top = std::max<std::int64_t>(0, std::min({t[0]->Y, t[1]->Y, t[2]->Y}));
     const std::int64_t right =
-        std::min<std::int64_t>(buffer.Width - 1, std::max({t[0].X, t[1].X, t[2].X}));
+        std::min<std::int64_t>(buffer.Width - 1, std::max({t[0]->X, t[1]->X, t[2]->X}));
     const std::int64_t bottom =
-        std::min<std::int64_t>(buffer.Height - 1, std::max({t[0].Y, t[1].Y, t[2].Y}));
+        std::min<std::int64_t>(buffer.Height - 1, std::max({t[0]->Y, t[1]->Y, t[2]->Y}));
     if (left > right || top > bottom) {
         return false;
     }
@@ -106,8 +106,8 @@ inline bool SetFillable(const TFillTriangle& input, const TDepthTarget& buffer, 
     s.Right = std::int32_t(right);
     s.Bottom = std::int32_t(bottom);
     for (std::size_t j = 0; j < 3; ++j) {
-        const TFillCorner& a = t[(j + 1) % 3];
-        const TFillCorner& b = t[(j + 2) % 3];
+        const TFillCorner& a = *t[(j + 1) % 3];
+        const TFillCorner& b = *t[(j + 2) % 3];
         const std::int64_t dx = b.X - a.X;
         const std::int64_t dy = b.Y - a.Y;
         // With y downwards and a positive area, a top edge runs to the right and a left edge
@@ -116,13 +116,13 @@ inline bool SetFillable(const TFillTriangle& input, const TDepthTarget& buffer, 
         s.Edges[j] = {a.X, a.Y, dx, dy, topOrLeft ? 0 : 1};
     }
     const double a = double(area);
-    const double dk1 = t[1].Key - t[0].Key;
-    const double dk2 = t[2].Key - t[0].Key;
-    s.X0 = t[0].X;
-    s.Y0 = t[0].Y;
-    s.K0 = t[0].Key;
-    s.GX = (dk1 * double(t[2].Y - t[0].Y) - dk2 * double(t[1].Y - t[0].Y)) / a;
-    s.GY = (dk2 * double(t[1].X - t[0].X) - dk1 * double(t[2].X - t[0].X)) / a;
+    const double dk1 = t[1]->Key - t[0]->Key;
+    const double dk2 = t[2]->Key - t[0]->Key;
+    s.X0 = t[0]->X;
+    s.Y0 = t[0]->Y;
+    s.K0 = t[0]->Key;
+    s.GX = (dk1 * double(t[2]->Y - t[0]->Y) - dk2 * double(t[1]->Y - t[0]->Y)) / a;
+    s.GY = (dk2 * double(t[1]->X - t[0]->X) - dk1 * double(t[2]->X - t[0]->X)) / a;
     return true;
 }
 
