@@ -32,6 +32,48 @@ std::uint32_t MaskOf(std::span<const std::uint32_t> masks, std::int32_t face) {
     return at < masks.size() ? masks[at] : 0;
 }
 
+// The corners when every smooth face has one mask: `first` holds the end of each vertex's run of
+// corners, `total` their number; what the general way below finds, without reading a mask again.
+template <class Smooth>
+TSmoothingCorners OneGroupCorners(const TObject3D& object, std::int32_t faces,
+                                  std::int32_t vertices, std::vector<std::uint32_t>& first,
+                                  std::size_t total, const Smooth& smooth) {
+    TSmoothingCorners result;
+    AssignLarge(result.Faces, total, 0u);
+    for (std::int32_t i = faces; i >= 1; --i) {
+        if (smooth(i)) {
+            const TFace3D& f = object.Faces[i];
+            const std::uint32_t numbers[] = {f.A, f.B, f.C};
+            for (std::size_t k = CornersPerFace; k-- > 0;) {
+                result.Faces[--first[numbers[k]]] = std::uint32_t(i);
+            }
+        }
+    }
+    // first[v] now begins vertex v's run, and first[v + 1] ends it.
+    std::vector<std::uint32_t> sumOf;
+    AssignLarge(sumOf, std::size_t(vertices) + 1, 0u);
+    ReserveLarge(result.FirstFace, std::size_t(vertices) + 1);
+    ReserveLarge(result.FirstShare, std::size_t(vertices) + 1);
+    for (std::int32_t v = 1; v <= vertices; ++v) {
+        if (first[std::size_t(v)] != first[std::size_t(v) + 1]) {
+            sumOf[std::size_t(v)] = ++result.SumCount;
+            result.FirstFace.push_back(first[std::size_t(v) + 1]);
+            result.FirstShare.push_back(0);
+        }
+    }
+    AssignLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces), 0u);
+    for (std::int32_t i = 1; i <= faces; ++i) {
+        if (smooth(i)) {
+            const TFace3D& f = object.Faces[i];
+            std::uint32_t* sums = &result.Sums[CornersPerFace * std::size_t(i - 1)];
+            sums[0] = sumOf[f.A];
+            sums[1] = sumOf[f.B];
+            sums[2] = sumOf[f.C];
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
@@ -48,6 +90,8 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     std::vector<std::uint32_t> first;
     AssignLarge(first, static_cast<std::size_t>(vertices) + 2, 0u);
     std::size_t total = 0;
+    std::uint32_t group = 0; // the mask of the first smooth face
+    bool oneGroup = true;    // and of every other
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
@@ -55,6 +99,9 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
             ++first[f.B];
             ++first[f.C];
             total += CornersPerFace;
+            const std::uint32_t mask = MaskOf(masks, i);
+            group = group == 0 ? mask : group;
+            oneGroup = oneGroup && mask == group;
         }
     }
     if (total == 0) {
@@ -62,6 +109,11 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     }
     for (std::size_t v = 1; v < first.size(); ++v) {
         first[v] += first[v - 1];
+    }
+    if (oneGroup) {
+        // Every smooth face in one group, as in most files: one sum at each vertex that has
+        // corners, numbered in the vertices' order, gathering its faces in their order.
+        return OneGroupCorners(object, faces, vertices, first, total, smooth);
     }
     std::vector<std::uint32_t> corners;
     AssignLarge(corners, total, 0u);
