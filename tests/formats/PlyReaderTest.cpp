@@ -142,8 +142,9 @@ TEST(PlyReader, ReadsEachKindOfFile) {
     const auto secondVertices = [](TPlyFile& f) { f.Elements.push_back(f.Elements[0]); };
     const auto outOfRange = [](TPlyFile& f) {
         f.Elements[1].Items[1] = {3, 0, 2, 7};
-        f.Elements[1].Items[2] = {3, -2, 5, 6};
+        f.Elements[1].Items[2] = {3, -1, 5, 6};
     };
+    const auto belowMinusOne = [](TPlyFile& f) { f.Elements[1].Items[2] = {3, -2, 5, 6}; };
     const float notFinite = std::numeric_limits<float>::infinity();
     const auto infinite = [&](TPlyFile& f) { f.Elements[0].Items[6][2] = notFinite; };
     const auto manyVertices = [](TPlyFile& f) { f.Elements[0].StoredCount = 1ull << 62; };
@@ -287,6 +288,11 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Vertices = 7,
          .Corners = {{1, 2, 3}},
          .Notes = {"2 faces that name a vertex the file does not hold"}},
+        {.Label = "an index below -1",
+         .File = Changed(binary, belowMinusOne),
+         .Faces = 2,
+         .Vertices = 7,
+         .Notes = {"1 face that names a vertex the file does not hold"}},
         {.Label = "a vertex not finite",
          .File = Changed(binary, infinite),
          .Faces = 2,
