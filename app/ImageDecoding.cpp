@@ -77,8 +77,10 @@ TDecodedImage Decode(QImageReader& reader, int largestSide) {
             shrink *= 2;
         }
         if (shrink > 1) {
+            // Rounded down: the reader picks the smallest of its scales at least as large as
+            // asked, so a size rounded up would decode at a larger scale and shrink it again.
             reader.setScaledSize(
-                QSize((size.width() + shrink - 1) / shrink, (size.height() + shrink - 1) / shrink));
+                QSize(std::max(1, size.width() / shrink), std::max(1, size.height() / shrink)));
             reader.setQuality(FastScaling); // the decoder shrinks as it decodes
         }
     }

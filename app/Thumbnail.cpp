@@ -19,8 +19,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <new>
+#include <optional>
+#include <vector>
 
 namespace Plexa3DApp {
 namespace {
@@ -57,14 +61,75 @@ TViewNavigation Framing(const TProjectedExtent& extent, int width, int height) {
     return navigation;
 }
 
+// Which materials the faces that own a pixel of the filled picture have.
+std::vector<bool> SeenMaterials(const TDepthBuffer& buffer, const TObject3D& object,
+                                const TModelLooks& looks) {
+    std::vector<bool> seen(looks.Materials.size(), false);
+    const TDepthBuffer::TFill* fill = buffer.FindFill(object);
+    if (fill == nullptr || fill->Box.Empty()) {
+        return seen;
+    }
+    // Faces own pixels in runs: each run is looked up once, and a run is passed over four owners
+    // at a time.
+    std::uint32_t last = 0;
+    for (std::int32_t y = fill->Box.Top; y <= fill->Box.Bottom; ++y) {
+        const std::uint32_t* owner = buffer.Owners() + std::ptrdiff_t(y) * buffer.Width();
+        const std::uint32_t* const end = owner + fill->Box.Right + 1;
+        owner += fill->Box.Left;
+        while (owner < end) {
+            const std::uint64_t same = last * 0x100000001ULL;
+            std::uint64_t four[2];
+            while (end - owner >= 4 && (std::memcpy(four, owner, sizeof four), four[0] == same) &&
+                   four[1] == same) {
+                owner += 4;
+            }
+            for (const std::uint32_t* const stop = std::min(owner + 4, end); owner < stop;
+                 ++owner) {
+                if (*owner == last) {
+                    continue;
+                }
+                last = *owner;
+                const std::uint32_t face = last - fill->FirstOwner;
+                if (last > fill->FirstOwner && face <= std::uint32_t(fill->Faces)) {
+                    seen[std::size_t(&FaceMaterial(looks, std::int32_t(face)) -
+                                     looks.Materials.data())] = true;
+                }
+            }
+        }
+    }
+    return seen;
+}
+
+// The panes' background under a picture: the larger one for large pictures, cut to its middle
+// square.
+void PaintBackground(QImage& picture, const std::string& appDir) {
+    const int size = picture.width();
+    const QString path = DataFileName(
+        appDir + (size <= SmallPane.Height ? "Bmps\\bk400x300.bmp" : "Bmps\\bk800x600.bmp"));
+    QImage background;
+    if (!background.loadFromData(ReadFileBytes(path), "BMP")) {
+        RaiseCannotOpen(path, QStringLiteral("The file is not a valid bitmap."));
+    }
+    const int side = std::min(background.width(), background.height());
+    const QImage cut =
+        background
+            .copy((background.width() - side) / 2, (background.height() - side) / 2, side, side)
+            .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_BGR888);
+    for (int y = 0; y < size; ++y) {
+        std::memcpy(picture.scanLine(y), cut.constScanLine(y), std::size_t(size) * 3);
+    }
+}
+
 } // namespace
 
 constexpr int SupersamplingPixels = 2048; // the factor is this over the size, at most 4
 constexpr int MaxSupersampling = 4;
+constexpr int GlimpseDivisor = 4; // a glimpse is filled at this part of the width and height
 
 bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
                 const TModelLooks* looks, TDepthBuffer& buffer, int reduction = 1,
-                const std::function<void()>& beforeShading = {}) {
+                const TThumbnailSteps& steps = {}) {
     if (!FitObjectVertices(object)) {
         return false;
     }
@@ -81,14 +146,24 @@ bool DrawFramed(TObject3D& object, const TImageView& image, TDrawMode mode,
     if (extent.Empty) {
         return false;
     }
-    SetClipRect(0, 0, image.Width - 1, image.Height - 1);
     SetViewOrigin(0, 0);
+    const TPaneObject drawn[] = {{&object, LineColor, looks}};
+    if (steps.Glimpsed) {
+        // The same picture filled smaller first, framed alike.
+        const TImageView small{nullptr, 0, std::max(1, image.Width / GlimpseDivisor),
+                               std::max(1, image.Height / GlimpseDivisor)};
+        SetClipRect(0, 0, small.Width - 1, small.Height - 1);
+        SetViewNavigation(Framing(extent, small.Width, small.Height));
+        TDepthBuffer glimpse;
+        FillObjectsDepth(small, drawn, mode, glimpse);
+        steps.Glimpsed(glimpse);
+    }
+    SetClipRect(0, 0, image.Width - 1, image.Height - 1);
     SetViewNavigation(Framing(extent, image.Width, image.Height));
     SetShadingBlock(reduction);
-    const TPaneObject drawn[] = {{&object, LineColor, looks}};
     FillObjectsDepth(image, drawn, mode, buffer);
-    if (beforeShading) {
-        beforeShading();
+    if (steps.Filled) {
+        steps.Filled(buffer);
     }
     DrawObjectsOverDepth(image, drawn, mode, buffer);
     return true;
@@ -105,15 +180,14 @@ int ThumbnailSupersampling(int size) {
 }
 
 bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TImageView& image,
-                         int factor, const std::function<void()>& beforeShading) {
+                         int factor, const TThumbnailSteps& steps) {
     const std::int32_t width = image.Width * factor;
     const std::int32_t height = image.Height * factor;
     std::vector<std::uint8_t> large(std::size_t(width) * std::size_t(height) * 3);
     const TImageView view{large.data(), std::ptrdiff_t(width) * 3, width, height};
     TDepthBuffer buffer;
     // Where one face covers a pixel of the thumbnail whole, the pixel is shaded once.
-    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, factor,
-                    beforeShading)) {
+    if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, factor, steps)) {
         return false;
     }
     const int samples = factor * factor;
@@ -157,51 +231,66 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
     RequireWholeModel(read, object);
-    // The images decode beside the rest: the background, the framing and the filling in of the
-    // faces, none of which reads the looks. The picture can show no more of an image than its own
-    // size.
-    TJobBeside images([&looks, &input, size] {
-        LoadModelImages(
-            looks, ModelFolder(input),
-            [size](const std::string& path) { return DecodeImageFile(path, size); },
-            [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
-    });
+
+    // The picture can show no more of an image than its own size.
+    TModelImagesLoad load(
+        looks, ModelFolder(input),
+        [size](const std::string& path) { return DecodeImageFile(path, size); },
+        [size](std::span<const std::uint8_t> bytes) { return DecodeImageBytes(bytes, size); });
+    std::optional<TJobBeside> beside;
     bool loaded = false;
-    const auto imagesLoaded = [&] {
+    // The images wanted and not yet decoded, then what could not be shown told.
+    const auto loadImages = [&] {
         if (loaded) {
             return;
         }
-        images.Wait();
         loaded = true;
+        while (load.DecodeNext()) {
+        }
+        if (beside) {
+            beside->Wait();
+        }
+        load.Finish();
         for (const TLooksNote& note : looks.Notes) {
             ShowNotice(QString::fromLocal8Bit(input.c_str()) + QStringLiteral(": ") +
                        QString::fromStdString(NoteText(note, TNoteLanguage::CommandLine)));
         }
     };
 
-    // The panes' background, the larger one for large thumbnails, cut to its middle square.
-    const QString path = DataFileName(
-        appDir + (size <= SmallPane.Height ? "Bmps\\bk400x300.bmp" : "Bmps\\bk800x600.bmp"));
-    QImage background;
-    if (!background.loadFromData(ReadFileBytes(path), "BMP")) {
-        RaiseCannotOpen(path, QStringLiteral("The file is not a valid bitmap."));
+    QImage picture(size, size, QImage::Format_BGR888);
+    if (picture.isNull()) {
+        throw std::bad_alloc();
     }
-    const int side = std::min(background.width(), background.height());
-    QImage picture =
-        background
-            .copy((background.width() - side) / 2, (background.height() - side) / 2, side, side)
-            .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-            .convertToFormat(QImage::Format_BGR888);
-
     const TImageView view{picture.bits(), picture.bytesPerLine(), size, size};
-    if (mode != TDrawMode::SolidSurfaces) {
-        imagesLoaded();
+    bool drawn = false;
+    if (mode == TDrawMode::SolidSurfaces) {
+        // Only the images on faces that own a pixel are decoded. Those seen in a glimpse decode
+        // beside the filling in of the faces, the background and the rest of the decoding.
+        TThumbnailSteps steps;
+        if (load.Found() > 0) {
+            steps.Glimpsed = [&](const TDepthBuffer& glimpse) {
+                load.Want(SeenMaterials(glimpse, object, looks));
+                beside.emplace([&load] {
+                    while (load.DecodeNext()) {
+                    }
+                });
+            };
+        }
+        steps.Filled = [&](const TDepthBuffer& buffer) {
+            if (load.Found() > 0) {
+                load.Want(SeenMaterials(buffer, object, looks));
+            }
+            PaintBackground(picture, appDir);
+            loadImages();
+        };
+        drawn = DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size), steps);
+    } else {
+        load.WantAll();
+        PaintBackground(picture, appDir);
+        loadImages();
+        drawn = DrawThumbnail(object, view, mode, &looks);
     }
-    const bool drawn =
-        mode == TDrawMode::SolidSurfaces
-            ? DrawSmoothThumbnail(object, looks, view, ThumbnailSupersampling(size), imagesLoaded)
-            : DrawThumbnail(object, view, mode, &looks);
-    imagesLoaded(); // also when nothing was drawn
+    loadImages(); // also when nothing was drawn
     if (!drawn) {
         throw RuntimeError("Nothing to draw: every face lies at one point");
     }

@@ -3,6 +3,7 @@
 // that its lines stay one pixel wide and clear however small the picture.
 #pragma once
 
+#include "DepthBuffer.h"
 #include "DrawModes.h"
 #include "ImageView.h"
 #include "MeshObject.h"
@@ -38,15 +39,23 @@ bool DrawThumbnail(
 // reduced, so that its outline is smooth: up to 4, less for large pictures, 1 from 2048 pixels.
 int ThumbnailSupersampling(int size);
 
+// What a caller does while a thumbnail of shaded surfaces is drawn, each step with the depth
+// buffer it has: `Glimpsed`, when given, once the faces are filled in at a quarter of the width
+// and height, framed alike (a face that owns a pixel there is almost always seen); `Filled` once
+// they are filled in. Until Filled returns, the looks' images may still be being completed. Neither
+// is called when there is nothing to draw.
+struct TThumbnailSteps {
+    std::function<void(const ZuveloGraphLibrary::TDepthBuffer&)> Glimpsed;
+    std::function<void(const ZuveloGraphLibrary::TDepthBuffer&)> Filled;
+};
+
 // The shaded surfaces of DrawThumbnail drawn `factor` times larger in each direction and reduced
 // onto the image: each pixel the mean of the factor x factor pixels it covers, where no face lies
-// the image's own pixel. `beforeShading`, when given, is called once the faces are filled in and
-// before the looks are first read, and only if there is something to draw: until it returns, the
-// looks may still be being completed.
+// the image's own pixel.
 bool DrawSmoothThumbnail(ZuveloGraphLibrary::TObject3D& object,
                          const ZuveloGraphLibrary::TModelLooks& looks,
                          const ZuveloGraphLibrary::TImageView& image, int factor,
-                         const std::function<void()>& beforeShading = {});
+                         const TThumbnailSteps& steps = {});
 
 // Reads the whole model of `input` with its looks and the images it names, and writes its
 // thumbnail of size x size pixels as a PNG file, on the background of the panes found in the

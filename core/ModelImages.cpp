@@ -3,9 +3,12 @@
 #include "SideBySide.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 namespace Plexa3DApp {
@@ -13,21 +16,24 @@ namespace Plexa3DApp {
 using namespace ZuveloGraphLibrary;
 using Plexa3DFormats::FindFileIgnoringCase;
 
-void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImageDecoder& decode,
-                     const TImageBytesDecoder& decodeBytes) {
-    looks.Images.assign(looks.Materials.size(), nullptr);
-    if (!decode) {
+struct TModelImagesLoad::TSource {
+    std::string Key; // the file's path, or for an image the model holds, its number
+    std::optional<std::size_t> Embedded;
+    std::uintmax_t Bytes = 0;
+    std::shared_ptr<const TTexture> Image;
+    TLooksNote::TKind Failure = TLooksNote::TKind::ImageUnreadable;
+    bool Wanted = false;
+};
+
+TModelImagesLoad::TModelImagesLoad(TModelLooks& looks, const std::string& folder,
+                                   TImageDecoder decode, TImageBytesDecoder decodeBytes)
+    : looks_(looks), decode_(std::move(decode)), decodeBytes_(std::move(decodeBytes)),
+      shown_(looks.Materials.size(), None) {
+    if (!decode_) {
         return;
     }
     // Which image each material shows: a file by its path, an embedded one by its number.
-    struct TSource {
-        std::string Key;
-        std::optional<std::size_t> Embedded;
-    };
-    std::vector<TSource> sources;
     std::map<std::string, std::size_t> byKey;
-    constexpr std::size_t None = std::size_t(-1);
-    std::vector<std::size_t> shown(looks.Materials.size(), None);
     for (std::size_t m = 0; m < looks.Materials.size(); ++m) {
         const std::optional<TTextureMap>& map = looks.Materials[m].Texture;
         if (!map) {
@@ -38,60 +44,118 @@ void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImage
         const std::optional<std::string> path =
             embedded ? std::optional<std::string>("\n" + std::to_string(map->Embedded))
                      : FindFileIgnoringCase(folder, map->FileName);
-        if (!path || (embedded && !decodeBytes)) {
+        if (!path || (embedded && !decodeBytes_)) {
             continue;
         }
-        const auto [found, added] = byKey.emplace(*path, sources.size());
+        const auto [found, added] = byKey.emplace(*path, sources_.size());
         if (added) {
-            sources.push_back(
-                {*path, embedded ? std::optional<std::size_t>(map->Embedded) : std::nullopt});
+            TSource& source = sources_.emplace_back();
+            source.Key = *path;
+            std::error_code error;
+            if (embedded) {
+                source.Embedded = std::size_t(map->Embedded);
+                source.Bytes = looks.EmbeddedImages[*source.Embedded].size();
+            } else if (const std::uintmax_t bytes = std::filesystem::file_size(*path, error);
+                       !error) {
+                source.Bytes = bytes;
+            }
         }
-        shown[m] = found->second;
+        shown_[m] = found->second;
     }
+}
 
-    // Each image once, side by side: decoding is most of the time a textured model takes.
-    struct TDecoded {
-        std::shared_ptr<const TTexture> Image;
-        TLooksNote::TKind Failure = TLooksNote::TKind::ImageUnreadable;
-    };
-    std::vector<TDecoded> images(sources.size());
-    RunSideBySide(sources.size(), [&](std::size_t i) {
-        TDecodedImage decoded = sources[i].Embedded
-                                    ? decodeBytes(looks.EmbeddedImages[*sources[i].Embedded])
-                                    : decode(sources[i].Key);
-        const std::int64_t pixels = std::int64_t(decoded.Width) * decoded.Height;
-        if (decoded.Outcome == TDecodedImage::TOutcome::TooLarge ||
-            decoded.Width > MaxTextureSide || decoded.Height > MaxTextureSide ||
-            pixels * 4 > MaxTextureBytes) {
-            images[i].Failure = TLooksNote::TKind::ImageTooLarge;
-        } else if (decoded.Outcome == TDecodedImage::TOutcome::Decoded && decoded.Width > 0 &&
-                   decoded.Height > 0 && decoded.Pixels.size() == std::size_t(pixels)) {
-            images[i].Image = std::make_shared<const TTexture>(decoded.Width, decoded.Height,
-                                                               std::move(decoded.Pixels));
+TModelImagesLoad::~TModelImagesLoad() = default;
+
+std::size_t TModelImagesLoad::Found() const {
+    return sources_.size();
+}
+
+void TModelImagesLoad::WantAll() {
+    Want(std::vector<bool>(shown_.size(), true));
+}
+
+// Which source is decoded later: the smaller, of equal sizes the one found later.
+bool TModelImagesLoad::Later(std::size_t a, std::size_t b) const {
+    return sources_[a].Bytes < sources_[b].Bytes ||
+           (sources_[a].Bytes == sources_[b].Bytes && a > b);
+}
+
+void TModelImagesLoad::Want(const std::vector<bool>& materials) {
+    // The largest first: the longest decoding starts at once and the others share the rest of
+    // the threads, rather than the longest starting last.
+    const std::lock_guard lock(wanting_);
+    for (std::size_t m = 0; m < shown_.size() && m < materials.size(); ++m) {
+        if (materials[m] && shown_[m] != None && !sources_[shown_[m]].Wanted) {
+            sources_[shown_[m]].Wanted = true;
+            queue_.push_back(shown_[m]);
+            std::push_heap(queue_.begin(), queue_.end(),
+                           [this](std::size_t a, std::size_t b) { return Later(a, b); });
         }
-    });
+    }
+}
 
+bool TModelImagesLoad::DecodeNext() {
+    std::size_t next = None;
+    {
+        const std::lock_guard lock(wanting_);
+        if (queue_.empty()) {
+            return false;
+        }
+        std::pop_heap(queue_.begin(), queue_.end(),
+                      [this](std::size_t a, std::size_t b) { return Later(a, b); });
+        next = queue_.back();
+        queue_.pop_back();
+    }
+    TSource& source = sources_[next];
+    TDecodedImage decoded = source.Embedded ? decodeBytes_(looks_.EmbeddedImages[*source.Embedded])
+                                            : decode_(source.Key);
+    const std::int64_t pixels = std::int64_t(decoded.Width) * decoded.Height;
+    if (decoded.Outcome == TDecodedImage::TOutcome::TooLarge || decoded.Width > MaxTextureSide ||
+        decoded.Height > MaxTextureSide || pixels * 4 > MaxTextureBytes) {
+        source.Failure = TLooksNote::TKind::ImageTooLarge;
+    } else if (decoded.Outcome == TDecodedImage::TOutcome::Decoded && decoded.Width > 0 &&
+               decoded.Height > 0 && decoded.Pixels.size() == std::size_t(pixels)) {
+        source.Image = std::make_shared<const TTexture>(decoded.Width, decoded.Height,
+                                                        std::move(decoded.Pixels));
+    }
+    return true;
+}
+
+void TModelImagesLoad::Finish() {
+    looks_.Images.assign(looks_.Materials.size(), nullptr);
+    if (!decode_) {
+        return;
+    }
     // What could not be shown, once per name, in the materials' order.
     std::set<std::string> noted;
     const auto note = [&](TLooksNote::TKind kind, const std::string& name) {
         if (noted.insert(name).second) {
-            looks.Notes.push_back({kind, name});
+            looks_.Notes.push_back({kind, name});
         }
     };
-    for (std::size_t m = 0; m < looks.Materials.size(); ++m) {
-        const std::optional<TTextureMap>& map = looks.Materials[m].Texture;
+    for (std::size_t m = 0; m < looks_.Materials.size(); ++m) {
+        const std::optional<TTextureMap>& map = looks_.Materials[m].Texture;
         if (!map) {
             continue;
         }
-        if (shown[m] == None) {
+        if (shown_[m] == None) {
             note(TLooksNote::TKind::ImageMissing, map->FileName);
             continue;
         }
-        looks.Images[m] = images[shown[m]].Image;
-        if (!looks.Images[m]) {
-            note(images[shown[m]].Failure, map->FileName);
+        looks_.Images[m] = sources_[shown_[m]].Image;
+        if (!looks_.Images[m] && sources_[shown_[m]].Wanted) {
+            note(sources_[shown_[m]].Failure, map->FileName);
         }
     }
+}
+
+void LoadModelImages(TModelLooks& looks, const std::string& folder, const TImageDecoder& decode,
+                     const TImageBytesDecoder& decodeBytes) {
+    // Each image once, side by side: decoding is most of the time a textured model takes.
+    TModelImagesLoad load(looks, folder, decode, decodeBytes);
+    load.WantAll();
+    RunSideBySide(load.Found(), [&load](std::size_t) { load.DecodeNext(); });
+    load.Finish();
 }
 
 std::string NoteText(const TLooksNote& note, TNoteLanguage language) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +42,43 @@ using TImageBytesDecoder = std::function<TDecodedImage(std::span<const std::uint
 // their bytes, once each, by `decodeBytes`.
 void LoadModelImages(ZuveloGraphLibrary::TModelLooks& looks, const std::string& folder,
                      const TImageDecoder& decode, const TImageBytesDecoder& decodeBytes = {});
+
+// The same in steps, for a caller that decodes only the images it comes to need, while it does
+// something else. The constructor finds the files. Want marks the images of some materials as
+// needed; DecodeNext decodes the largest image marked and not yet taken, and answers false when
+// there is none. Both may be called from several threads at once, and Want again while images
+// decode. Finish, once every call of DecodeNext has returned, fills looks.Images and the notes:
+// an image never marked is neither decoded nor told of (a file not found is told in any case).
+// The looks must outlive the load and keep their materials.
+class TModelImagesLoad {
+public:
+    TModelImagesLoad(ZuveloGraphLibrary::TModelLooks& looks, const std::string& folder,
+                     TImageDecoder decode, TImageBytesDecoder decodeBytes = {});
+    ~TModelImagesLoad();
+    TModelImagesLoad(const TModelImagesLoad&) = delete;
+    TModelImagesLoad& operator=(const TModelImagesLoad&) = delete;
+
+    // How many image files were found (each counted once).
+    std::size_t Found() const;
+    // The images of the materials marked (by their numbers); without marks, of every material.
+    void Want(const std::vector<bool>& materials);
+    void WantAll();
+    bool DecodeNext();
+    void Finish();
+
+private:
+    static constexpr std::size_t None = std::size_t(-1);
+    struct TSource;
+    bool Later(std::size_t a, std::size_t b) const;
+
+    ZuveloGraphLibrary::TModelLooks& looks_;
+    const TImageDecoder decode_;
+    const TImageBytesDecoder decodeBytes_;
+    std::vector<TSource> sources_;
+    std::vector<std::size_t> shown_; // per material, its source, or None
+    std::mutex wanting_;             // guards the sources' Wanted and what follows
+    std::vector<std::size_t> queue_; // sources wanted and not yet taken: a heap, largest on top
+};
 
 // A note in words, for the window (Italian) or the command line (English).
 enum class TNoteLanguage : std::uint8_t { Window, CommandLine };

@@ -233,6 +233,83 @@ TEST(Thumbnail, ShadedSurfacesAreSmoothedAtTheirOutline) {
     ResetGraphicsState();
 }
 
+// Only the images of faces that own a pixel of the thumbnail are decoded: a damaged image on a
+// face hidden under a plate goes untold, one on a face too small to be seen at a quarter of the
+// drawing's size but seen in the drawing itself is told.
+TEST(Thumbnail, OnlyTheImagesOfFacesSeenAreDecoded) {
+    TTempDir dir;
+    dir.Write("nascosta.png", "not an image");
+    dir.Write("minuta.png", "not an image");
+    const std::vector<Plexa3DTools::TMaterialSpec> materials{
+        {"lastra", {}, {{{150, 150, 150}}}},
+        {"nascosta", {}, {{{150, 150, 150}}}, {}, {}, {}, {}, false, "NASCOSTA.PNG"},
+        {"minuta", {}, {{{150, 150, 150}}}, {}, {}, {}, {}, false, "MINUTA.PNG"}};
+    // A plate, a smaller square just under it, and a triangle about two pixels of the drawing
+    // wide lying on it, moved by a quarter of a pixel of the glimpse at a time until the glimpse
+    // misses it.
+    const auto model = [&](float dx, float dy) {
+        constexpr float T = 0.012f;
+        return Plexa3DTools::LooksFile(
+            materials, {{"M",
+                         {{-1, -1, 0},
+                          {1, -1, 0},
+                          {1, 1, 0},
+                          {-1, 1, 0},
+                          {-0.3f, -0.3f, -0.1f},
+                          {0.3f, -0.3f, -0.1f},
+                          {0.3f, 0.3f, -0.1f},
+                          {-0.3f, 0.3f, -0.1f},
+                          {dx, dy, 0.01f},
+                          {dx + T, dy, 0.01f},
+                          {dx, dy + T, 0.01f}},
+                         {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}, {8, 9, 10}},
+                         {},
+                         {{"lastra", {0, 1}}, {"nascosta", {2, 3}}, {"minuta", {4}}}}});
+    };
+    const auto owns = [](const TDepthBuffer& buffer, const TObject3D& object, int face) {
+        const TDepthBuffer::TFill* fill = buffer.FindFill(object);
+        const std::uint32_t* owners = buffer.Owners();
+        return fill != nullptr &&
+               std::count(owners, owners + std::size_t(buffer.Width()) * buffer.Height(),
+                          fill->FirstOwner + std::uint32_t(face)) > 0;
+    };
+    std::string path;
+    for (int step = 0; step < 64 && path.empty(); ++step) {
+        const std::string candidate =
+            dir.Write("lastra.3ds", model(0.006f * float(step % 8), 0.006f * float(step / 8)));
+        TObject3D object;
+        TModelLooks looks;
+        Load3DSModelWithLooks(candidate, object, looks);
+        bool glimpsed = true;
+        bool seen = false;
+        bool hidden = true;
+        TTestImage image(128, 128);
+        TThumbnailSteps steps;
+        steps.Glimpsed = [&](const TDepthBuffer& glimpse) { glimpsed = owns(glimpse, object, 5); };
+        steps.Filled = [&](const TDepthBuffer& buffer) {
+            seen = owns(buffer, object, 5);
+            hidden = !owns(buffer, object, 3) && !owns(buffer, object, 4);
+        };
+        ASSERT_TRUE(
+            DrawSmoothThumbnail(object, looks, image.View(), ThumbnailSupersampling(128), steps));
+        ASSERT_TRUE(hidden);
+        if (seen && !glimpsed) {
+            path = candidate;
+        }
+    }
+    ResetGraphicsState();
+    ASSERT_FALSE(path.empty()) << "no place found where only the drawing sees the triangle";
+
+    QProcess program;
+    program.start(BuiltProgramFile(), {"--thumbnail", "128", QString::fromStdString(path),
+                                       QString::fromStdString((dir.Path() / "t.png").string())});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(errors.contains("image cannot be read: MINUTA.PNG")) << errors.toStdString();
+    EXPECT_FALSE(errors.contains("NASCOSTA")) << errors.toStdString();
+}
+
 // Real models whose images lie beside them show them; images that are not there are named.
 TEST(Thumbnail, RealModelsShowTheImagesBesideThem) {
     const struct {
