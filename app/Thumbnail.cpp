@@ -186,7 +186,7 @@ bool DrawSmoothThumbnail(TObject3D& object, const TModelLooks& looks, const TIma
     std::vector<std::uint8_t> large(std::size_t(width) * std::size_t(height) * 3);
     const TImageView view{large.data(), std::ptrdiff_t(width) * 3, width, height};
     TDepthBuffer buffer;
-    // Where one face covers a pixel of the thumbnail whole, the pixel is shaded once.
+    // Each face is shaded once in each pixel of the thumbnail.
     if (!DrawFramed(object, view, TDrawMode::SolidSurfaces, &looks, buffer, factor, steps)) {
         return false;
     }
@@ -277,7 +277,7 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
             };
         }
         steps.Filled = [&](const TDepthBuffer& buffer) {
-            if (load.Found() > 0) {
+            if (!load.AllWanted()) {
                 load.Want(SeenMaterials(buffer, object, looks));
             }
             PaintBackground(picture, appDir);

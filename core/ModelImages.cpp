@@ -87,11 +87,17 @@ void TModelImagesLoad::Want(const std::vector<bool>& materials) {
     for (std::size_t m = 0; m < shown_.size() && m < materials.size(); ++m) {
         if (materials[m] && shown_[m] != None && !sources_[shown_[m]].Wanted) {
             sources_[shown_[m]].Wanted = true;
+            ++wanted_;
             queue_.push_back(shown_[m]);
             std::push_heap(queue_.begin(), queue_.end(),
                            [this](std::size_t a, std::size_t b) { return Later(a, b); });
         }
     }
+}
+
+bool TModelImagesLoad::AllWanted() {
+    const std::lock_guard lock(wanting_);
+    return wanted_ == sources_.size();
 }
 
 bool TModelImagesLoad::DecodeNext() {

@@ -63,6 +63,8 @@ public:
     // The images of the materials marked (by their numbers); without marks, of every material.
     void Want(const std::vector<bool>& materials);
     void WantAll();
+    // Whether every image found is wanted.
+    bool AllWanted();
     bool DecodeNext();
     void Finish();
 
@@ -78,6 +80,7 @@ private:
     std::vector<std::size_t> shown_; // per material, its source, or None
     std::mutex wanting_;             // guards the sources' Wanted and what follows
     std::vector<std::size_t> queue_; // sources wanted and not yet taken: a heap, largest on top
+    std::size_t wanted_ = 0;
 };
 
 // A note in words, for the window (Italian) or the command line (English).

@@ -62,9 +62,9 @@ struct TDrawingState {
     double PerspectiveDistance = 0;  // 200 once perspective has been chosen
     double PerspectiveAspect = 0;    // 4/3 once perspective has been chosen
     TViewNavigation ViewNavigation;  // the initial view at start
-    // Surfaces with looks in a picture that is to be reduced by this factor: a square of this many
-    // pixels a side, aligned to it, that one face owns whole is shaded once at its middle, as one
-    // pixel of the reduced picture. 1 (at start) shades every pixel.
+    // Surfaces with looks in a picture that is to be reduced by this factor: in a square of this
+    // many pixels a side, aligned to it, each face is shaded once, at the middle of its pixels
+    // there, as a part of one pixel of the reduced picture. 1 (at start) shades every pixel.
     std::int32_t ShadingBlock = 1;
 };
 

@@ -28,6 +28,9 @@ constexpr std::int64_t DenseFacesPerPixel = 16;
 constexpr std::int64_t SideBySidePixels = 1 << 15;
 constexpr std::int32_t BandRows = 16;
 constexpr std::size_t SideBySideFaces = 1 << 11;
+// A square for a reduction of at most this many pixels where faces meet is shaded face by face;
+// a larger one pixel by pixel.
+constexpr int MaxSquarePixels = 16;
 
 // A material as one drawing paints with it: its colours times the object's colour, from 0 to 255,
 // its highlight, and its image with the map's placement.
@@ -714,9 +717,64 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                                 std::uint8_t* pixel) {
         Put(pixel, shades[i] == 0 ? colors[i] : ShadePlanes(planes[shades[i] - 1], x, y));
     };
-    // Squares of `block` pixels a side: one shade for a square that one face owns whole, else
-    // each pixel its own. A square cut by the band's edge is shaded pixel by pixel.
+    // Squares of `block` pixels a side: one shade for a square that one face owns whole; in any
+    // other square (or its part within the band), one shade for each face, at the middle of its
+    // pixels there; pixel by pixel in a square larger than MaxSquarePixels.
     const std::int32_t block = std::max(ShadingBlock, 1);
+    // The faces of a square of at most MaxSquarePixels pixels, each shaded once at the middle of
+    // the pixels it owns there (an image read as for the whole square) and painted in them.
+    const auto shadeFaces = [&](const TDrawBox& square) {
+        struct TPart {
+            std::uint32_t Face;
+            std::int32_t SumX, SumY, Pixels;
+        };
+        TPart parts[MaxSquarePixels];
+        std::int8_t partOf[MaxSquarePixels];
+        int partCount = 0;
+        const std::uint32_t first = fill->FirstOwner;
+        const auto count = std::uint32_t(fill->Faces);
+        const std::int32_t wide = square.Right - square.Left + 1;
+        for (std::int32_t y = square.Top; y <= square.Bottom; ++y) {
+            const std::uint32_t* row =
+                buffer.Owners() + std::size_t(y) * std::size_t(buffer.Width());
+            for (std::int32_t x = square.Left; x <= square.Right; ++x) {
+                const std::uint32_t owner = row[x];
+                std::int8_t& part = partOf[(y - square.Top) * wide + (x - square.Left)];
+                part = -1;
+                if (owner - first - 1 >= count) {
+                    continue;
+                }
+                int k = 0;
+                while (k < partCount && parts[k].Face != owner - first) {
+                    ++k;
+                }
+                if (k == partCount) {
+                    parts[partCount++] = {owner - first, 0, 0, 0};
+                }
+                parts[k].SumX += x;
+                parts[k].SumY += y;
+                ++parts[k].Pixels;
+                part = std::int8_t(k);
+            }
+        }
+        TColorRGB shown[MaxSquarePixels];
+        for (int k = 0; k < partCount; ++k) {
+            const std::uint32_t i = parts[k].Face;
+            const double n = parts[k].Pixels;
+            shown[k] = shades[i] == 0 ? colors[i]
+                                      : ShadePlanes(planes[shades[i] - 1], parts[k].SumX / n,
+                                                    parts[k].SumY / n, double(block) * block);
+        }
+        for (std::int32_t y = square.Top; y <= square.Bottom; ++y) {
+            std::uint8_t* pixel = image.ScanLine(y) + 3 * std::ptrdiff_t(square.Left);
+            for (std::int32_t x = square.Left; x <= square.Right; ++x, pixel += 3) {
+                if (const std::int8_t part = partOf[(y - square.Top) * wide + (x - square.Left)];
+                    part >= 0) {
+                    Put(pixel, shown[part]);
+                }
+            }
+        }
+    };
     const auto shadeBlocks = [&](const TDrawBox& band) {
         const std::uint32_t first = fill->FirstOwner;
         const auto count = std::uint32_t(fill->Faces);
@@ -741,7 +799,11 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
                     }
                 }
                 if (!whole) {
-                    ForEachOwnedPixel(image, buffer, *fill, square, shadePixel);
+                    if (block * block > MaxSquarePixels) {
+                        ForEachOwnedPixel(image, buffer, *fill, square, shadePixel);
+                    } else {
+                        shadeFaces(square);
+                    }
                     continue;
                 }
                 const std::uint32_t i = owner - first;

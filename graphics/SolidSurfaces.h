@@ -42,9 +42,11 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, TDepthB
 // smoothed face its smoothing normal (Smoothing.h); v runs from the viewer to the face's centre
 // (flat) or to the corner (smooth). Colours, lighting and image coordinates are interpolated across
 // the face, perspective-correct in perspective; the image is read from the copy whose pixels are
-// nearest in size to the pane's there. With a ShadingBlock above 1, a square of that many pixels a
-// side (aligned to multiples of it) that one face owns whole, within ClipRect and the image, is
-// shaded once at its middle, the image read as for a pixel that large.
+// nearest in size to the pane's there. With a ShadingBlock above 1 (of at most 4), in a square of
+// that many pixels a side (aligned to multiples of it), within ClipRect and the image, each face is
+// shaded once at the middle of the pixels it owns there, the image read as for a pixel the
+// square's size; a larger block shades a square that one face owns whole once, at its middle, and
+// every other square pixel by pixel.
 void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const TModelLooks& looks,
                        TDepthBuffer& buffer);
 
