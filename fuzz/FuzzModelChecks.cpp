@@ -118,11 +118,17 @@ void DrawInEveryMode(TObject3D& object, const TModelLooks& looks) {
         } else {
             SetParallelProjection();
         }
-        TGuardedCanvas wire, hidden, solid, looked;
+        TGuardedCanvas wire, hidden, solid, looked, squares;
         buffer.Clear();
         FillDepth(buffer, object, TFillFor::Surfaces);
         DrawObject3DSolid(solid.View(), object, buffer);
         DrawObject3DSolid(looked.View(), object, looks, buffer);
+        {
+            // In squares, as a thumbnail is shaded.
+            const TDrawingStateGuard saved;
+            SetShadingBlock(3);
+            DrawObject3DSolid(squares.View(), object, looks, buffer);
+        }
         buffer.Clear();
         FillDepth(buffer, object);
         try {
@@ -132,7 +138,7 @@ void DrawInEveryMode(TObject3D& object, const TModelLooks& looks) {
             continue; // a vertex too far to round; both wire drawings stop at the same face
         }
         Require(wire.GuardIntact() && hidden.GuardIntact() && solid.GuardIntact() &&
-                    looked.GuardIntact(),
+                    looked.GuardIntact() && squares.GuardIntact(),
                 "a drawing wrote outside the canvas");
         for (std::int32_t y = 0; y < TGuardedCanvas::Height; ++y) {
             for (std::int32_t i = 0; i < 3 * TGuardedCanvas::Width; ++i) {
