@@ -27,6 +27,10 @@ using Detail::TFillTriangle;
 // An object of at least this many faces per thread is filled by several threads, each its share
 // of the faces into a layer of its own; fewer cost less than starting a thread and merging.
 constexpr std::size_t SideBySideFillFaces = 1 << 13;
+// Faces whose corners all lie within a box of fewer pixels than this (a mesh seen from afar) cost
+// little each: the threads share them only from SmallFillFaces faces each.
+constexpr std::int64_t SmallFillPixels = 1 << 12;
+constexpr std::size_t SmallFillFaces = 1 << 16;
 
 // The keys and owners that a fill writes: the buffer's, or a layer's of the same size.
 struct TDepthTarget {
@@ -431,6 +435,10 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
     if (keys.size() < std::size_t(count) + 1) {
         ResizeLarge(keys, std::size_t(count) + 1);
     }
+    // The box of the simple corners, and whether every corner is simple.
+    std::int64_t left = std::numeric_limits<std::int64_t>::max(), right = 0;
+    std::int64_t top = left, bottom = 0;
+    bool allSimple = true;
     for (std::uint32_t n = 1; n <= count; ++n) {
         const double z = object.WorldVertices[std::int32_t(n)].Z;
         const double depth = perspective ? -(z - moveBack) : -z;
@@ -438,7 +446,16 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
                             placed[n].Placement == TCornerPlacement::Pixel &&
                             InFillRange(placed[n].X, placed[n].Y);
         keys[n] = simple ? Detail::DepthKey(depth, perspective) : NotANumber;
+        allSimple = allSimple && simple;
+        if (simple) {
+            left = std::min(left, placed[n].X);
+            right = std::max(right, placed[n].X);
+            top = std::min(top, placed[n].Y);
+            bottom = std::max(bottom, placed[n].Y);
+        }
     }
+    const bool small =
+        allSimple && count > 0 && (right - left + 1) * (bottom - top + 1) < SmallFillPixels;
     // Faces first to last, in order, into the target; box grows by what they fill.
     const auto fillFaces = [&](const TDepthTarget& target, std::int32_t first, std::int32_t last,
                                TPixelBox& box) {
@@ -510,7 +527,9 @@ void FillFaces(TDepthBuffer& buffer, const TObject3D& object, TFillFor use) {
     // with the smallest key any face gave it, of equal keys the first face's, as when one thread
     // fills them all.
     const std::size_t threads =
-        fill == FillTriangleInto ? SideBySideThreads(std::size_t(faces) / SideBySideFillFaces) : 1;
+        fill == FillTriangleInto
+            ? SideBySideThreads(std::size_t(faces) / (small ? SmallFillFaces : SideBySideFillFaces))
+            : 1;
     if (threads <= 1) {
         TPixelBox box;
         fillFaces(TDepthTarget::Of(buffer), 1, faces, box);

@@ -586,20 +586,27 @@ TProjectedExtent ProjectedExtent(const TObject3D& object) {
 
 namespace {
 
-TPlacedCorner Placed(const TProjector& projector, const TPoint3D& point) {
-    TPlacedCorner corner;
+// Written field by field: a corner returned whole is copied with wide loads of what was just
+// stored narrow, which stalls the loop over the vertices.
+void Place(const TProjector& projector, const TPoint3D& point, TPlacedCorner& corner) {
     TPaneCorner pane;
     switch (projector.TryPanePoint(point, pane)) {
     case TProjector::TCorner::Pixel:
-        return {pane.X, pane.Y, TCornerPlacement::Pixel};
+        corner.X = pane.X;
+        corner.Y = pane.Y;
+        corner.Placement = TCornerPlacement::Pixel;
+        return;
     case TProjector::TCorner::Kept:
+        corner.X = 0;
+        corner.Y = 0;
         corner.Placement = TCornerPlacement::Kept;
-        return corner;
+        return;
     case TProjector::TCorner::Raises:
         break;
     }
+    corner.X = 0;
+    corner.Y = 0;
     corner.Placement = TCornerPlacement::Raises;
-    return corner;
 }
 
 } // namespace
@@ -618,7 +625,7 @@ TPaneBase PlaceWorldVertices(const TObject3D& object, std::vector<TPlacedCorner>
     }
     const TProjector projector(ProjectionMode == PerspectiveProjection);
     for (std::int32_t i = 1; i <= count; ++i) {
-        placed[std::size_t(i)] = Placed(projector, object.WorldVertices[i]);
+        Place(projector, object.WorldVertices[i], placed[std::size_t(i)]);
     }
     return {projector.BaseInRange(), projector.Base().X, projector.Base().Y};
 }
@@ -627,7 +634,9 @@ TPlacedCorner PlacePoint(const TPoint3D& point) {
     if (!KnownMode()) {
         return {0, 0, TCornerPlacement::Raises};
     }
-    return Placed(TProjector(ProjectionMode == PerspectiveProjection), point);
+    TPlacedCorner corner;
+    Place(TProjector(ProjectionMode == PerspectiveProjection), point, corner);
+    return corner;
 }
 
 } // namespace ZuveloGraphLibrary
