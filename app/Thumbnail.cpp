@@ -66,7 +66,7 @@ std::vector<bool> SeenMaterials(const TDepthBuffer& buffer, const TObject3D& obj
                                 const TModelLooks& looks) {
     std::vector<bool> seen(looks.Materials.size(), false);
     const TDepthBuffer::TFill* fill = buffer.FindFill(object);
-    if (fill == nullptr || fill->Box.Empty()) {
+    if (fill == nullptr || fill->Box.Empty() || looks.Materials.empty()) {
         return seen;
     }
     // Faces own pixels in runs: each run is looked up once, and a run is passed over four owners
