@@ -28,6 +28,8 @@ constexpr std::int64_t DenseFacesPerPixel = 16;
 constexpr std::int64_t SideBySidePixels = 1 << 15;
 constexpr std::int32_t BandRows = 16;
 constexpr std::size_t SideBySideFaces = 1 << 11;
+// When at least this part of an object's faces own pixels, they are set up in their own order.
+constexpr std::size_t InOwnOrderShare = 8;
 // A square for a reduction of at most this many pixels where faces meet is shaded face by face;
 // a larger one pixel by pixel.
 constexpr int MaxSquarePixels = 16;
@@ -681,6 +683,16 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
             if (stamps[i] != d.Stamp) {
                 stamps[i] = d.Stamp;
                 PaintOf(d, PaintIndexOf(d, i));
+                order.push_back(i);
+            }
+        }
+    }
+    if (order.size() * InOwnOrderShare >= faces) {
+        // Many faces own pixels: set up in their own order, their records and corners are read
+        // one after the other rather than as the pixels name them.
+        order.clear();
+        for (std::uint32_t i = 1; i <= std::uint32_t(faces); ++i) {
+            if (stamps[i] == d.Stamp) {
                 order.push_back(i);
             }
         }
