@@ -277,8 +277,8 @@ int LevelOf(double area) {
         return 0;
     }
     const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(std::min(area, 1e30)));
-    const int exponent = int((bits >> 23) & 0xFF) - 127;
-    return (exponent + 1) / 2;
+    const int exponent = int((bits >> 23) & 0xFF) - 127; // at least 1, as area > 2
+    return (exponent + 1) >> 1;
 }
 
 // x^e for x from 0 to 1 and e from 1 to 128, to within 0.0025: log2 x from the float's exponent
