@@ -64,9 +64,77 @@ inline bool TooLarge(const char* p, const char* end, bool hex) {
     return (hex ? place * 4 : place) + exponent > 0;
 }
 
+// The commonest numbers in model files, read without the general reader: decimal digits with an
+// optional point and exponent, at most FastDigits digits in all, and a power of ten up to
+// FastPowers from them. Then the digits and the power are both exact doubles, and one division or
+// multiplication rounds once, to the double nearest the number, which is what the general reader
+// gives. Reads from p, no sign; returns where the number ends, or nullptr when it is not of that
+// form (the general reader then decides what it is).
+inline constexpr int FastDigits = 15;
+inline constexpr int FastPowers = 22;
+inline const char* FastDecimal(const char* p, const char* end, double& value) {
+    static constexpr double Powers[FastPowers + 1] = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::int64_t digits = 0;
+    int count = 0;
+    int places = 0; // digits after the point
+    const char* c = p;
+    for (; c != end && *c >= '0' && *c <= '9'; ++c, ++count) {
+        digits = digits * 10 + (*c - '0');
+    }
+    if (c != end && *c == '.') {
+        for (++c; c != end && *c >= '0' && *c <= '9'; ++c, ++count, ++places) {
+            digits = digits * 10 + (*c - '0');
+        }
+    }
+    if (count == 0 || count > FastDigits) {
+        return nullptr;
+    }
+    int power = -places;
+    if (c != end && (*c == 'e' || *c == 'E')) {
+        const char* e = c + 1;
+        const bool down = e != end && *e == '-';
+        e += e != end && (*e == '-' || *e == '+') ? 1 : 0;
+        int exponent = 0;
+        const char* first = e;
+        for (; e != end && *e >= '0' && *e <= '9' && e - first < 4; ++e) {
+            exponent = exponent * 10 + (*e - '0');
+        }
+        if (e == first || (e != end && *e >= '0' && *e <= '9')) {
+            return nullptr; // no exponent's digits, or too many for this path
+        }
+        power += down ? -exponent : exponent;
+        c = e;
+    }
+    if (power < -FastPowers || power > FastPowers) {
+        return nullptr;
+    }
+    const auto whole = double(digits);
+    value = power < 0 ? whole / Powers[-power] : whole * Powers[power];
+    return c;
+}
+
+// The whole token as a number, always by the general reader: the reference the quick path is
+// checked against. As ParseDouble.
+inline bool ParseDoubleGeneral(std::string_view token, double& value);
+
 // The whole token as a number; false when it is not one (or is empty). Out of the range of a
 // double, the number is an infinity of its sign (or zero), as C reads it.
 inline bool ParseDouble(std::string_view token, double& value) {
+    const char* p = token.data();
+    const char* end = p + token.size();
+    const bool negative = p != end && *p == '-';
+    p += p != end && (*p == '-' || *p == '+') ? 1 : 0;
+    double read = 0;
+    if (p != end && FastDecimal(p, end, read) == end) {
+        value = negative ? -read : read;
+        return true;
+    }
+    return ParseDoubleGeneral(token, value);
+}
+
+inline bool ParseDoubleGeneral(std::string_view token, double& value) {
     const char* p = token.data();
     const char* end = p + token.size();
     bool negative = false;
@@ -76,19 +144,6 @@ inline bool ParseDouble(std::string_view token, double& value) {
     }
     if (p == end || *p == '+' || *p == '-') {
         return false;
-    }
-    // Plain digits, the commonest token, without the general reader: exact up to 15 digits.
-    if (end - p <= 15) {
-        std::int64_t whole = 0;
-        const char* q = p;
-        while (q != end && *q >= '0' && *q <= '9') {
-            whole = whole * 10 + (*q - '0');
-            ++q;
-        }
-        if (q == end) {
-            value = negative ? -double(whole) : double(whole);
-            return true;
-        }
     }
     std::chars_format format = std::chars_format::general;
     if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {

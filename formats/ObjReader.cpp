@@ -2,9 +2,11 @@
 
 #include "CompanionFiles.h"
 #include "GraphErrors.h"
+#include "NumberText.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -114,6 +116,13 @@ float OutOfRange(const char* begin, const char* end, bool hex) {
     return std::numeric_limits<float>::infinity();
 }
 
+// Whether a double lies exactly halfway between two singles (of normal size). The double nearest
+// a number rounds to the same single as the number itself unless it is such a point.
+bool HalfwayBetweenSingles(double value) {
+    constexpr std::uint64_t Below = (std::uint64_t(1) << 29) - 1; // bits a single does not keep
+    return (std::bit_cast<std::uint64_t>(value) & Below) == std::uint64_t(1) << 28;
+}
+
 // Reads a number in any of C's forms (a sign, decimal or hexadecimal digits, an exponent,
 // infinity, NaN) at the start of [p, end). Returns where it ends, or p when there is none.
 const char* ReadFloat(const char* p, const char* end, float& value) {
@@ -130,6 +139,12 @@ const char* ReadFloat(const char* p, const char* end, float& value) {
     const bool hex = end - s > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
                      (HexDigit(s[2]) || s[2] == '.');
     const char* digits = hex ? s + 2 : s;
+    double read = 0;
+    if (const char* stop = hex ? nullptr : NumberText::FastDecimal(s, end, read);
+        stop != nullptr && !HalfwayBetweenSingles(read)) {
+        value = negative ? -float(read) : float(read);
+        return stop;
+    }
     const std::from_chars_result r =
         std::from_chars(digits, end, v, hex ? std::chars_format::hex : std::chars_format::general);
     if (r.ec == std::errc::invalid_argument) {
