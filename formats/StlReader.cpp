@@ -3,12 +3,15 @@
 #include "ColourMaterials.h"
 #include "FileReader.h"
 #include "GraphErrors.h"
+#include "LargeBlocks.h"
 #include "NumberText.h"
+#include "SideBySide.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace Plexa3DFormats {
@@ -22,6 +25,8 @@ namespace {
 constexpr std::size_t HeaderSize = 80;
 constexpr std::size_t BinaryStart = 84; // the header and the count
 constexpr std::size_t TriangleSize = 50;
+// An ASCII text at least this long is read in two halves side by side.
+constexpr std::size_t AsciiHalvesBytes = std::size_t(1) << 20;
 
 // Where "COLOR=" and its four bytes lie in the header, if they do.
 const std::uint8_t* HeaderColour(std::span<const std::uint8_t> bytes) {
@@ -148,37 +153,41 @@ private:
     const char* end_;
 };
 
-std::string ReadAscii(std::string_view text, TModelBuilder& builder) {
-    // Room for as many as the text could hold: "vertex 0 0 0" and a space, three to a facet.
-    builder.Reserve(text.size() / 13, text.size() / 39);
+// What a stretch of an ASCII file read, beside its facets: what the reading of the whole file
+// needs of it.
+struct TAsciiStretch {
+    std::string FirstName;
+    bool Named = false;
+    bool InFacet = false; // at its end
+    bool InSolid = false; // likewise, when SolidSeen
+    bool SolidSeen = false;
+    std::size_t Passed = 0; // facets passed over
+};
+
+// Reads a stretch of an ASCII file that begins where a word begins outside a facet (the file's
+// start, or a line that begins with "facet"), giving each facet's three corners to put.
+template <class Put> TAsciiStretch ReadAsciiStretch(std::string_view text, Put put) {
+    TAsciiStretch stretch;
     TWords words(text);
-    std::string firstName;
-    bool named = false;
-    bool inSolid = false;
-    bool inFacet = false;
     int corners = 0;
     bool spoilt = false;
     TPoint3D corner[3];
-    std::size_t passed = 0;
     const auto endFacet = [&] {
-        if (inFacet) {
+        if (stretch.InFacet) {
             if (corners == 3 && !spoilt) {
-                const std::uint32_t a = builder.AddVertex(corner[0]);
-                const std::uint32_t b = builder.AddVertex(corner[1]);
-                const std::uint32_t c = builder.AddVertex(corner[2]);
-                builder.AddFace(a, b, c);
+                put(corner);
             } else {
-                ++passed;
+                ++stretch.Passed;
             }
         }
-        inFacet = false;
+        stretch.InFacet = false;
         corners = 0;
         spoilt = false;
     };
     for (std::string_view word = words.Next(); !word.empty(); word = words.Next()) {
         const char first = word[0] | 0x20; // lower case, for letters
         if (first == 'v' && SameWord(word, "vertex")) {
-            inFacet = true; // a vertex outside a facet starts one
+            stretch.InFacet = true; // a vertex outside a facet starts one
             TPoint3D p;
             if (words.Number(p.X) && words.Number(p.Y) && words.Number(p.Z)) {
                 if (corners < 3) {
@@ -190,36 +199,103 @@ std::string ReadAscii(std::string_view text, TModelBuilder& builder) {
             corners = std::min(corners + 1, 4);
         } else if (first == 'f' && SameWord(word, "facet")) {
             endFacet();
-            inFacet = true;
+            stretch.InFacet = true;
         } else if (first == 'e' && SameWord(word, "endfacet")) {
             endFacet();
         } else if (first == 's' && SameWord(word, "solid")) {
             endFacet();
             const std::string_view name = words.RestOfLine();
-            if (!named) {
-                firstName = std::string(name);
-                named = true;
+            if (!stretch.Named) {
+                stretch.FirstName = std::string(name);
+                stretch.Named = true;
             }
-            inSolid = true;
+            stretch.InSolid = stretch.SolidSeen = true;
         } else if (first == 'e' && SameWord(word, "endsolid")) {
             endFacet();
             words.RestOfLine();
-            inSolid = false;
+            stretch.InSolid = false;
+            stretch.SolidSeen = true;
         }
     }
-    const bool cut = inFacet || inSolid;
-    endFacet();
-    if (passed > 0) {
+    const bool inFacet = stretch.InFacet;
+    endFacet(); // as the word after the stretch, "facet" or the end, ends it
+    stretch.InFacet = inFacet;
+    return stretch;
+}
+
+// Where the second half of a long text may be read on its own: the first line from its middle on
+// that begins with "facet" (after blanks); the text's end when there is none.
+std::size_t SecondHalf(std::string_view text) {
+    std::size_t at = text.find('\n', text.size() / 2);
+    while (at != std::string_view::npos) {
+        std::size_t word = at + 1;
+        while (word < text.size() &&
+               (text[word] == ' ' || text[word] == '\t' || text[word] == '\r')) {
+            ++word;
+        }
+        const std::string_view facet = "facet";
+        if (text.size() - word >= facet.size() &&
+            SameWord(text.substr(word, facet.size()), facet) &&
+            (word + facet.size() == text.size() || Space(text[word + facet.size()]) ||
+             text[word + facet.size()] == '#')) {
+            return word;
+        }
+        at = text.find('\n', word);
+    }
+    return text.size();
+}
+
+} // namespace
+
+std::string ReadAsciiStl(std::string_view text, TModelBuilder& builder, bool halves) {
+    // Room for as many as the text could hold: "vertex 0 0 0" and a space, three to a facet.
+    builder.Reserve(text.size() / 13, text.size() / 39);
+    const auto add = [&](const TPoint3D(&corner)[3]) {
+        const std::uint32_t a = builder.AddVertex(corner[0]);
+        const std::uint32_t b = builder.AddVertex(corner[1]);
+        const std::uint32_t c = builder.AddVertex(corner[2]);
+        builder.AddFace(a, b, c);
+    };
+    // A long text is read in two halves side by side; the second half's facets are added after
+    // the first's, as one pass would add them.
+    const std::size_t split = halves ? SecondHalf(text) : text.size();
+    std::vector<TPoint3D> later;
+    TAsciiStretch second;
+    std::optional<TJobBeside> beside;
+    if (split < text.size()) {
+        beside.emplace([&] {
+            ReserveLarge(later, (text.size() - split) / 13);
+            second = ReadAsciiStretch(text.substr(split), [&](const TPoint3D(&corner)[3]) {
+                later.insert(later.end(), std::begin(corner), std::end(corner));
+            });
+        });
+    }
+    TAsciiStretch first = ReadAsciiStretch(text.substr(0, split), add);
+    if (beside) {
+        beside->Wait();
+        for (std::size_t i = 0; i + 2 < later.size(); i += 3) {
+            add({later[i], later[i + 1], later[i + 2]});
+        }
+        first.Passed += second.Passed;
+        first.InFacet = second.InFacet;
+        first.InSolid = second.SolidSeen ? second.InSolid : first.InSolid;
+        if (!first.Named && second.Named) {
+            first.FirstName = std::move(second.FirstName);
+        }
+    }
+    if (first.Passed > 0) {
         builder.Note(TLooksNote::TKind::PartSkipped,
-                     Plural(passed, "facet", "facets") +
+                     Plural(first.Passed, "facet", "facets") +
                          " without three vertices that can be read");
     }
-    if (cut) {
+    if (first.InFacet || first.InSolid) {
         builder.Note(TLooksNote::TKind::PartSkipped,
                      "the end of the file, cut short before endsolid");
     }
-    return firstName;
+    return first.FirstName;
 }
+
+namespace {
 
 bool AsciiStart(std::span<const std::uint8_t> bytes) {
     TWords words({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
@@ -242,7 +318,8 @@ std::string ReadStl(const TModelSource& source, TModelPart, TModelBuilder& build
         return {};
     }
     if (AsciiStart(bytes)) {
-        return ReadAscii({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, builder);
+        return ReadAsciiStl({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, builder,
+                            bytes.size() >= AsciiHalvesBytes);
     }
     if (bytes.size() >= BinaryStart) {
         ReadBinary(bytes, builder);

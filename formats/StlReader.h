@@ -26,7 +26,8 @@
 // Every triangle has three vertices of its own, in the file's order, and is flat (smoothing mask
 // 0). Bounds: the binary count is held to the triangles the bytes hold before any room is made;
 // ASCII is read in one pass over the text, with room made for the vertices and faces that its
-// length could hold at most (a vertex takes 13 bytes at least).
+// length could hold at most (a vertex takes 13 bytes at least). A long ASCII text is read in two
+// halves side by side, split where a line begins with "facet", with the same result.
 //
 // The first mesh is the whole file: STL has no meshes apart, and its solids are parts of one
 // model. Its name is the first solid's name in an ASCII file; a binary file (whose header is free
@@ -37,11 +38,16 @@
 #include "ModelSource.h"
 
 #include <string>
+#include <string_view>
 
 namespace Plexa3DFormats {
 
 // Fills the builder from the source and returns the name of the mesh read, for the first mesh
 // (empty: the record is named after the file). Raises RuntimeError for a file it cannot read.
 std::string ReadStl(const TModelSource& source, TModelPart part, TModelBuilder& builder);
+
+// Reads an ASCII text as ReadStl does, in two halves side by side when `halves` is set (ReadStl
+// sets it for a long text), and returns the first solid's name.
+std::string ReadAsciiStl(std::string_view text, TModelBuilder& builder, bool halves);
 
 } // namespace Plexa3DFormats

@@ -1,5 +1,6 @@
 // The STL reader: binary and ASCII files told apart by content, the colours of both conventions
 // of the attribute word, solids one after another, damaged and cut files, and real files.
+#include "StlReader.h"
 #include "MeshReaderChecks.h"
 #include "Writer3DS.h"
 #include "WriterStl.h"
@@ -262,6 +263,70 @@ TEST(StlReader, FilesCutAnywhereReadSoundly) {
                 EXPECT_TRUE(size < 84 || !read.Error) << label;
             } else {
                 EXPECT_EQ(read.Error.has_value(), size < 5) << label;
+            }
+        }
+    }
+}
+
+// A long ASCII text is read in two halves side by side: wherever its middle falls among solids,
+// comments, keywords in capitals and facets that are broken or cut, the model and notes are
+// those of one pass.
+TEST(StlReader, AsciiHalvesReadAsOnePass) {
+    const std::string pieces[] = {
+        "  facet normal 0 0 1\n    outer loop\n      vertex 1 2 3\n      vertex 4 5 6\n"
+        "      vertex 7 8 9\n    endloop\n  endfacet\n",
+        "FACET NORMAL 0 0 1\n VERTEX 1.5 2 3\n VERTEX 4 5 6\n VERTEX -7 8 9e1\n ENDFACET\n",
+        "  facet normal 0 0 1\n vertex 0 0 0\n vertex 1 1 1\n endfacet\n", // two vertices
+        "  facet normal 0 0 1\n vertex 0 0 0\n vertex 1 x 1\n vertex 2 2 2\n endfacet\n",
+        "# facet in a comment\n",
+        "endsolid first\nsolid second # a comment\n",
+        "vertex 3 2 1\nvertex 6 5 4\nvertex 9 8 7\nendfacet\n", // vertices outside a facet
+        "  facet normal 0 0 1 vertex 2 0 0 vertex 0 2 0 vertex 0 0 2 endfacet facet\n"
+        "  vertex 1 0 0 vertex 0 1 0 vertex 0 0 1\n",
+        "\tfacetnormal 0 0 1\n",
+        "endsolid\n",
+        "solid third\n",
+    };
+    // Mixed pieces after a solid's start; facets before any solid word, then mixed pieces (the
+    // name comes late); plain facets in one solid, that the second half reads without a solid word.
+    std::string mixed;
+    for (std::size_t i = 0; i < 40; ++i) {
+        mixed += pieces[(i * 7 + i / 5) % std::size(pieces)];
+    }
+    std::string plain;
+    for (std::size_t i = 0; i < 30; ++i) {
+        plain += pieces[i % 4];
+    }
+    const std::string texts[] = {"solid first\n" + mixed, plain + mixed, "solid only\n" + plain};
+    const std::string endings[] = {"endsolid first\n", "", "facet normal 0 0 1\n vertex 1 2",
+                                   "endsolid first\nvertex 1 2 3\n"};
+    const auto read = [](const std::string& t, bool halves) {
+        Plexa3DFormats::TModelBuilder builder;
+        const std::string name = Plexa3DFormats::ReadAsciiStl(t, builder, halves);
+        TRead r;
+        builder.Finish(name, r.Object, r.Looks);
+        return r;
+    };
+    const auto corners = [](const TRead& r) {
+        std::vector<Corner> list;
+        for (const auto& f : r.Object.Faces) {
+            for (const std::uint32_t v : {f.A, f.B, f.C}) {
+                const auto& p = r.Object.Vertices[std::int32_t(v)];
+                list.push_back({p.X, p.Y, p.Z});
+            }
+        }
+        return list;
+    };
+    for (const std::string& text : texts) {
+        for (const std::string& ending : endings) {
+            for (std::size_t lead = 0; lead < text.size(); lead += 5) {
+                const std::string t = std::string(lead, ' ') + text + ending;
+                SCOPED_TRACE("lead " + std::to_string(lead) + ", ending " + ending);
+                const TRead one = read(t, false);
+                const TRead halves = read(t, true);
+                EXPECT_EQ(halves.Object.Name, one.Object.Name);
+                EXPECT_EQ(corners(halves), corners(one));
+                EXPECT_EQ(halves.Notes(), one.Notes());
             }
         }
     }
