@@ -392,7 +392,7 @@ private:
                 ++at_;
             }
             const std::string_view word(start, std::size_t(at_ - start));
-            if (lineStart_ && word == "comment") {
+            if (lineStart_ && !word.empty() && word[0] == 'c' && word == "comment") {
                 const void* line = std::memchr(at_, '\n', std::size_t(end_ - at_));
                 at_ = line ? static_cast<const char*>(line) : end_;
                 continue;
