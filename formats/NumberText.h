@@ -76,22 +76,22 @@ inline const char* FastDecimal(const char* p, const char* end, double& value) {
     static constexpr double Powers[FastPowers + 1] = {
         1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    std::int64_t digits = 0;
-    int count = 0;
-    int places = 0; // digits after the point
+    std::uint64_t digits = 0; // wraps past FastDigits digits, where it is not used
+    std::int64_t count = 0;
+    std::int64_t places = 0; // digits after the point
     const char* c = p;
     for (; c != end && *c >= '0' && *c <= '9'; ++c, ++count) {
-        digits = digits * 10 + (*c - '0');
+        digits = digits * 10 + std::uint64_t(*c - '0');
     }
     if (c != end && *c == '.') {
         for (++c; c != end && *c >= '0' && *c <= '9'; ++c, ++count, ++places) {
-            digits = digits * 10 + (*c - '0');
+            digits = digits * 10 + std::uint64_t(*c - '0');
         }
     }
     if (count == 0 || count > FastDigits) {
         return nullptr;
     }
-    int power = -places;
+    auto power = int(-places); // places <= count <= FastDigits
     if (c != end && (*c == 'e' || *c == 'E')) {
         const char* e = c + 1;
         const bool down = e != end && *e == '-';

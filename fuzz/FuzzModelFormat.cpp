@@ -3,13 +3,18 @@
 // whole model; an input holding the line "#--companion--" gives what follows it as every file the
 // model names beside it (a material library, a buffer). A read either raises one of the library's
 // errors or leaves a sound record whose looks fit it, which is then fitted and drawn in every mode
-// (FuzzModelChecks.h). Anything else stops the run.
+// (FuzzModelChecks.h). An STL input is also read as ASCII in two halves side by side, which must
+// give what one pass gives. Anything else stops the run.
 #include "FuzzModelChecks.h"
 #include "GraphErrors.h"
+#include "ModelBuilder.h"
 #include "ModelFiles.h"
+#include "StlReader.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -19,6 +24,32 @@ using namespace ZuveloGraphLibrary;
 using namespace Plexa3DFormats;
 
 constexpr std::string_view CompanionMark = "\n#--companion--\n";
+constexpr TModelFormat Fuzzed = TModelFormat::PLEXA3D_FUZZ_FORMAT;
+
+// An ASCII STL text read in two halves and in one pass: the same name, vertices, faces and notes.
+[[maybe_unused]] void CheckStlHalves(std::string_view text) {
+    TObject3D read[2];
+    TModelLooks looks[2];
+    for (int halves = 0; halves < 2; ++halves) {
+        TModelBuilder builder;
+        const std::string name = ReadAsciiStl(text, builder, halves == 1);
+        builder.Finish(name, read[halves], looks[halves]);
+    }
+    const TObject3D& a = read[0];
+    const TObject3D& b = read[1];
+    bool same = a.Name == b.Name && a.VertexCount == b.VertexCount && a.FaceCount == b.FaceCount &&
+                looks[0].Notes == looks[1].Notes;
+    for (std::int32_t i = 1; same && i <= a.VertexCount; ++i) {
+        same = std::memcmp(&a.Vertices[i], &b.Vertices[i], sizeof(TPoint3D)) == 0;
+    }
+    for (std::int32_t i = 1; same && i <= a.FaceCount; ++i) {
+        same = a.Faces[i].A == b.Faces[i].A && a.Faces[i].B == b.Faces[i].B &&
+               a.Faces[i].C == b.Faces[i].C;
+    }
+    if (!same) {
+        std::abort();
+    }
+}
 
 } // namespace
 
@@ -42,11 +73,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             return file;
         }};
+    if constexpr (Fuzzed == TModelFormat::Stl) {
+        CheckStlHalves(all.substr(0, modelSize));
+    }
     for (const TModelPart part : {TModelPart::FirstMesh, TModelPart::Whole}) {
         TObject3D object;
         TModelLooks looks;
         try {
-            ReadModelSourceAs(TModelFormat::PLEXA3D_FUZZ_FORMAT, source, part, object, looks);
+            ReadModelSourceAs(Fuzzed, source, part, object, looks);
         } catch (const RuntimeError&) {
             continue;
         }
