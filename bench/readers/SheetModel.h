@@ -21,9 +21,9 @@
 
 namespace Plexa3DBench {
 
-// Each benchmark reads for this long before it is timed: the first reading after a file is
-// written, with the system's first pages for the process, takes up to twice as long as the
-// next, and a benchmark that reads a large file only once or twice would time mostly that.
+// Each benchmark reads for this long before it is timed: the first reading of a large file in a
+// process takes two to three times as long as the next, and a benchmark that reads such a file
+// only once or twice would time mostly that.
 inline constexpr double WarmUpSeconds = 0.5;
 
 inline std::vector<Plexa3DTools::TMeshSpec> SheetModel() {
