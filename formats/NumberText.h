@@ -1,11 +1,14 @@
 // Numbers written as text, as the text formats' readers (STL, PLY, OFF) meet them: in any form C
 // reads (a sign, digits, a decimal point, an exponent, hexadecimal with 0x, inf and nan), always
-// with a point, whatever the locale. Each reads one whole token, never past its end.
+// with a point, whatever the locale. Each reads one whole token, never past its end. And OBJ's
+// indices, read from the start of a text up to where they end.
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -189,6 +192,82 @@ inline bool ParseInteger(std::string_view token, std::int64_t& value) {
     }
     value = negative ? -whole : whole;
     return true;
+}
+
+// The most an index read by ReadIndex holds: larger ones are held here, which no count reaches.
+inline constexpr std::int64_t MostIndex = std::int64_t(1) << 40;
+
+// Reads a whole number with an optional sign at the start of [p, end), one digit at a time;
+// returns where it ends, or p when there is none. Magnitudes past MostIndex are held there. The
+// reference ReadIndex is checked against.
+inline const char* ReadIndexByDigits(const char* p, const char* end, std::int64_t& value) {
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '+' || *s == '-')) {
+        negative = *s == '-';
+        ++s;
+    }
+    const char* digits = s;
+    std::int64_t v = 0;
+    while (s < end && *s >= '0' && *s <= '9') {
+        v = std::min(v * 10 + (*s - '0'), MostIndex);
+        ++s;
+    }
+    if (s == digits) {
+        return p;
+    }
+    value = negative ? -v : v;
+    return s;
+}
+
+// As ReadIndexByDigits. A number of up to seven digits with eight bytes from its first digit on
+// is read from those bytes at once, without a branch on how many digits there are: their count
+// varies from index to index, and a loop mispredicts its end at nearly every one.
+inline const char* ReadIndex(const char* p, const char* end, std::int64_t& value) {
+    const char* s = p;
+    bool negative = false;
+    if (s < end && (*s == '+' || *s == '-')) {
+        negative = *s == '-';
+        ++s;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        if (end - s >= 8) {
+            constexpr std::uint64_t Ones = 0x0101010101010101;
+            std::uint64_t bytes = 0;
+            std::memcpy(&bytes, s, 8);
+            // A byte is a digit when its high half is 3 both as it is and with 6 added. Adding 6
+            // to a byte of FA or more carries into the next, but only after a byte that is not a
+            // digit, and only the first of those counts.
+            const std::uint64_t other = ((bytes & 0xF0 * Ones) ^ 0x30 * Ones) |
+                                        (((bytes + 6 * Ones) & 0xF0 * Ones) ^ 0x30 * Ones);
+            const int count = other == 0 ? 8 : std::countr_zero(other) / 8;
+            if (count < 8) {
+                if (count == 0) {
+                    return p;
+                }
+                // The digits' values moved to the top bytes, zeros before them, then added up in
+                // pairs, fours and eights; the first byte holds the most significant digit.
+                std::uint64_t d = (bytes & 0x0F * Ones) << (8 * (8 - count));
+                d = d * 10 + (d >> 8);
+                d = ((d & 0x000000FF000000FF) * (100 + (1000000ULL << 32)) +
+                     ((d >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))) >>
+                    32;
+                value = negative ? -std::int64_t(d) : std::int64_t(d);
+                return s + count;
+            }
+        }
+    }
+    const char* digits = s;
+    std::int64_t v = 0;
+    while (s < end && *s >= '0' && *s <= '9') {
+        v = std::min(v * 10 + (*s - '0'), MostIndex);
+        ++s;
+    }
+    if (s == digits) {
+        return p;
+    }
+    value = negative ? -v : v;
+    return s;
 }
 
 } // namespace Plexa3DFormats::NumberText

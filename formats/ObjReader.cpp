@@ -167,29 +167,6 @@ bool WordNumber(std::string_view word, float& value) {
     return !word.empty() && ReadFloat(word.data(), end, value) == end;
 }
 
-// Reads a whole number with an optional sign at the start of [p, end); returns where it ends, or
-// p when there is none. Magnitudes past 2^40 are held there, which no count reaches.
-const char* ReadIndex(const char* p, const char* end, std::int64_t& value) {
-    const char* s = p;
-    bool negative = false;
-    if (s < end && (*s == '+' || *s == '-')) {
-        negative = *s == '-';
-        ++s;
-    }
-    const char* digits = s;
-    std::int64_t v = 0;
-    constexpr std::int64_t Most = std::int64_t(1) << 40;
-    while (s < end && *s >= '0' && *s <= '9') {
-        v = std::min(v * 10 + (*s - '0'), Most);
-        ++s;
-    }
-    if (s == digits) {
-        return p;
-    }
-    value = negative ? -v : v;
-    return s;
-}
-
 // The element an index names among the `count` given so far: from 1, or from the last back when
 // negative. 0 when it names none.
 std::uint32_t Resolve(std::int64_t index, std::size_t count) {
@@ -733,7 +710,7 @@ private:
         if (word == "off" || word == "OFF" || word == "Off") {
             smoothing_ = TSmoothing::Off;
         } else if (!word.empty() && word[0] != '-' && word[0] != '+' &&
-                   ReadIndex(word.data(), end, group) == end) {
+                   NumberText::ReadIndex(word.data(), end, group) == end) {
             smoothing_ = group == 0 ? TSmoothing::Off : TSmoothing::Group;
             group_ = group == 0 ? 0 : std::uint32_t(1) << ((group - 1) % 32);
         } else {
@@ -744,7 +721,7 @@ private:
     // One corner of a polygon, read from p; false when it is not one.
     bool Corner(const char*& p, const char* end, TCornerVertices::TKey& key, bool& missing) {
         std::int64_t v = 0, vt = 0, vn = 0;
-        const char* after = ReadIndex(p, end, v);
+        const char* after = NumberText::ReadIndex(p, end, v);
         if (after == p) {
             return false;
         }
@@ -752,7 +729,7 @@ private:
         if (p < end && *p == '/') {
             ++p;
             if (p < end && *p != '/' && !Blank(*p)) {
-                after = ReadIndex(p, end, vt);
+                after = NumberText::ReadIndex(p, end, vt);
                 if (after == p) {
                     return false;
                 }
@@ -761,7 +738,7 @@ private:
             if (p < end && *p == '/') {
                 ++p;
                 if (!WordEnd(p, end)) {
-                    after = ReadIndex(p, end, vn);
+                    after = NumberText::ReadIndex(p, end, vn);
                     if (after == p) {
                         return false;
                     }

@@ -100,5 +100,49 @@ TEST(NumberText, ObjCoordinatesAreTheSinglesNearestTheirText) {
     }
 }
 
+// OBJ's indices: every length of digits, zeros before them, signs, and each byte after them that
+// a digit test could take for one (those just below '0' and above '9', and those of FA or more,
+// whose sum carries), read by the quick reader as the reader of one digit at a time reads them,
+// with the text ending anywhere.
+TEST(NumberText, IndicesReadAsDigitByDigit) {
+    std::vector<std::string> numbers = {"",
+                                        "+",
+                                        "-",
+                                        "0",
+                                        "-0",
+                                        "000000007",
+                                        "1099511627776",
+                                        "1099511627777",
+                                        "99999999999999999999999"};
+    std::mt19937 random(28);
+    for (int digits = 1; digits <= 14; ++digits) {
+        for (int i = 0; i < 40; ++i) {
+            std::string number = i % 5 == 0 ? "-" : (i % 7 == 0 ? "+" : "");
+            for (int d = 0; d < digits; ++d) {
+                number += char('0' + (d == 0 && i % 3 == 0 ? 0 : random() % 10));
+            }
+            numbers.push_back(number);
+        }
+    }
+    const std::string after[] = {
+        "", " ", "/", "/12/3", ":", "#", "\xFA", "\xFF", std::string(1, '\0'), "a7", "        "};
+    for (const std::string& number : numbers) {
+        for (const std::string& tail : after) {
+            for (const char* filler : {"999999999", "_________"}) {
+                const std::string text = number + tail + filler;
+                for (std::size_t size = number.size(); size <= text.size(); ++size) {
+                    SCOPED_TRACE(text.substr(0, size));
+                    const char* end = text.data() + size;
+                    std::int64_t quick = -7;
+                    std::int64_t slow = -7;
+                    EXPECT_EQ(NumberText::ReadIndex(text.data(), end, quick) - text.data(),
+                              NumberText::ReadIndexByDigits(text.data(), end, slow) - text.data());
+                    EXPECT_EQ(quick, slow);
+                }
+            }
+        }
+    }
+}
+
 } // namespace number_text_test
 } // namespace
