@@ -586,14 +586,20 @@ private:
         }
         const std::string_view word = line.substr(at, end - at);
         const std::string_view rest = line.substr(end);
-        if (word == "v") {
-            Vertex(rest);
-        } else if (word == "f" || word == "fo") {
+        // The statements of nearly every line first, by their letters (a comparison of words
+        // is a call for each).
+        const char first = word[0];
+        const char second = word.size() == 2 ? word[1] : ' '; // ' ' for a word of one letter
+        if (word.size() <= 2 && first == 'v' && (second == ' ' || second == 't' || second == 'n')) {
+            if (second == ' ') {
+                Vertex(rest);
+            } else if (second == 't') {
+                Mapping(rest);
+            } else {
+                ++normals_;
+            }
+        } else if (word.size() <= 2 && first == 'f' && (second == ' ' || second == 'o')) {
             Polygon(rest);
-        } else if (word == "vt") {
-            Mapping(rest);
-        } else if (word == "vn") {
-            ++normals_;
         } else if (word == "o" || word == "g") {
             return MeshStart(rest);
         } else if (word == "usemtl") {

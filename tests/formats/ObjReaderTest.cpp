@@ -923,14 +923,14 @@ TEST(ObjReader, OddValuesReadWhatIsSound) {
          {},
          {Skipped("1 vertex with a word that is not a number")}},
         {"lines of other statements and of none",
-         "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvp 1 2\ncstype bspline\ncurv 0 1 1 2\nl 1 2\np 3\n"
-         "junk\n\x01\x02\n" +
+         "vtx 9 9 9\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvp 1 2\ncstype bspline\ncurv 0 1 1 2\n"
+         "l 1 2\np 3\njunk\n\x01\x02\nfox 1 2 4\nff 1 2 4\n" +
              faces,
          {{1, 2, 3}, {1, 3, 4}},
          0,
          {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
          {Skipped("1 line element (l)"), Skipped("1 point element (p)"),
-          Skipped("1 free-form curve or surface"), Skipped("2 lines not understood")}},
+          Skipped("1 free-form curve or surface"), Skipped("5 lines not understood")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
