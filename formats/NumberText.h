@@ -220,9 +220,38 @@ inline const char* ReadIndexByDigits(const char* p, const char* end, std::int64_
     return s;
 }
 
-// As ReadIndexByDigits. A number of up to seven digits with eight bytes from its first digit on
-// is read from those bytes at once, without a branch on how many digits there are: their count
-// varies from index to index, and a loop mispredicts its end at nearly every one.
+// Up to seven decimal digits at s, read from the eight bytes there (all before the text's end) at
+// once, without a branch on how many digits there are: their count varies from number to number,
+// and a loop mispredicts its end at nearly every one. Returns how many digits were read into
+// `value`; 0, reading nothing, when there are none or eight or more.
+inline int EightByteDigits(const char* s, std::uint64_t& value) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return 0;
+    }
+    constexpr std::uint64_t Ones = 0x0101010101010101;
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, s, 8);
+    // A byte is a digit when its high half is 3 both as it is and with 6 added. Adding 6 to a
+    // byte of FA or more carries into the next, but only after a byte that is not a digit, and
+    // only the first of those counts.
+    const std::uint64_t other =
+        ((bytes & 0xF0 * Ones) ^ 0x30 * Ones) | (((bytes + 6 * Ones) & 0xF0 * Ones) ^ 0x30 * Ones);
+    const int count = other == 0 ? 8 : std::countr_zero(other) / 8;
+    if (count == 0 || count == 8) {
+        return 0;
+    }
+    // The digits' values moved to the top bytes, zeros before them, then added up in pairs, fours
+    // and eights; the first byte holds the most significant digit.
+    std::uint64_t d = (bytes & 0x0F * Ones) << (8 * (8 - count));
+    d = d * 10 + (d >> 8);
+    value = ((d & 0x000000FF000000FF) * (100 + (1000000ULL << 32)) +
+             ((d >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))) >>
+            32;
+    return count;
+}
+
+// As ReadIndexByDigits, a number of up to seven digits by EightByteDigits where the text goes on
+// for eight bytes from its first digit.
 inline const char* ReadIndex(const char* p, const char* end, std::int64_t& value) {
     const char* s = p;
     bool negative = false;
@@ -230,32 +259,10 @@ inline const char* ReadIndex(const char* p, const char* end, std::int64_t& value
         negative = *s == '-';
         ++s;
     }
-    if constexpr (std::endian::native == std::endian::little) {
-        if (end - s >= 8) {
-            constexpr std::uint64_t Ones = 0x0101010101010101;
-            std::uint64_t bytes = 0;
-            std::memcpy(&bytes, s, 8);
-            // A byte is a digit when its high half is 3 both as it is and with 6 added. Adding 6
-            // to a byte of FA or more carries into the next, but only after a byte that is not a
-            // digit, and only the first of those counts.
-            const std::uint64_t other = ((bytes & 0xF0 * Ones) ^ 0x30 * Ones) |
-                                        (((bytes + 6 * Ones) & 0xF0 * Ones) ^ 0x30 * Ones);
-            const int count = other == 0 ? 8 : std::countr_zero(other) / 8;
-            if (count < 8) {
-                if (count == 0) {
-                    return p;
-                }
-                // The digits' values moved to the top bytes, zeros before them, then added up in
-                // pairs, fours and eights; the first byte holds the most significant digit.
-                std::uint64_t d = (bytes & 0x0F * Ones) << (8 * (8 - count));
-                d = d * 10 + (d >> 8);
-                d = ((d & 0x000000FF000000FF) * (100 + (1000000ULL << 32)) +
-                     ((d >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))) >>
-                    32;
-                value = negative ? -std::int64_t(d) : std::int64_t(d);
-                return s + count;
-            }
-        }
+    std::uint64_t quick = 0;
+    if (const int count = end - s >= 8 ? EightByteDigits(s, quick) : 0; count > 0) {
+        value = negative ? -std::int64_t(quick) : std::int64_t(quick);
+        return s + count;
     }
     const char* digits = s;
     std::int64_t v = 0;

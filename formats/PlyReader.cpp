@@ -353,7 +353,10 @@ public:
     explicit TAsciiValues(std::string_view body)
         : at_(body.data()), end_(body.data() + body.size()) {}
 
-    bool Value(TType, double& value) {
+    bool Value(TType type, double& value) {
+        if (!Real(type) && PlainWhole(value)) {
+            return true;
+        }
         const std::string_view word = Next();
         if (word.empty()) {
             return false;
@@ -381,12 +384,32 @@ public:
     bool Damaged() const { return damaged_; }
 
 private:
+    // A whole number of up to seven digits, as lists' counts and vertex indices are written, read
+    // as ParseDouble reads its word, without finding the word first. False, having passed over the
+    // blanks before the next word only, for any other word and near the end of the text.
+    bool PlainWhole(double& value) {
+        SkipSpaces();
+        std::uint64_t whole = 0;
+        const int count = end_ - at_ > 8 ? NumberText::EightByteDigits(at_, whole) : 0;
+        if (count == 0 || !Space(at_[count])) {
+            return false;
+        }
+        at_ += count;
+        lineStart_ = false;
+        value = double(whole);
+        return true;
+    }
+
+    void SkipSpaces() {
+        while (at_ != end_ && Space(*at_)) {
+            lineStart_ = lineStart_ || *at_ == '\n';
+            ++at_;
+        }
+    }
+
     std::string_view Next() {
         for (;;) {
-            while (at_ != end_ && Space(*at_)) {
-                lineStart_ = lineStart_ || *at_ == '\n';
-                ++at_;
-            }
+            SkipSpaces();
             const char* start = at_;
             while (at_ != end_ && !Space(*at_)) {
                 ++at_;
