@@ -54,6 +54,19 @@ public:
 
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
 
+    // The word as a whole number; false when it is not one. One of up to seven digits (as
+    // counts and vertex indices are written) by NumberText::EightByteDigits where the text goes
+    // on for eight bytes from it, any other by ParseInteger.
+    bool Whole(std::string_view word, std::int64_t& value) const {
+        std::uint64_t quick = 0;
+        if (end_ - word.data() >= 8 &&
+            std::size_t(NumberText::EightByteDigits(word.data(), quick)) == word.size()) {
+            value = std::int64_t(quick);
+            return true;
+        }
+        return NumberText::ParseInteger(word, value);
+    }
+
 private:
     const char* at_;
     const char* end_;
@@ -258,14 +271,14 @@ private:
 
     void Face(const std::vector<std::string_view>& words) {
         std::int64_t n = 0;
-        if (!NumberText::ParseInteger(words[0], n) || n < 0 || std::uint64_t(n) >= words.size()) {
+        if (!lines_.Whole(words[0], n) || n < 0 || std::uint64_t(n) >= words.size()) {
             ++badFaces_;
             return;
         }
         corners_.clear();
         for (std::size_t i = 1; i <= std::size_t(n); ++i) {
             std::int64_t index = 0;
-            if (!NumberText::ParseInteger(words[i], index)) {
+            if (!lines_.Whole(words[i], index)) {
                 ++badFaces_;
                 return;
             }

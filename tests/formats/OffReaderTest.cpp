@@ -190,10 +190,11 @@ TEST(OffReader, ReadsEachKindOfFile) {
          .Vertices = 3,
          .Notes = {"2 vertex lines with more numbers than the first word says"}},
         {.Label = "face lines that cannot be read",
-         .File = Bytes("OFF\n3 4 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\nx 0 1 2\n3 0 1 two\n3 0 1 2\n"),
+         .File = Bytes("OFF\n3 5 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\nx 0 1 2\n3 0 1 two\n3 0 2x 1\n"
+                       "3 0 1 2\n"),
          .Faces = 1,
          .Vertices = 3,
-         .Notes = {"3 face lines that cannot be read"}},
+         .Notes = {"4 face lines that cannot be read"}},
         {.Label = "cut short in the vertices",
          .File = Bytes("OFF\n7 3 0\n" + triangle),
          .Vertices = 4,
