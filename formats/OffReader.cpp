@@ -27,29 +27,33 @@ public:
 
     // The words of the next line that has any; false at the end of the text.
     bool Next(std::vector<std::string_view>& words) {
-        while (at_ != end_) {
-            const void* found = std::memchr(at_, '\n', std::size_t(end_ - at_));
-            const char* lineEnd = found ? static_cast<const char*>(found) : end_;
-            const char* p = at_;
-            at_ = found ? lineEnd + 1 : end_;
-            words.clear();
-            while (p != lineEnd && *p != '#') {
-                while (p != lineEnd && Space(*p)) {
-                    ++p;
-                }
-                const char* start = p;
-                while (p != lineEnd && !Space(*p) && *p != '#') {
-                    ++p;
-                }
-                if (p != start) {
-                    words.emplace_back(start, std::size_t(p - start));
-                }
+        words.clear();
+        const char* p = at_;
+        while (p != end_) {
+            // Blanks, then a word up to a blank, a comment or the line's end.
+            while (p != end_ && Space(*p) && *p != '\n') {
+                ++p;
             }
-            if (!words.empty()) {
-                return true;
+            const char* start = p;
+            while (p != end_ && !Space(*p) && *p != '#') {
+                ++p;
+            }
+            if (p != start) {
+                words.emplace_back(start, std::size_t(p - start));
+            }
+            if (p != end_ && *p == '#') {
+                const void* found = std::memchr(p, '\n', std::size_t(end_ - p));
+                p = found ? static_cast<const char*>(found) : end_;
+            }
+            if (p != end_ && *p == '\n') {
+                ++p;
+                if (!words.empty()) {
+                    break;
+                }
             }
         }
-        return false;
+        at_ = p;
+        return !words.empty();
     }
 
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
