@@ -354,7 +354,7 @@ public:
         : at_(body.data()), end_(body.data() + body.size()) {}
 
     bool Value(TType type, double& value) {
-        if (!Real(type) && PlainWhole(value)) {
+        if (Real(type) ? PlainDecimal(value) : PlainWhole(value)) {
             return true;
         }
         const std::string_view word = Next();
@@ -397,6 +397,25 @@ private:
         at_ += count;
         lineStart_ = false;
         value = double(whole);
+        return true;
+    }
+
+    // A number that NumberText::FastDecimal reads, with an optional sign, as ParseDouble reads
+    // its word, without finding the word first. False, having passed over the blanks before the
+    // next word only, for any other word.
+    bool PlainDecimal(double& value) {
+        SkipSpaces();
+        const char* p = at_;
+        const bool negative = p != end_ && *p == '-';
+        p += p != end_ && (*p == '-' || *p == '+') ? 1 : 0;
+        double read = 0;
+        const char* after = p != end_ ? NumberText::FastDecimal(p, end_, read) : nullptr;
+        if (after == nullptr || (after != end_ && !Space(*after))) {
+            return false;
+        }
+        at_ = after;
+        lineStart_ = false;
+        value = negative ? -read : read;
         return true;
     }
 
