@@ -1,7 +1,8 @@
 // Numbers written as text, as the text formats' readers (STL, PLY, OFF) meet them: in any form C
 // reads (a sign, digits, a decimal point, an exponent, hexadecimal with 0x, inf and nan), always
-// with a point, whatever the locale. Each reads one whole token, never past its end. And OBJ's
-// indices, read from the start of a text up to where they end.
+// with a point, whatever the locale. Each reads one whole token, never past its end. Besides
+// them, the readers' quick ways to whole numbers where they stand in the text (OBJ's indices, the
+// counts and indices of PLY and OFF), eight bytes at once where the text holds that many.
 #pragma once
 
 #include <algorithm>
