@@ -265,6 +265,7 @@ inline const char* ReadIndex(const char* p, const char* end, std::int64_t& value
         value = negative ? -std::int64_t(quick) : std::int64_t(quick);
         return s + count;
     }
+    // The reference's loop, written out here: calling it instead measured slower.
     const char* digits = s;
     std::int64_t v = 0;
     while (s < end && *s >= '0' && *s <= '9') {
