@@ -96,7 +96,25 @@ TModelReading TModelBuilder::Finish(const std::string& name, TObject3D& object,
     for (TMeshPart& part : meshes_) {
         part.Count = 0;
     }
-    for (std::size_t i = 0; i < faces_.size(); ++i) {
+    // Most files name only vertices they hold, and finite ones: then every face is kept, as the
+    // loop below would find, each mesh with the faces from its first to the next mesh's (the
+    // first mesh from the first face).
+    bool allKept = verticesNotFinite_ == 0;
+    if (allKept) {
+        bool outside = false;
+        for (std::size_t i = 0; i < faces_.size(); ++i) {
+            outside |= !FaceInRange(faces_[i], std::int32_t(vertexCount));
+        }
+        allKept = !outside;
+    }
+    if (allKept) {
+        kept = faces_.size();
+        for (std::size_t m = 0; m < meshes_.size(); ++m) {
+            const std::size_t end = m + 1 < meshes_.size() ? meshes_[m + 1].First : kept;
+            meshes_[m].Count = std::uint32_t(end - (m == 0 ? 0 : meshes_[m].First));
+        }
+    }
+    for (std::size_t i = 0; i < faces_.size() && !allKept; ++i) {
         while (mesh + 1 < meshes_.size() && meshes_[mesh + 1].First <= i) {
             ++mesh;
         }

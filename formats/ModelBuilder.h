@@ -16,6 +16,7 @@
 #include "ModelLooks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -48,6 +49,18 @@ public:
             Grow(std::max<std::size_t>(FirstRoom, 2 * capacity_));
         }
         items_.get()[size_++] = item;
+    }
+    // `count` entries more, left for the caller to write: the first of them.
+    T* extend(std::size_t count) {
+        if (count > capacity_ - size_) {
+            if (count > std::numeric_limits<std::size_t>::max() - size_) {
+                throw std::bad_alloc();
+            }
+            Grow(std::max({FirstRoom, 2 * capacity_, size_ + count}));
+        }
+        T* added = items_.get() + size_;
+        size_ += count;
+        return added;
     }
     // The block, for TOneBasedArray::Adopt; this is left empty.
     T* release() {
@@ -115,6 +128,12 @@ public:
     std::uint32_t AddVertex(const TPoint3D& point, const TTexCoord& mapping);
     std::uint32_t VertexCount() const { return std::uint32_t(vertices_.size()); }
 
+    // `count` vertices at once, as AddVertex adds them one by one (with their mapping
+    // coordinates where `mapped`): fill(i, point, mapping) writes the i-th, from 0, into the
+    // record's own room. The number of the first.
+    template <class TFill>
+    std::uint32_t AddVertices(std::size_t count, bool mapped, const TFill& fill);
+
     // Vertex numbers from 1; `material` is a number AddMaterial gave, or 0 for the default.
     void AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t material = 0,
                  std::uint32_t smoothing = 0) {
@@ -124,6 +143,12 @@ public:
         KeepBeside(faceSmoothing_, smoothing);
     }
     std::size_t FaceCount() const { return faces_.size(); }
+
+    // `count` faces of one material and smoothing mask at once, as AddFace adds them one by one:
+    // fill(i, face) writes the i-th, from 0, its vertex numbers from 1.
+    template <class TFill>
+    void AddFaces(std::size_t count, std::uint32_t material, std::uint32_t smoothing,
+                  const TFill& fill);
 
     // The material's number (from 1; 0 is the default material).
     std::uint32_t AddMaterial(const TMaterial& material);
@@ -147,6 +172,30 @@ private:
         if (count >= MaxCount) {
             throw ZuveloGraphLibrary::OutOfMemoryError();
         }
+    }
+    // As Count for each of `more` entries after `count`.
+    void CountMore(std::size_t count, std::size_t more) const {
+        if (more > 0) {
+            Count(count + std::min(more - 1, MaxCount));
+        }
+    }
+    // Room in a list kept beside the vertices or the faces for `total` values, grown as the
+    // block beside it is.
+    template <class T>
+    static void RoomBeside(std::vector<T>& values, std::size_t total, std::size_t blockRoom) {
+        if (total > values.capacity()) {
+            ZuveloGraphLibrary::ReserveLarge(values,
+                                             std::max({total, blockRoom, 2 * values.size()}));
+        }
+    }
+    // Whether `count` more faces' values, all `value`, are kept beside the faces: once one of
+    // them or of those before is not 0. If so, room for them.
+    bool RoomForMany(std::vector<std::uint32_t>& values, std::size_t total, std::uint32_t value) {
+        if (value == 0 && values.empty()) {
+            return false;
+        }
+        RoomBeside(values, total, std::max(faces_.capacity(), total));
+        return true;
     }
     // The last vertex added has no mapping coordinates though others have: (0, 0).
     void NoMapping();
@@ -172,5 +221,57 @@ private:
     std::vector<std::vector<std::uint8_t>> embedded_;
     std::vector<ZuveloGraphLibrary::TMeshPart> meshes_; // Count filled in at Finish
 };
+
+template <class TFill>
+std::uint32_t TModelBuilder::AddVertices(std::size_t count, bool mapped, const TFill& fill) {
+    const std::size_t before = vertices_.size();
+    CountMore(before, count);
+    const bool beside = mapped || !mapping_.empty();
+    if (beside) {
+        RoomBeside(mapping_, before + count, std::max(vertices_.capacity(), before + count));
+    }
+    TPoint3D* points = vertices_.extend(count);
+    TTexCoord* coordinates = nullptr;
+    if (beside) {
+        mapping_.resize(before + count); // (0, 0) for the vertices before and those without
+        coordinates = mapping_.data() + before;
+    }
+    std::size_t notFinite = 0;
+    TTexCoord unkept;
+    for (std::size_t i = 0; i < count; ++i) {
+        TTexCoord& mapping = mapped ? coordinates[i] : unkept;
+        fill(i, points[i], mapping);
+        notFinite += Finite(points[i]) ? 0 : 1;
+        if (mapped) {
+            mapping.U = std::isfinite(mapping.U) ? mapping.U : 0;
+            mapping.V = std::isfinite(mapping.V) ? mapping.V : 0;
+        }
+    }
+    verticesNotFinite_ += notFinite;
+    return std::uint32_t(before + 1);
+}
+
+template <class TFill>
+void TModelBuilder::AddFaces(std::size_t count, std::uint32_t material, std::uint32_t smoothing,
+                             const TFill& fill) {
+    const std::size_t before = faces_.size();
+    CountMore(before, count);
+    material = material < materials_.size() ? material : 0;
+    const bool materials = RoomForMany(faceMaterials_, before + count, material);
+    const bool smooth = RoomForMany(faceSmoothing_, before + count, smoothing);
+    ZuveloGraphLibrary::TFace3D* faces = faces_.extend(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        fill(i, faces[i]);
+    }
+    // The faces before get 0 where these are the first with a value.
+    if (materials) {
+        faceMaterials_.resize(before, 0);
+        faceMaterials_.resize(before + count, material);
+    }
+    if (smooth) {
+        faceSmoothing_.resize(before, 0);
+        faceSmoothing_.resize(before + count, smoothing);
+    }
+}
 
 } // namespace Plexa3DFormats
