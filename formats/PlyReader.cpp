@@ -600,6 +600,44 @@ private:
         return false;
     }
 
+    // The binary vertices of scalars alone that the bytes hold, read at once as FixedItem reads
+    // each; their number.
+    std::uint64_t FixedVertices(TBinaryValues& values, const TElement& e,
+                                const TFixedLayout& layout) {
+        const std::size_t count =
+            std::min<std::uint64_t>(e.Count, values.BytesLeft() / layout.Size);
+        const std::uint8_t* bytes = values.Take(count * layout.Size);
+        const auto at = [&](TRole role) {
+            const auto p = std::size_t(e.Where(role));
+            return std::pair(e.Properties[p].Type, layout.Offsets[p]);
+        };
+        const auto [tx, ox] = at(TRole::X);
+        const auto [ty, oy] = at(TRole::Y);
+        const auto [tz, oz] = at(TRole::Z);
+        const auto [tu, ou] = mapping_ ? at(TRole::U) : std::pair(TType::Float32, std::size_t(0));
+        const auto [tv, ov] = mapping_ ? at(TRole::V) : std::pair(TType::Float32, std::size_t(0));
+        const bool mapped = mapping_;
+        const auto add = [&](const auto& read) {
+            builder_.AddVertices(count, mapped, [&](std::size_t i, TPoint3D& point, TTexCoord& uv) {
+                const std::uint8_t* item = bytes + i * layout.Size;
+                point = {read(tx, item + ox), read(ty, item + oy), read(tz, item + oz)};
+                if (mapped) {
+                    uv = {read(tu, item + ou), read(tv, item + ov)};
+                }
+            });
+        };
+        if (tx == TType::Float32 && ty == TType::Float32 && tz == TType::Float32 &&
+            tu == TType::Float32 && tv == TType::Float32) {
+            // As most files have them: no type to look at for each value.
+            add([&](TType, const std::uint8_t* at) {
+                return std::bit_cast<float>(values.Load<std::uint32_t>(at));
+            });
+        } else {
+            add([&](TType type, const std::uint8_t* at) { return float(values.At(type, at)); });
+        }
+        return count;
+    }
+
     // An item that is one list of a byte count and 32-bit indices, read as Item reads it into
     // corners_ without a number for each value.
     bool IndexList(TBinaryValues& values) {
@@ -619,6 +657,37 @@ private:
             corners_[k] = values.Load<std::uint32_t>(list + 4 * k) + 1;
         }
         return true;
+    }
+
+    // The items of one byte count of 3 and three 32-bit indices from here on, of at most `most`,
+    // read at once as IndexList and Polygon read each; their number. They are found and read a
+    // block at a time, while the block's bytes are at hand.
+    std::uint64_t TriangleRun(TBinaryValues& values, std::uint64_t most) {
+        constexpr std::size_t Size = 1 + 3 * 4;
+        constexpr std::size_t Block = 4096;
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::uint8_t* bytes = values.Take(0);
+            const std::size_t held = std::min<std::uint64_t>(
+                {most - total, values.BytesLeft() / Size, std::uint64_t(Block)});
+            std::size_t count = 0;
+            while (count < held && bytes[count * Size] == 3) {
+                ++count;
+            }
+            values.Take(count * Size);
+            // As in IndexList, an index of 2^32 - 1 wraps to 0, no vertex.
+            builder_.AddFaces(count, colours_.Plain(), smoothing_,
+                              [&](std::size_t i, TFace3D& face) {
+                                  const std::uint8_t* item = bytes + i * Size;
+                                  face = {values.Load<std::uint32_t>(item + 1) + 1,
+                                          values.Load<std::uint32_t>(item + 5) + 1,
+                                          values.Load<std::uint32_t>(item + 9) + 1};
+                              });
+            total += count;
+            if (count < Block) {
+                return total;
+            }
+        }
     }
 
     template <class TValues> std::uint64_t Pass(TValues& values, const TElement& element) {
@@ -648,7 +717,13 @@ private:
         const auto at = [&](TRole role) { return std::size_t(e.Where(role)); };
         const std::size_t x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
         const TFixedLayout fixed(e);
-        for (std::uint64_t i = 0; i < e.Count; ++i) {
+        std::uint64_t i = 0;
+        if constexpr (std::is_same_v<TValues, TBinaryValues>) {
+            if (fixed.Size > 0 && !vertexColours_) {
+                i = FixedVertices(values, e, fixed);
+            }
+        }
+        for (; i < e.Count; ++i) {
             if (!FixedItem(values, e, fixed) && !Item(values, e, false)) {
                 return i;
             }
@@ -690,7 +765,13 @@ private:
         const bool triangleList = std::is_same_v<TValues, TBinaryValues> &&
                                   e.Properties.size() == 1 && first.CountType == TType::UInt8 &&
                                   (first.Type == TType::Int32 || first.Type == TType::UInt32);
+        const bool runs = triangleList && now && !vertexColours_;
         for (std::uint64_t i = 0; i < e.Count; ++i) {
+            if constexpr (std::is_same_v<TValues, TBinaryValues>) {
+                if (runs && (i += TriangleRun(values, e.Count - i)) == e.Count) {
+                    break;
+                }
+            }
             if (triangleList) {
                 if constexpr (std::is_same_v<TValues, TBinaryValues>) {
                     if (!IndexList(values)) {

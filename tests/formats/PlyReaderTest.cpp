@@ -139,6 +139,11 @@ TEST(PlyReader, ReadsEachKindOfFile) {
         f.Elements.push_back({"empty", {}, {}, 1u << 31});
         f.HeaderLines = {"comment made by hand", "obj_info none"};
     };
+    // More triangles than are read at once, then an element whose items read as they do.
+    const auto manyTriangles = [](TPlyFile& f) {
+        f.Elements[1].Items.assign(5000, {3, 0, 1, 2});
+        f.Elements.push_back({"strip", {{"uint", "vertex_indices", "uchar"}}, {{3, 0, 1, 2}}});
+    };
     const auto secondVertices = [](TPlyFile& f) { f.Elements.push_back(f.Elements[0]); };
     const auto outOfRange = [](TPlyFile& f) {
         f.Elements[1].Items[1] = {3, 0, 2, 7};
@@ -262,6 +267,17 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Vertices = 7,
          .Corners = {{1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}},
          .Notes = {"3 polygons of fewer than 3 corners"}},
+        {.Label = "polygons split as fans, binary",
+         .File = Changed(binary, polygons),
+         .Faces = 5,
+         .Vertices = 7,
+         .Corners = {{1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}},
+         .Notes = {"3 polygons of fewer than 3 corners"}},
+        {.Label = "triangles past one block, then an element of their layout",
+         .File = Changed(binary, manyTriangles),
+         .Faces = 5000,
+         .Vertices = 7,
+         .Notes = {"the element strip (1 item)"}},
         {.Label = "unknown elements and properties passed over",
          .File = Changed({}, unknownParts),
          .Faces = 3,
