@@ -1142,36 +1142,44 @@ private:
                 builder_.Reserve(n, good); // the first primitive, as often the only one
             }
             first = builder_.VertexCount();
-            for (std::size_t i = 0; i < n; ++i) {
+            const bool mapped = !coordinates.empty();
+            builder_.AddVertices(n, mapped, [&](std::size_t i, TPoint3D& p, TTexCoord& uv) {
                 const double x = points[3 * i], y = points[3 * i + 1], z = points[3 * i + 2];
-                const TPoint3D p{float(place.At(0, 0) * x + place.At(0, 1) * y +
-                                       place.At(0, 2) * z + place.At(0, 3)),
-                                 float(place.At(1, 0) * x + place.At(1, 1) * y +
-                                       place.At(1, 2) * z + place.At(1, 3)),
-                                 float(place.At(2, 0) * x + place.At(2, 1) * y +
-                                       place.At(2, 2) * z + place.At(2, 3))};
-                if (coordinates.empty()) {
-                    builder_.AddVertex(p);
-                } else {
-                    builder_.AddVertex(p, {coordinates[2 * i], 1 - coordinates[2 * i + 1]});
+                p = {float(place.At(0, 0) * x + place.At(0, 1) * y + place.At(0, 2) * z +
+                           place.At(0, 3)),
+                     float(place.At(1, 0) * x + place.At(1, 1) * y + place.At(1, 2) * z +
+                           place.At(1, 3)),
+                     float(place.At(2, 0) * x + place.At(2, 1) * y + place.At(2, 2) * z +
+                           place.At(2, 3))};
+                if (mapped) {
+                    uv = {coordinates[2 * i], 1 - coordinates[2 * i + 1]};
                 }
-            }
+            });
             shared.emplace(key, first);
         }
         const std::uint32_t material = MaterialNumber(Member(&primitive, "material"));
         const std::uint32_t smoothing = Member(attributes, "NORMAL") != nullptr ? 1 : 0;
-        ForEachTriangle(*mode, m, [&](std::size_t a, std::size_t b, std::size_t c) {
-            const std::uint64_t va = vertex(a), vb = vertex(b), vc = vertex(c);
-            if (va >= n || vb >= n || vc >= n) {
-                return;
-            }
-            const auto number = [&](std::uint64_t v) { return std::uint32_t(first + v + 1); };
-            if (mirrored) {
-                builder_.AddFace(number(va), number(vc), number(vb), material, smoothing);
-            } else {
-                builder_.AddFace(number(va), number(vb), number(vc), material, smoothing);
-            }
-        });
+        const auto number = [&](std::uint64_t v) { return std::uint32_t(first + v + 1); };
+        if (*mode == ModeTriangles && bad == 0) {
+            // A list of triangles that all lie among the vertices, as most are: at once.
+            builder_.AddFaces(m / 3, material, smoothing, [&](std::size_t t, TFace3D& face) {
+                const std::uint32_t a = number(vertex(3 * t)), b = number(vertex(3 * t + 1)),
+                                    c = number(vertex(3 * t + 2));
+                face = mirrored ? TFace3D{a, c, b} : TFace3D{a, b, c};
+            });
+        } else {
+            ForEachTriangle(*mode, m, [&](std::size_t a, std::size_t b, std::size_t c) {
+                const std::uint64_t va = vertex(a), vb = vertex(b), vc = vertex(c);
+                if (va >= n || vb >= n || vc >= n) {
+                    return;
+                }
+                if (mirrored) {
+                    builder_.AddFace(number(va), number(vc), number(vb), material, smoothing);
+                } else {
+                    builder_.AddFace(number(va), number(vb), number(vc), material, smoothing);
+                }
+            });
+        }
         if (Member(attributes, "COLOR_0") != nullptr) {
             Tally("primitive drawn without its vertex colours",
                   "primitives drawn without their vertex colours");
