@@ -40,35 +40,47 @@ TSmoothingCorners OneGroupCorners(const TObject3D& object, std::int32_t faces,
                                   std::size_t total, const Smooth& smooth) {
     TSmoothingCorners result;
     AssignLarge(result.Faces, total, 0u);
-    for (std::int32_t i = faces; i >= 1; --i) {
-        if (smooth(i)) {
-            const TFace3D& f = object.Faces[i];
-            const std::uint32_t numbers[] = {f.A, f.B, f.C};
-            for (std::size_t k = CornersPerFace; k-- > 0;) {
-                result.Faces[--first[numbers[k]]] = std::uint32_t(i);
-            }
-        }
-    }
-    // first[v] now begins vertex v's run, and first[v + 1] ends it.
-    std::vector<std::uint32_t> sumOf;
-    AssignLarge(sumOf, std::size_t(vertices) + 1, 0u);
+    // One sum at each vertex with corners, gathering the faces of its run: first[v - 1] begins
+    // the run, first[v] ends it.
+    const auto cornered = [&](std::int32_t v) {
+        return first[std::size_t(v) - 1] != first[std::size_t(v)];
+    };
     ReserveLarge(result.FirstFace, std::size_t(vertices) + 1);
     ReserveLarge(result.FirstShare, std::size_t(vertices) + 1);
     for (std::int32_t v = 1; v <= vertices; ++v) {
-        if (first[std::size_t(v)] != first[std::size_t(v) + 1]) {
-            sumOf[std::size_t(v)] = ++result.SumCount;
-            result.FirstFace.push_back(first[std::size_t(v) + 1]);
+        if (cornered(v)) {
+            ++result.SumCount;
+            result.FirstFace.push_back(first[std::size_t(v)]);
             result.FirstShare.push_back(0);
         }
     }
+    // Each vertex's sum is its number when every vertex has corners, as in most models.
+    std::vector<std::uint32_t> sumOf;
+    if (result.SumCount < std::uint32_t(vertices)) {
+        AssignLarge(sumOf, std::size_t(vertices) + 1, 0u);
+        std::uint32_t sum = 0;
+        for (std::int32_t v = 1; v <= vertices; ++v) {
+            if (cornered(v)) {
+                sumOf[std::size_t(v)] = ++sum;
+            }
+        }
+    }
+    const auto sumAt = [&](std::uint32_t v) { return sumOf.empty() ? v : sumOf[v]; };
+    // From the first face on, each smooth face gives each of its corners its vertex's sum and
+    // the next place in the vertex's run, counted in first[v - 1], which ends at the run's end.
     AssignLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces), 0u);
+    std::uint32_t* gathered = result.Faces.data();
+    std::uint32_t* sums = result.Sums.data();
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
-            std::uint32_t* sums = &result.Sums[CornersPerFace * std::size_t(i - 1)];
-            sums[0] = sumOf[f.A];
-            sums[1] = sumOf[f.B];
-            sums[2] = sumOf[f.C];
+            std::uint32_t* own = sums + CornersPerFace * std::size_t(i - 1);
+            own[0] = sumAt(f.A);
+            own[1] = sumAt(f.B);
+            own[2] = sumAt(f.C);
+            gathered[first[f.A - 1]++] = std::uint32_t(i);
+            gathered[first[f.B - 1]++] = std::uint32_t(i);
+            gathered[first[f.C - 1]++] = std::uint32_t(i);
         }
     }
     return result;
