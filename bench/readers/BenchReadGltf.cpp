@@ -1,6 +1,5 @@
 // The glTF reader on a binary file of about a million faces (a grid of squares with normals and
 // mapping coordinates, as exporters write them), beside the reading of the file's bytes alone.
-#include "FileReader.h"
 #include "ModelFiles.h"
 #include "SheetModel.h"
 #include "WriterGltf.h"
@@ -47,14 +46,7 @@ const std::string& GridFile() {
 }
 
 void BM_GltfFileBytes(benchmark::State& state) {
-    const std::string& path = GridFile();
-    for (auto _ : state) {
-        ZuveloGraphLibrary::TFileReader file(path);
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
-        bytes.resize(file.Read(bytes.data(), bytes.size()));
-        benchmark::DoNotOptimize(bytes.data());
-    }
-    state.counters["bytes"] = double(std::filesystem::file_size(path));
+    Plexa3DBench::BenchReadBytesAt(state, GridFile());
 }
 BENCHMARK(BM_GltfFileBytes)
     ->Unit(benchmark::kMillisecond)

@@ -1,16 +1,13 @@
 // The OBJ reader beside the reading of its file's bytes, on a file written here: a grid of
 // 1000 x 500 squares, two triangles each (a million faces), every corner naming its vertex,
 // mapping coordinates and normal (v/vt/vn), as modellers write them. (a) reads the file's bytes
-// into a new buffer, as ReadModelFile starts; (b) is ReadModelFile, whole, which does (a) too.
+// (SheetModel.h), as ReadModelFile starts; (b) is ReadModelFile, whole, which does (a) too.
 #include "GraphErrors.h"
 #include "ModelFiles.h"
 #include "SheetModel.h"
 #include "WriterObj.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,29 +60,7 @@ void Finish(benchmark::State& state) {
 }
 
 void ObjReadBytes(benchmark::State& state) {
-    const std::string& path = Grid().Path();
-    for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        std::vector<char> bytes(static_cast<std::size_t>(Grid().Size()));
-        std::size_t done = 0;
-        while (fd >= 0 && done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        if (done != bytes.size()) {
-            state.SkipWithError("cannot read the file");
-            break;
-        }
-        benchmark::DoNotOptimize(bytes.data());
-        benchmark::ClobberMemory();
-    }
-    Finish(state);
+    Plexa3DBench::BenchReadBytesAt(state, Grid().Path());
 }
 BENCHMARK(ObjReadBytes)->Unit(benchmark::kMillisecond)->MinWarmUpTime(Plexa3DBench::WarmUpSeconds);
 
