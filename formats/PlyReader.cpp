@@ -607,33 +607,36 @@ private:
         const std::size_t count =
             std::min<std::uint64_t>(e.Count, values.BytesLeft() / layout.Size);
         const std::uint8_t* bytes = values.Take(count * layout.Size);
+        struct TPlace {
+            TType Type = TType::Float32;
+            std::size_t Offset = 0;
+        };
         const auto at = [&](TRole role) {
             const auto p = std::size_t(e.Where(role));
-            return std::pair(e.Properties[p].Type, layout.Offsets[p]);
+            return TPlace{e.Properties[p].Type, layout.Offsets[p]};
         };
-        const auto [tx, ox] = at(TRole::X);
-        const auto [ty, oy] = at(TRole::Y);
-        const auto [tz, oz] = at(TRole::Z);
-        const auto [tu, ou] = mapping_ ? at(TRole::U) : std::pair(TType::Float32, std::size_t(0));
-        const auto [tv, ov] = mapping_ ? at(TRole::V) : std::pair(TType::Float32, std::size_t(0));
+        const TPlace x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
         const bool mapped = mapping_;
+        const TPlace u = mapped ? at(TRole::U) : TPlace{}, v = mapped ? at(TRole::V) : TPlace{};
         const auto add = [&](const auto& read) {
             builder_.AddVertices(count, mapped, [&](std::size_t i, TPoint3D& point, TTexCoord& uv) {
                 const std::uint8_t* item = bytes + i * layout.Size;
-                point = {read(tx, item + ox), read(ty, item + oy), read(tz, item + oz)};
+                point = {read(x, item), read(y, item), read(z, item)};
                 if (mapped) {
-                    uv = {read(tu, item + ou), read(tv, item + ov)};
+                    uv = {read(u, item), read(v, item)};
                 }
             });
         };
-        if (tx == TType::Float32 && ty == TType::Float32 && tz == TType::Float32 &&
-            tu == TType::Float32 && tv == TType::Float32) {
+        if (x.Type == TType::Float32 && y.Type == TType::Float32 && z.Type == TType::Float32 &&
+            u.Type == TType::Float32 && v.Type == TType::Float32) {
             // As most files have them: no type to look at for each value.
-            add([&](TType, const std::uint8_t* at) {
-                return std::bit_cast<float>(values.Load<std::uint32_t>(at));
+            add([&](const TPlace& place, const std::uint8_t* item) {
+                return std::bit_cast<float>(values.Load<std::uint32_t>(item + place.Offset));
             });
         } else {
-            add([&](TType type, const std::uint8_t* at) { return float(values.At(type, at)); });
+            add([&](const TPlace& place, const std::uint8_t* item) {
+                return float(values.At(place.Type, item + place.Offset));
+            });
         }
         return count;
     }
