@@ -606,6 +606,9 @@ private:
                                 const TFixedLayout& layout) {
         const std::size_t count =
             std::min<std::uint64_t>(e.Count, values.BytesLeft() / layout.Size);
+        if (count == 0) {
+            return 0; // a file of no vertices need not name x, y and z
+        }
         const std::uint8_t* bytes = values.Take(count * layout.Size);
         struct TPlace {
             TType Type = TType::Float32;

@@ -144,6 +144,11 @@ TEST(PlyReader, ReadsEachKindOfFile) {
         f.Elements[1].Items.assign(5000, {3, 0, 1, 2});
         f.Elements.push_back({"strip", {{"uint", "vertex_indices", "uchar"}}, {{3, 0, 1, 2}}});
     };
+    const auto noVerticesNorY = [](TPlyFile& f) {
+        f.Elements[0].Properties.erase(f.Elements[0].Properties.begin() + 1);
+        f.Elements[0].Items.clear();
+        f.Elements[1].Items.clear();
+    };
     const auto secondVertices = [](TPlyFile& f) { f.Elements.push_back(f.Elements[0]); };
     const auto outOfRange = [](TPlyFile& f) {
         f.Elements[1].Items[1] = {3, 0, 2, 7};
@@ -278,6 +283,7 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Faces = 5000,
          .Vertices = 7,
          .Notes = {"the element strip (1 item)"}},
+        {.Label = "no vertices, of an element without y", .File = Changed(binary, noVerticesNorY)},
         {.Label = "unknown elements and properties passed over",
          .File = Changed({}, unknownParts),
          .Faces = 3,
