@@ -165,6 +165,9 @@ void CheckModel(TObject3D& object, const TModelLooks& looks) {
     } catch (const FloatingPointError&) {
         return;
     }
+    // As the program does after fitting: a vertex that no face uses, which may be one that is not
+    // finite, goes to the origin.
+    ParkUnusedVertices(object);
     // Vertices with a coordinate that is not finite are not fitted; the others are, up to the
     // rounding of each coordinate to single precision.
     constexpr double Slack = 1 + 1e-6;
