@@ -25,12 +25,10 @@ void TModelBuilder::BeginMesh(const std::string& name) {
 namespace {
 
 // Before a value is added to a list kept beside the vertices or the faces: room for as many as
-// the block holds, so that the list grows with it, its new room advised as the block's is.
+// the block holds, so that the list grows with it.
 template <class T, class U>
 void MakeRoomBeside(std::vector<T>& values, const TGrowingBlock<U>& block) {
-    if (values.size() == values.capacity()) {
-        ReserveLarge(values, std::max({block.capacity(), 2 * values.size(), FirstRoomBeside}));
-    }
+    RoomBeside(values, values.size() + 1, std::max(block.capacity(), FirstRoomBeside));
 }
 
 } // namespace

@@ -91,6 +91,15 @@ private:
     std::size_t capacity_ = 0;
 };
 
+// Room in a list kept beside the vertices or the faces for `total` values, grown as the block
+// beside it is (`blockRoom`, its room), its new room advised as the block's is.
+template <class T>
+void RoomBeside(std::vector<T>& values, std::size_t total, std::size_t blockRoom) {
+    if (total > values.capacity()) {
+        ZuveloGraphLibrary::ReserveLarge(values, std::max({total, blockRoom, 2 * values.size()}));
+    }
+}
+
 using ZuveloGraphLibrary::TLooksNote;
 using ZuveloGraphLibrary::TMaterial;
 using ZuveloGraphLibrary::TModelLooks;
@@ -177,15 +186,6 @@ private:
     void CountMore(std::size_t count, std::size_t more) const {
         if (more > 0) {
             Count(count + std::min(more - 1, MaxCount));
-        }
-    }
-    // Room in a list kept beside the vertices or the faces for `total` values, grown as the
-    // block beside it is.
-    template <class T>
-    static void RoomBeside(std::vector<T>& values, std::size_t total, std::size_t blockRoom) {
-        if (total > values.capacity()) {
-            ZuveloGraphLibrary::ReserveLarge(values,
-                                             std::max({total, blockRoom, 2 * values.size()}));
         }
     }
     // Whether `count` more faces' values, all `value`, are kept beside the faces: once one of
