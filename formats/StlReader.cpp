@@ -27,6 +27,9 @@ constexpr std::size_t BinaryStart = 84; // the header and the count
 constexpr std::size_t TriangleSize = 50;
 // An ASCII text at least this long is read in two halves side by side.
 constexpr std::size_t AsciiHalvesBytes = std::size_t(1) << 20;
+// Binary triangles are added in runs of one material of at most this many, while their bytes
+// are still in the cache.
+constexpr std::size_t RunTriangles = 4096;
 
 // Where "COLOR=" and its four bytes lie in the header, if they do.
 const std::uint8_t* HeaderColour(std::span<const std::uint8_t> bytes) {
@@ -63,32 +66,47 @@ void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
     const std::uint8_t* headerColour = HeaderColour(bytes);
     TColourMaterials colours(builder);
     std::uint32_t headerMaterial = 0;
-    builder.Reserve(3 * triangles, triangles);
-    const std::uint8_t* record = bytes.data() + BinaryStart;
-    for (std::size_t i = 0; i < triangles; ++i, record += TriangleSize) {
-        std::uint32_t corner[3];
-        for (int c = 0; c < 3; ++c) {
-            const std::uint8_t* p = record + 12 + 12 * c;
-            corner[c] = builder.AddVertex({Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)});
-        }
+    const auto materialOf = [&](const std::uint8_t* record) -> std::uint32_t {
         const std::uint16_t word = UInt16At(record + 48);
-        std::uint32_t material = 0;
         if (headerColour) {
             if ((word & 0x8000) == 0) {
-                material = colours.Of5Bits(word & 0x7FFF);
-            } else {
-                if (headerMaterial == 0) {
-                    headerMaterial =
-                        colours.Add({float(headerColour[0]) / 255, float(headerColour[1]) / 255,
-                                     float(headerColour[2]) / 255});
-                }
-                material = headerMaterial;
+                return colours.Of5Bits(word & 0x7FFF);
             }
-        } else if (word & 0x8000) {
-            material = colours.Of5Bits(
+            if (headerMaterial == 0) {
+                headerMaterial =
+                    colours.Add({float(headerColour[0]) / 255, float(headerColour[1]) / 255,
+                                 float(headerColour[2]) / 255});
+            }
+            return headerMaterial;
+        }
+        if (word & 0x8000) {
+            return colours.Of5Bits(
                 std::uint16_t(((word >> 10) & 31) | (word & (31 << 5)) | ((word & 31) << 10)));
         }
-        builder.AddFace(corner[0], corner[1], corner[2], material);
+        return 0;
+    };
+    builder.Reserve(3 * triangles, triangles);
+    // In runs of one material, at most RunTriangles long, each triangle with three vertices of
+    // its own.
+    const std::uint8_t* const first = bytes.data() + BinaryStart;
+    for (std::size_t start = 0; start < triangles;) {
+        const std::uint32_t material = materialOf(first + start * TriangleSize);
+        std::size_t count = 1;
+        while (count < RunTriangles && start + count < triangles &&
+               materialOf(first + (start + count) * TriangleSize) == material) {
+            ++count;
+        }
+        const std::uint8_t* const run = first + start * TriangleSize;
+        const std::uint32_t vertex =
+            builder.AddVertices(3 * count, false, [&](std::size_t i, TPoint3D& point, TTexCoord&) {
+                const std::uint8_t* p = run + (i / 3) * TriangleSize + 12 + 12 * (i % 3);
+                point = {Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)};
+            });
+        builder.AddFaces(count, material, 0, [&](std::size_t i, TFace3D& face) {
+            const auto a = vertex + std::uint32_t(3 * i);
+            face = {a, a + 1, a + 2};
+        });
+        start += count;
     }
 }
 
