@@ -14,6 +14,7 @@
 #include "LargeBlocks.h"
 #include "MeshObject.h"
 #include "ModelLooks.h"
+#include "SideBySide.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,6 +144,11 @@ public:
     template <class TFill>
     std::uint32_t AddVertices(std::size_t count, bool mapped, const TFill& fill);
 
+    // As AddVertices without mapping coordinates, but fill(i, point) is called on several
+    // threads at once when there are many: each i once, on any of them.
+    template <class TFill>
+    std::uint32_t AddVerticesSideBySide(std::size_t count, const TFill& fill);
+
     // Vertex numbers from 1; `material` is a number AddMaterial gave, or 0 for the default.
     void AddFace(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t material = 0,
                  std::uint32_t smoothing = 0) {
@@ -248,6 +254,43 @@ std::uint32_t TModelBuilder::AddVertices(std::size_t count, bool mapped, const T
         }
     }
     verticesNotFinite_ += notFinite;
+    return std::uint32_t(before + 1);
+}
+
+template <class TFill>
+std::uint32_t TModelBuilder::AddVerticesSideBySide(std::size_t count, const TFill& fill) {
+    // Below this many, waking a thread costs more than it saves.
+    constexpr std::size_t SideBySideVertices = std::size_t(1) << 16;
+    const std::size_t pieces =
+        count >= SideBySideVertices
+            ? ZuveloGraphLibrary::SideBySideThreads(ZuveloGraphLibrary::MaxSideBySide)
+            : 1;
+    if (pieces == 1) {
+        return AddVertices(count, false,
+                           [&](std::size_t i, TPoint3D& point, TTexCoord&) { fill(i, point); });
+    }
+    const std::size_t before = vertices_.size();
+    CountMore(before, count);
+    const bool beside = !mapping_.empty();
+    if (beside) {
+        RoomBeside(mapping_, before + count, std::max(vertices_.capacity(), before + count));
+    }
+    TPoint3D* points = vertices_.extend(count);
+    if (beside) {
+        mapping_.resize(before + count); // (0, 0), as AddVertices gives them
+    }
+    std::size_t notFinite[ZuveloGraphLibrary::MaxSideBySide] = {};
+    ZuveloGraphLibrary::RunSideBySide(pieces, [&](std::size_t piece) {
+        std::size_t found = 0;
+        for (std::size_t i = count * piece / pieces; i < count * (piece + 1) / pieces; ++i) {
+            fill(i, points[i]);
+            found += Finite(points[i]) ? 0 : 1;
+        }
+        notFinite[piece] = found;
+    });
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+        verticesNotFinite_ += notFinite[piece];
+    }
     return std::uint32_t(before + 1);
 }
 

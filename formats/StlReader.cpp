@@ -8,6 +8,7 @@
 #include "SideBySide.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -86,9 +87,30 @@ void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
         return 0;
     };
     builder.Reserve(3 * triangles, triangles);
-    // In runs of one material, at most RunTriangles long, each triangle with three vertices of
-    // its own.
+    // Each triangle has three vertices of its own; whether any has a colour is seen on the way.
     const std::uint8_t* const first = bytes.data() + BinaryStart;
+    std::atomic<bool> coloured = headerColour != nullptr;
+    const std::uint32_t vertex =
+        builder.AddVerticesSideBySide(3 * triangles, [&](std::size_t i, TPoint3D& point) {
+            const std::size_t t = i / 3;
+            const std::uint8_t* record = first + t * TriangleSize;
+            const std::uint8_t* p = record + 12 + 12 * (i - 3 * t);
+            point = {Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)};
+            if (i == 3 * t && (record[49] & 0x80) != 0) {
+                coloured.store(true, std::memory_order_relaxed);
+            }
+        });
+    const auto faces = [&](std::size_t start, std::size_t count, std::uint32_t material) {
+        builder.AddFaces(count, material, 0, [&](std::size_t i, TFace3D& face) {
+            const auto a = vertex + std::uint32_t(3 * (start + i));
+            face = {a, a + 1, a + 2};
+        });
+    };
+    if (!coloured.load()) {
+        faces(0, triangles, 0);
+        return;
+    }
+    // In runs of one material, at most RunTriangles long.
     for (std::size_t start = 0; start < triangles;) {
         const std::uint32_t material = materialOf(first + start * TriangleSize);
         std::size_t count = 1;
@@ -96,16 +118,7 @@ void ReadBinary(std::span<const std::uint8_t> bytes, TModelBuilder& builder) {
                materialOf(first + (start + count) * TriangleSize) == material) {
             ++count;
         }
-        const std::uint8_t* const run = first + start * TriangleSize;
-        const std::uint32_t vertex =
-            builder.AddVertices(3 * count, false, [&](std::size_t i, TPoint3D& point, TTexCoord&) {
-                const std::uint8_t* p = run + (i / 3) * TriangleSize + 12 + 12 * (i % 3);
-                point = {Coordinate(p), Coordinate(p + 4), Coordinate(p + 8)};
-            });
-        builder.AddFaces(count, material, 0, [&](std::size_t i, TFace3D& face) {
-            const auto a = vertex + std::uint32_t(3 * i);
-            face = {a, a + 1, a + 2};
-        });
+        faces(start, count, material);
         start += count;
     }
 }

@@ -1,5 +1,6 @@
-// The model builder: vertices and faces added many at once make the model that adding them one by
-// one makes, and Finish's quick way for a model whose faces all stand makes what its loop makes.
+// The model builder: vertices and faces added many at once (vertices on several threads, too) make
+// the model that adding them one by one makes, and Finish's quick way for a model whose faces all
+// stand makes what its loop makes.
 #include "ModelBuilder.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,14 +25,22 @@ struct TVertex {
     TTexCoord Mapping;
 };
 
-// What the readers add, either way: vertices with or without mapping coordinates, faces of one
+enum class TWay { OneByOne, Many, SideBySide };
+
+// What the readers add, each way: vertices with or without mapping coordinates, faces of one
 // material and mask, and meshes.
 class TAdding {
 public:
-    TAdding(TModelBuilder& builder, bool many) : builder_(builder), many_(many) {}
+    TAdding(TModelBuilder& builder, TWay way) : builder_(builder), way_(way) {}
 
     void Vertices(const std::vector<TVertex>& vertices, bool mapped) {
-        if (many_) {
+        if (way_ == TWay::SideBySide && !mapped) {
+            builder_.AddVerticesSideBySide(vertices.size(), [&](std::size_t i, TPoint3D& point) {
+                point = vertices[i].Point;
+            });
+            return;
+        }
+        if (way_ != TWay::OneByOne) {
             builder_.AddVertices(vertices.size(), mapped,
                                  [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
                                      point = vertices[i].Point;
@@ -47,7 +57,7 @@ public:
         }
     }
     void Faces(const std::vector<TFace3D>& faces, std::uint32_t material, std::uint32_t mask) {
-        if (many_) {
+        if (way_ != TWay::OneByOne) {
             builder_.AddFaces(faces.size(), material, mask,
                               [&](std::size_t i, TFace3D& face) { face = faces[i]; });
             return;
@@ -61,7 +71,7 @@ public:
 
 private:
     TModelBuilder& builder_;
-    bool many_;
+    TWay way_;
 };
 
 struct TBuilt {
@@ -70,9 +80,9 @@ struct TBuilt {
     TModelReading Reading;
 };
 
-TBuilt Build(const std::function<void(TAdding&)>& add, bool many, bool unusedNaN) {
+TBuilt Build(const std::function<void(TAdding&)>& add, TWay way, bool unusedNaN) {
     TModelBuilder builder;
-    TAdding adding(builder, many);
+    TAdding adding(builder, way);
     add(adding);
     if (unusedNaN) {
         builder.AddVertex({NaN, 0, 0}); // named by no face, it only makes Finish check each face
@@ -108,6 +118,10 @@ TEST(ModelBuilder, ManyAtOnceBuildWhatOneByOneBuilds) {
     const std::vector<TFace3D> two = {{1, 2, 3}, {1, 3, 4}};
     const std::vector<TFace3D> beyond = {{5, 6, 8}, {5, 6, 99}, {0, 5, 6}}; // 99, 0: no vertex
     const std::vector<TFace3D> notFinite = {{5, 6, 7}, {7, 8, 5}};
+    std::vector<TVertex> crowd(70000); // enough to be added on several threads
+    for (std::size_t i = 0; i < crowd.size(); ++i) {
+        crowd[i].Point = {float(i), i % 9999 == 5 ? NaN : 1.0f, i == 69999 ? -INFINITY : 2.0f};
+    }
     const struct {
         const char* Label;
         std::function<void(TAdding&)> Add;
@@ -161,6 +175,13 @@ TEST(ModelBuilder, ManyAtOnceBuildWhatOneByOneBuilds) {
              a.Faces(two, 0, 0);
              a.Faces(notFinite, 0, 0);
          }},
+        {"many vertices, some not finite, after mapped ones",
+         [&](TAdding& a) {
+             a.Vertices(square, true);
+             a.Vertices(crowd, false);
+             a.Faces(two, 0, 0);
+             a.Faces({{5, 6, 7}, {9, 10, 11}, {70001, 70002, 70003}, {70002, 70003, 70004}}, 0, 0);
+         }},
         {"nothing at once",
          [&](TAdding& a) {
              a.Vertices({}, true);
@@ -171,10 +192,14 @@ TEST(ModelBuilder, ManyAtOnceBuildWhatOneByOneBuilds) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        const TBuilt one = Build(c.Add, false, false);
-        for (const bool unusedNaN : {false, true}) {
+        const TBuilt one = Build(c.Add, TWay::OneByOne, false);
+        for (const auto& [way, unusedNaN] : {std::pair{TWay::Many, false},
+                                             {TWay::Many, true},
+                                             {TWay::SideBySide, false},
+                                             {TWay::SideBySide, true}}) {
+            SCOPED_TRACE(way == TWay::Many ? "many" : "side by side");
             SCOPED_TRACE(unusedNaN ? "through Finish's loop" : "as added");
-            const TBuilt many = Build(c.Add, true, unusedNaN);
+            const TBuilt many = Build(c.Add, way, unusedNaN);
             EXPECT_EQ(many.Object.VertexCount, one.Object.VertexCount + (unusedNaN ? 1 : 0));
             for (std::int32_t i = 1; i <= one.Object.VertexCount; ++i) {
                 const TPoint3D& p = many.Object.Vertices[i];
