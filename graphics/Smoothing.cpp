@@ -96,6 +96,13 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     const auto smooth = [&](std::int32_t i) {
         return MaskOf(masks, i) != 0 && FaceInRange(object.Faces[i], vertices);
     };
+    // Every face flat, as in most files of formats without groups: nothing to gather, and no
+    // list per vertex to make for it.
+    const std::size_t masked = std::min(masks.size(), std::size_t(faces));
+    if (std::all_of(masks.begin(), masks.begin() + std::ptrdiff_t(masked),
+                    [](std::uint32_t mask) { return mask == 0; })) {
+        return result;
+    }
     // The corners of the smooth faces, sorted by their vertex and then by their number: the
     // corners at vertex v are corners[first[v]] to corners[first[v + 1] - 1]. Each vertex's count
     // is summed into the end of its run, and the corners are put in from the last face back.
