@@ -1089,14 +1089,24 @@ private:
             overspent_ = true;
             return;
         }
+        // Indices of 32 bits side by side, as most files hold them, are read where they lie;
+        // others are decoded first.
+        const std::uint8_t* inPlace =
+            indicesValue != nullptr && index.ComponentType == ComponentUnsignedInt &&
+                    index.Stride == sizeof(std::uint32_t) && !index.Zeros && index.Sparse == nullptr
+                ? index.Bytes.data()
+                : nullptr;
         TValues<std::uint32_t> numbers;
-        if (indicesValue != nullptr) {
+        if (indicesValue != nullptr && inPlace == nullptr) {
             if (TFault fault = DecodeAll(index, numbers); !fault.empty()) {
                 skip("indices", fault);
                 return;
             }
         }
         const auto vertex = [&](std::size_t k) -> std::uint64_t {
+            if (inPlace != nullptr) {
+                return Load<std::uint32_t>(inPlace + sizeof(std::uint32_t) * k);
+            }
             return indicesValue != nullptr ? numbers[k] : k;
         };
         std::size_t good = 0;
@@ -1118,11 +1128,25 @@ private:
         if (found != shared.end()) {
             first = found->second;
         } else {
+            // Positions of floats, as nearly all are, are read where they lie, too.
+            const std::uint8_t* pointsInPlace = position.ComponentType == ComponentFloat &&
+                                                        !position.Zeros &&
+                                                        position.Sparse == nullptr
+                                                    ? position.Bytes.data()
+                                                    : nullptr;
             TValues<float> points;
-            if (TFault fault = DecodeAll(position, points); !fault.empty()) {
-                skip("positions", fault);
-                return;
+            if (pointsInPlace == nullptr) {
+                if (TFault fault = DecodeAll(position, points); !fault.empty()) {
+                    skip("positions", fault);
+                    return;
+                }
             }
+            const auto coordinate = [&](std::size_t i, std::size_t k) -> double {
+                if (pointsInPlace != nullptr) {
+                    return Load<float>(pointsInPlace + i * position.Stride + sizeof(float) * k);
+                }
+                return points[3 * i + k];
+            };
             TValues<float> coordinates;
             if (mapping) {
                 TAccessor uv;
@@ -1144,7 +1168,7 @@ private:
             first = builder_.VertexCount();
             const bool mapped = !coordinates.empty();
             builder_.AddVertices(n, mapped, [&](std::size_t i, TPoint3D& p, TTexCoord& uv) {
-                const double x = points[3 * i], y = points[3 * i + 1], z = points[3 * i + 2];
+                const double x = coordinate(i, 0), y = coordinate(i, 1), z = coordinate(i, 2);
                 p = {float(place.At(0, 0) * x + place.At(0, 1) * y + place.At(0, 2) * z +
                            place.At(0, 3)),
                      float(place.At(1, 0) * x + place.At(1, 1) * y + place.At(1, 2) * z +
