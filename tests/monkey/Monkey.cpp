@@ -12,9 +12,10 @@
 // The program runs with an empty home folder (which must stay empty), with a PATH that holds
 // only a stand-in for xdg-open (so that the website and e-mail buttons open nothing), and in a
 // folder of generated models: good ones, damaged ones, a folder named like a model, and names of
-// models that do not exist. Inside a file dialog the monkey only types those names, presses
-// Return or cancels: nothing else in the dialog is touched, so it never creates, renames or
-// deletes files.
+// models that do not exist; beside them, copies of the --models folders' .3DS files, and of each
+// --models folder that holds models of the other formats. Inside a file dialog the monkey only
+// types those names, presses Return or cancels: nothing else in the dialog is touched, so it never
+// creates, renames or deletes files.
 #include "Writer3DS.h"
 
 #include <X11/XKBlib.h>
@@ -31,6 +32,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -182,6 +184,39 @@ std::vector<std::string> MakeModels(const fs::path& dir, const std::vector<std::
             }
         }
     }
+    // Models of the other formats anywhere under a folder: the folder is copied whole, so that
+    // each keeps the material libraries, buffers and images beside it that it names. At most as
+    // many of them as of the names above are offered, chosen at random, so that the .3DS ones
+    // keep at least half of the dialog's turns.
+    std::vector<std::string> others;
+    int folders = 0;
+    for (const std::string& from : copyFrom) {
+        std::vector<fs::path> found;
+        std::error_code error;
+        for (auto entry = fs::recursive_directory_iterator(from, error);
+             !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+            std::string ext = entry->path().extension().string();
+            std::transform(ext.begin(), ext.end(), ext.begin(),
+                           [](unsigned char c) { return char(std::tolower(c)); });
+            if (entry->is_regular_file() && (ext == ".obj" || ext == ".stl" || ext == ".ply" ||
+                                             ext == ".off" || ext == ".gltf" || ext == ".glb")) {
+                found.push_back(fs::relative(entry->path(), from));
+            }
+        }
+        if (found.empty()) {
+            continue;
+        }
+        const fs::path to = dir / ("formati" + std::to_string(++folders));
+        fs::copy(from, to, fs::copy_options::recursive, error);
+        for (const fs::path& model : found) {
+            others.push_back((to / model).string());
+        }
+    }
+    for (std::size_t i = others.size(); i > 1; --i) {
+        std::swap(others[i - 1], others[std::size_t(random.Pick(int(i)))]);
+    }
+    others.resize(std::min(others.size(), names.size()));
+    names.insert(names.end(), others.begin(), others.end());
     return names;
 }
 
