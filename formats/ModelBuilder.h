@@ -194,6 +194,23 @@ private:
             Count(count + std::min(more - 1, MaxCount));
         }
     }
+    // Room for `count` vertices more, left for the caller to write: the first of them. Their
+    // mapping coordinates, (0, 0), come to `coordinates` when they or those before have any.
+    TPoint3D* MoreVertices(std::size_t count, bool mapped, TTexCoord*& coordinates) {
+        const std::size_t before = vertices_.size();
+        CountMore(before, count);
+        const bool beside = mapped || !mapping_.empty();
+        if (beside) {
+            RoomBeside(mapping_, before + count, std::max(vertices_.capacity(), before + count));
+        }
+        TPoint3D* points = vertices_.extend(count);
+        coordinates = nullptr;
+        if (beside) {
+            mapping_.resize(before + count); // (0, 0) for the vertices before and those without
+            coordinates = mapping_.data() + before;
+        }
+        return points;
+    }
     // Whether `count` more faces' values, all `value`, are kept beside the faces: once one of
     // them or of those before is not 0. If so, room for them.
     bool RoomForMany(std::vector<std::uint32_t>& values, std::size_t total, std::uint32_t value) {
@@ -231,17 +248,8 @@ private:
 template <class TFill>
 std::uint32_t TModelBuilder::AddVertices(std::size_t count, bool mapped, const TFill& fill) {
     const std::size_t before = vertices_.size();
-    CountMore(before, count);
-    const bool beside = mapped || !mapping_.empty();
-    if (beside) {
-        RoomBeside(mapping_, before + count, std::max(vertices_.capacity(), before + count));
-    }
-    TPoint3D* points = vertices_.extend(count);
     TTexCoord* coordinates = nullptr;
-    if (beside) {
-        mapping_.resize(before + count); // (0, 0) for the vertices before and those without
-        coordinates = mapping_.data() + before;
-    }
+    TPoint3D* points = MoreVertices(count, mapped, coordinates);
     std::size_t notFinite = 0;
     TTexCoord unkept;
     for (std::size_t i = 0; i < count; ++i) {
@@ -270,15 +278,8 @@ std::uint32_t TModelBuilder::AddVerticesSideBySide(std::size_t count, const TFil
                            [&](std::size_t i, TPoint3D& point, TTexCoord&) { fill(i, point); });
     }
     const std::size_t before = vertices_.size();
-    CountMore(before, count);
-    const bool beside = !mapping_.empty();
-    if (beside) {
-        RoomBeside(mapping_, before + count, std::max(vertices_.capacity(), before + count));
-    }
-    TPoint3D* points = vertices_.extend(count);
-    if (beside) {
-        mapping_.resize(before + count); // (0, 0), as AddVertices gives them
-    }
+    TTexCoord* coordinates = nullptr;
+    TPoint3D* points = MoreVertices(count, false, coordinates);
     std::size_t notFinite[ZuveloGraphLibrary::MaxSideBySide] = {};
     ZuveloGraphLibrary::RunSideBySide(pieces, [&](std::size_t piece) {
         std::size_t found = 0;

@@ -28,8 +28,8 @@ constexpr std::size_t BinaryStart = 84; // the header and the count
 constexpr std::size_t TriangleSize = 50;
 // An ASCII text at least this long is read in two halves side by side.
 constexpr std::size_t AsciiHalvesBytes = std::size_t(1) << 20;
-// Binary triangles are added in runs of one material of at most this many, while their bytes
-// are still in the cache.
+// The faces of binary triangles with colours are added in runs of one material of at most this
+// many.
 constexpr std::size_t RunTriangles = 4096;
 
 // Where "COLOR=" and its four bytes lie in the header, if they do.
