@@ -33,54 +33,51 @@ std::uint32_t MaskOf(std::span<const std::uint32_t> masks, std::int32_t face) {
 }
 
 // The corners when every smooth face has one mask: `first` holds the end of each vertex's run of
-// corners, `total` their number; what the general way below finds, without reading a mask again.
+// corners, `total` their number, `cornered` the vertices that have any; what the general way
+// below finds, without reading a mask again. Each list is written once, in its own order where it
+// can be, not cleared first.
 template <class Smooth>
 TSmoothingCorners OneGroupCorners(const TObject3D& object, std::int32_t faces,
                                   std::int32_t vertices, std::vector<std::uint32_t>& first,
-                                  std::size_t total, const Smooth& smooth) {
+                                  std::size_t total, std::uint32_t cornered, const Smooth& smooth) {
     TSmoothingCorners result;
-    AssignLarge(result.Faces, total, 0u);
+    result.SumCount = cornered;
     // One sum at each vertex with corners, gathering the faces of its run: first[v - 1] begins
-    // the run, first[v] ends it.
-    const auto cornered = [&](std::int32_t v) {
-        return first[std::size_t(v) - 1] != first[std::size_t(v)];
-    };
-    ReserveLarge(result.FirstFace, std::size_t(vertices) + 1);
-    ReserveLarge(result.FirstShare, std::size_t(vertices) + 1);
-    for (std::int32_t v = 1; v <= vertices; ++v) {
-        if (cornered(v)) {
-            ++result.SumCount;
-            result.FirstFace.push_back(first[std::size_t(v)]);
-            result.FirstShare.push_back(0);
-        }
-    }
-    // Each vertex's sum is its number when every vertex has corners, as in most models.
+    // the run, first[v] ends it. When every vertex has corners, as in most models, each vertex's
+    // sum is its own number and the runs' ends are `first` as it stands.
     std::vector<std::uint32_t> sumOf;
-    if (result.SumCount < std::uint32_t(vertices)) {
+    ReserveLarge(result.FirstFace, std::size_t(cornered) + 1);
+    if (cornered == std::uint32_t(vertices)) {
+        result.FirstFace.assign(first.begin(), first.begin() + vertices + 1);
+    } else {
         AssignLarge(sumOf, std::size_t(vertices) + 1, 0u);
         std::uint32_t sum = 0;
         for (std::int32_t v = 1; v <= vertices; ++v) {
-            if (cornered(v)) {
+            if (first[std::size_t(v) - 1] != first[std::size_t(v)]) {
                 sumOf[std::size_t(v)] = ++sum;
+                result.FirstFace.push_back(first[std::size_t(v)]);
             }
         }
     }
+    AssignLarge(result.FirstShare, std::size_t(cornered) + 1, 0u);
     const auto sumAt = [&](std::uint32_t v) { return sumOf.empty() ? v : sumOf[v]; };
-    // From the first face on, each smooth face gives each of its corners its vertex's sum and
-    // the next place in the vertex's run, counted in first[v - 1], which ends at the run's end.
-    AssignLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces), 0u);
+    // From the first face on, each face gives each of its corners its vertex's sum (0 when it is
+    // flat) and, when smooth, the next place in the vertex's run, counted in first[v - 1], which
+    // ends at the run's end.
+    AssignLarge(result.Faces, total, 0u);
+    ReserveLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces));
     std::uint32_t* gathered = result.Faces.data();
-    std::uint32_t* sums = result.Sums.data();
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
-            std::uint32_t* own = sums + CornersPerFace * std::size_t(i - 1);
-            own[0] = sumAt(f.A);
-            own[1] = sumAt(f.B);
-            own[2] = sumAt(f.C);
+            result.Sums.push_back(sumAt(f.A));
+            result.Sums.push_back(sumAt(f.B));
+            result.Sums.push_back(sumAt(f.C));
             gathered[first[f.A - 1]++] = std::uint32_t(i);
             gathered[first[f.B - 1]++] = std::uint32_t(i);
             gathered[first[f.C - 1]++] = std::uint32_t(i);
+        } else {
+            result.Sums.insert(result.Sums.end(), CornersPerFace, 0u);
         }
     }
     return result;
@@ -126,13 +123,15 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     if (total == 0) {
         return result;
     }
+    std::uint32_t cornered = 0; // vertices with a corner
     for (std::size_t v = 1; v < first.size(); ++v) {
+        cornered += first[v] != 0 && v <= std::size_t(vertices) ? 1 : 0;
         first[v] += first[v - 1];
     }
     if (oneGroup) {
         // Every smooth face in one group, as in most files: one sum at each vertex that has
         // corners, numbered in the vertices' order, gathering its faces in their order.
-        return OneGroupCorners(object, faces, vertices, first, total, smooth);
+        return OneGroupCorners(object, faces, vertices, first, total, cornered, smooth);
     }
     std::vector<std::uint32_t> corners;
     AssignLarge(corners, total, 0u);

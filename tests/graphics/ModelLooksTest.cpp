@@ -424,35 +424,49 @@ TEST(ModelLooks, SmoothingSumsWorkedOutOnDemandEqualThePlainSums) {
 // When every smooth face is in one group the corners are found another way, which must find what
 // the general way finds for the same faces once one face of another group, at vertices of its own
 // numbered after the others, makes the groups differ: flat faces, a face naming one vertex twice
-// and a face naming a vertex the object lacks among them.
+// and a face naming a vertex the object lacks among them; with vertices that no smooth face uses,
+// and with none.
 TEST(ModelLooks, CornersOfOneGroupAreThoseOfTheGeneralWay) {
-    TObject3D one, two;
-    for (TObject3D* object : {&one, &two}) {
-        std::mt19937 random(41);
-        std::int32_t f = JitteredGrid(*object, 20, 3, 3, random);
-        object->Faces[f++] = {5, 5, 6};
-        object->Faces[f++] = {7, 8, std::uint32_t(object->VertexCount + 1)};
-        object->Faces[f] = {401, 402, 403};
-        object->FaceCount = object == &one ? f - 1 : f;
-    }
-    std::mt19937 random(43);
-    std::vector<std::uint32_t> masks;
-    for (std::int32_t i = 0; i < one.FaceCount; ++i) {
-        masks.push_back(random() % 4 == 0 ? 0 : 5);
-    }
-    const TSmoothingCorners a = FindSmoothingCorners(one, masks);
-    masks.push_back(2);
-    const TSmoothingCorners b = FindSmoothingCorners(two, masks);
-    ASSERT_GT(a.SumCount, 300u);
-    EXPECT_EQ(b.SumCount, a.SumCount + 3);
-    const auto prefix = [](const std::vector<std::uint32_t>& v, std::size_t n) {
-        return std::vector<std::uint32_t>(v.begin(), v.begin() + std::ptrdiff_t(n));
+    const struct {
+        const char* Name;
+        unsigned FlatOneIn; // every this many faces flat, at random; 0 for none
+        bool OwnVerticesOnly;
+    } cases[] = {
+        {"some vertices without corners", 4, false},
+        {"a corner at every vertex", 0, true},
     };
-    EXPECT_EQ(prefix(b.Sums, a.Sums.size()), a.Sums);
-    EXPECT_EQ(prefix(b.FirstFace, a.FirstFace.size()), a.FirstFace);
-    EXPECT_EQ(prefix(b.Faces, a.Faces.size()), a.Faces);
-    EXPECT_EQ(prefix(b.FirstShare, a.FirstShare.size()), a.FirstShare);
-    EXPECT_TRUE(a.Shared.empty() && b.Shared.empty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TObject3D one, two;
+        for (TObject3D* object : {&one, &two}) {
+            std::mt19937 random(41);
+            std::int32_t f = JitteredGrid(*object, 20, 3, 3, random);
+            object->Faces[f++] = {5, 5, 6};
+            object->Faces[f++] = {7, 8, std::uint32_t(object->VertexCount + 1)};
+            object->Faces[f] = {401, 402, 403};
+            object->FaceCount = object == &one ? f - 1 : f;
+        }
+        one.VertexCount = c.OwnVerticesOnly ? 400 : one.VertexCount;
+        std::mt19937 random(43);
+        std::vector<std::uint32_t> masks;
+        for (std::int32_t i = 0; i < one.FaceCount; ++i) {
+            masks.push_back(c.FlatOneIn != 0 && random() % c.FlatOneIn == 0 ? 0 : 5);
+        }
+        const TSmoothingCorners a = FindSmoothingCorners(one, masks);
+        masks.push_back(2);
+        const TSmoothingCorners b = FindSmoothingCorners(two, masks);
+        ASSERT_GT(a.SumCount, 300u);
+        EXPECT_EQ(a.SumCount == std::uint32_t(one.VertexCount), c.OwnVerticesOnly);
+        EXPECT_EQ(b.SumCount, a.SumCount + 3);
+        const auto prefix = [](const std::vector<std::uint32_t>& v, std::size_t n) {
+            return std::vector<std::uint32_t>(v.begin(), v.begin() + std::ptrdiff_t(n));
+        };
+        EXPECT_EQ(prefix(b.Sums, a.Sums.size()), a.Sums);
+        EXPECT_EQ(prefix(b.FirstFace, a.FirstFace.size()), a.FirstFace);
+        EXPECT_EQ(prefix(b.Faces, a.Faces.size()), a.Faces);
+        EXPECT_EQ(prefix(b.FirstShare, a.FirstShare.size()), a.FirstShare);
+        EXPECT_TRUE(a.Shared.empty() && b.Shared.empty());
+    }
 }
 
 // A mesh large enough for its normals, worked out at once, to be shared out among threads: every
