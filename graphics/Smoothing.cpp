@@ -34,8 +34,7 @@ std::uint32_t MaskOf(std::span<const std::uint32_t> masks, std::int32_t face) {
 
 // The corners when every smooth face has one mask: `first` holds the end of each vertex's run of
 // corners, `total` their number, `cornered` the vertices that have any; what the general way
-// below finds, without reading a mask again. Each list is written once, in its own order where it
-// can be, not cleared first.
+// below finds, without reading a mask again.
 template <class Smooth>
 TSmoothingCorners OneGroupCorners(const TObject3D& object, std::int32_t faces,
                                   std::int32_t vertices, std::vector<std::uint32_t>& first,
@@ -61,23 +60,23 @@ TSmoothingCorners OneGroupCorners(const TObject3D& object, std::int32_t faces,
     }
     AssignLarge(result.FirstShare, std::size_t(cornered) + 1, 0u);
     const auto sumAt = [&](std::uint32_t v) { return sumOf.empty() ? v : sumOf[v]; };
-    // From the first face on, each face gives each of its corners its vertex's sum (0 when it is
-    // flat) and, when smooth, the next place in the vertex's run, counted in first[v - 1], which
-    // ends at the run's end.
+    // From the first face on, each smooth face gives each of its corners its vertex's sum and
+    // the next place in the vertex's run, counted in first[v - 1], which ends at the run's end.
+    // (Appending the sums instead stores the list's end at every corner, and measured slower.)
     AssignLarge(result.Faces, total, 0u);
-    ReserveLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces));
+    AssignLarge(result.Sums, CornersPerFace * static_cast<std::size_t>(faces), 0u);
     std::uint32_t* gathered = result.Faces.data();
+    std::uint32_t* sums = result.Sums.data();
     for (std::int32_t i = 1; i <= faces; ++i) {
         if (smooth(i)) {
             const TFace3D& f = object.Faces[i];
-            result.Sums.push_back(sumAt(f.A));
-            result.Sums.push_back(sumAt(f.B));
-            result.Sums.push_back(sumAt(f.C));
+            std::uint32_t* own = sums + CornersPerFace * std::size_t(i - 1);
+            own[0] = sumAt(f.A);
+            own[1] = sumAt(f.B);
+            own[2] = sumAt(f.C);
             gathered[first[f.A - 1]++] = std::uint32_t(i);
             gathered[first[f.B - 1]++] = std::uint32_t(i);
             gathered[first[f.C - 1]++] = std::uint32_t(i);
-        } else {
-            result.Sums.insert(result.Sums.end(), CornersPerFace, 0u);
         }
     }
     return result;
