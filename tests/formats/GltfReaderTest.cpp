@@ -461,9 +461,75 @@ TEST(GltfReader, ReadsWhatTheFileHolds) {
                  d.AddAccessor(d.AddView(RawBytes(std::vector<std::uint16_t>{0, 1, 2, 0, 1, 5})),
                                GltfUnsignedShort, "SCALAR", 6);
              d.Json["meshes"][0]["primitives"][0]["indices"] = i;
+             // Vertices of another primitive after them, which that vertex's number would name.
+             Json& primitives = d.Json["meshes"][0]["primitives"];
+             primitives.push_back(
+                 {{"attributes",
+                   {{"POSITION", d.AddAccessor(d.AddView(RawBytes(
+                                                   std::vector<float>{0, 0, 1, 1, 0, 1, 0, 1, 1})),
+                                               GltfFloat, "VEC3", 3)}}}});
              return TFiles{GlbFile(d)};
          },
-         1, 5, "1 triangle that names a vertex its primitive lacks"},
+         2, 8, "1 triangle that names a vertex its primitive lacks"},
+        {"indices of ints and of shorts with a stride, and of ints with a sparse substitution",
+         [] {
+             TGltfDocument d = HandDocument(Corners);
+             Json& primitives = d.Json["meshes"][0]["primitives"];
+             const std::size_t ints =
+                 d.AddAccessor(d.AddView(RawBytes(std::vector<std::uint32_t>{0, 7, 1, 7, 2, 7}), 8),
+                               GltfUnsignedInt, "SCALAR", 3);
+             const std::size_t shorts =
+                 d.AddAccessor(d.AddView(RawBytes(std::vector<std::uint16_t>{2, 7, 1, 7, 3, 7}), 4),
+                               GltfUnsignedShort, "SCALAR", 3);
+             const std::size_t sparse =
+                 d.AddAccessor(d.AddView(RawBytes(std::vector<std::uint32_t>{2, 3, 0})),
+                               GltfUnsignedInt, "SCALAR", 3);
+             d.Json["accessors"][sparse]["sparse"] = {
+                 {"count", 1},
+                 {"indices",
+                  {{"bufferView", d.AddView(RawBytes(std::vector<std::uint8_t>{2, 0, 0, 0}))},
+                   {"componentType", GltfUnsignedByte}}},
+                 {"values", {{"bufferView", d.AddView(RawBytes(std::vector<std::uint32_t>{4}))}}}};
+             primitives[0]["indices"] = ints;
+             for (const std::size_t indices : {shorts, sparse}) {
+                 primitives.push_back(primitives[0]);
+                 primitives.back()["indices"] = indices;
+             }
+             return TFiles{GlbFile(d)};
+         },
+         3, 5, "",
+         [](const TRead& r, const std::string& label) {
+             EXPECT_EQ(FaceList(r),
+                       (std::vector<std::array<std::uint32_t, 3>>{{1, 2, 3}, {3, 2, 4}, {3, 4, 5}}))
+                 << label;
+         }},
+        {"indices whose last make no whole triangle",
+         [] {
+             TGltfDocument d = HandDocument(Corners);
+             // Five of the six numbers the view holds.
+             d.Json["meshes"][0]["primitives"][0]["indices"] =
+                 d.AddAccessor(d.AddView(RawBytes(std::vector<std::uint32_t>{0, 1, 2, 3, 4, 2})),
+                               GltfUnsignedInt, "SCALAR", 5);
+             return TFiles{GlbFile(d)};
+         },
+         1, 5, "1 primitive whose last vertices make no whole triangle"},
+        {"strips of a material around triangles of none",
+         [] {
+             TGltfDocument d = HandDocument({0, 0, 0, 1, 0, 0, 0, 1, 0});
+             d.Json["materials"] = {{{"name", "M"}}};
+             Json& primitives = d.Json["meshes"][0]["primitives"];
+             primitives.push_back(primitives[0]);
+             primitives.push_back(primitives[0]);
+             for (const std::size_t strip : {0, 2}) {
+                 primitives[strip]["material"] = 0;
+                 primitives[strip]["mode"] = 5;
+             }
+             return TFiles{GlbFile(d)};
+         },
+         3, 3, "",
+         [](const TRead& r, const std::string& label) {
+             EXPECT_EQ(r.Looks.FaceMaterials, (std::vector<std::uint32_t>{1, 0, 1})) << label;
+         }},
         {"a position that is not finite",
          [] {
              return TFiles{GlbFile(HandDocument({0, 0, 0, 1, 0, 0, NAN, 1, 0}))};

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -182,6 +183,12 @@ TEST(ModelBuilder, ManyAtOnceBuildWhatOneByOneBuilds) {
              a.Faces(two, 0, 0);
              a.Faces({{5, 6, 7}, {9, 10, 11}, {70001, 70002, 70003}, {70002, 70003, 70004}}, 0, 0);
          }},
+        {"a material one past those added",
+         [&](TAdding& a) {
+             a.Material();
+             a.Vertices(square, false);
+             a.Faces(two, 2, 0);
+         }},
         {"nothing at once",
          [&](TAdding& a) {
              a.Vertices({}, true);
@@ -193,13 +200,14 @@ TEST(ModelBuilder, ManyAtOnceBuildWhatOneByOneBuilds) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         const TBuilt one = Build(c.Add, TWay::OneByOne, false);
+        std::list<TBuilt> built; // each kept, so that no way's vertices lie in another's old room
         for (const auto& [way, unusedNaN] : {std::pair{TWay::Many, false},
                                              {TWay::Many, true},
                                              {TWay::SideBySide, false},
                                              {TWay::SideBySide, true}}) {
             SCOPED_TRACE(way == TWay::Many ? "many" : "side by side");
             SCOPED_TRACE(unusedNaN ? "through Finish's loop" : "as added");
-            const TBuilt many = Build(c.Add, way, unusedNaN);
+            const TBuilt& many = built.emplace_back(Build(c.Add, way, unusedNaN));
             EXPECT_EQ(many.Object.VertexCount, one.Object.VertexCount + (unusedNaN ? 1 : 0));
             for (std::int32_t i = 1; i <= one.Object.VertexCount; ++i) {
                 const TPoint3D& p = many.Object.Vertices[i];

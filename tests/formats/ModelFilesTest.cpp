@@ -132,12 +132,18 @@ TEST(ModelFiles, TheSameModelReadsAsTheSameTrianglesInEveryFormat) {
     const std::vector<TTriangle> expected = triangles(Plexa3DTools::LooksFile({}, meshes), "m.3ds");
     ASSERT_EQ(expected.size(), 6u);
     const std::string obj = Plexa3DTools::ObjFile(meshes);
+    const std::uint16_t red = Plexa3DTools::StlValidBitColour(31, 0, 0);
+    const std::uint16_t blue = Plexa3DTools::StlValidBitColour(0, 0, 31);
     const struct {
         const char* Name;
         std::vector<std::uint8_t> Bytes;
     } cases[] = {
-        {"m.obj", {obj.begin(), obj.end()}},           {"m.stl", Plexa3DTools::StlFile(meshes)},
-        {"m.ply", Plexa3DTools::PlyFile(meshes)},      {"m.off", Plexa3DTools::OffFile(meshes)},
+        {"m.obj", {obj.begin(), obj.end()}},
+        {"m.stl", Plexa3DTools::StlFile(meshes)},
+        {"m.ply", Plexa3DTools::PlyFile(meshes)},
+        {"m.off", Plexa3DTools::OffFile(meshes)},
+        {"m.stl",
+         Plexa3DTools::StlFile(meshes, {.Attributes = {red, 0, red, blue, 0, red}})}, // runs
         {"m.glb", Plexa3DTools::GltfMeshFile(meshes)},
     };
     for (const auto& c : cases) {

@@ -28,6 +28,20 @@ constexpr float Infinity = std::numeric_limits<float>::infinity();
 const TMeshSpec Quad{"quad", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}}};
 const TMeshSpec Tri{"tri", {{0, 0, 5}, {2, 0, 5}, {0.5f, -2, 5}}, {{0, 1, 2}}};
 
+// A strip of 22,000 triangles, enough for their corners to be written on several threads; the
+// first corner not finite.
+TMeshSpec LongStrip() {
+    TMeshSpec strip{"strip", {}, {}};
+    for (std::uint16_t i = 0; i < 22002; ++i) {
+        strip.Vertices.push_back({float(i), float(i % 2), 0});
+        if (i >= 2) {
+            strip.Faces.push_back({std::uint16_t(i - 2), std::uint16_t(i - 1), i});
+        }
+    }
+    strip.Vertices[0][0] = std::numeric_limits<float>::quiet_NaN();
+    return strip;
+}
+
 // The corners of the meshes' triangles in order: the vertices a reader gives.
 std::vector<Corner> Corners(const std::vector<TMeshSpec>& meshes) {
     std::vector<Corner> corners;
@@ -149,6 +163,15 @@ TEST(StlReader, ReadsEachKindOfFile) {
          {},
          {},
          {"4294967292 triangles that the count names past the end of the file"}},
+        {"binary of many triangles, the first with a corner not finite",
+         Stl({LongStrip()}),
+         21999,
+         "model.stl",
+         {},
+         {},
+         {},
+         {},
+         1},
         {"binary with a vertex a signalling NaN",
          Stl({Quad, notFinite}),
          2,

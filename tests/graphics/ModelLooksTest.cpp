@@ -313,6 +313,12 @@ TEST(ModelLooks, CornersShareASumWhereTheirFacesShareAGroup) {
         {"two groups", quad, {1, 2}, 0, {1, 3, 4, 2, 5, 6}, {}},
         {"groups sharing a bit", quad, {1, 3}, 0, {1, 3, 4, 2, 5, 6}, {2, 1, 5, 4}},
         {"one face flat", quad, {1, 0}, 3, {1, 2, 3, 0, 0, 0}, {}},
+        {"the first and last faces in one group, the middle one in another",
+         {{1, 2, 3}, {1, 3, 4}, {1, 4, 5}},
+         {1, 2, 1},
+         0,
+         {1, 3, 4, 2, 5, 6, 1, 7, 8},
+         {}},
         {"as many masks at the apex as are smoothed", fan32, masks32, 0, {}, {}},
         {"one more", fan33, masks33, MaxMasksAtVertex + 1, {}, {}},
     };
