@@ -378,6 +378,30 @@ public:
         return true;
     }
 
+    // Items of a count of 3 and three indices, each written as up to seven digits, from here
+    // on, at most `most` of them: their vertex numbers (from 1) into `corners`, three an item, as
+    // Value and VertexNumber read them. Stops before the first item of any other form, and near
+    // the end of the text; returns how many it read.
+    std::size_t PlainTriangles(std::uint32_t* corners, std::size_t most) {
+        std::size_t read = 0;
+        for (; read < most; ++read) {
+            const char* start = at_;
+            const bool startLine = lineStart_;
+            double count = 0;
+            double index[3] = {};
+            if (!PlainWhole(count) || count != 3 || !PlainWhole(index[0]) ||
+                !PlainWhole(index[1]) || !PlainWhole(index[2])) {
+                at_ = start;
+                lineStart_ = startLine;
+                break;
+            }
+            for (std::size_t k = 0; k < 3; ++k) {
+                corners[3 * read + k] = std::uint32_t(index[k]) + 1;
+            }
+        }
+        return read;
+    }
+
     // Each value takes a byte and a space at least, the last its byte only.
     bool Hold(TType, std::uint64_t count) const { return count <= BytesLeft() / 2 + 1; }
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
@@ -696,6 +720,26 @@ private:
         }
     }
 
+    // As above, for a text: the items of a count of 3 and three plain indices from here on.
+    std::uint64_t TriangleRun(TAsciiValues& values, std::uint64_t most) {
+        constexpr std::size_t Block = 4096;
+        runCorners_.resize(3 * Block);
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::size_t count = values.PlainTriangles(
+                runCorners_.data(), std::min<std::uint64_t>(most - total, Block));
+            const std::uint32_t* corners = runCorners_.data();
+            builder_.AddFaces(count, colours_.Plain(), smoothing_,
+                              [&](std::size_t i, TFace3D& face) {
+                                  face = {corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]};
+                              });
+            total += count;
+            if (count < Block) {
+                return total;
+            }
+        }
+    }
+
     template <class TValues> std::uint64_t Pass(TValues& values, const TElement& element) {
         if (element.Count > 0) {
             builder_.Note(TLooksNote::TKind::PartSkipped,
@@ -771,12 +815,12 @@ private:
         const bool triangleList = std::is_same_v<TValues, TBinaryValues> &&
                                   e.Properties.size() == 1 && first.CountType == TType::UInt8 &&
                                   (first.Type == TType::Int32 || first.Type == TType::UInt32);
-        const bool runs = triangleList && now && !vertexColours_;
+        const bool plainList = std::is_same_v<TValues, TAsciiValues> && e.Properties.size() == 1 &&
+                               first.List && first.Role == TRole::Indices;
+        const bool runs = (triangleList || plainList) && now && !vertexColours_;
         for (std::uint64_t i = 0; i < e.Count; ++i) {
-            if constexpr (std::is_same_v<TValues, TBinaryValues>) {
-                if (runs && (i += TriangleRun(values, e.Count - i)) == e.Count) {
-                    break;
-                }
+            if (runs && (i += TriangleRun(values, e.Count - i)) == e.Count) {
+                break;
             }
             if (triangleList) {
                 if constexpr (std::is_same_v<TValues, TBinaryValues>) {
@@ -852,6 +896,8 @@ private:
     std::uint32_t smoothing_ = 0;
     std::vector<double> scalars_;
     std::vector<std::uint32_t> corners_;
+    std::vector<std::uint32_t>
+        runCorners_; // a block of a text's triangles, as TriangleRun reads them
     std::vector<std::array<float, 3>> vertexColourList_;
     std::vector<std::size_t> pendingStarts_;
     std::vector<std::size_t> pendingSizes_;

@@ -283,6 +283,20 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Faces = 5000,
          .Vertices = 7,
          .Notes = {"the element strip (1 item)"}},
+        {.Label = "triangles past one block, then an element of their layout, ascii",
+         .File = Changed({}, manyTriangles),
+         .Faces = 5000,
+         .Vertices = 7,
+         .Notes = {"the element strip (1 item)"}},
+        {.Label = "triangles read at once around items read one by one, ascii",
+         .File = Bytes("ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                       "property float y\nproperty float z\nelement face 6\n"
+                       "property list uchar int vertex_indices\nend_header\n"
+                       "0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\ncomment between faces\n3 0 2 3\n"
+                       "4 0 1 2 3\n3 00000001 2 3\n3 3 2 1  \t\n3 1 2 3\n"),
+         .Faces = 7,
+         .Vertices = 4,
+         .Corners = {{1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {2, 3, 4}, {4, 3, 2}, {2, 3, 4}}},
         {.Label = "no vertices, of an element without y", .File = Changed(binary, noVerticesNorY)},
         {.Label = "unknown elements and properties passed over",
          .File = Changed({}, unknownParts),
@@ -306,6 +320,12 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Notes = {"the element vertex (7 items)"}},
         {.Label = "indices out of range",
          .File = Changed(binary, outOfRange),
+         .Faces = 1,
+         .Vertices = 7,
+         .Corners = {{1, 2, 3}},
+         .Notes = {"2 faces that name a vertex the file does not hold"}},
+        {.Label = "indices out of range, ascii",
+         .File = Changed({}, outOfRange),
          .Faces = 1,
          .Vertices = 7,
          .Corners = {{1, 2, 3}},
