@@ -58,6 +58,40 @@ public:
 
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
 
+    // Lines of a count of 3 and three indices alone, each written as up to seven digits, from
+    // here on, at most `most` of them: the indices into `indices`, three a line, as Next and Whole
+    // read them. Stops before the first line of any other form (a blank line or a comment among
+    // them), and near the end of the text; returns how many it read.
+    std::size_t PlainTriangles(std::uint32_t* indices, std::size_t most) {
+        const auto blanks = [this](const char* p) {
+            while (p != end_ && Space(*p) && *p != '\n') {
+                ++p;
+            }
+            return p;
+        };
+        std::size_t read = 0;
+        for (const char* p = at_; read < most; ++read, at_ = p) {
+            std::uint64_t numbers[4] = {};
+            for (std::uint64_t& number : numbers) {
+                p = blanks(p);
+                const int digits = end_ - p >= 8 ? NumberText::EightByteDigits(p, number) : 0;
+                if (digits == 0) {
+                    return read;
+                }
+                p += digits;
+            }
+            p = blanks(p);
+            if (numbers[0] != 3 || p == end_ || *p != '\n') {
+                return read;
+            }
+            ++p;
+            for (std::size_t k = 0; k < 3; ++k) {
+                indices[3 * read + k] = std::uint32_t(numbers[k + 1]);
+            }
+        }
+        return read;
+    }
+
     // The word as a whole number; false when it is not one. One of up to seven digits (as
     // counts and vertex indices are written) by NumberText::EightByteDigits where the text goes
     // on for eight bytes from it, any other by ParseInteger.
@@ -189,7 +223,13 @@ public:
                               Plural(vertexCount, "vertex", "vertices"));
         } else {
             vertexCount_ = vertexCount;
-            for (read = 0; read < faceCount && lines_.Next(words); ++read) {
+            for (read = 0; read < faceCount; ++read) {
+                if (!layout_.Colours && (read += TriangleRun(faceCount - read)) == faceCount) {
+                    break;
+                }
+                if (!lines_.Next(words)) {
+                    break;
+                }
                 Face(words);
             }
             if (read < faceCount) {
@@ -273,6 +313,28 @@ private:
         }
     }
 
+    // The lines of plain triangles from here on, of at most `most`, read a block at a time and
+    // added at once, as Face reads and adds each; their number.
+    std::uint64_t TriangleRun(std::uint64_t most) {
+        constexpr std::size_t Block = 4096;
+        run_.resize(3 * Block);
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::size_t count =
+                lines_.PlainTriangles(run_.data(), std::min<std::uint64_t>(most - total, Block));
+            const auto corner = [this](std::uint32_t index) {
+                return index < vertexCount_ ? index + 1 : 0;
+            };
+            builder_.AddFaces(count, 0, smoothing_, [&](std::size_t i, TFace3D& face) {
+                face = {corner(run_[3 * i]), corner(run_[3 * i + 1]), corner(run_[3 * i + 2])};
+            });
+            total += count;
+            if (count < Block) {
+                return total;
+            }
+        }
+    }
+
     void Face(const std::vector<std::string_view>& words) {
         std::int64_t n = 0;
         if (!lines_.Whole(words[0], n) || n < 0 || std::uint64_t(n) >= words.size()) {
@@ -334,6 +396,7 @@ private:
     std::uint32_t smoothing_ = 0;
     std::vector<std::string_view> words_;
     std::vector<std::uint32_t> corners_;
+    std::vector<std::uint32_t> run_; // a block of triangles' indices, as TriangleRun reads them
     std::vector<std::array<float, 3>> vertexColours_;
     std::uint64_t badVertices_ = 0;
     std::uint64_t longVertices_ = 0;

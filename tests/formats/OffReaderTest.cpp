@@ -177,6 +177,38 @@ TEST(OffReader, ReadsEachKindOfFile) {
          .Faces = 1,
          .Vertices = 7,
          .Notes = {"2 faces that name a vertex the file does not hold"}},
+        {.Label = "triangles read at once around lines read one by one",
+         .File =
+             Bytes("OFF\n4 10 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n\n# a comment\n3 0 2 3\n"
+                   "4 0 1 2 3\n3 00000001 2 3\n3 1 2 3 # said\n3 3 2 4\n4 0 1 2\n3 1 2 3 255 0 0\n"
+                   "3 3\t2 1  \r\n3 2 3 0\n"),
+         .Faces = 9,
+         .Vertices = 4,
+         .Corners = {{1, 2, 3},
+                     {1, 3, 4},
+                     {1, 2, 3},
+                     {1, 3, 4},
+                     {2, 3, 4},
+                     {2, 3, 4},
+                     {2, 3, 4},
+                     {4, 3, 2},
+                     {3, 4, 1}},
+         .FaceMaterials = {0, 0, 0, 0, 0, 0, 1, 0, 0},
+         .Materials = {"#FF0000"},
+         .Notes = {"1 face line that cannot be read",
+                   "1 face that names a vertex the file does not hold"}},
+        {.Label = "triangles past one block",
+         .File = Bytes("OFF\n3 5000 0\n" + triangle.substr(0, 18) +
+                       [] {
+                           std::string lines;
+                           for (int i = 0; i < 5000; ++i) {
+                               lines += i % 2 == 0 ? "3 0 1 2\n" : "3 2 1 0\n";
+                           }
+                           return lines;
+                       }()),
+         .Faces = 5000,
+         .Vertices = 3,
+         .Corners = {{1, 2, 3}, {3, 2, 1}, {1, 2, 3}}},
         {.Label = "a vertex line that cannot be read",
          .File = Bytes("OFF\n4 2 0\n0 0 0\n1 x 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n"),
          .Faces = 1,
