@@ -896,8 +896,7 @@ private:
     std::uint32_t smoothing_ = 0;
     std::vector<double> scalars_;
     std::vector<std::uint32_t> corners_;
-    std::vector<std::uint32_t>
-        runCorners_; // a block of a text's triangles, as TriangleRun reads them
+    std::vector<std::uint32_t> runCorners_; // a block of a text's triangles, as read at once
     std::vector<std::array<float, 3>> vertexColourList_;
     std::vector<std::size_t> pendingStarts_;
     std::vector<std::size_t> pendingSizes_;
