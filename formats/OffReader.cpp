@@ -63,24 +63,18 @@ public:
     // read them. Stops before the first line of any other form (a blank line or a comment among
     // them), and near the end of the text; returns how many it read.
     std::size_t PlainTriangles(std::uint32_t* indices, std::size_t most) {
-        const auto blanks = [this](const char* p) {
-            while (p != end_ && Space(*p) && *p != '\n') {
-                ++p;
-            }
-            return p;
-        };
         std::size_t read = 0;
         for (const char* p = at_; read < most; ++read, at_ = p) {
             std::uint64_t numbers[4] = {};
             for (std::uint64_t& number : numbers) {
-                p = blanks(p);
+                p = Blanks(p);
                 const int digits = end_ - p >= 8 ? NumberText::EightByteDigits(p, number) : 0;
                 if (digits == 0) {
                     return read;
                 }
                 p += digits;
             }
-            p = blanks(p);
+            p = Blanks(p);
             if (numbers[0] != 3 || p == end_ || *p != '\n') {
                 return read;
             }
@@ -88,6 +82,35 @@ public:
             for (std::size_t k = 0; k < 3; ++k) {
                 indices[3 * read + k] = std::uint32_t(numbers[k + 1]);
             }
+        }
+        return read;
+    }
+
+    // Lines of `width` numbers alone (at most 5), each of the form NumberText::FastDecimal reads
+    // after an optional sign, from here on, at most `most` of them: into `numbers`, `width` a
+    // line, as Next and NumberText::ParseDouble read them. Stops before the first line of any
+    // other form, and at the end of the text; returns how many it read.
+    std::size_t PlainNumbers(double* numbers, std::size_t width, std::size_t most) {
+        std::size_t read = 0;
+        for (const char* p = at_; read < most; ++read, at_ = p) {
+            double line[5] = {};
+            for (std::size_t k = 0; k < width; ++k) {
+                p = Blanks(p);
+                const bool negative = p != end_ && *p == '-';
+                p += p != end_ && (*p == '-' || *p == '+') ? 1 : 0;
+                const char* after = p != end_ ? NumberText::FastDecimal(p, end_, line[k]) : nullptr;
+                if (after == nullptr || after == end_ || !Space(*after)) {
+                    return read;
+                }
+                line[k] = negative ? -line[k] : line[k];
+                p = after;
+            }
+            p = Blanks(p);
+            if (p == end_ || *p != '\n') {
+                return read;
+            }
+            ++p;
+            std::copy(line, line + width, numbers + width * read);
         }
         return read;
     }
@@ -106,6 +129,14 @@ public:
     }
 
 private:
+    // Past the blanks from p, up to the line's end.
+    const char* Blanks(const char* p) const {
+        while (p != end_ && Space(*p) && *p != '\n') {
+            ++p;
+        }
+        return p;
+    }
+
     const char* at_;
     const char* end_;
 };
@@ -213,8 +244,16 @@ public:
         // A vertex line takes 6 bytes at least ("0 0 0" and its end), a triangle's line 8.
         builder_.Reserve(std::min<std::uint64_t>(vertexCount, lines_.BytesLeft() / 6),
                          std::min<std::uint64_t>(faceCount, lines_.BytesLeft() / 8));
+        const bool plainVertices =
+            !layout_.Normals && !layout_.Colours && !layout_.Homogeneous && dimension_ == 3;
         std::uint64_t read = 0;
-        for (; read < vertexCount && lines_.Next(words); ++read) {
+        for (; read < vertexCount; ++read) {
+            if (plainVertices && (read += VertexRun(vertexCount - read)) == vertexCount) {
+                break;
+            }
+            if (!lines_.Next(words)) {
+                break;
+            }
             Vertex(words);
         }
         if (read < vertexCount) {
@@ -313,6 +352,32 @@ private:
         }
     }
 
+    // The lines of plain coordinates (and mapping coordinates, with ST) alone from here on, of
+    // at most `most`, read a block at a time and added at once, as Vertex reads and adds each;
+    // their number.
+    std::uint64_t VertexRun(std::uint64_t most) {
+        constexpr std::size_t Block = 4096;
+        const std::size_t width = layout_.Texture ? 5 : 3;
+        points_.resize(width * Block);
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::size_t count = lines_.PlainNumbers(
+                points_.data(), width, std::min<std::uint64_t>(most - total, Block));
+            builder_.AddVertices(count, layout_.Texture,
+                                 [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
+                                     const double* line = points_.data() + width * i;
+                                     point = {float(line[0]), float(line[1]), float(line[2])};
+                                     if (layout_.Texture) {
+                                         mapping = {float(line[3]), float(line[4])};
+                                     }
+                                 });
+            total += count;
+            if (count < Block) {
+                return total;
+            }
+        }
+    }
+
     // The lines of plain triangles from here on, of at most `most`, read a block at a time and
     // added at once, as Face reads and adds each; their number.
     std::uint64_t TriangleRun(std::uint64_t most) {
@@ -397,6 +462,7 @@ private:
     std::vector<std::string_view> words_;
     std::vector<std::uint32_t> corners_;
     std::vector<std::uint32_t> run_; // a block of triangles' indices, as TriangleRun reads them
+    std::vector<double> points_;     // a block of vertices' coordinates, as VertexRun reads them
     std::vector<std::array<float, 3>> vertexColours_;
     std::uint64_t badVertices_ = 0;
     std::uint64_t longVertices_ = 0;
