@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -20,6 +21,9 @@ using namespace ZuveloGraphLibrary;
 using NumberText::Space;
 
 namespace {
+
+// The most properties a text's vertex may have for its vertices to be read a block at a time.
+constexpr std::size_t MostPlainProperties = 16;
 
 enum class TType : std::uint8_t { Int8, UInt8, Int16, UInt16, Int32, UInt32, Float32, Float64 };
 
@@ -402,6 +406,27 @@ public:
         return read;
     }
 
+    // Items of scalars alone, of the properties' types in order, each value written in the form
+    // Value reads without finding its word first, from here on, at most `most` of them: into
+    // `values`, one an item's property. Stops before the first item of any other form; returns
+    // how many it read.
+    std::size_t PlainItems(std::span<const TType> types, double* values, std::size_t most) {
+        std::size_t read = 0;
+        for (; read < most; ++read) {
+            const char* start = at_;
+            const bool startLine = lineStart_;
+            double* item = values + types.size() * read;
+            for (std::size_t k = 0; k < types.size(); ++k) {
+                if (!(Real(types[k]) ? PlainDecimal(item[k]) : PlainWhole(item[k]))) {
+                    at_ = start;
+                    lineStart_ = startLine;
+                    return read;
+                }
+            }
+        }
+        return read;
+    }
+
     // Each value takes a byte and a space at least, the last its byte only.
     bool Hold(TType, std::uint64_t count) const { return count <= BytesLeft() / 2 + 1; }
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
@@ -720,6 +745,39 @@ private:
         }
     }
 
+    // A text's vertices of scalars alone, each value plain, from here on, of at most `most`:
+    // read a block at a time and added at once, as Item and ReadVertices read and add each;
+    // their number.
+    std::uint64_t VertexRun(TAsciiValues& values, const TElement& e, std::uint64_t most) {
+        constexpr std::size_t Block = 4096;
+        const std::size_t n = e.Properties.size();
+        TType types[MostPlainProperties];
+        for (std::size_t k = 0; k < n; ++k) {
+            types[k] = e.Properties[k].Type;
+        }
+        const auto at = [&](TRole role) { return std::size_t(e.Where(role)); };
+        const std::size_t x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
+        const std::size_t u = mapping_ ? at(TRole::U) : 0, v = mapping_ ? at(TRole::V) : 0;
+        runScalars_.resize(n * Block);
+        std::uint64_t total = 0;
+        for (;;) {
+            const std::size_t count = values.PlainItems(
+                {types, n}, runScalars_.data(), std::min<std::uint64_t>(most - total, Block));
+            builder_.AddVertices(count, mapping_,
+                                 [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
+                                     const double* item = runScalars_.data() + n * i;
+                                     point = {float(item[x]), float(item[y]), float(item[z])};
+                                     if (mapping_) {
+                                         mapping = {float(item[u]), float(item[v])};
+                                     }
+                                 });
+            total += count;
+            if (count < Block) {
+                return total;
+            }
+        }
+    }
+
     // As above, for a text: the items of a count of 3 and three plain indices from here on.
     std::uint64_t TriangleRun(TAsciiValues& values, std::uint64_t most) {
         constexpr std::size_t Block = 4096;
@@ -773,7 +831,14 @@ private:
                 i = FixedVertices(values, e, fixed);
             }
         }
+        const bool plain = std::is_same_v<TValues, TAsciiValues> && fixed.Size > 0 &&
+                           !vertexColours_ && e.Properties.size() <= MostPlainProperties;
         for (; i < e.Count; ++i) {
+            if constexpr (std::is_same_v<TValues, TAsciiValues>) {
+                if (plain && (i += VertexRun(values, e, e.Count - i)) == e.Count) {
+                    break;
+                }
+            }
             if (!FixedItem(values, e, fixed) && !Item(values, e, false)) {
                 return i;
             }
@@ -897,6 +962,7 @@ private:
     std::vector<double> scalars_;
     std::vector<std::uint32_t> corners_;
     std::vector<std::uint32_t> runCorners_; // a block of a text's triangles, as read at once
+    std::vector<double> runScalars_;        // a block of a text's vertices, as read at once
     std::vector<std::array<float, 3>> vertexColourList_;
     std::vector<std::size_t> pendingStarts_;
     std::vector<std::size_t> pendingSizes_;

@@ -111,6 +111,8 @@ TEST(PlyReader, ReadsEachKindOfFile) {
     normals.Normals = std::vector<Colour>(7, {0, 0, 1});
     TPlyModelOptions textured = binary;
     textured.TextureFile = "Flag Image.png";
+    TPlyModelOptions texturedAscii = textured;
+    texturedAscii.Encoding = TPlyEncoding::Ascii;
     TPlyModelOptions texturedUV = textured;
     texturedUV.MappingNames = {"u", "v"};
     TPlyModelOptions texturedTextureUV = textured;
@@ -206,6 +208,15 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Smooth = true},
         {.Label = "mapping s, t with a texture file",
          .File = Ply({MappedQuad, Tri}, textured),
+         .Faces = 3,
+         .Vertices = 7,
+         .Model = true,
+         .FaceMaterials = {1, 1, 1},
+         .Materials = {"texture"},
+         .Texture = "Flag Image.png",
+         .Mapping = true},
+        {.Label = "mapping s, t with a texture file, ascii",
+         .File = Ply({MappedQuad, Tri}, texturedAscii),
          .Faces = 3,
          .Vertices = 7,
          .Model = true,
