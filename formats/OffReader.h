@@ -28,7 +28,8 @@
 // Damage is kept to its line: a vertex line that cannot be read gives a vertex that is not finite
 // (so its faces are left out, and counted), and a face line that cannot be read is passed over;
 // each is counted in a note, and so is a file that ends before its counts are met. Bounds: the
-// counts make room only for the lines the bytes left could hold; each line is read once.
+// counts make room only for the lines the bytes left could hold; each line is read once, or
+// twice when the quick reading of plain vertex and triangle lines gives way to the full one.
 //
 // The first mesh is the whole file (an OFF file holds one mesh); it is named after the file.
 #pragma once
