@@ -119,6 +119,25 @@ inline std::string Plural(std::uint64_t count, const char* one, const char* many
     throw ZuveloGraphLibrary::RuntimeError(std::string(format) + ": " + why);
 }
 
+// How many plain items (triangles, vertices) a reader reads and adds at once, while their bytes
+// are still at hand.
+inline constexpr std::size_t ItemBlock = 4096;
+
+// Items read and added a block at a time, as long as whole blocks come: block(most) reads at most
+// `most` of them (at most ItemBlock), adds them, and returns how many it read. Their number, at
+// most `most`.
+template <class TBlock> std::uint64_t InBlocks(std::uint64_t most, const TBlock& block) {
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::size_t count =
+            block(std::size_t(std::min<std::uint64_t>(most - total, ItemBlock)));
+        total += count;
+        if (count < ItemBlock) {
+            return total;
+        }
+    }
+}
+
 class TModelBuilder {
 public:
     // A mesh begins: the faces added from now on are its own, until the next begins. Its name is

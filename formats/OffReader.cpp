@@ -356,13 +356,10 @@ private:
     // at most `most`, read a block at a time and added at once, as Vertex reads and adds each;
     // their number.
     std::uint64_t VertexRun(std::uint64_t most) {
-        constexpr std::size_t Block = 4096;
         const std::size_t width = layout_.Texture ? 5 : 3;
-        points_.resize(width * Block);
-        std::uint64_t total = 0;
-        for (;;) {
-            const std::size_t count = lines_.PlainNumbers(
-                points_.data(), width, std::min<std::uint64_t>(most - total, Block));
+        points_.resize(width * ItemBlock);
+        return InBlocks(most, [&](std::size_t room) {
+            const std::size_t count = lines_.PlainNumbers(points_.data(), width, room);
             builder_.AddVertices(count, layout_.Texture,
                                  [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
                                      const double* line = points_.data() + width * i;
@@ -371,33 +368,24 @@ private:
                                          mapping = {float(line[3]), float(line[4])};
                                      }
                                  });
-            total += count;
-            if (count < Block) {
-                return total;
-            }
-        }
+            return count;
+        });
     }
 
     // The lines of plain triangles from here on, of at most `most`, read a block at a time and
     // added at once, as Face reads and adds each; their number.
     std::uint64_t TriangleRun(std::uint64_t most) {
-        constexpr std::size_t Block = 4096;
-        run_.resize(3 * Block);
-        std::uint64_t total = 0;
-        for (;;) {
-            const std::size_t count =
-                lines_.PlainTriangles(run_.data(), std::min<std::uint64_t>(most - total, Block));
-            const auto corner = [this](std::uint32_t index) {
-                return index < vertexCount_ ? index + 1 : 0;
-            };
+        run_.resize(3 * ItemBlock);
+        const auto corner = [this](std::uint32_t index) {
+            return index < vertexCount_ ? index + 1 : 0;
+        };
+        return InBlocks(most, [&](std::size_t room) {
+            const std::size_t count = lines_.PlainTriangles(run_.data(), room);
             builder_.AddFaces(count, 0, smoothing_, [&](std::size_t i, TFace3D& face) {
                 face = {corner(run_[3 * i]), corner(run_[3 * i + 1]), corner(run_[3 * i + 2])};
             });
-            total += count;
-            if (count < Block) {
-                return total;
-            }
-        }
+            return count;
+        });
     }
 
     void Face(const std::vector<std::string_view>& words) {

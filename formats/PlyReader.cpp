@@ -719,12 +719,9 @@ private:
     // block at a time, while the block's bytes are at hand.
     std::uint64_t TriangleRun(TBinaryValues& values, std::uint64_t most) {
         constexpr std::size_t Size = 1 + 3 * 4;
-        constexpr std::size_t Block = 4096;
-        std::uint64_t total = 0;
-        for (;;) {
+        return InBlocks(most, [&](std::size_t room) {
             const std::uint8_t* bytes = values.Take(0);
-            const std::size_t held = std::min<std::uint64_t>(
-                {most - total, values.BytesLeft() / Size, std::uint64_t(Block)});
+            const std::size_t held = std::min<std::size_t>(room, values.BytesLeft() / Size);
             std::size_t count = 0;
             while (count < held && bytes[count * Size] == 3) {
                 ++count;
@@ -738,18 +735,14 @@ private:
                                           values.Load<std::uint32_t>(item + 5) + 1,
                                           values.Load<std::uint32_t>(item + 9) + 1};
                               });
-            total += count;
-            if (count < Block) {
-                return total;
-            }
-        }
+            return count;
+        });
     }
 
     // A text's vertices of scalars alone, each value plain, from here on, of at most `most`:
     // read a block at a time and added at once, as Item and ReadVertices read and add each;
     // their number.
     std::uint64_t VertexRun(TAsciiValues& values, const TElement& e, std::uint64_t most) {
-        constexpr std::size_t Block = 4096;
         const std::size_t n = e.Properties.size();
         TType types[MostPlainProperties];
         for (std::size_t k = 0; k < n; ++k) {
@@ -758,11 +751,9 @@ private:
         const auto at = [&](TRole role) { return std::size_t(e.Where(role)); };
         const std::size_t x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
         const std::size_t u = mapping_ ? at(TRole::U) : 0, v = mapping_ ? at(TRole::V) : 0;
-        runScalars_.resize(n * Block);
-        std::uint64_t total = 0;
-        for (;;) {
-            const std::size_t count = values.PlainItems(
-                {types, n}, runScalars_.data(), std::min<std::uint64_t>(most - total, Block));
+        runScalars_.resize(n * ItemBlock);
+        return InBlocks(most, [&](std::size_t room) {
+            const std::size_t count = values.PlainItems({types, n}, runScalars_.data(), room);
             builder_.AddVertices(count, mapping_,
                                  [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
                                      const double* item = runScalars_.data() + n * i;
@@ -771,31 +762,22 @@ private:
                                          mapping = {float(item[u]), float(item[v])};
                                      }
                                  });
-            total += count;
-            if (count < Block) {
-                return total;
-            }
-        }
+            return count;
+        });
     }
 
     // As above, for a text: the items of a count of 3 and three plain indices from here on.
     std::uint64_t TriangleRun(TAsciiValues& values, std::uint64_t most) {
-        constexpr std::size_t Block = 4096;
-        runCorners_.resize(3 * Block);
-        std::uint64_t total = 0;
-        for (;;) {
-            const std::size_t count = values.PlainTriangles(
-                runCorners_.data(), std::min<std::uint64_t>(most - total, Block));
+        runCorners_.resize(3 * ItemBlock);
+        return InBlocks(most, [&](std::size_t room) {
+            const std::size_t count = values.PlainTriangles(runCorners_.data(), room);
             const std::uint32_t* corners = runCorners_.data();
             builder_.AddFaces(count, colours_.Plain(), smoothing_,
                               [&](std::size_t i, TFace3D& face) {
                                   face = {corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]};
                               });
-            total += count;
-            if (count < Block) {
-                return total;
-            }
-        }
+            return count;
+        });
     }
 
     template <class TValues> std::uint64_t Pass(TValues& values, const TElement& element) {
