@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -136,6 +137,83 @@ template <class TBlock> std::uint64_t InBlocks(std::uint64_t most, const TBlock&
             return total;
         }
     }
+}
+
+// Past its first block, a run of a text's plain items goes on a stretch of the text at a time,
+// read by two threads at once: the stretch's first half, up to a line's start, and the rest. A
+// stretch is at most PieceBytes long, no longer than the run has read so far (so that the reading
+// thrown away when the first half's does not end where the second's began is never more than
+// what was kept), and no longer than the items the run may still take could fill; one shorter
+// than LeastPieceBytes is read a block at a time.
+inline constexpr std::size_t PieceBytes = std::size_t(1) << 19;
+inline constexpr std::size_t LeastPieceBytes = std::size_t(1) << 16;
+
+// A plain triangle, written as text, takes 8 bytes at least: "3 0 1 2" and a blank after it.
+inline constexpr std::size_t ShortestTriangle = 8;
+
+// Items of a text, `width` values of type T each, as InBlocks reads and adds them, the text
+// standing at `at` and ending at `end`; their number, at most `most`. read(p, stop, values, room)
+// reads the items that begin before `stop` from p on, at most `room`, into `values`, and moves p
+// past them and the blanks after them up to `stop`; it stops before an item of any other form,
+// returns how many it read, and must do no more, since two may run at once. add(values, count)
+// adds them, in the text's order. An item takes `shortest` bytes at least, its blank after it
+// included.
+template <class T, class TRead, class TAdd>
+std::uint64_t InLinePieces(const char*& at, const char* end, std::uint64_t most, std::size_t width,
+                           std::size_t shortest, std::vector<T>& first, std::vector<T>& second,
+                           const TRead& read, const TAdd& add) {
+    const auto lineAfter = [end](const char* from) {
+        const void* found = std::memchr(from, '\n', std::size_t(end - from));
+        return found ? static_cast<const char*>(found) + 1 : end;
+    };
+    const char* const begun = at;
+    std::uint64_t total = 0;
+    while (total < most) {
+        const std::uint64_t left = most - total;
+        // Items beginning before at + stretch, `shortest` apart, are at most `left` of them.
+        const auto bytes = std::uint64_t(end - at);
+        const auto stretch = std::size_t(std::min<std::uint64_t>(
+            {PieceBytes, std::uint64_t(at - begun), std::min(left - 1, bytes) * shortest, bytes}));
+        const char* half = stretch >= LeastPieceBytes ? lineAfter(at + stretch / 2) : end;
+        const char* stop = half != end ? lineAfter(at + stretch - 1) : end;
+        if (half == end || half == stop) {
+            const auto room = std::size_t(std::min<std::uint64_t>(left, ItemBlock));
+            first.resize(width * ItemBlock);
+            const std::size_t count = read(at, end, first.data(), room);
+            add(first.data(), count);
+            total += count;
+            if (count < ItemBlock) {
+                break;
+            }
+            continue;
+        }
+        const std::size_t room = stretch / shortest + 1;
+        first.resize(width * room);
+        second.resize(width * room);
+        const char* p = at;
+        const char* q = half;
+        std::size_t counts[2] = {};
+        ZuveloGraphLibrary::RunSideBySide(2, [&](std::size_t piece) {
+            counts[piece] =
+                piece == 0 ? read(p, half, first.data(), room) : read(q, stop, second.data(), room);
+        });
+        add(first.data(), counts[0]);
+        total += counts[0];
+        at = p;
+        if (p < half) {
+            break; // before an item of another form
+        }
+        if (p > half) {
+            continue; // an item ran on past the half's start: the second half was read amiss
+        }
+        add(second.data(), counts[1]);
+        total += counts[1];
+        at = q;
+        if (q != stop) {
+            break;
+        }
+    }
+    return total;
 }
 
 class TModelBuilder {

@@ -58,13 +58,38 @@ public:
 
     std::size_t BytesLeft() const { return std::size_t(end_ - at_); }
 
+    // The plain lines of triangles and of vertices (PlainTriangles, PlainNumbers) from here on, at
+    // most `most`, read and added by InLinePieces; their number.
+    template <class TAdd>
+    std::uint64_t TriangleLines(std::uint64_t most, std::vector<std::uint32_t>& first,
+                                std::vector<std::uint32_t>& second, const TAdd& add) {
+        return InLinePieces(
+            at_, end_, most, 3, ShortestTriangle, first, second,
+            [this](const char*& p, const char* stop, std::uint32_t* indices, std::size_t room) {
+                return PlainTriangles(p, stop, indices, room);
+            },
+            add);
+    }
+    template <class TAdd>
+    std::uint64_t VertexLines(std::size_t width, std::uint64_t most, std::vector<double>& first,
+                              std::vector<double>& second, const TAdd& add) {
+        return InLinePieces(
+            at_, end_, most, width, 2 * width, first, second,
+            [this, width](const char*& p, const char* stop, double* numbers, std::size_t room) {
+                return PlainNumbers(p, stop, numbers, width, room);
+            },
+            add);
+    }
+
     // Lines of a count of 3 and three indices alone, each written as up to seven digits, from
-    // here on, at most `most` of them: the indices into `indices`, three a line, as Next and Whole
-    // read them. Stops before the first line of any other form (a blank line or a comment among
-    // them), and near the end of the text; returns how many it read.
-    std::size_t PlainTriangles(std::uint32_t* indices, std::size_t most) {
+    // p on, those that start before `stop`, at most `most` of them: the indices into `indices`,
+    // three a line, as Next and Whole read them; p moves past them. Stops before the first line
+    // of any other form (a blank line or a comment among them), and near the end of the text;
+    // returns how many it read.
+    std::size_t PlainTriangles(const char*& from, const char* stop, std::uint32_t* indices,
+                               std::size_t most) const {
         std::size_t read = 0;
-        for (const char* p = at_; read < most; ++read, at_ = p) {
+        for (const char* p = from; read < most && p < stop; ++read, from = p) {
             std::uint64_t numbers[4] = {};
             for (std::uint64_t& number : numbers) {
                 p = Blanks(p);
@@ -87,12 +112,14 @@ public:
     }
 
     // Lines of `width` numbers alone (at most 5), each of the form NumberText::FastDecimal reads
-    // after an optional sign, from here on, at most `most` of them: into `numbers`, `width` a
-    // line, as Next and NumberText::ParseDouble read them. Stops before the first line of any
-    // other form, and at the end of the text; returns how many it read.
-    std::size_t PlainNumbers(double* numbers, std::size_t width, std::size_t most) {
+    // after an optional sign, from p on, those that start before `stop`, at most `most` of them:
+    // into `numbers`, `width` a line, as Next and NumberText::ParseDouble read them; p moves past
+    // them. Stops before the first line of any other form, and at the end of the text; returns
+    // how many it read.
+    std::size_t PlainNumbers(const char*& from, const char* stop, double* numbers,
+                             std::size_t width, std::size_t most) const {
         std::size_t read = 0;
-        for (const char* p = at_; read < most; ++read, at_ = p) {
+        for (const char* p = from; read < most && p < stop; ++read, from = p) {
             double line[5] = {};
             for (std::size_t k = 0; k < width; ++k) {
                 p = Blanks(p);
@@ -357,35 +384,32 @@ private:
     // their number.
     std::uint64_t VertexRun(std::uint64_t most) {
         const std::size_t width = layout_.Texture ? 5 : 3;
-        points_.resize(width * ItemBlock);
-        return InBlocks(most, [&](std::size_t room) {
-            const std::size_t count = lines_.PlainNumbers(points_.data(), width, room);
-            builder_.AddVertices(count, layout_.Texture,
-                                 [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
-                                     const double* line = points_.data() + width * i;
-                                     point = {float(line[0]), float(line[1]), float(line[2])};
-                                     if (layout_.Texture) {
-                                         mapping = {float(line[3]), float(line[4])};
-                                     }
-                                 });
-            return count;
-        });
+        return lines_.VertexLines(
+            width, most, points_, morePoints_, [&](const double* numbers, std::size_t count) {
+                builder_.AddVertices(count, layout_.Texture,
+                                     [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
+                                         const double* line = numbers + width * i;
+                                         point = {float(line[0]), float(line[1]), float(line[2])};
+                                         if (layout_.Texture) {
+                                             mapping = {float(line[3]), float(line[4])};
+                                         }
+                                     });
+            });
     }
 
     // The lines of plain triangles from here on, of at most `most`, read a block at a time and
     // added at once, as Face reads and adds each; their number.
     std::uint64_t TriangleRun(std::uint64_t most) {
-        run_.resize(3 * ItemBlock);
         const auto corner = [this](std::uint32_t index) {
             return index < vertexCount_ ? index + 1 : 0;
         };
-        return InBlocks(most, [&](std::size_t room) {
-            const std::size_t count = lines_.PlainTriangles(run_.data(), room);
-            builder_.AddFaces(count, 0, smoothing_, [&](std::size_t i, TFace3D& face) {
-                face = {corner(run_[3 * i]), corner(run_[3 * i + 1]), corner(run_[3 * i + 2])};
+        return lines_.TriangleLines(
+            most, run_, moreRun_, [&](const std::uint32_t* indices, std::size_t count) {
+                builder_.AddFaces(count, 0, smoothing_, [&](std::size_t i, TFace3D& face) {
+                    face = {corner(indices[3 * i]), corner(indices[3 * i + 1]),
+                            corner(indices[3 * i + 2])};
+                });
             });
-            return count;
-        });
     }
 
     void Face(const std::vector<std::string_view>& words) {
@@ -449,8 +473,10 @@ private:
     std::uint32_t smoothing_ = 0;
     std::vector<std::string_view> words_;
     std::vector<std::uint32_t> corners_;
-    std::vector<std::uint32_t> run_; // a block of triangles' indices, as TriangleRun reads them
-    std::vector<double> points_;     // a block of vertices' coordinates, as VertexRun reads them
+    // Blocks of triangles' indices and of vertices' coordinates, as TriangleRun and VertexRun
+    // read them.
+    std::vector<std::uint32_t> run_, moreRun_;
+    std::vector<double> points_, morePoints_;
     std::vector<std::array<float, 3>> vertexColours_;
     std::uint64_t badVertices_ = 0;
     std::uint64_t longVertices_ = 0;

@@ -29,7 +29,9 @@
 // (so its faces are left out, and counted), and a face line that cannot be read is passed over;
 // each is counted in a note, and so is a file that ends before its counts are met. Bounds: the
 // counts make room only for the lines the bytes left could hold; each line is read once, or
-// twice when the quick reading of plain vertex and triangle lines gives way to the full one.
+// twice when the quick reading of plain vertex and triangle lines gives way to the full one. Long
+// runs of plain lines are read a stretch at a time on two threads (InLinePieces): the reading
+// thrown away when a stretch's first half stops early is never more than the run has kept.
 //
 // The first mesh is the whole file (an OFF file holds one mesh); it is named after the file.
 #pragma once

@@ -382,47 +382,83 @@ public:
         return true;
     }
 
-    // Items of a count of 3 and three indices, each written as up to seven digits, from here
-    // on, at most `most` of them: their vertex numbers (from 1) into `corners`, three an item, as
-    // Value and VertexNumber read them. Stops before the first item of any other form, and near
-    // the end of the text; returns how many it read.
-    std::size_t PlainTriangles(std::uint32_t* corners, std::size_t most) {
+    // The plain items of triangles and of vertices (PlainTriangles, PlainItems) from here on, at
+    // most `most`, read and added by InLinePieces; their number.
+    template <class TAdd>
+    std::uint64_t TriangleItems(std::uint64_t most, std::vector<std::uint32_t>& first,
+                                std::vector<std::uint32_t>& second, const TAdd& add) {
+        const char* const was = at_;
+        const std::uint64_t read = InLinePieces(
+            at_, end_, most, 3, ShortestTriangle, first, second,
+            [this](const char*& p, const char* stop, std::uint32_t* corners, std::size_t room) {
+                return PlainTriangles(p, stop, corners, room);
+            },
+            add);
+        AfterItems(was);
+        return read;
+    }
+    template <class TAdd>
+    std::uint64_t ScalarItems(std::span<const TType> types, std::uint64_t most,
+                              std::vector<double>& first, std::vector<double>& second,
+                              const TAdd& add) {
+        const char* const was = at_;
+        const std::uint64_t read = InLinePieces(
+            at_, end_, most, types.size(), 2 * types.size(), first, second,
+            [this, types](const char*& p, const char* stop, double* values, std::size_t room) {
+                return PlainItems(p, stop, types, values, room);
+            },
+            add);
+        AfterItems(was);
+        return read;
+    }
+
+    // Items of a count of 3 and three indices, each written as up to seven digits, from p on,
+    // those whose first value begins before `stop`, at most `most` of them: their vertex numbers
+    // (from 1) into `corners`, three an item, as Value and VertexNumber read them. p moves past
+    // each item and the blanks after it up to `stop`; an item begun before `stop` may end past
+    // it. Stops before the first item of any other
+    // form, and near the end of the text; returns how many it read.
+    std::size_t PlainTriangles(const char*& from, const char* stop, std::uint32_t* corners,
+                               std::size_t most) const {
         std::size_t read = 0;
         for (; read < most; ++read) {
-            const char* start = at_;
-            const bool startLine = lineStart_;
+            const char* p = Blanks(from, stop);
             double count = 0;
             double index[3] = {};
-            if (!PlainWhole(count) || count != 3 || !PlainWhole(index[0]) ||
-                !PlainWhole(index[1]) || !PlainWhole(index[2])) {
-                at_ = start;
-                lineStart_ = startLine;
+            if (p >= stop || !(p = WholeAt(p, count)) || count != 3 ||
+                !(p = WholeAt(Blanks(p, end_), index[0])) ||
+                !(p = WholeAt(Blanks(p, end_), index[1])) ||
+                !(p = WholeAt(Blanks(p, end_), index[2]))) {
                 break;
             }
             for (std::size_t k = 0; k < 3; ++k) {
                 corners[3 * read + k] = std::uint32_t(index[k]) + 1;
             }
+            from = Blanks(p, stop);
         }
         return read;
     }
 
     // Items of scalars alone, of the properties' types in order, each value written in the form
-    // Value reads without finding its word first, from here on, at most `most` of them: into
-    // `values`, one an item's property. Stops before the first item of any other form; returns
-    // how many it read.
-    std::size_t PlainItems(std::span<const TType> types, double* values, std::size_t most) {
+    // Value reads without finding its word first, from p on, those whose first value begins
+    // before `stop`, at most `most` of them: into `values`, one an item's property. p moves as in
+    // PlainTriangles. Stops before the first item of any other form; returns how many it read.
+    std::size_t PlainItems(const char*& from, const char* stop, std::span<const TType> types,
+                           double* values, std::size_t most) const {
         std::size_t read = 0;
         for (; read < most; ++read) {
-            const char* start = at_;
-            const bool startLine = lineStart_;
+            const char* p = Blanks(from, stop);
+            if (p >= stop) {
+                return read;
+            }
             double* item = values + types.size() * read;
             for (std::size_t k = 0; k < types.size(); ++k) {
-                if (!(Real(types[k]) ? PlainDecimal(item[k]) : PlainWhole(item[k]))) {
-                    at_ = start;
-                    lineStart_ = startLine;
+                p = Blanks(p, end_);
+                if (!(p = Real(types[k]) ? DecimalAt(p, item[k]) : WholeAt(p, item[k]))) {
                     return read;
                 }
             }
+            from = Blanks(p, stop);
         }
         return read;
     }
@@ -438,14 +474,12 @@ private:
     // blanks before the next word only, for any other word and near the end of the text.
     bool PlainWhole(double& value) {
         SkipSpaces();
-        std::uint64_t whole = 0;
-        const int count = end_ - at_ > 8 ? NumberText::EightByteDigits(at_, whole) : 0;
-        if (count == 0 || !Space(at_[count])) {
+        const char* after = WholeAt(at_, value);
+        if (after == nullptr) {
             return false;
         }
-        at_ += count;
+        at_ = after;
         lineStart_ = false;
-        value = double(whole);
         return true;
     }
 
@@ -454,18 +488,56 @@ private:
     // next word only, for any other word.
     bool PlainDecimal(double& value) {
         SkipSpaces();
-        const char* p = at_;
+        const char* after = DecimalAt(at_, value);
+        if (after == nullptr) {
+            return false;
+        }
+        at_ = after;
+        lineStart_ = false;
+        return true;
+    }
+
+    // The words of PlainWhole and PlainDecimal at p: where they end, or nullptr.
+    const char* WholeAt(const char* p, double& value) const {
+        std::uint64_t whole = 0;
+        const int count = end_ - p > 8 ? NumberText::EightByteDigits(p, whole) : 0;
+        if (count == 0 || !Space(p[count])) {
+            return nullptr;
+        }
+        value = double(whole);
+        return p + count;
+    }
+    const char* DecimalAt(const char* p, double& value) const {
         const bool negative = p != end_ && *p == '-';
         p += p != end_ && (*p == '-' || *p == '+') ? 1 : 0;
         double read = 0;
         const char* after = p != end_ ? NumberText::FastDecimal(p, end_, read) : nullptr;
         if (after == nullptr || (after != end_ && !Space(*after))) {
-            return false;
+            return nullptr;
         }
-        at_ = after;
-        lineStart_ = false;
         value = negative ? -read : read;
-        return true;
+        return after;
+    }
+
+    // Past the blanks from p, up to `stop` (none when p is at or past it).
+    static const char* Blanks(const char* p, const char* stop) {
+        while (p < stop && Space(*p)) {
+            ++p;
+        }
+        return p;
+    }
+
+    // After plain items read from `was`: whether the blanks the reading passed after the last of
+    // them hold a line's end, as SkipSpaces would have said.
+    void AfterItems(const char* was) {
+        if (at_ == was) {
+            return;
+        }
+        const char* p = at_;
+        while (p != was && Space(p[-1]) && p[-1] != '\n') {
+            --p;
+        }
+        lineStart_ = p != was && p[-1] == '\n';
     }
 
     void SkipSpaces() {
@@ -751,33 +823,29 @@ private:
         const auto at = [&](TRole role) { return std::size_t(e.Where(role)); };
         const std::size_t x = at(TRole::X), y = at(TRole::Y), z = at(TRole::Z);
         const std::size_t u = mapping_ ? at(TRole::U) : 0, v = mapping_ ? at(TRole::V) : 0;
-        runScalars_.resize(n * ItemBlock);
-        return InBlocks(most, [&](std::size_t room) {
-            const std::size_t count = values.PlainItems({types, n}, runScalars_.data(), room);
-            builder_.AddVertices(count, mapping_,
-                                 [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
-                                     const double* item = runScalars_.data() + n * i;
-                                     point = {float(item[x]), float(item[y]), float(item[z])};
-                                     if (mapping_) {
-                                         mapping = {float(item[u]), float(item[v])};
-                                     }
-                                 });
-            return count;
-        });
+        return values.ScalarItems(
+            {types, n}, most, runScalars_, moreScalars_,
+            [&](const double* scalars, std::size_t count) {
+                builder_.AddVertices(count, mapping_,
+                                     [&](std::size_t i, TPoint3D& point, TTexCoord& mapping) {
+                                         const double* item = scalars + n * i;
+                                         point = {float(item[x]), float(item[y]), float(item[z])};
+                                         if (mapping_) {
+                                             mapping = {float(item[u]), float(item[v])};
+                                         }
+                                     });
+            });
     }
 
     // As above, for a text: the items of a count of 3 and three plain indices from here on.
     std::uint64_t TriangleRun(TAsciiValues& values, std::uint64_t most) {
-        runCorners_.resize(3 * ItemBlock);
-        return InBlocks(most, [&](std::size_t room) {
-            const std::size_t count = values.PlainTriangles(runCorners_.data(), room);
-            const std::uint32_t* corners = runCorners_.data();
-            builder_.AddFaces(count, colours_.Plain(), smoothing_,
-                              [&](std::size_t i, TFace3D& face) {
-                                  face = {corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]};
-                              });
-            return count;
-        });
+        return values.TriangleItems(
+            most, runCorners_, moreCorners_, [&](const std::uint32_t* corners, std::size_t count) {
+                builder_.AddFaces(
+                    count, colours_.Plain(), smoothing_, [&](std::size_t i, TFace3D& face) {
+                        face = {corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]};
+                    });
+            });
     }
 
     template <class TValues> std::uint64_t Pass(TValues& values, const TElement& element) {
@@ -943,8 +1011,9 @@ private:
     std::uint32_t smoothing_ = 0;
     std::vector<double> scalars_;
     std::vector<std::uint32_t> corners_;
-    std::vector<std::uint32_t> runCorners_; // a block of a text's triangles, as read at once
-    std::vector<double> runScalars_;        // a block of a text's vertices, as read at once
+    // Blocks of a text's triangles and vertices, as read at once.
+    std::vector<std::uint32_t> runCorners_, moreCorners_;
+    std::vector<double> runScalars_, moreScalars_;
     std::vector<std::array<float, 3>> vertexColourList_;
     std::vector<std::size_t> pendingStarts_;
     std::vector<std::size_t> pendingSizes_;

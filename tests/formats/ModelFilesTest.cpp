@@ -151,5 +151,95 @@ TEST(ModelFiles, TheSameModelReadsAsTheSameTrianglesInEveryFormat) {
     }
 }
 
+// Long runs of plain items in text are read a stretch at a time on two threads. Whatever lies
+// among them, wherever it falls (lines of other forms, which end a run, and in PLY items running
+// on over a line's end or sharing one), the model read is the one written.
+TEST(ModelFiles, LongRunsOfPlainItemsReadAsWritten) {
+    constexpr int Side = 160; // 25,600 vertices and 50,562 triangles
+    std::vector<std::string> vertices, faces;
+    for (int i = 0; i < Side * Side; ++i) {
+        vertices.push_back(std::to_string(i % Side) + " " + std::to_string(i / Side) +
+                           (i % 2 == 1 ? " -" : " ") + std::to_string(i % 13) + ".25");
+    }
+    for (int y = 0; y + 1 < Side; ++y) {
+        for (int x = 0; x + 1 < Side; ++x) {
+            const int v = y * Side + x;
+            faces.push_back("3 " + std::to_string(v) + " " + std::to_string(v + 1) + " " +
+                            std::to_string(v + Side + 1));
+            faces.push_back("3 " + std::to_string(v) + " " + std::to_string(v + Side + 1) + " " +
+                            std::to_string(v + Side));
+        }
+    }
+    // The lines with `odd` applied to every one whose number from `from` is a multiple of
+    // `every`, each line ending as `odd` leaves it.
+    using TOdd = std::string (*)(const std::string&);
+    const auto text = [&](const std::string& head, TOdd odd, std::size_t from, std::size_t every) {
+        std::string all = head;
+        std::size_t n = 0;
+        for (const auto* lines : {&vertices, &faces}) {
+            for (const std::string& line : *lines) {
+                all += n >= from && (n - from) % every == 0 ? odd(line) : line + "\n";
+                ++n;
+            }
+        }
+        return all;
+    };
+    constexpr std::size_t None = std::size_t(-1);
+    const std::string counts = std::to_string(vertices.size()) + " " + std::to_string(faces.size());
+    const std::string off = "OFF\n" + counts + " 0\n";
+    const std::string ply =
+        "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertices.size()) +
+        "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+        std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\nend_header\n";
+    const TOdd comment = [](const std::string& line) { return "# note\n\n" + line + "\n"; };
+    const TOdd trailing = [](const std::string& line) { return line + " # note\n"; };
+    const TOdd plyComment = [](const std::string& line) { return "comment note\n" + line + "\n"; };
+    const TOdd runOn = [](const std::string& line) {
+        std::string split = line;
+        split[split.find(' ')] = '\n';
+        return split + "\n";
+    };
+    const TOdd shared = [](const std::string& line) { return line + " "; };
+    const struct {
+        const char* Label;
+        std::string File;
+    } cases[] = {
+        {"OFF, plain", text(off, comment, None, 1)},
+        {"OFF, comments and blank lines here and there", text(off, comment, 4100, 9001)},
+        {"OFF, comments ending lines here and there", text(off, trailing, 8191, 7919)},
+        {"OFF, comments ending lines now and then", text(off, trailing, 12000, 1499)},
+        {"PLY, plain", text(ply, comment, None, 1)},
+        {"PLY, comment lines here and there", text(ply, plyComment, 4100, 9001)},
+        {"PLY, items running on over a line's end", text(ply, runOn, 5000, 1)},
+        {"PLY, items sharing a line", text(ply, shared, 9000, 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const std::vector<std::uint8_t> bytes = Bytes(c.File);
+        const TModelSource source{c.Label[0] == 'O' ? "m.off" : "m.ply", bytes, {}};
+        ZuveloGraphLibrary::TObject3D object;
+        ZuveloGraphLibrary::TModelLooks looks;
+        ReadModelSource(source, TModelPart::Whole, object, looks);
+        ASSERT_EQ(object.VertexCount, Side * Side);
+        ASSERT_EQ(object.FaceCount, std::int32_t(faces.size()));
+        int wrong = 0;
+        for (int i = 0; i < Side * Side; ++i) {
+            const auto& v = object.Vertices[i + 1];
+            const float z = float(i % 13) + 0.25f;
+            wrong += v.X != float(i % Side) || v.Y != float(i / Side) || v.Z != (i % 2 ? -z : z);
+        }
+        for (std::int32_t f = 1; f <= object.FaceCount; ++f) {
+            // The square's corners, numbered from 1: a, b along x, then c, d a row up.
+            const int square = (f - 1) / 2;
+            const auto a = std::uint32_t(square / (Side - 1) * Side + square % (Side - 1) + 1);
+            const std::uint32_t b = a + 1, c = a + Side, d = a + Side + 1;
+            const auto& face = object.Faces[f];
+            wrong += f % 2 == 1 ? face.A != a || face.B != b || face.C != d
+                                : face.A != a || face.B != d || face.C != c;
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 } // namespace model_files_test
 } // namespace
