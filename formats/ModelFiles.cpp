@@ -239,7 +239,7 @@ TModelFile ReadModelFile(const std::string& fileName, TModelPart part, TObject3D
             const auto size = static_cast<std::size_t>(file.Size());
             block = std::make_unique_for_overwrite<std::uint8_t[]>(size);
             AdviseLargeBlock(block.get(), size);
-            bytes = {block.get(), file.Read(block.get(), size)};
+            bytes = {block.get(), file.ReadLarge(block.get(), size)};
         }
         file.Close();
         // A .3DS file, or with the first mesh one of no other known format, goes to the .3DS

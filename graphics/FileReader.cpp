@@ -1,6 +1,8 @@
 #include "FileReader.h"
 
 #include "GraphErrors.h"
+#include "LargeBlocks.h"
+#include "SideBySide.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ZuveloGraphLibrary {
 namespace {
@@ -99,6 +102,69 @@ std::size_t TFileReader::Read(std::uint8_t* destination, std::size_t count) {
         position_ += static_cast<std::int64_t>(n);
     }
     return done;
+}
+
+std::size_t TFileReader::ReadLarge(std::uint8_t* destination, std::size_t count) {
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(count), BytesLeft()));
+    const std::size_t threads = SideBySideThreads(MaxSideBySide);
+    if (inMemory_ || wanted < LargeReadBytes || threads < 2) {
+        return Read(destination, count);
+    }
+    // The pieces meet at the starts of huge pages of the block, so that no page is backed by two
+    // threads at once.
+    std::vector<std::size_t> ends;
+    const auto start = reinterpret_cast<std::uintptr_t>(destination);
+    for (std::size_t i = 1; i < threads; ++i) {
+        const std::uintptr_t even = start + wanted / threads * i;
+        const std::uintptr_t page = (even + HugePageBytes - 1) / HugePageBytes * HugePageBytes;
+        ends.push_back(std::min<std::size_t>(page - start, wanted));
+    }
+    ends.push_back(wanted);
+    std::vector<std::size_t> got(ends.size(), 0);
+    std::vector<int> errors(ends.size(), 0);
+    RunSideBySide(ends.size(), [&](std::size_t i) {
+        const std::size_t from = i == 0 ? 0 : ends[i - 1];
+        got[i] = ReadAt(position_ + static_cast<std::int64_t>(from), destination + from,
+                        ends[i] - from, errors[i]);
+    });
+    // The bytes read are those up to the first piece that came short; a failing call among them
+    // fails the read.
+    std::size_t done = 0;
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        if (errors[i] != 0) {
+            throw InOutError::FromErrno(errors[i]);
+        }
+        done += got[i];
+        if (done < ends[i]) {
+            size_ = position_ + static_cast<std::int64_t>(done); // the file shrank: its end is here
+            break;
+        }
+    }
+    position_ += static_cast<std::int64_t>(done);
+    return done;
+}
+
+std::size_t TFileReader::ReadAt(std::int64_t position, std::uint8_t* destination, std::size_t count,
+                                int& error) const {
+    std::size_t filled = 0;
+    error = 0;
+    while (filled < count) {
+        const ssize_t got = ::pread(fd_, destination + filled, count - filled,
+                                    static_cast<off_t>(position + std::int64_t(filled)));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = errno;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
 }
 
 std::span<const std::uint8_t> TFileReader::PeekRefilled(std::size_t minimum) {

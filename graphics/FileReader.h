@@ -15,6 +15,9 @@
 
 namespace ZuveloGraphLibrary {
 
+// The least count ReadLarge reads in pieces.
+inline constexpr std::size_t LargeReadBytes = std::size_t(8) << 20;
+
 class TFileReader {
 public:
     explicit TFileReader(const std::string& fileName);
@@ -34,6 +37,10 @@ public:
 
     // Copies up to `count` bytes and returns how many there were.
     std::size_t Read(std::uint8_t* destination, std::size_t count);
+    // As Read, for a large fresh block: from LargeReadBytes on, the bytes go straight into it, a
+    // piece on each of several threads at once, so that the system backs its new pages and copies
+    // into them side by side.
+    std::size_t ReadLarge(std::uint8_t* destination, std::size_t count);
 
     // Single values, built byte by byte in little-endian order. False, with nothing stored, when
     // the file ends first; the bytes that were there are consumed.
@@ -66,6 +73,10 @@ private:
         return position_ >= bufferStart_ && position_ < end ? std::size_t(end - position_) : 0;
     }
     void Refill();
+    // Reads [position, position + count) into `destination` with pread; how many bytes there were
+    // before the file's end, and the errno of a failing call (0 when none failed).
+    std::size_t ReadAt(std::int64_t position, std::uint8_t* destination, std::size_t count,
+                       int& error) const;
     std::span<const std::uint8_t> PeekRefilled(std::size_t minimum);
 
     int fd_ = -1;

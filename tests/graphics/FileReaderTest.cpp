@@ -76,6 +76,41 @@ TEST(FileReader, ReadsDeliverTheFileFromAnyPositionUpToItsEnd) {
     }
 }
 
+// A large read, in pieces on several threads, into a block at any address: the bytes up to the
+// end, or up to where the file now ends when it shrank after it was opened.
+TEST(FileReader, LargeReadsDeliverTheFileUpToItsEnd) {
+    constexpr std::int64_t Size = 2 * std::int64_t(LargeReadBytes) + 12345;
+    const std::vector<std::uint8_t> content = Pattern(Size);
+    struct TCase {
+        std::int64_t Seek;
+        std::int64_t ShrinkTo; // -1: the file keeps its size
+        std::int64_t Got;
+    };
+    const TCase cases[] = {
+        {0, -1, Size},
+        {3, -1, Size - 3},
+        {0, Block, Block},                                   // short in the first piece
+        {5, Size - 100, Size - 105},                         // short in the last
+        {Size - LargeReadBytes + 1, -1, LargeReadBytes - 1}, // too few left for pieces
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE("seek " + std::to_string(c.Seek) + " shrink " + std::to_string(c.ShrinkTo));
+        TTempDir dir;
+        const std::string path = dir.Write("data.bin", content);
+        TFileReader reader(path);
+        reader.Seek(c.Seek);
+        if (c.ShrinkTo >= 0) {
+            ASSERT_EQ(::truncate(path.c_str(), c.ShrinkTo), 0);
+        }
+        std::vector<std::uint8_t> got(std::size_t(Size) + 1, 0);
+        ASSERT_EQ(std::int64_t(reader.ReadLarge(got.data() + 1, std::size_t(Size))), c.Got);
+        EXPECT_EQ(reader.Position(), c.Seek + c.Got);
+        EXPECT_EQ(reader.BytesLeft(), 0);
+        EXPECT_TRUE(std::equal(got.begin() + 1, got.begin() + 1 + c.Got, content.begin() + c.Seek));
+        EXPECT_EQ(got[std::size_t(c.Got) + 1], 0);
+    }
+}
+
 TEST(FileReader, ValuesPeeksAndNamesAcrossABlockBoundary) {
     std::vector<std::uint8_t> content = Pattern(Block + 16);
     content[Block + 5] = 0; // a name from Block - 6 ends here, 11 bytes long
