@@ -358,7 +358,7 @@ public:
         : at_(body.data()), end_(body.data() + body.size()) {}
 
     bool Value(TType type, double& value) {
-        if (Real(type) ? PlainDecimal(value) : PlainWhole(value)) {
+        if (Plain(type, value)) {
             return true;
         }
         const std::string_view word = Next();
@@ -469,12 +469,12 @@ public:
     bool Damaged() const { return damaged_; }
 
 private:
-    // A whole number of up to seven digits, as lists' counts and vertex indices are written, read
-    // as ParseDouble reads its word, without finding the word first. False, having passed over the
-    // blanks before the next word only, for any other word and near the end of the text.
-    bool PlainWhole(double& value) {
+    // A value of the type in the plain form WholeAt or DecimalAt reads, as ParseDouble reads its
+    // word, without finding the word first. False, having passed over the blanks before the next
+    // word only, for any other word.
+    bool Plain(TType type, double& value) {
         SkipSpaces();
-        const char* after = WholeAt(at_, value);
+        const char* after = Real(type) ? DecimalAt(at_, value) : WholeAt(at_, value);
         if (after == nullptr) {
             return false;
         }
@@ -483,21 +483,10 @@ private:
         return true;
     }
 
-    // A number that NumberText::FastDecimal reads, with an optional sign, as ParseDouble reads
-    // its word, without finding the word first. False, having passed over the blanks before the
-    // next word only, for any other word.
-    bool PlainDecimal(double& value) {
-        SkipSpaces();
-        const char* after = DecimalAt(at_, value);
-        if (after == nullptr) {
-            return false;
-        }
-        at_ = after;
-        lineStart_ = false;
-        return true;
-    }
-
-    // The words of PlainWhole and PlainDecimal at p: where they end, or nullptr.
+    // Where a plain word at p ends, or nullptr for any other word: for WholeAt a whole number of
+    // up to seven digits, as lists' counts and vertex indices are written (nullptr near the end of
+    // the text too); for DecimalAt a number that NumberText::FastDecimal reads, with an optional
+    // sign.
     const char* WholeAt(const char* p, double& value) const {
         std::uint64_t whole = 0;
         const int count = end_ - p > 8 ? NumberText::EightByteDigits(p, whole) : 0;
