@@ -416,8 +416,8 @@ public:
     // those whose first value begins before `stop`, at most `most` of them: their vertex numbers
     // (from 1) into `corners`, three an item, as Value and VertexNumber read them. p moves past
     // each item and the blanks after it up to `stop`; an item begun before `stop` may end past
-    // it. Stops before the first item of any other
-    // form, and near the end of the text; returns how many it read.
+    // it. Stops before the first item of any other form, and near the end of the text; returns
+    // how many it read.
     std::size_t PlainTriangles(const char*& from, const char* stop, std::uint32_t* corners,
                                std::size_t most) const {
         std::size_t read = 0;
