@@ -52,6 +52,13 @@ BENCHMARK(BM_GltfFileBytes)
     ->Unit(benchmark::kMillisecond)
     ->MinWarmUpTime(Plexa3DBench::WarmUpSeconds);
 
+void BM_GltfFileBlock(benchmark::State& state) {
+    Plexa3DBench::BenchReadBlockAt(state, GridFile());
+}
+BENCHMARK(BM_GltfFileBlock)
+    ->Unit(benchmark::kMillisecond)
+    ->MinWarmUpTime(Plexa3DBench::WarmUpSeconds);
+
 void BM_GltfReadWhole(benchmark::State& state) {
     const std::string& path = GridFile();
     std::int32_t faces = 0;

@@ -64,6 +64,11 @@ void ObjReadBytes(benchmark::State& state) {
 }
 BENCHMARK(ObjReadBytes)->Unit(benchmark::kMillisecond)->MinWarmUpTime(Plexa3DBench::WarmUpSeconds);
 
+void ObjReadBlock(benchmark::State& state) {
+    Plexa3DBench::BenchReadBlockAt(state, Grid().Path());
+}
+BENCHMARK(ObjReadBlock)->Unit(benchmark::kMillisecond)->MinWarmUpTime(Plexa3DBench::WarmUpSeconds);
+
 void ObjReadModelFile(benchmark::State& state) {
     ZuveloGraphLibrary::TObject3D object;
     ZuveloGraphLibrary::TModelLooks looks;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FileReader.h"
+#include "LargeBlocks.h"
 #include "ModelFiles.h"
 #include "Writer3DS.h"
 
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,25 @@ inline void BenchReadBytesAt(benchmark::State& state, const std::string& path) {
     state.counters["MB"] = double(bytes.size()) / 1e6;
 }
 
+// The file's bytes as ReadModelFile reads them, into a block made for each reading (huge pages
+// asked for, read in pieces side by side): the reading's own share of a model's time, the rest
+// being the reader's.
+inline void BenchReadBlockAt(benchmark::State& state, const std::string& path) {
+    const auto size = static_cast<std::size_t>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        auto block = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        ZuveloGraphLibrary::AdviseLargeBlock(block.get(), size);
+        ZuveloGraphLibrary::TFileReader reader(path);
+        if (reader.ReadLarge(block.get(), size) != size) {
+            state.SkipWithError("cannot read the file");
+            break;
+        }
+        benchmark::DoNotOptimize(block.get());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * std::int64_t(size));
+}
+
 inline void BenchReadBytes(benchmark::State& state, TBenchFile& file) {
     BenchReadBytesAt(state, file.Path());
 }
@@ -143,9 +164,15 @@ inline void BenchReadModel(benchmark::State& state, TBenchFile& file) {
     state.counters["faces"] = faces;
 }
 
-// Both benchmarks of a file, side by side, named "<label>/bytes" and "<label>/model".
+// The benchmarks of a file, side by side, named "<label>/bytes", "<label>/block" and
+// "<label>/model".
 inline bool RegisterReaderBenchmarks(const std::string& label, TBenchFile& file) {
     benchmark::RegisterBenchmark((label + "/bytes").c_str(), BenchReadBytes, std::ref(file))
+        ->Unit(benchmark::kMillisecond)
+        ->MinWarmUpTime(WarmUpSeconds);
+    benchmark::RegisterBenchmark(
+        (label + "/block").c_str(),
+        [&file](benchmark::State& state) { BenchReadBlockAt(state, file.Path()); })
         ->Unit(benchmark::kMillisecond)
         ->MinWarmUpTime(WarmUpSeconds);
     benchmark::RegisterBenchmark((label + "/model").c_str(), BenchReadModel, std::ref(file))
