@@ -180,6 +180,226 @@ std::uint32_t Resolve(std::int64_t index, std::size_t count) {
     return 0;
 }
 
+// What the statements of most lines say, read from their own text alone; the reader then adds
+// them in the file's order, where what came before (the elements given, the groups) counts.
+
+// v: up to seven numbers (x y z, then w or r g b).
+struct TVertexLine {
+    std::array<float, 7> Values{0, 0, 0, 1, 0, 0, 0};
+    int Count = 0;            // numbers read
+    bool Bad = false;         // a word that is not a number, read as NaN
+    std::size_t Trailing = 0; // numbers followed by other characters
+};
+
+TVertexLine ReadVertexLine(std::string_view rest) {
+    TVertexLine line;
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    while (line.Count < 7) {
+        while (p < end && Blank(*p)) {
+            ++p;
+        }
+        if (p == end || *p == '#') {
+            break;
+        }
+        float value = std::numeric_limits<float>::quiet_NaN();
+        const char* after = ReadFloat(p, end, value);
+        if (after == p) {
+            line.Bad = true;
+        } else if (!WordEnd(after, end)) {
+            ++line.Trailing; // read as far as it goes
+        }
+        while (after < end && !Blank(*after)) {
+            ++after;
+        }
+        p = after;
+        line.Values[std::size_t(line.Count++)] = value;
+    }
+    return line;
+}
+
+// vt: u and v, 0 where not given.
+TTexCoord ReadMappingLine(std::string_view rest) {
+    float values[2] = {0, 0};
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    for (float& value : values) {
+        while (p < end && Blank(*p)) {
+            ++p;
+        }
+        const char* after = ReadFloat(p, end, value);
+        if (after == p) {
+            break;
+        }
+        p = after;
+    }
+    return {values[0], values[1]};
+}
+
+// A corner of f as written: its indices, 0 where not given.
+struct TWrittenCorner {
+    std::int64_t V = 0, Vt = 0, Vn = 0;
+};
+
+// One corner, v, v/vt, v//vn or v/vt/vn, from p; false when it is none of these.
+bool ReadCorner(const char*& p, const char* end, TWrittenCorner& corner) {
+    const char* after = NumberText::ReadIndex(p, end, corner.V);
+    if (after == p) {
+        return false;
+    }
+    p = after;
+    if (p < end && *p == '/') {
+        ++p;
+        if (p < end && *p != '/' && !Blank(*p)) {
+            after = NumberText::ReadIndex(p, end, corner.Vt);
+            if (after == p) {
+                return false;
+            }
+            p = after;
+        }
+        if (p < end && *p == '/') {
+            ++p;
+            if (!WordEnd(p, end)) {
+                after = NumberText::ReadIndex(p, end, corner.Vn);
+                if (after == p) {
+                    return false;
+                }
+                p = after;
+            }
+        }
+    }
+    return WordEnd(p, end);
+}
+
+// f: its corners, added to `corners`; false when a word is not a corner (the corners before it
+// are added all the same).
+bool ReadPolygonLine(std::string_view rest, std::vector<TWrittenCorner>& corners) {
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    while (true) {
+        while (p < end && Blank(*p)) {
+            ++p;
+        }
+        if (p == end || *p == '#') {
+            return true;
+        }
+        TWrittenCorner corner;
+        if (!ReadCorner(p, end, corner)) {
+            return false;
+        }
+        corners.push_back(corner);
+    }
+}
+
+// The statements told apart by their first word.
+enum class TStatement : std::uint8_t { None, Vertex, Mapping, Normal, Polygon, Other };
+
+// The line's statement, its first word and the rest of the line after it.
+TStatement StatementOf(std::string_view line, std::string_view& word, std::string_view& rest) {
+    std::size_t at = 0;
+    while (at < line.size() && Blank(line[at])) {
+        ++at;
+    }
+    if (at == line.size() || line[at] == '#') {
+        return TStatement::None;
+    }
+    std::size_t end = at;
+    while (end < line.size() && !Blank(line[end])) {
+        ++end;
+    }
+    word = line.substr(at, end - at);
+    rest = line.substr(end);
+    // The statements of nearly every line first, by their letters (a comparison of words is a
+    // call for each).
+    const char first = word[0];
+    const char second = word.size() == 2 ? word[1] : ' '; // ' ' for a word of one letter
+    if (word.size() <= 2 && first == 'v' && (second == ' ' || second == 't' || second == 'n')) {
+        return second == ' ' ? TStatement::Vertex
+                             : (second == 't' ? TStatement::Mapping : TStatement::Normal);
+    }
+    if (word.size() <= 2 && first == 'f' && (second == ' ' || second == 'o')) {
+        return TStatement::Polygon;
+    }
+    return TStatement::Other;
+}
+
+// The lines of a stretch of the text, read on their own (ReadStretch): each line's statement,
+// with what it says in the lists beside. Two are filled at once, each on a cache line of its own.
+struct alignas(64) TStretchLines {
+    struct TLine {
+        TStatement Statement = TStatement::None;
+        bool Understood = true;  // f: every word a corner
+        std::uint32_t First = 0; // into Vertices, Mappings or Corners
+        std::uint32_t Count = 0; // f: its corners
+        std::string_view Text;   // a statement of another kind: the line
+    };
+    std::vector<TLine> Lines;
+    std::vector<TVertexLine> Vertices;
+    std::vector<TTexCoord> Mappings;
+    std::vector<TWrittenCorner> Corners;
+
+    void Clear() {
+        Lines.clear();
+        Vertices.clear();
+        Mappings.clear();
+        Corners.clear();
+    }
+};
+
+// Reads the lines from `from` (a line's start) up to `stop` (a line's start, or the text's end)
+// into `read`, and returns where it stopped: at `stop`, or at the start of the first line that
+// goes on in the next (it ends in a backslash) or holds a CR other than in its CR LF ending, which
+// are left to the reading of lines one by one. Changes nothing else, so that two stretches can
+// be read at once.
+const char* ReadStretch(const char* from, const char* stop, TStretchLines& read) {
+    read.Clear();
+    const bool returns = std::memchr(from, '\r', std::size_t(stop - from)) != nullptr;
+    for (const char* p = from; p < stop;) {
+        const auto* feed = static_cast<const char*>(std::memchr(p, '\n', std::size_t(stop - p)));
+        const char* next = feed != nullptr ? feed + 1 : stop;
+        std::size_t length = std::size_t((feed != nullptr ? feed : stop) - p);
+        if (returns) {
+            length -= length > 0 && p[length - 1] == '\r' ? 1 : 0;
+            if (std::memchr(p, '\r', length) != nullptr) {
+                return p;
+            }
+        }
+        const std::string_view line(p, length);
+        if (!line.empty() && line.back() == '\\') {
+            return p;
+        }
+        std::string_view word, rest;
+        TStretchLines::TLine kept;
+        kept.Statement = StatementOf(line, word, rest);
+        switch (kept.Statement) {
+        case TStatement::None:
+            p = next;
+            continue;
+        case TStatement::Vertex:
+            kept.First = std::uint32_t(read.Vertices.size());
+            read.Vertices.push_back(ReadVertexLine(rest));
+            break;
+        case TStatement::Mapping:
+            kept.First = std::uint32_t(read.Mappings.size());
+            read.Mappings.push_back(ReadMappingLine(rest));
+            break;
+        case TStatement::Normal:
+            break;
+        case TStatement::Polygon:
+            kept.First = std::uint32_t(read.Corners.size());
+            kept.Understood = ReadPolygonLine(rest, read.Corners);
+            kept.Count = std::uint32_t(read.Corners.size() - kept.First);
+            break;
+        case TStatement::Other:
+            kept.Text = line;
+            break;
+        }
+        read.Lines.push_back(kept);
+        p = next;
+    }
+    return stop;
+}
+
 // The lines of a text, each without its ending (LF, CR LF or CR; the last may have none). A line
 // that ends in a backslash goes on in the next, unless it is a comment.
 class TLines {
@@ -187,6 +407,11 @@ public:
     explicit TLines(std::string_view text)
         : text_(text), nextLf_(std::min(text.find('\n'), text.size())),
           nextCr_(std::min(text.find('\r'), text.size())) {}
+
+    // Where the next line begins.
+    std::size_t At() const { return at_; }
+    // Goes on from `at`, the start of a line further on.
+    void MoveTo(std::size_t at) { at_ = at; }
 
     bool Next(std::string_view& line) {
         if (at_ >= text_.size()) {
@@ -540,8 +765,8 @@ float Unit(float value) {
 
 class TObjReader {
 public:
-    TObjReader(const TModelSource& source, TModelPart part, TModelBuilder& builder)
-        : source_(source), part_(part), builder_(builder) {}
+    TObjReader(const TModelSource& source, TModelPart part, TModelBuilder& builder, bool stretches)
+        : source_(source), part_(part), builder_(builder), stretches_(stretches) {}
 
     std::string Read() {
         const std::string_view all(reinterpret_cast<const char*>(source_.Bytes.data()),
@@ -559,48 +784,122 @@ public:
             builder_.Reserve(counts.Vertices, counts.Polygons);
             builder_.BeginMesh(); // the faces before any o or g
         }
-        TLines lines(text);
-        std::string_view line;
-        while (lines.Next(line)) {
-            if (!Statement(line)) {
-                break;
-            }
-        }
+        ReadLines(text);
         Tell();
         return firstMeshName_;
     }
 
 private:
+    // The lines in order: one by one at first, and once LeastPieceBytes have been read so, a
+    // stretch at a time, its two halves read side by side (ReadStretch) and then added in order.
+    // A stretch ends at a line's start, and is at most PieceBytes long and never longer than what
+    // has been read since the start or since the last line a stretch left to the reading one by
+    // one; so the second halves thrown away, when the first did not end where the second began,
+    // are never more reading than what was kept.
+    void ReadLines(std::string_view text) {
+        TLines lines(text);
+        const char* const begin = text.data();
+        const char* const end = begin + text.size();
+        std::size_t run = 0; // read since the start, or since a stretch stopped early
+        std::string_view line;
+        while (true) {
+            if (stretches_ && run >= LeastPieceBytes && lines.At() < text.size()) {
+                const char* from = begin + lines.At();
+                const std::size_t length = std::min({PieceBytes, run, std::size_t(end - from)});
+                const char* stop = from + length;
+                if (stop != end) { // back to the start of the line it cuts
+                    const void* feed = ::memrchr(from, '\n', length);
+                    stop = feed != nullptr ? static_cast<const char*>(feed) + 1 : from;
+                }
+                if (stop != from) {
+                    const char* half = from + (stop - from) / 2;
+                    const void* feed = std::memchr(half, '\n', std::size_t(stop - half));
+                    half = feed != nullptr ? static_cast<const char*>(feed) + 1 : stop;
+                    const char* ends[2] = {from, half};
+                    ZuveloGraphLibrary::RunSideBySide(2, [&](std::size_t piece) {
+                        ends[piece] = piece == 0 ? ReadStretch(from, half, halves_[0])
+                                                 : ReadStretch(half, stop, halves_[1]);
+                    });
+                    if (!AddStretch(halves_[0])) {
+                        return;
+                    }
+                    run += std::size_t(ends[0] - from);
+                    lines.MoveTo(std::size_t(ends[0] - begin));
+                    if (ends[0] == half) {
+                        if (!AddStretch(halves_[1])) {
+                            return;
+                        }
+                        run += std::size_t(ends[1] - half);
+                        lines.MoveTo(std::size_t(ends[1] - begin));
+                        if (ends[1] == stop) {
+                            continue;
+                        }
+                    }
+                    run = 0; // a line for the reading one by one
+                }
+            }
+            const std::size_t at = lines.At();
+            if (!lines.Next(line) || !Statement(line)) {
+                return;
+            }
+            run += lines.At() - at;
+        }
+    }
+
+    // What a stretch read, added line by line as Statement adds them; false when the first mesh,
+    // the only one wanted, is over.
+    bool AddStretch(const TStretchLines& read) {
+        for (const TStretchLines::TLine& line : read.Lines) {
+            switch (line.Statement) {
+            case TStatement::None:
+                break;
+            case TStatement::Vertex:
+                Vertex(read.Vertices[line.First]);
+                break;
+            case TStatement::Mapping:
+                Mapping(read.Mappings[line.First]);
+                break;
+            case TStatement::Normal:
+                ++normals_;
+                break;
+            case TStatement::Polygon:
+                Polygon(std::span(read.Corners).subspan(line.First, line.Count), line.Understood);
+                break;
+            case TStatement::Other:
+                if (!Statement(line.Text)) {
+                    return false;
+                }
+                break;
+            }
+        }
+        return true;
+    }
+
     // Reads one line; false when the first mesh, the only one wanted, is over.
     bool Statement(std::string_view line) {
-        std::size_t at = 0;
-        while (at < line.size() && Blank(line[at])) {
-            ++at;
-        }
-        if (at == line.size() || line[at] == '#') {
+        std::string_view word, rest;
+        switch (StatementOf(line, word, rest)) {
+        case TStatement::None:
+            return true;
+        case TStatement::Vertex:
+            Vertex(ReadVertexLine(rest));
+            return true;
+        case TStatement::Mapping:
+            Mapping(ReadMappingLine(rest));
+            return true;
+        case TStatement::Normal:
+            ++normals_;
+            return true;
+        case TStatement::Polygon: {
+            written_.clear();
+            const bool understood = ReadPolygonLine(rest, written_);
+            Polygon(written_, understood);
             return true;
         }
-        std::size_t end = at;
-        while (end < line.size() && !Blank(line[end])) {
-            ++end;
+        case TStatement::Other:
+            break;
         }
-        const std::string_view word = line.substr(at, end - at);
-        const std::string_view rest = line.substr(end);
-        // The statements of nearly every line first, by their letters (a comparison of words
-        // is a call for each).
-        const char first = word[0];
-        const char second = word.size() == 2 ? word[1] : ' '; // ' ' for a word of one letter
-        if (word.size() <= 2 && first == 'v' && (second == ' ' || second == 't' || second == 'n')) {
-            if (second == ' ') {
-                Vertex(rest);
-            } else if (second == 't') {
-                Mapping(rest);
-            } else {
-                ++normals_;
-            }
-        } else if (word.size() <= 2 && first == 'f' && (second == ' ' || second == 'o')) {
-            Polygon(rest);
-        } else if (word == "o" || word == "g") {
+        if (word == "o" || word == "g") {
             return MeshStart(rest);
         } else if (word == "usemtl") {
             material_ = NameKey(StripComment(rest));
@@ -627,41 +926,18 @@ private:
         return true;
     }
 
-    void Vertex(std::string_view rest) {
+    void Vertex(const TVertexLine& line) {
         if (positions_.size() >= MaxElements) {
             throw OutOfMemoryError();
         }
-        float values[7] = {0, 0, 0, 1, 0, 0, 0};
-        const char* p = rest.data();
-        const char* end = p + rest.size();
-        int count = 0;
-        bool bad = false;
-        while (count < 7) {
-            while (p < end && Blank(*p)) {
-                ++p;
-            }
-            if (p == end || *p == '#') {
-                break;
-            }
-            float value = std::numeric_limits<float>::quiet_NaN();
-            const char* after = ReadFloat(p, end, value);
-            if (after == p) {
-                bad = true;
-            } else if (!WordEnd(after, end)) {
-                ++trailing_; // read as far as it goes
-            }
-            while (after < end && !Blank(*after)) {
-                ++after;
-            }
-            p = after;
-            values[count++] = value;
-        }
-        badVertices_ += bad;
-        if (count < 3) {
+        trailing_ += line.Trailing;
+        badVertices_ += line.Bad;
+        if (line.Count < 3) {
             ++shortVertices_;
         }
+        const std::array<float, 7>& values = line.Values;
         positions_.push_back({values[0], values[1], values[2]});
-        if (count >= 6) {
+        if (line.Count >= 6) {
             if (colours_.empty()) {
                 colours_.resize(positions_.size() - 1, NoColour());
             }
@@ -676,24 +952,11 @@ private:
         return {nan, nan, nan};
     }
 
-    void Mapping(std::string_view rest) {
+    void Mapping(const TTexCoord& mapping) {
         if (mappings_.size() >= MaxElements) {
             throw OutOfMemoryError();
         }
-        float values[2] = {0, 0};
-        const char* p = rest.data();
-        const char* end = p + rest.size();
-        for (float& value : values) {
-            while (p < end && Blank(*p)) {
-                ++p;
-            }
-            const char* after = ReadFloat(p, end, value);
-            if (after == p) {
-                break;
-            }
-            p = after;
-        }
-        mappings_.push_back({values[0], values[1]});
+        mappings_.push_back(mapping);
     }
 
     // o and g: in the whole model each begins a mesh of its own; the first mesh ends at the next.
@@ -725,66 +988,29 @@ private:
     }
 
     // One corner of a polygon, read from p; false when it is not one.
-    bool Corner(const char*& p, const char* end, TCornerVertices::TKey& key, bool& missing) {
-        std::int64_t v = 0, vt = 0, vn = 0;
-        const char* after = NumberText::ReadIndex(p, end, v);
-        if (after == p) {
-            return false;
-        }
-        p = after;
-        if (p < end && *p == '/') {
-            ++p;
-            if (p < end && *p != '/' && !Blank(*p)) {
-                after = NumberText::ReadIndex(p, end, vt);
-                if (after == p) {
-                    return false;
-                }
-                p = after;
-            }
-            if (p < end && *p == '/') {
-                ++p;
-                if (!WordEnd(p, end)) {
-                    after = NumberText::ReadIndex(p, end, vn);
-                    if (after == p) {
-                        return false;
-                    }
-                    p = after;
-                }
-            }
-        }
-        if (!WordEnd(p, end)) {
-            return false;
-        }
-        key.V = Resolve(v, positions_.size());
-        key.Vt = vt == 0 ? 0 : Resolve(vt, mappings_.size());
-        key.Vn = vn == 0 ? 0 : Resolve(vn, normals_);
-        missing = key.V == 0;
-        if ((vt != 0 && key.Vt == 0) || (vn != 0 && key.Vn == 0)) {
+    // A corner as written, numbered among the elements given so far.
+    TCornerVertices::TKey Corner(const TWrittenCorner& written) {
+        TCornerVertices::TKey key;
+        key.V = Resolve(written.V, positions_.size());
+        key.Vt = written.Vt == 0 ? 0 : Resolve(written.Vt, mappings_.size());
+        key.Vn = written.Vn == 0 ? 0 : Resolve(written.Vn, normals_);
+        if ((written.Vt != 0 && key.Vt == 0) || (written.Vn != 0 && key.Vn == 0)) {
             ++cornersAmiss_;
         }
-        return true;
+        return key;
     }
 
-    void Polygon(std::string_view rest) {
+    // An f line's corners, and whether each of its words was one.
+    void Polygon(std::span<const TWrittenCorner> written, bool understood) {
         corners_.clear();
-        const char* p = rest.data();
-        const char* end = p + rest.size();
         bool missing = false;
-        while (true) {
-            while (p < end && Blank(*p)) {
-                ++p;
-            }
-            if (p == end || *p == '#') {
-                break;
-            }
-            TCornerVertices::TKey key;
-            bool gone = false;
-            if (!Corner(p, end, key, gone)) {
-                ++notUnderstood_;
-                return;
-            }
-            missing = missing || gone;
-            corners_.push_back(key);
+        for (const TWrittenCorner& corner : written) {
+            corners_.push_back(Corner(corner));
+            missing = missing || corners_.back().V == 0;
+        }
+        if (!understood) {
+            ++notUnderstood_;
+            return;
         }
         if (missing) {
             ++polygonsAmiss_;
@@ -1233,6 +1459,9 @@ private:
 
     // One polygon.
     std::vector<TCornerVertices::TKey> corners_;
+    std::vector<TWrittenCorner> written_; // the corners of the line read one by one
+    bool stretches_;                      // long texts read a stretch at a time
+    TStretchLines halves_[2];             // the halves of a stretch
     std::vector<std::uint32_t> vertices_;
     std::vector<TPoint3D> points_;
     std::vector<TPolygonSplitter::TTriangle> triangles_;
@@ -1247,8 +1476,9 @@ private:
 
 } // namespace
 
-std::string ReadObj(const TModelSource& source, TModelPart part, TModelBuilder& builder) {
-    TObjReader reader(source, part, builder);
+std::string ReadObj(const TModelSource& source, TModelPart part, TModelBuilder& builder,
+                    bool stretches) {
+    TObjReader reader(source, part, builder, stretches);
     return reader.Read();
 }
 

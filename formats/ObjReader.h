@@ -62,6 +62,14 @@
 // file gives them (no count is taken from the file), corners are found through a hash table in
 // linear time, and no work is more than linear in the bytes except the ear clipping of each
 // polygon, quadratic in its own corners up to 1024.
+//
+// Two threads: past the first LeastPieceBytes read line by line, the text is read a stretch at a
+// time, at most PieceBytes, ending at a line's start, and never longer than what has been read
+// since the start or since a stretch last stopped early. Its two halves, split at a line's start,
+// are read side by side, each line's statement on its own (numbers, corners as written), and then
+// added in order as the lines one by one would be. A half stops at a line that goes on in the
+// next or holds a CR other than in its CR LF ending; that line is read one by one, and a second
+// half read in vain is thrown away, never more than what was kept.
 #pragma once
 
 #include "ModelBuilder.h"
@@ -73,6 +81,9 @@ namespace Plexa3DFormats {
 
 // Fills the builder from the source and returns the name of the mesh read, for the first mesh
 // (empty: the record is named after the file). Raises RuntimeError for a file it cannot read.
-std::string ReadObj(const TModelSource& source, TModelPart part, TModelBuilder& builder);
+// With `stretches` off, every line is read one by one, as the text's first LeastPieceBytes always
+// are; the model is the same either way.
+std::string ReadObj(const TModelSource& source, TModelPart part, TModelBuilder& builder,
+                    bool stretches = true);
 
 } // namespace Plexa3DFormats

@@ -2,6 +2,7 @@
 // writer in every form the format allows, their polygons, meshes, smoothing groups, materials and
 // the libraries that hold them; damaged files; and the real files of the corpus against the
 // triangle counts of an independent importer (expected/obj.tsv).
+#include "ObjReader.h"
 #include "Corpus.h"
 #include "GraphErrors.h"
 #include "Import3DSModel.h"
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +22,7 @@
 #include <limits>
 #include <map>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -1022,6 +1026,105 @@ std::vector<TExpectedRow> ReadTable(const std::filesystem::path& table) {
 }
 
 // Every OBJ file of the corpus opens, whole and its first mesh, with the triangles listed.
+// Past its start, a long text is read a stretch at a time, two halves side by side: wherever the
+// halves fall among lines of every kind, the model, its looks and its notes are those of the
+// reading line by line.
+TEST(ObjReader, StretchesReadAsLinesOneByOne) {
+    const std::string odd[] = {"# a comment\n",
+                               "\n",
+                               " \t \n",
+                               "f -1 -2 -3 # a comment\n",
+                               "o part\n",
+                               "g\n",
+                               "usemtl red\n",
+                               "usemtl none\n",
+                               "s 1\n",
+                               "s off\n",
+                               "s 5\n",
+                               "l 1 2\n",
+                               "v 1 2 3 0.5 0.25 1\n",
+                               "v 1 2\n",
+                               "v 1 x 3\n",
+                               "v 1.5e1 2 3+e2\n",
+                               "vt 1\n",
+                               "f 1 2\n",
+                               "f -1 -2 x\n",
+                               "f 1 2 99999999\n",
+                               "fo -1 -2 -3\n",
+                               "f -1 -2 -3 -4 -5\n",
+                               "f 0 1 2\n",
+                               "v 1 2 3\r\n",
+                               "# cut \\\n",
+                               "f -1/-1 -2/-2 -3/-3\n",
+                               "vn 1 0 0\n",
+                               "newmtl red\nKd 1 0 0\n",
+                               "\tv  -7\t8 9 \n"};
+    // Lines that a stretch leaves to the reading one by one, from where they stand: now and then.
+    const std::string stops[] = {"f -1 -2 \\\n -3\n", "v 4 5 6\rv 6 5 4\n"};
+    const auto text = [&](std::size_t every, std::size_t shift) {
+        std::string all;
+        for (std::size_t i = 0; i < 5000; ++i) {
+            all += "v " + std::to_string(i % 97) + " " + std::to_string(i % 7) + ".5 -" +
+                   std::to_string(i % 3) + "\nvt 0." + std::to_string(i % 10) +
+                   " 0.5\nvn 0 0 1\nf -1/-1/-1 -2/-2/-1 -3/-3/-1\n";
+            all += i % every == 0 ? odd[(i / every + shift) % std::size(odd)] : "";
+            all += i % 2000 == 1000 ? stops[i / 2000 % 2] : "";
+        }
+        return all;
+    };
+    // Everything read, as lines to compare.
+    const auto read = [](const std::string& t, TModelPart part, bool stretches) {
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(t.data()), t.size());
+        TModelBuilder builder;
+        const std::string name = ReadObj({FileName, bytes, {}}, part, builder, stretches);
+        TObject3D object;
+        TModelLooks looks;
+        const TModelReading reading = builder.Finish(name, object, looks);
+        std::vector<std::string> all{name, std::to_string(reading.Meshes) + " meshes, " +
+                                               std::to_string(reading.FacesNotFinite) +
+                                               " faces not finite"};
+        for (const TPoint3D& p : object.Vertices) {
+            all.push_back(std::to_string(std::bit_cast<std::uint32_t>(p.X)) + " " +
+                          std::to_string(std::bit_cast<std::uint32_t>(p.Y)) + " " +
+                          std::to_string(std::bit_cast<std::uint32_t>(p.Z)));
+        }
+        for (std::int32_t i = 1; i <= object.FaceCount; ++i) {
+            const TFace3D& f = object.Faces[i];
+            all.push_back(std::to_string(f.A) + " " + std::to_string(f.B) + " " +
+                          std::to_string(f.C) + " " + FaceMaterial(looks, i).Name + " " +
+                          std::to_string(i <= std::int32_t(looks.FaceSmoothing.size())
+                                             ? looks.FaceSmoothing[std::size_t(i - 1)]
+                                             : 0));
+        }
+        for (const TTexCoord& m : looks.Mapping) {
+            all.push_back(std::to_string(m.U) + " " + std::to_string(m.V));
+        }
+        for (const TMeshPart& mesh : looks.Meshes) {
+            all.push_back(mesh.Name + " " + std::to_string(mesh.Count));
+        }
+        for (const TLooksNote& note : looks.Notes) {
+            all.push_back(note.Subject);
+        }
+        return all;
+    };
+    for (const std::size_t every : {1, 2, 37, 500, 4000}) {
+        for (std::size_t shift = 0; shift < std::size(odd); shift += every < 37 ? 3 : 7) {
+            const std::string t = text(every, shift);
+            for (const TModelPart part : {TModelPart::Whole, TModelPart::FirstMesh}) {
+                SCOPED_TRACE("every " + std::to_string(every) + ", shift " + std::to_string(shift) +
+                             (part == TModelPart::Whole ? ", whole" : ", first mesh"));
+                const std::vector<std::string> one = read(t, part, false);
+                const std::vector<std::string> stretched = read(t, part, true);
+                ASSERT_EQ(stretched.size(), one.size());
+                const auto differ = std::mismatch(one.begin(), one.end(), stretched.begin());
+                EXPECT_TRUE(differ.first == one.end())
+                    << "line " << differ.first - one.begin() << ": " << *differ.first << " | "
+                    << *differ.second;
+            }
+        }
+    }
+}
+
 TEST(ObjReader, TheCorpusFilesOpenWithTheTrianglesListed) {
     const std::filesystem::path dir = PLEXA3D_FORMATS_CORPUS_DIR;
     if (!Plexa3DTest::CorpusPresent(dir / "assimp-obj")) {
