@@ -34,6 +34,10 @@ constexpr std::size_t MaxLibraryBytes = std::size_t(1) << 30;
 constexpr std::size_t MaxMaterialsNamed = 8;
 // How much of the start is looked at to tell text from what is not.
 constexpr std::size_t TextLookAhead = 4096;
+// Of a stretch of the text, the part read by the thread that also adds the stretch before it: a
+// quarter, which about evens out the two threads' work on files of vertices, mapping coordinates,
+// normals and triangles.
+constexpr std::size_t FirstPartShare = 4;
 // The most elements of one kind a file may give (the record counts in 31 bits).
 constexpr std::size_t MaxElements = std::numeric_limits<std::int32_t>::max();
 
@@ -766,7 +770,7 @@ float Unit(float value) {
 class TObjReader {
 public:
     TObjReader(const TModelSource& source, TModelPart part, TModelBuilder& builder, bool stretches)
-        : source_(source), part_(part), builder_(builder), stretches_(stretches) {}
+        : source_(source), part_(part), builder_(builder), inStretches_(stretches) {}
 
     std::string Read() {
         const std::string_view all(reinterpret_cast<const char*>(source_.Bytes.data()),
@@ -790,51 +794,69 @@ public:
     }
 
 private:
+    // A stretch of the text: its first part, read by the thread that also adds what the stretch
+    // before read, and the rest; where the reading of each stopped, and what it read.
+    struct TStretch {
+        const char* From = nullptr;
+        const char* Half = nullptr;
+        const char* Stop = nullptr;
+        const char* Ends[2] = {nullptr, nullptr};
+        TStretchLines Halves[2];
+    };
+
     // The lines in order: one by one at first, and once LeastPieceBytes have been read so, a
-    // stretch at a time, its two halves read side by side (ReadStretch) and then added in order.
-    // A stretch ends at a line's start, and is at most PieceBytes long and never longer than what
-    // has been read since the start or since the last line a stretch left to the reading one by
-    // one; so the second halves thrown away, when the first did not end where the second began,
-    // are never more reading than what was kept.
+    // stretch at a time. A stretch ends at a line's start, and is at most PieceBytes long and
+    // never longer than what has been read since the start or since the last line a stretch left
+    // to the reading one by one; so what is read in vain (the rest of a stretch whose first part
+    // stopped early, and the stretch read while the one before it is added, when that stopped
+    // early) is never more than what was kept. The two parts of a stretch are read side by side;
+    // then, while the stretch is added, the next one's first part is read on the same thread and
+    // its rest on the other.
     void ReadLines(std::string_view text) {
         TLines lines(text);
         const char* const begin = text.data();
-        const char* const end = begin + text.size();
         std::size_t run = 0; // read since the start, or since a stretch stopped early
+        TStretch* stretch = &stretches_[0];
+        TStretch* next = &stretches_[1];
+        bool read = false; // the stretch has been read, and is yet to be added
         std::string_view line;
         while (true) {
-            if (stretches_ && run >= LeastPieceBytes && lines.At() < text.size()) {
-                const char* from = begin + lines.At();
-                const std::size_t length = std::min({PieceBytes, run, std::size_t(end - from)});
-                const char* stop = from + length;
-                if (stop != end) { // back to the start of the line it cuts
-                    const void* feed = ::memrchr(from, '\n', length);
-                    stop = feed != nullptr ? static_cast<const char*>(feed) + 1 : from;
-                }
-                if (stop != from) {
-                    const char* half = from + (stop - from) / 2;
-                    const void* feed = std::memchr(half, '\n', std::size_t(stop - half));
-                    half = feed != nullptr ? static_cast<const char*>(feed) + 1 : stop;
-                    const char* ends[2] = {from, half};
-                    ZuveloGraphLibrary::RunSideBySide(2, [&](std::size_t piece) {
-                        ends[piece] = piece == 0 ? ReadStretch(from, half, halves_[0])
-                                                 : ReadStretch(half, stop, halves_[1]);
+            if (!read && inStretches_ && run >= LeastPieceBytes && lines.At() < text.size() &&
+                Plan(*stretch, text, begin + lines.At(), run)) {
+                ZuveloGraphLibrary::RunSideBySide(
+                    2, [&](std::size_t part) { ReadPart(*stretch, part); });
+                read = true;
+            }
+            if (read) {
+                TStretch& s = *stretch;
+                const bool whole = s.Ends[0] == s.Half && s.Ends[1] == s.Stop;
+                const std::size_t kept =
+                    std::size_t((s.Ends[0] == s.Half ? s.Ends[1] : s.Ends[0]) - s.From);
+                const bool ahead = whole && Plan(*next, text, s.Stop, run + kept);
+                bool going = true;
+                if (ahead) {
+                    ZuveloGraphLibrary::RunSideBySide(2, [&](std::size_t part) {
+                        if (part == 0) {
+                            going = Add(s);
+                        }
+                        if (going || part == 1) {
+                            ReadPart(*next, part);
+                        }
                     });
-                    if (!AddStretch(halves_[0])) {
-                        return;
-                    }
-                    run += std::size_t(ends[0] - from);
-                    lines.MoveTo(std::size_t(ends[0] - begin));
-                    if (ends[0] == half) {
-                        if (!AddStretch(halves_[1])) {
-                            return;
-                        }
-                        run += std::size_t(ends[1] - half);
-                        lines.MoveTo(std::size_t(ends[1] - begin));
-                        if (ends[1] == stop) {
-                            continue;
-                        }
-                    }
+                } else {
+                    going = Add(s);
+                }
+                if (!going) {
+                    return;
+                }
+                run += kept;
+                lines.MoveTo(std::size_t(s.From + kept - begin));
+                if (ahead) {
+                    std::swap(stretch, next);
+                    continue;
+                }
+                read = false;
+                if (!whole) {
                     run = 0; // a line for the reading one by one
                 }
             }
@@ -844,6 +866,41 @@ private:
             }
             run += lines.At() - at;
         }
+    }
+
+    // Sets out a stretch from `from`, a line's start, after `run` bytes read since the start or
+    // since a stretch stopped early; false when there is none to read there.
+    static bool Plan(TStretch& s, std::string_view text, const char* from, std::size_t run) {
+        const char* const end = text.data() + text.size();
+        if (run < LeastPieceBytes || from >= end) {
+            return false;
+        }
+        const std::size_t length = std::min({PieceBytes, run, std::size_t(end - from)});
+        const char* stop = from + length;
+        if (stop != end) { // back to the start of the line it cuts
+            const void* feed = ::memrchr(from, '\n', length);
+            stop = feed != nullptr ? static_cast<const char*>(feed) + 1 : from;
+        }
+        if (stop == from) {
+            return false;
+        }
+        const char* half = from + (stop - from) / FirstPartShare;
+        const void* feed = std::memchr(half, '\n', std::size_t(stop - half));
+        s.From = from;
+        s.Half = feed != nullptr ? static_cast<const char*>(feed) + 1 : stop;
+        s.Stop = stop;
+        return true;
+    }
+
+    static void ReadPart(TStretch& s, std::size_t part) {
+        s.Ends[part] = part == 0 ? ReadStretch(s.From, s.Half, s.Halves[0])
+                                 : ReadStretch(s.Half, s.Stop, s.Halves[1]);
+    }
+
+    // Adds what the stretch read, its rest only when its first part read up to it; false when
+    // the first mesh, the only one wanted, is over.
+    bool Add(const TStretch& s) {
+        return AddStretch(s.Halves[0]) && (s.Ends[0] != s.Half || AddStretch(s.Halves[1]));
     }
 
     // What a stretch read, added line by line as Statement adds them; false when the first mesh,
@@ -1460,8 +1517,8 @@ private:
     // One polygon.
     std::vector<TCornerVertices::TKey> corners_;
     std::vector<TWrittenCorner> written_; // the corners of the line read one by one
-    bool stretches_;                      // long texts read a stretch at a time
-    TStretchLines halves_[2];             // the halves of a stretch
+    bool inStretches_;                    // long texts read a stretch at a time
+    TStretch stretches_[2];               // one being added, the next being read
     std::vector<std::uint32_t> vertices_;
     std::vector<TPoint3D> points_;
     std::vector<TPolygonSplitter::TTriangle> triangles_;

@@ -65,11 +65,12 @@
 //
 // Two threads: past the first LeastPieceBytes read line by line, the text is read a stretch at a
 // time, at most PieceBytes, ending at a line's start, and never longer than what has been read
-// since the start or since a stretch last stopped early. Its two halves, split at a line's start,
-// are read side by side, each line's statement on its own (numbers, corners as written), and then
-// added in order as the lines one by one would be. A half stops at a line that goes on in the
-// next or holds a CR other than in its CR LF ending; that line is read one by one, and a second
-// half read in vain is thrown away, never more than what was kept.
+// since the start or since a stretch last stopped early. Each line's statement in a stretch is read
+// on its own (numbers, corners as written), and then added in order as the lines one by one would
+// be. A stretch's first part and its rest, split at a line's start, are read on the two threads;
+// while a stretch is added, the next one's are read. A part stops at a line that goes on in the
+// next or holds a CR other than in its CR LF ending; that line is read one by one, and what was
+// read past it in vain (the rest, the next stretch) is thrown away, never more than what was kept.
 #pragma once
 
 #include "ModelBuilder.h"
