@@ -839,7 +839,7 @@ private:
                         if (part == 0) {
                             going = Add(s);
                         }
-                        if (going || part == 1) {
+                        if (part == 1 || going) { // `going` is the adding thread's own
                             ReadPart(*next, part);
                         }
                     });
