@@ -821,8 +821,7 @@ private:
         bool read = false; // the stretch has been read, and is yet to be added
         std::string_view line;
         while (true) {
-            if (!read && inStretches_ && run >= LeastPieceBytes && lines.At() < text.size() &&
-                Plan(*stretch, text, begin + lines.At(), run)) {
+            if (!read && inStretches_ && Plan(*stretch, text, lines.At(), run)) {
                 ZuveloGraphLibrary::RunSideBySide(
                     2, [&](std::size_t part) { ReadPart(*stretch, part); });
                 read = true;
@@ -832,7 +831,8 @@ private:
                 const bool whole = s.Ends[0] == s.Half && s.Ends[1] == s.Stop;
                 const std::size_t kept =
                     std::size_t((s.Ends[0] == s.Half ? s.Ends[1] : s.Ends[0]) - s.From);
-                const bool ahead = whole && Plan(*next, text, s.Stop, run + kept);
+                const bool ahead =
+                    whole && Plan(*next, text, std::size_t(s.Stop - begin), run + kept);
                 bool going = true;
                 if (ahead) {
                     ZuveloGraphLibrary::RunSideBySide(2, [&](std::size_t part) {
@@ -868,13 +868,14 @@ private:
         }
     }
 
-    // Sets out a stretch from `from`, a line's start, after `run` bytes read since the start or
-    // since a stretch stopped early; false when there is none to read there.
-    static bool Plan(TStretch& s, std::string_view text, const char* from, std::size_t run) {
-        const char* const end = text.data() + text.size();
-        if (run < LeastPieceBytes || from >= end) {
+    // Sets out a stretch from `at`, a line's start (or past the text's end), after `run` bytes
+    // read since the start or since a stretch stopped early; false when there is none to read.
+    static bool Plan(TStretch& s, std::string_view text, std::size_t at, std::size_t run) {
+        if (run < LeastPieceBytes || at >= text.size()) {
             return false;
         }
+        const char* const end = text.data() + text.size();
+        const char* const from = text.data() + at;
         const std::size_t length = std::min({PieceBytes, run, std::size_t(end - from)});
         const char* stop = from + length;
         if (stop != end) { // back to the start of the line it cuts
