@@ -1074,7 +1074,7 @@ TEST(ObjReader, StretchesReadAsLinesOneByOne) {
     };
     // Everything read, as lines to compare.
     const auto read = [](const std::string& t, TModelPart part, bool stretches) {
-        const std::span bytes(reinterpret_cast<const std::uint8_t*>(t.data()), t.size());
+        const std::vector<std::uint8_t> bytes(t.begin(), t.end()); // no room past the end
         TModelBuilder builder;
         const std::string name = ReadObj({FileName, bytes, {}}, part, builder, stretches);
         TObject3D object;
