@@ -210,7 +210,7 @@ TExportModel PrepareExport(TObject3D& object, const TModelLooks& looks) {
     model.Mapped = vertices > 0 && looks.Mapping.size() >= std::size_t(vertices);
 
     // The unit normal of each smoothing sum, all worked out at once.
-    const TSmoothingCorners& corners = looks.Corners;
+    const TSmoothingCorners& corners = SmoothingCorners(object, looks);
     const bool smooth = corners.SumCount > 0 && corners.Sums.size() >= CornersPerFace * faces;
     std::vector<TPoint3D> sumNormals;
     if (smooth) {

@@ -40,10 +40,10 @@ void CheckLooks(const TObject3D& object, const TModelLooks& looks) {
     for (const std::uint32_t m : looks.FaceMaterials) {
         Require(m < looks.Materials.size(), "face material in the library");
     }
-    for (const std::uint32_t sum : looks.Corners.Sums) {
-        Require(sum <= looks.Corners.SumCount, "smoothing sum in range");
+    const TSmoothingCorners& c = SmoothingCorners(object, looks);
+    for (const std::uint32_t sum : c.Sums) {
+        Require(sum <= c.SumCount, "smoothing sum in range");
     }
-    const TSmoothingCorners& c = looks.Corners;
     Require(c.FirstFace.size() == std::size_t(c.SumCount) + 1 &&
                 c.FirstShare.size() == c.FirstFace.size() && c.FirstFace.back() == c.Faces.size() &&
                 c.FirstShare.back() == c.Shared.size(),

@@ -41,7 +41,7 @@ void FinishLooks(const TObject3D& object, TModelLooks& looks) {
     }
     looks.Meshes = next == faces ? std::move(parts) : std::vector<TMeshPart>{};
     looks.Images.resize(looks.Materials.size());
-    looks.Corners = FindSmoothingCorners(object, looks.FaceSmoothing);
+    looks.Corners.Forget();
 }
 
 } // namespace ZuveloGraphLibrary

@@ -117,9 +117,15 @@ struct TModelLooks {
     // The meshes the faces belong to, in order, covering every face once; empty when the reader
     // does not tell (one mesh).
     std::vector<TMeshPart> Meshes;
-    // Worked out from the faces and FaceSmoothing by FinishLooks; read when drawing.
-    TSmoothingCorners Corners;
+    // Worked out from the faces and FaceSmoothing when first asked for (SmoothingCorners).
+    TCornersOnce Corners;
 };
+
+// The record's smoothing corners for the object it was finished for.
+inline const TSmoothingCorners& SmoothingCorners(const TObject3D& object,
+                                                 const TModelLooks& looks) {
+    return looks.Corners.Of(object, looks.FaceSmoothing);
+}
 
 // The material of face i (counted from 1), the default for a face beyond the lists.
 inline const TMaterial& FaceMaterial(const TModelLooks& looks, std::int32_t i) {
@@ -130,7 +136,7 @@ inline const TMaterial& FaceMaterial(const TModelLooks& looks, std::int32_t i) {
 
 // Makes the record whole for the object its reader filled: the default material first, the
 // per-face and per-vertex lists empty or as long as the object's counts (filled with defaults),
-// material numbers within the list, and the smoothing corners worked out.
+// material numbers within the list; smoothing corners found for other faces or masks forgotten.
 void FinishLooks(const TObject3D& object, TModelLooks& looks);
 
 } // namespace ZuveloGraphLibrary

@@ -218,6 +218,33 @@ TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
     return result;
 }
 
+TCornersOnce::TCornersOnce(const TCornersOnce& other) {
+    const std::lock_guard lock(other.mutex_);
+    found_ = other.found_;
+}
+
+TCornersOnce& TCornersOnce::operator=(const TCornersOnce& other) {
+    if (this != &other) {
+        const std::scoped_lock lock(mutex_, other.mutex_);
+        found_ = other.found_;
+    }
+    return *this;
+}
+
+const TSmoothingCorners& TCornersOnce::Of(const TObject3D& object,
+                                          std::span<const std::uint32_t> masks) const {
+    const std::lock_guard lock(mutex_);
+    if (!found_) {
+        found_ = std::make_shared<const TSmoothingCorners>(FindSmoothingCorners(object, masks));
+    }
+    return *found_;
+}
+
+void TCornersOnce::Forget() {
+    const std::lock_guard lock(mutex_);
+    found_.reset();
+}
+
 TNormal TriangleNormal(const TPoint3D& a, const TPoint3D& b, const TPoint3D& c) {
     const double ux = double(b.X) - a.X, uy = double(b.Y) - a.Y, uz = double(b.Z) - a.Z;
     const double wx = double(c.X) - a.X, wy = double(c.Y) - a.Y, wz = double(c.Z) - a.Z;

@@ -13,6 +13,8 @@
 #include "MeshObject.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -40,6 +42,27 @@ struct TSmoothingCorners {
 // naming a vertex outside the object, is flat).
 TSmoothingCorners FindSmoothingCorners(const TObject3D& object,
                                        std::span<const std::uint32_t> masks);
+
+// A record's smoothing corners, worked out when first asked for and then kept. Only the drawing of
+// surfaces and the export read them, so a reading, a wireframe drawing or an --info never works
+// them out. Several threads may ask at once; a copy shares what was worked out.
+class TCornersOnce {
+public:
+    TCornersOnce() = default;
+    TCornersOnce(const TCornersOnce& other);
+    TCornersOnce& operator=(const TCornersOnce& other);
+    ~TCornersOnce() = default;
+
+    // FindSmoothingCorners(object, masks) when first asked for; what was found then, until Forget.
+    const TSmoothingCorners& Of(const TObject3D& object,
+                                std::span<const std::uint32_t> masks) const;
+    // For faces or masks that have changed.
+    void Forget();
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::shared_ptr<const TSmoothingCorners> found_;
+};
 
 struct TNormal {
     double X = 0;

@@ -325,6 +325,7 @@ TLit Lit(const TNormal& n, const TPoint3D& p, const TPaneMapping& m, const TPain
 struct TLooksDrawing {
     const TObject3D& Object;
     const TModelLooks& Looks;
+    const TSmoothingCorners& Corners;
     TPaneMapping Pane;
     TTexel Factor; // DrawColor over 255
     std::int32_t Vertices = 0;
@@ -415,7 +416,7 @@ bool SetUpFace(const TLooksDrawing& d, std::uint32_t i, TColorRGB& colour, TFace
         }
         return *ownNormal;
     };
-    const std::uint32_t* sums = d.Smooth ? &d.Looks.Corners.Sums[CornersPerFace * at] : nullptr;
+    const std::uint32_t* sums = d.Smooth ? &d.Corners.Sums[CornersPerFace * at] : nullptr;
     const bool smooth = sums != nullptr && (sums[0] | sums[1] | sums[2]) != 0;
     std::optional<TLit> flatLit; // at the face's centre, by its own normal
     const auto flat = [&] {
@@ -603,10 +604,11 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     const auto faces = std::size_t(fill->Faces);
     TLooksDrawing d{object,
                     looks,
+                    SmoothingCorners(object, looks),
                     TPaneMapping::Current(),
                     {DrawColor.R / ByteTop, DrawColor.G / ByteTop, DrawColor.B / ByteTop},
                     std::min(object.VertexCount, object.WorldVertices.Count())};
-    d.Smooth = looks.Corners.SumCount > 0 && looks.Corners.Sums.size() >= CornersPerFace * faces;
+    d.Smooth = d.Corners.SumCount > 0 && d.Corners.Sums.size() >= CornersPerFace * faces;
     d.Mapped = looks.Mapping.size() >= std::size_t(std::max(d.Vertices, 0));
     bool normalsAtOnce = true;
     if (d.Smooth) {
@@ -614,7 +616,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
         const std::int64_t pixels =
             std::int64_t(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
         normalsAtOnce = pixels * DenseFacesPerPixel >= fill->Faces;
-        Scratch.Smooth[0].Begin(object, looks.Corners, normalsAtOnce);
+        Scratch.Smooth[0].Begin(object, d.Corners, normalsAtOnce);
     }
     if (buffer.ColorScratch.size() < faces + 1) {
         ResizeLarge(buffer.ColorScratch, faces + 1);
@@ -632,8 +634,8 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     TColorRGB* colors = buffer.ColorScratch.data();
     const auto litCache = [&](std::size_t t) -> TLitCache& {
         TLitCache& cache = Scratch.Lits[t];
-        if (d.Smooth && cache.Stamps.size() < std::size_t(looks.Corners.SumCount) + 1) {
-            ResizeLarge(cache.Stamps, std::size_t(looks.Corners.SumCount) + 1, 0u);
+        if (d.Smooth && cache.Stamps.size() < std::size_t(d.Corners.SumCount) + 1) {
+            ResizeLarge(cache.Stamps, std::size_t(d.Corners.SumCount) + 1, 0u);
             ResizeLarge(cache.Paints, cache.Stamps.size());
             ResizeLarge(cache.Lits, cache.Stamps.size());
         }
@@ -702,7 +704,7 @@ void DrawObject3DSolid(const TImageView& image, const TObject3D& object, const T
     for (std::size_t t = 0; t < setters; ++t) {
         litCache(t);
         if (t > 0 && d.Smooth && !normalsAtOnce) {
-            Scratch.Smooth[t].Begin(object, looks.Corners);
+            Scratch.Smooth[t].Begin(object, d.Corners);
         }
     }
     // Not cleared: SetUpFace writes all of a record that it fills.

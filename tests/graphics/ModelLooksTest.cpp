@@ -495,5 +495,27 @@ TEST(ModelLooks, SmoothingSumsWorkedOutAtOnceOnSeveralThreadsEqualThePlainSums) 
     }
 }
 
+// The corners are worked out when first asked for and kept, shared by copies, and forgotten when
+// the record is finished again for other masks.
+TEST(ModelLooks, SmoothingCornersAreKeptUntilTheRecordIsFinishedAgain) {
+    std::mt19937 random(47);
+    TObject3D object;
+    JitteredGrid(object, 12, 0, 0, random);
+    TModelLooks looks;
+    looks.FaceSmoothing.assign(std::size_t(object.FaceCount), 1);
+    FinishLooks(object, looks);
+    const TSmoothingCorners& found = SmoothingCorners(object, looks);
+    EXPECT_EQ(found.Sums, FindSmoothingCorners(object, looks.FaceSmoothing).Sums);
+    EXPECT_EQ(found.SumCount, std::uint32_t(object.VertexCount));
+    EXPECT_EQ(&SmoothingCorners(object, looks), &found);
+    const TModelLooks copy = looks;
+    EXPECT_EQ(&SmoothingCorners(object, copy), &found);
+
+    std::fill(looks.FaceSmoothing.begin(), looks.FaceSmoothing.end(), 0);
+    FinishLooks(object, looks);
+    EXPECT_EQ(SmoothingCorners(object, looks).SumCount, 0u);
+    EXPECT_EQ(SmoothingCorners(object, copy).SumCount, std::uint32_t(object.VertexCount));
+}
+
 } // namespace model_looks_test
 } // namespace
