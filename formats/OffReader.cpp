@@ -120,7 +120,8 @@ public:
                              std::size_t width, std::size_t most) const {
         std::size_t read = 0;
         for (const char* p = from; read < most && p < stop; ++read, from = p) {
-            double line[5] = {};
+            // Written in place: a line not read whole leaves its numbers past the count returned.
+            double* line = numbers + width * read;
             for (std::size_t k = 0; k < width; ++k) {
                 p = Blanks(p);
                 const bool negative = p != end_ && *p == '-';
@@ -137,7 +138,6 @@ public:
                 return read;
             }
             ++p;
-            std::copy(line, line + width, numbers + width * read);
         }
         return read;
     }
