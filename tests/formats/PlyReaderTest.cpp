@@ -379,6 +379,10 @@ TEST(PlyReader, ReadsEachKindOfFile) {
          .Corners = {{1, 2, 3}, {1, 3, 4}},
          .Notes = {"the rest of the file from item 3 of 3 of the element face, at an impossible "
                    "list count"}},
+        {.Label = "a text ending inside its last list",
+         .File = Bytes(ascii + "0 0 0\n1 0 0\n0 1 0\n3 0 1"),
+         .Vertices = 3,
+         .Notes = {"the rest of the file from item 1 of 1 of the element face, cut short"}},
         {.Label = "a word that is not a number",
          .File = Bytes(ascii + "0 0 0\n1 0 0\n0 1 zero\n3 0 1 2\n"),
          .Vertices = 2,
