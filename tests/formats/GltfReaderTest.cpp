@@ -226,6 +226,24 @@ TEST(GltfReader, ReadsWhatTheFileHolds) {
              EXPECT_EQ(r.Looks.Mapping[0], (TTexCoord{0.25f, 0.5f})) << label;
              EXPECT_EQ(r.Looks.Mapping[1], (TTexCoord{1, 1})) << label;
          }},
+        {"positions of normalized signed bytes, the least of them -1",
+         [] {
+             TGltfDocument d = HandDocument({});
+             const std::vector<std::int8_t> p = {-128, 0, 0, 0, 127, 0, 0, 0, 0, 127, 0, 0};
+             const std::size_t view = d.AddView(RawBytes(p));
+             d.Json["bufferViews"][view]["byteStride"] = 4;
+             d.Json["accessors"][0] = {{"bufferView", view},
+                                       {"componentType", 5120},
+                                       {"type", "VEC3"},
+                                       {"count", 3},
+                                       {"normalized", true}};
+             return TFiles{GlbFile(d)};
+         },
+         1, 3, "",
+         [](const TRead& r, const std::string& label) {
+             ExpectPoint(Vertex(r, 1), -1, 0, 0, label);
+             ExpectPoint(Vertex(r, 2), 1, 0, 0, label);
+         }},
         {"mapping of normalized bytes, positions of shorts",
          [] {
              TGltfDocument d = HandDocument({});
@@ -880,6 +898,11 @@ TEST(GltfReader, DamagedFilesEndInAMessage) {
         {"an accessor's offset past its view",
          Altered([](TGltfDocument& d) { d.Json["accessors"][0]["byteOffset"] = 1u << 31; }),
          "run past their buffer view"},
+        {"an accessor's first element past its view", Altered([](TGltfDocument& d) {
+             d.Json["accessors"][0]["byteOffset"] =
+                 d.Json["bufferViews"][0]["byteLength"].get<std::uint64_t>() - 4;
+         }),
+         "run past their buffer view"},
         {"an accessor's count of a string",
          Altered([](TGltfDocument& d) { d.Json["accessors"][0]["count"] = "4"; }),
          "malformed accessor"},
@@ -899,13 +922,22 @@ TEST(GltfReader, DamagedFilesEndInAMessage) {
          }),
          "more zeros than the file has bytes"},
         {"a sparse index past its accessor", Altered([](TGltfDocument& d) {
-             const std::size_t at = d.AddView(RawBytes(std::vector<std::uint32_t>{9}));
+             const std::size_t at = d.AddView(RawBytes(std::vector<std::uint32_t>{4}));
              d.Json["accessors"][0]["sparse"] = {
                  {"count", 1},
                  {"indices", {{"bufferView", at}, {"componentType", GltfUnsignedInt}}},
                  {"values", {{"bufferView", 0}}}};
          }),
          "sparse index beyond their accessor"},
+        {"a sparse count past its accessor's", Altered([](TGltfDocument& d) {
+             const std::size_t at = d.AddView(RawBytes(std::vector<std::uint32_t>{0, 1, 2, 3, 0}));
+             const std::size_t values = d.AddView(RawBytes(std::vector<float>(15, 0.5f)));
+             d.Json["accessors"][0]["sparse"] = {
+                 {"count", 5},
+                 {"indices", {{"bufferView", at}, {"componentType", GltfUnsignedInt}}},
+                 {"values", {{"bufferView", values}}}};
+         }),
+         "malformed sparse accessor"},
         {"a sparse count past its views", Altered([](TGltfDocument& d) {
              d.Json["accessors"][0]["sparse"] = {
                  {"count", 4},
