@@ -51,6 +51,8 @@ TEST(ModelFiles, FormatsAreToldApartByTheirFirstBytes) {
         {"off with every letter", Bytes("STCN4nOFF\n3\n3 1 0\n"), TModelFormat::Off},
         {"obj", Bytes("# comment\nmtllib a.mtl\no Cube\nv 1 2 3\nf 1 2 3\n"), TModelFormat::Obj},
         {"obj with a long last line", Bytes("v 1 2 3\nv 1 2 3\nvt"), TModelFormat::Obj},
+        {"obj whose statement the look at its head cuts",
+         Bytes("v 1 2 3\n#" + std::string(4096 - 8 - 4, '-') + "\nusemtl m\n"), TModelFormat::Obj},
         {"obj after a byte-order mark", Bytes("\xEF\xBB\xBFv 1 2 3\n"), TModelFormat::Obj},
         {"obj with materials of its own", Bytes("newmtl Red\nKd 1 0 0\nusemtl Red\nv 1 2 3\n"),
          TModelFormat::Obj},

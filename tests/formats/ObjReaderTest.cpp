@@ -3,6 +3,7 @@
 // the libraries that hold them; damaged files; and the real files of the corpus against the
 // triangle counts of an independent importer (expected/obj.tsv).
 #include "ObjReader.h"
+#include "CompanionFiles.h"
 #include "Corpus.h"
 #include "GraphErrors.h"
 #include "Import3DSModel.h"
@@ -480,6 +481,7 @@ TEST(ObjReader, SmoothingGroupsAndSharedNormalsGiveMasks) {
         {"normals at every corner", head + faces, {1, 1}},
         {"normals at some corners", head + "f 1//1 2//1 3//1\nf 2//1 4 3//1\n", {1, 0}},
         {"s off", head + "s off\n" + faces, {}},
+        {"s OFF", head + "s OFF\n" + faces, {}},
         {"s 0 then s 5", head + "s 0\nf 1 2 3\ns 5\nf 2 4 3\n", {0, 16}},
         {"groups 32 and 33", head + "s 32\nf 1 2 3\ns 33\nf 2 4 3\n", {0x80000000, 1}},
         {"a group that is not a number",
@@ -689,6 +691,11 @@ TEST(ObjReader, LibrariesAreFoundAndWhatIsMissingIsTold) {
          {{"r.mtl", red}},
          {"Red", ""},
          {{TKind::FileMissing, "gone.mtl"}}},
+        {"a library missing, named twice",
+         "mtllib gone.mtl\nmtllib gone.mtl\n" + tri + "f 1 2 3\n",
+         {},
+         {""},
+         {{TKind::FileMissing, "gone.mtl"}}},
         {"a library of spaces missing",
          "mtllib my gone lib.mtl\n" + tri + faces,
          {},
@@ -796,6 +803,13 @@ TEST(ObjReader, ALibraryIsFoundBesideTheFileIgnoringCase) {
     ASSERT_EQ(looks.Materials.size(), 2u);
     EXPECT_EQ(looks.Materials[1].Diffuse, (TColorF{0, 0, 1}));
     EXPECT_TRUE(looks.Notes.empty());
+
+    // A library of just the most bytes a companion may hold is read; one byte more is too large.
+    const auto most = std::size_t(std::filesystem::file_size(dir.Path() / "blue.mtl"));
+    EXPECT_EQ(ReadCompanionFile(dir.Path().string(), "BLUE.mtl", most).State,
+              TCompanion::TState::Read);
+    EXPECT_EQ(ReadCompanionFile(dir.Path().string(), "BLUE.mtl", most - 1).State,
+              TCompanion::TState::TooLarge);
 }
 
 TEST(ObjReader, VertexColoursColourFacesWithoutColoursOfTheirOwn) {
