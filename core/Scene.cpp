@@ -101,11 +101,13 @@ void DrawFixedViews(TObject3D& object, const TFixedViews& views, TDrawMode mode,
 }
 
 // In front of the viewer, about the local origin and enlarged; or, fitted, about the object's own
-// centre and scaled to the pane, where the object has a box to fit.
-void TScene::Place(TObject3D& object) const {
+// centre and scaled to the pane, where the object has a box to fit. Vertices no face uses are
+// never drawn, but they are turned with the rest: they are parked where that cannot fail when the
+// object is fitted or `parkUnused` asks for it.
+void TScene::Place(TObject3D& object, bool parkUnused) const {
     const bool fitted = ImportOptions.FitToWindow && FitObjectVertices(object);
-    if (fitted) {
-        ParkUnusedVertices(object); // never drawn, but turned with the rest
+    if (fitted || parkUnused) {
+        ParkUnusedVertices(object);
     }
     SetObjectPivot(0, 0, 0, object);
     SetObjectPosition(0, 0, -PlacementDepth, object);
@@ -142,7 +144,13 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     LoadModelImages(looks, ModelFolder(fileName), DecodeImage, DecodeImageBytes);
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
-    Place(*object);
+    // The first mesh read by the .3DS reader keeps its vertices as they are, even one that
+    // cannot be turned; every other reading leaves out faces with a corner that is not finite and
+    // parks the vertices only such faces used.
+    const bool firstMesh3DS =
+        !ImportOptions.WholeModel && (read.Format == Plexa3DFormats::TModelFormat::ThreeDS ||
+                                      read.Format == Plexa3DFormats::TModelFormat::Unknown);
+    Place(*object, !firstMesh3DS);
     DrawFixedViews(*object, views, DrawMode, fixedBuffer_, &looks);
 
     const int slot = ObjectCount + 1;

@@ -159,7 +159,7 @@ public:
     void ResetView(); // the initial view
 
 private:
-    void Place(ZuveloGraphLibrary::TObject3D& object) const;
+    void Place(ZuveloGraphLibrary::TObject3D& object, bool parkUnused) const;
     void SetNavigation(const TFreeViewNavigation& navigation);
     TPaneSize FreePaneSize() const { return ViewMode == 1 ? LargePane : SmallPane; }
     bool turned_ = false;

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 #include <tuple>
@@ -138,6 +139,39 @@ TEST_F(SceneImport, FailuresLeaveTheTableAsItWas) {
         EXPECT_FALSE(scene_.Objects[2]) << c.File;
     }
     EXPECT_EQ(Import({Bar}, "b.3ds"), 2);
+}
+
+// Vertices no face uses are never drawn, but they are turned with the rest. Every reading but the
+// first mesh of a .3DS file parks them, so that one not finite, whose faces were left out, or one
+// far out, does not make the import fail.
+TEST_F(SceneImport, OnlyTheFirstMeshOfA3DSFileKeepsVerticesNoFaceUses) {
+    const float infinite = std::numeric_limits<float>::infinity();
+    const std::string far3ds = dir_.Write(
+        "far.3ds",
+        MeshFile({{"Lontano", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {infinite, 0, 0}}, {{0, 1, 2}}}}));
+    const std::string farObj = dir_.Write(
+        "far.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 2e18 0 0\nv nan 0 inf\nf 1 2 3\nf 1 2 5\n");
+    const struct {
+        std::string File;
+        bool Whole;
+        const char* Error; // or nullptr
+    } cases[] = {
+        {far3ds, false, "Invalid floating point operation"},
+        {far3ds, true, nullptr},
+        {farObj, false, nullptr},
+        {farObj, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        scene_.ImportOptions.WholeModel = c.Whole;
+        const std::string label = c.File + (c.Whole ? ", whole" : "");
+        try {
+            const int slot = ImportFile(c.File);
+            EXPECT_EQ(c.Error, nullptr) << label;
+            EXPECT_EQ(scene_.Objects[slot]->FaceCount, 1) << label;
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), c.Error) << label;
+        }
+    }
 }
 
 TEST_F(SceneImport, TheTableHoldsAtMost255Objects) {
