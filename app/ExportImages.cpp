@@ -119,7 +119,7 @@ Plexa3DFormats::TExportReport ExportModelFile(const std::string& input, const st
     TModelLooks looks;
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
-    RequireWholeModel(read, object, "export");
+    RequireWholeModel(read, object, looks, "export");
     Plexa3DFormats::TExportReport report = Plexa3DFormats::ExportModel(
         object, looks, input, output, *format, ExportImagesOf(input, looks), read.Companions);
     // What the reader passed over is missing from the export as well: it is told first.

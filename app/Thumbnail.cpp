@@ -230,7 +230,7 @@ void WriteThumbnail(int size, const std::string& input, const QString& output,
     TModelLooks looks;
     const Plexa3DFormats::TModelFile read =
         Plexa3DFormats::ReadModelFile(input, Plexa3DFormats::TModelPart::Whole, object, looks);
-    RequireWholeModel(read, object);
+    RequireWholeModel(read, object, looks);
 
     // The picture can show no more of an image than its own size.
     TModelImagesLoad load(

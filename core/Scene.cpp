@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Plexa3DApp {
 
@@ -66,15 +67,37 @@ void DrawTurned(TObject3D& object, int x, int y, int z, bool& turned, Draw draw)
 } // namespace
 
 void RequireWholeModel(const Plexa3DFormats::TModelFile& read, const TObject3D& object,
-                       const char* task) {
+                       const TModelLooks& looks, const char* task) {
     if (read.Format == Plexa3DFormats::TModelFormat::Unknown) {
         throw TModelRefused(Plexa3DFormats::UnknownFormatText);
     }
     if (object.FaceCount == 0) {
-        throw TModelRefused(std::string("Nothing to ") + task +
-                            (read.Reading.FacesNotFinite > 0
-                                 ? ": no face of the file has finite vertices"
-                                 : ": the file holds no faces"));
+        // What the reading passed over, or the files beside the model it could not read, say why
+        // no face came of it.
+        std::vector<std::string> reasons;
+        for (const TLooksNote& note : looks.Notes) {
+            using TKind = TLooksNote::TKind;
+            if (note.Kind != TKind::PartSkipped && note.Kind != TKind::FileMissing &&
+                note.Kind != TKind::FileUnreadable) {
+                continue;
+            }
+            if (reasons.size() == MaxRefusalNotes) {
+                reasons.emplace_back("...");
+                break;
+            }
+            reasons.push_back(NoteText(note, TNoteLanguage::CommandLine));
+        }
+        std::string why = "the file holds no faces";
+        if (read.Reading.FacesNotFinite > 0) {
+            why = "no face of the file has finite vertices";
+        } else if (!reasons.empty()) {
+            why = "no face of the file could be read (" + reasons[0];
+            for (std::size_t i = 1; i < reasons.size(); ++i) {
+                why += "; " + reasons[i];
+            }
+            why += ")";
+        }
+        throw TModelRefused(std::string("Nothing to ") + task + ": " + why);
     }
 }
 
@@ -139,7 +162,7 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
                                  : Plexa3DFormats::TModelPart::FirstMesh,
         *object, looks);
     if (ImportOptions.WholeModel) {
-        RequireWholeModel(read, *object);
+        RequireWholeModel(read, *object, looks);
     }
     LoadModelImages(looks, ModelFolder(fileName), DecodeImage, DecodeImageBytes);
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);

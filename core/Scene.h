@@ -87,10 +87,15 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// At most this many of the reading's notes tell why a whole model has nothing to draw.
+inline constexpr std::size_t MaxRefusalNotes = 3;
+
 // Raises TModelRefused for a whole model read from the file that has nothing to draw ("Nothing
-// to draw: ..."; `task` names what there is nothing for, as "export").
+// to draw: ...", with what the reading passed over or could not find beside the model; `task`
+// names what there is nothing for, as "export").
 void RequireWholeModel(const Plexa3DFormats::TModelFile& read,
-                       const ZuveloGraphLibrary::TObject3D& object, const char* task = "draw");
+                       const ZuveloGraphLibrary::TObject3D& object,
+                       const ZuveloGraphLibrary::TModelLooks& looks, const char* task = "draw");
 
 class TScene {
 public:

@@ -219,6 +219,9 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
     std::string cutBytes(84 + 50 + 20, '\0'); // three triangles said, one of them whole
     cutBytes[80] = 3;
     const QString cut = QString::fromStdString(dir_.Write("cut.stl", cutBytes));
+    // Four reasons why no face came of it: the first three are told.
+    const QString damaged = QString::fromStdString(dir_.Write(
+        "damaged.off", std::string("OFF\n3 5 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 x\n2 0 1\n3 0 1 9\n")));
     const struct {
         QStringList Arguments;
         int Status;
@@ -246,6 +249,13 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
         {{"--export", Path("e.glb"), empty},
          1,
          "plexa3d: " + empty + ": Nothing to export: the file holds no faces\n",
+         nullptr},
+        {{"--export", Path("d.glb"), damaged},
+         1,
+         "plexa3d: " + damaged +
+             ": Nothing to export: no face of the file could be read (passed over: the end of "
+             "the file, cut short after 3 of 5 faces; passed over: 1 face line that cannot be "
+             "read; passed over: 1 polygon of fewer than 3 corners; ...)\n",
          nullptr},
         {{"--export", Path("x/y.stl"), painted},
          1,
