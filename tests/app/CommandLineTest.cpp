@@ -206,6 +206,26 @@ TEST_F(Snapshot, InfoDescribesEachFileOrNamesWhyNot) {
     EXPECT_EQ(Run({"--info", cube}), 0);
 }
 
+// A file without faces has no bounds; missing images are each named once, in order.
+TEST_F(Snapshot, InfoTellsNoBoundsAndEachMissingImageOnce) {
+    const QString empty =
+        QString::fromStdString(dir_.Write("empty.stl", std::string("solid x\nendsolid x\n")));
+    dir_.Write("two.mtl", std::string("newmtl a\nmap_Kd B.PNG\nnewmtl b\nmap_Kd A.PNG\n"
+                                      "newmtl c\nmap_Kd B.PNG\n"));
+    const QString two = QString::fromStdString(dir_.Write(
+        "two.obj", std::string("mtllib two.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"
+                               "usemtl b\nf 1 3 2\nusemtl c\nf 2 1 3\n")));
+    QString errors, output;
+    EXPECT_EQ(Run({"--info", empty, two}, &errors, &output), 0);
+    EXPECT_EQ(output, "file: " + empty +
+                          "\nformat: STL\nmeshes: 0\ntriangles: 0\nvertices: 0\nmaterials: 0\n"
+                          "textures: 0\ntextures missing: \nbounds: none\n\nfile: " +
+                          two +
+                          "\nformat: OBJ\nmeshes: 1\ntriangles: 3\nvertices: 3\nmaterials: 3\n"
+                          "textures: 0\ntextures missing: A.PNG, B.PNG\nbounds: 0 0 0 1 1 0\n");
+    EXPECT_EQ(errors, "");
+}
+
 // --export writes the whole model and says nothing else, or gives the reason with the input's
 // name and status 1; a malformed request is status 2. A missing image is told, and the export is
 // written all the same.

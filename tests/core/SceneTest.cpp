@@ -155,14 +155,17 @@ TEST_F(SceneImport, OnlyTheFirstMeshOfA3DSFileKeepsVerticesNoFaceUses) {
         std::string File;
         bool Whole;
         const char* Error; // or nullptr
+        bool Fit = false;
     } cases[] = {
         {far3ds, false, "Invalid floating point operation"},
+        {far3ds, false, nullptr, true}, // fitted, the first mesh parks them too
         {far3ds, true, nullptr},
         {farObj, false, nullptr},
         {farObj, true, nullptr},
     };
     for (const auto& c : cases) {
         scene_.ImportOptions.WholeModel = c.Whole;
+        scene_.ImportOptions.FitToWindow = c.Fit;
         const std::string label = c.File + (c.Whole ? ", whole" : "");
         try {
             const int slot = ImportFile(c.File);
@@ -494,6 +497,31 @@ TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
                   std::tie(was.BaseZoom, was.CentreX, was.CentreY, was.AnchorX, was.AnchorY,
                            was.MoveBack));
     }
+}
+
+// In perspective, a vertex behind the viewer moves the viewer back until everything is in front
+// of it, then framed.
+TEST_F(SceneNavigation, InPerspectiveFramingMovesTheViewerBackFirst) {
+    scene_.SetLayout(false);
+    Import({{"Lunga", {{-10, -2, 0}, {10, 2, 70}, {10, -2, 0}}, {{0, 1, 2}}}}, "b.3ds");
+    scene_.SetProjection(true);
+    scene_.ResetView();
+    scene_.FrameAll(0, 0, 0);
+    EXPECT_GT(scene_.Navigation().MoveBack, 0);
+    int left = SmallPane.Width, right = -1, top = SmallPane.Height, bottom = -1;
+    for (const TPixel& p : Draw(0, 0, 0).Marked()) {
+        if (p.Color == White || p.Color == Grey) {
+            left = std::min(left, p.X);
+            right = std::max(right, p.X);
+            top = std::min(top, p.Y);
+            bottom = std::max(bottom, p.Y);
+        }
+    }
+    EXPECT_NEAR(left + right, SmallPane.Width, 2);
+    EXPECT_NEAR(top + bottom, SmallPane.Height, 2);
+    EXPECT_NEAR(std::max((right - left) / double(SmallPane.Width),
+                         (bottom - top) / double(SmallPane.Height)),
+                0.9, 0.01);
 }
 
 // The second mesh's face is numbered 65536 to 65538 in the whole model and drawn where the

@@ -11,8 +11,10 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -114,6 +116,15 @@ TEST(ExportModel, CornersAreSharedAsTheSurfacesAreLit) {
         {"a copy, and a name to escape",
          keyframed({Wing("Ala", {1, 1}), Wing("Coda \"x\"\n/ ala", {0, 0})}),
          {{"Ala", "Coda \"x\"\n/ ala", "Ala"}, {1, 2, 1, 2, 1, 2}, 18, 18}},
+        // A sheet whose two sides share a group: the sums cancel, and each face keeps its own.
+        {"sums that cancel",
+         Plexa3DTools::LooksFile(Colours, {{"Ala",
+                                            {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}},
+                                            {{0, 1, 2}, {0, 2, 1}},
+                                            {},
+                                            {{"rosso", {0, 1}}},
+                                            {1, 1}}}),
+         {{"Ala"}, {1}, 6, 6}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -182,6 +193,12 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
     EXPECT_THROW(ExportModel(object, looks, model, model, TExportFormat::Stl, {}), RuntimeError);
     EXPECT_EQ(content(model).size(), std::filesystem::file_size(model));
     EXPECT_NE(content(model).substr(0, 2), "Bi"); // not an STL header
+    { // An empty file where the output goes is written over like any other.
+        const std::string empty = dir.Write("vuoto.stl", std::string());
+        Load3DSModelWithLooks(model, object, looks);
+        ExportModel(object, looks, model, empty, TExportFormat::Stl, {});
+        EXPECT_EQ(content(empty).size(), 84u + 2 * 50);
+    }
     // Nor are the files the model names that its reading found: a library or a buffer that an
     // output's companion would take the name of.
     const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
@@ -235,6 +252,90 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
                   std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TELA_3.png"));
     }
+}
+
+// STL normals are of unit length, or zero for a face without area, never NaN.
+TEST(ExportModel, StlNormalsAreUnitOrZero) {
+    Plexa3DTest::TTempDir dir;
+    const std::string model =
+        dir.Write("linea.3ds",
+                  Plexa3DTools::LooksFile(Colours, {{"Linea",
+                                                     {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {5, 0, 0}},
+                                                     {{0, 1, 2}, {0, 1, 3}},
+                                                     {},
+                                                     {},
+                                                     {}}}));
+    TObject3D object;
+    TModelLooks looks;
+    Load3DSModelWithLooks(model, object, looks);
+    const std::string out = (dir.Path() / "linea.stl").string();
+    ExportModel(object, looks, model, out, TExportFormat::Stl, {});
+    std::ifstream in(out, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(bytes.size(), 84u + 2 * 50);
+    std::vector<double> lengths;
+    for (int t = 0; t < 2; ++t) {
+        float n[3];
+        std::memcpy(n, bytes.data() + 84 + 50 * t, sizeof n);
+        lengths.push_back(std::hypot(n[0], n[1], n[2]));
+    }
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_EQ(lengths, (std::vector<double>{0, 1}));
+}
+
+// glTF indices of 16 bits up to 65535 vertices in a primitive, of 32 bits past them: each reads
+// back.
+TEST(ExportModel, GltfIndicesWidenPast65535Vertices) {
+    Plexa3DTest::TTempDir dir;
+    for (const std::uint32_t count : {65535u, 65538u}) {
+        SCOPED_TRACE(count);
+        TExportModel model;
+        model.Meshes.push_back({"m", {TExportPrimitive{}}});
+        TExportPrimitive& p = model.Meshes[0].Primitives[0];
+        for (std::uint32_t i = 0; i < count; ++i) {
+            p.Vertices.push_back(
+                {{float(i % 3 == 1), float(i / 3), float(i % 3 == 2)}, {0, 0, 1}, {}});
+            p.Indices.push_back(i);
+        }
+        TModelLooks looks;
+        looks.Materials.resize(1);
+        TExportReport report;
+        const std::string out = (dir.Path() / "m.glb").string();
+        WriteFilesWhole(WriteGltf(model, looks, out, true, {}, report));
+        TObject3D object;
+        TModelLooks read;
+        ReadModelFile(out, TModelPart::Whole, object, read);
+        ASSERT_EQ(object.FaceCount, std::int32_t(count / 3));
+        const TFace3D& last = object.Faces[object.FaceCount];
+        for (const std::uint32_t n : {last.A, last.B, last.C}) {
+            EXPECT_EQ(object.Vertices[std::int32_t(n)].Y, float(count / 3 - 1));
+        }
+    }
+}
+
+// A material that no face uses is neither written nor has its image looked for.
+TEST(ExportModel, MaterialsNoFaceUsesAreLeftOut) {
+    Plexa3DTest::TTempDir dir;
+    TMeshSpec wing = Wing("Ala", {0, 0});
+    wing.Materials = {{"rosso", {0, 1}}};
+    const std::string model = dir.Write(
+        "ala.3ds",
+        Plexa3DTools::LooksFile(
+            {Colours[0], {"spare", {}, {{{9, 9, 9}}}, {}, {}, {}, {}, false, "ASSENTE.PNG"}},
+            {wing}));
+    for (const TExportFormat format : {TExportFormat::Obj, TExportFormat::Gltf}) {
+        TObject3D object;
+        TModelLooks looks;
+        Load3DSModelWithLooks(model, object, looks);
+        const TExportReport report = ExportModel(
+            object, looks, model,
+            (dir.Path() / (format == TExportFormat::Obj ? "a.obj" : "a.gltf")).string(), format,
+            [](const TTextureMap&, bool) { return std::optional<TExportImage>(); });
+        EXPECT_EQ(report.Notes, std::vector<std::string>{});
+    }
+    std::ifstream in(dir.Path() / "a.mtl");
+    const std::string mtl(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(mtl.find("spare"), std::string::npos);
 }
 
 } // namespace export_model_test

@@ -31,6 +31,7 @@ struct TCorner {
     std::array<double, 3> Position{};
     std::array<double, 3> Normal{};
     std::array<double, 2> Image{};
+    std::array<double, 2> Mapping{}; // as the file holds them
 };
 
 struct TTriangle {
@@ -85,6 +86,9 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
             TCorner& c = t.Corners[k];
             c.Position = {p.X, p.Y, p.Z};
             c.Normal = {n.X / length, n.Y / length, n.Z / length};
+            if (!looks.Mapping.empty()) {
+                c.Mapping = {looks.Mapping[corner[k] - 1].U, looks.Mapping[corner[k] - 1].V};
+            }
             if (material.Texture && !looks.Mapping.empty()) {
                 c.Image = Placed(*material.Texture, looks.Mapping[corner[k] - 1]);
             }
@@ -218,6 +222,9 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
                         EXPECT_NEAR(g.Corners[k].Normal[a], e.Corners[k].Normal[a], 1e-5);
                     }
                 }
+                for (int a = 0; a < 2 && c.Format == TExportFormat::Ply; ++a) {
+                    EXPECT_NEAR(g.Corners[k].Mapping[a], e.Corners[k].Mapping[a], 1e-6);
+                }
                 for (int a = 0; a < 2 && c.Images && !g.Texture.empty(); ++a) {
                     EXPECT_NEAR(g.Corners[k].Image[a], e.Corners[k].Image[a], 1e-5);
                 }
@@ -256,11 +263,20 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
         if (c.Format == TExportFormat::Stl) { // unit normals, as other programs take them
             const std::vector<std::uint8_t> bytes = FileBytes(output);
             ASSERT_EQ(bytes.size(), 84 + 50 * got.size());
+            // Not taken for text by readers that look at the first word.
+            EXPECT_NE(std::string(bytes.begin(), bytes.begin() + 5), "solid");
             for (std::size_t t = 0; t < got.size(); ++t) {
                 float n[3];
                 std::memcpy(n, bytes.data() + 84 + 50 * t, sizeof n);
                 EXPECT_NEAR(std::hypot(n[0], n[1], n[2]), 1, 1e-6);
             }
+        }
+        if (c.Format == TExportFormat::Ply) { // the first vertex's colour, byte for byte
+            const std::vector<std::uint8_t> bytes = FileBytes(output);
+            const std::string text(bytes.begin(), bytes.end());
+            const std::size_t body = text.find("end_header\n") + 11;
+            EXPECT_EQ(std::vector<int>(bytes.begin() + body + 24, bytes.begin() + body + 27),
+                      (std::vector<int>{200, 30, 20}));
         }
         if (c.Format == TExportFormat::Gltf) {
             // The positions' bounds in glTF's axes, (x, z, -y); blending where faces are seen

@@ -43,7 +43,7 @@ const std::vector<TMaterialSpec> Library = {
     {"gamma", {}, {{{0, 255, 0}, false, true}}},
     {"both kinds", {}, {{{0, 0, 255}, false, true}, {{255, 255, 0}}}},
     {"not finite",
-     {{{NaN, 0, 0}, true}},
+     {{{NaN, 0, 0}, true}, {{0, 0, NaN}, true}},
      {{{0, NaN, 0}, true}},
      {{{51, 102, 153}}},
      50,
