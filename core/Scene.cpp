@@ -91,7 +91,7 @@ void RequireWholeModel(const Plexa3DFormats::TModelFile& read, const TObject3D& 
         if (read.Reading.FacesNotFinite > 0) {
             why = "no face of the file has finite vertices";
         } else if (!reasons.empty()) {
-            why = "no face of the file could be read (" + reasons[0];
+            why = "no faces were read from the file (" + reasons[0];
             for (std::size_t i = 1; i < reasons.size(); ++i) {
                 why += "; " + reasons[i];
             }

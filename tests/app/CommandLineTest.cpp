@@ -273,7 +273,7 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
         {{"--export", Path("d.glb"), damaged},
          1,
          "plexa3d: " + damaged +
-             ": Nothing to export: no face of the file could be read (passed over: the end of "
+             ": Nothing to export: no faces were read from the file (passed over: the end of "
              "the file, cut short after 3 of 5 faces; passed over: 1 face line that cannot be "
              "read; passed over: 1 polygon of fewer than 3 corners; ...)\n",
          nullptr},
