@@ -168,8 +168,8 @@ int TScene::Import(const std::string& fileName, const TImageView& freePane,
     SetViewOrigin(SmallPaneOrigin.X, SmallPaneOrigin.Y);
     SetParallelProjection();
     // The first mesh read by the .3DS reader keeps its vertices as they are, even one that
-    // cannot be turned; every other reading leaves out faces with a corner that is not finite and
-    // parks the vertices only such faces used.
+    // cannot be turned. Every other reading leaves out the faces with a corner that is not
+    // finite, and its vertices that no face uses are parked.
     const bool firstMesh3DS =
         !ImportOptions.WholeModel && (read.Format == Plexa3DFormats::TModelFormat::ThreeDS ||
                                       read.Format == Plexa3DFormats::TModelFormat::Unknown);
