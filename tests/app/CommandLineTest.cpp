@@ -242,6 +242,16 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
     // Four reasons why no face came of it: the first three are told.
     const QString damaged = QString::fromStdString(dir_.Write(
         "damaged.off", std::string("OFF\n3 5 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 x\n2 0 1\n3 0 1 9\n")));
+    // A buffer longer than the file says it is cannot be read, and nothing else holds faces.
+    dir_.Write("scatola.bin", std::string(48, '\0'));
+    const QString unread = QString::fromStdString(dir_.Write(
+        "scatola.gltf",
+        std::string(
+            R"({"asset":{"version":"2.0"},"buffers":[{"uri":"scatola.bin","byteLength":4}],)"
+            R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"accessors":)"
+            R"([{"bufferView":0,"componentType":5126,"type":"VEC3","count":3}],)"
+            R"("bufferViews":[{"buffer":0,"byteLength":36}],"nodes":[{"mesh":0}],)"
+            R"("scenes":[{"nodes":[0]}],"scene":0})")));
     const struct {
         QStringList Arguments;
         int Status;
@@ -277,6 +287,13 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
              "the file, cut short after 3 of 5 faces; passed over: 1 face line that cannot be "
              "read; passed over: 1 polygon of fewer than 3 corners; ...)\n",
          nullptr},
+        {{"--export", Path("u.glb"), unread},
+         1,
+         "plexa3d: " + unread +
+             ": Nothing to export: no faces were read from the file (file cannot be read: "
+             "scatola.bin; passed over: 1 primitive whose positions lie in a buffer that cannot "
+             "be read)\n",
+         nullptr},
         {{"--export", Path("x/y.stl"), painted},
          1,
          "plexa3d: " + painted + ": Cannot write file \"" + Path("x/y.stl") +
@@ -302,6 +319,10 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
             EXPECT_EQ(start.substr(0, std::strlen(c.Written)), c.Written);
         }
     }
+    // The image the .glb holds is counted among those found.
+    QString info;
+    EXPECT_EQ(Run({"--info", Path("p.glb")}, nullptr, &info), 0);
+    EXPECT_TRUE(info.contains("\ntextures: 1\ntextures missing: \n")) << info.toStdString();
 }
 
 // A failed output leaves the files that were there as they were, and nothing else behind: a
