@@ -397,6 +397,24 @@ std::vector<std::pair<int, int>> PixelsIn(const TTestImage& image, TColorRGB col
     return found;
 }
 
+// The box of the pane pixels drawn in white or grey; left and top past right and bottom when
+// there are none.
+struct TDrawnBox {
+    int Left = SmallPane.Width, Right = -1, Top = SmallPane.Height, Bottom = -1;
+};
+TDrawnBox DrawnBox(const TTestImage& image) {
+    TDrawnBox box;
+    for (const TPixel& p : image.Marked()) {
+        if (p.Color == White || p.Color == Grey) {
+            box.Left = std::min(box.Left, p.X);
+            box.Right = std::max(box.Right, p.X);
+            box.Top = std::min(box.Top, p.Y);
+            box.Bottom = std::max(box.Bottom, p.Y);
+        }
+    }
+    return box;
+}
+
 // Two points, each a face whose corners are one vertex: placed at world (20, 10) and (-30, -15),
 // drawn at (220, 140) and (170, 165) at the initial view.
 const TMeshSpec Points{"Punti", {{4, 2, 0}, {-6, -3, 0}}, {{0, 0, 0}, {1, 1, 1}}};
@@ -462,19 +480,11 @@ TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
         scene_.ResetView();
         scene_.FrameAll(0, 0, 0);
         EXPECT_EQ(scene_.Navigation().MoveBack, 0);
-        int left = SmallPane.Width, right = -1, top = SmallPane.Height, bottom = -1;
-        for (const TPixel& p : Draw(0, 0, 0).Marked()) {
-            if (p.Color == White || p.Color == Grey) {
-                left = std::min(left, p.X);
-                right = std::max(right, p.X);
-                top = std::min(top, p.Y);
-                bottom = std::max(bottom, p.Y);
-            }
-        }
+        const TDrawnBox box = DrawnBox(Draw(0, 0, 0));
         // 90 % of 400 pixels wide, centred on both axes.
-        EXPECT_NEAR(right - left, 0.9 * SmallPane.Width, 1.5);
-        EXPECT_NEAR(left + right, SmallPane.Width, 1.5);
-        EXPECT_NEAR(top + bottom, SmallPane.Height, 1.5);
+        EXPECT_NEAR(box.Right - box.Left, 0.9 * SmallPane.Width, 1.5);
+        EXPECT_NEAR(box.Left + box.Right, SmallPane.Width, 1.5);
+        EXPECT_NEAR(box.Top + box.Bottom, SmallPane.Height, 1.5);
         framed[perspective] = scene_.Navigation();
     }
     // A third object inside the others' extent whose placed vertices go bad on one axis each;
@@ -508,19 +518,11 @@ TEST_F(SceneNavigation, InPerspectiveFramingMovesTheViewerBackFirst) {
     scene_.ResetView();
     scene_.FrameAll(0, 0, 0);
     EXPECT_GT(scene_.Navigation().MoveBack, 0);
-    int left = SmallPane.Width, right = -1, top = SmallPane.Height, bottom = -1;
-    for (const TPixel& p : Draw(0, 0, 0).Marked()) {
-        if (p.Color == White || p.Color == Grey) {
-            left = std::min(left, p.X);
-            right = std::max(right, p.X);
-            top = std::min(top, p.Y);
-            bottom = std::max(bottom, p.Y);
-        }
-    }
-    EXPECT_NEAR(left + right, SmallPane.Width, 2);
-    EXPECT_NEAR(top + bottom, SmallPane.Height, 2);
-    EXPECT_NEAR(std::max((right - left) / double(SmallPane.Width),
-                         (bottom - top) / double(SmallPane.Height)),
+    const TDrawnBox box = DrawnBox(Draw(0, 0, 0));
+    EXPECT_NEAR(box.Left + box.Right, SmallPane.Width, 2);
+    EXPECT_NEAR(box.Top + box.Bottom, SmallPane.Height, 2);
+    EXPECT_NEAR(std::max((box.Right - box.Left) / double(SmallPane.Width),
+                         (box.Bottom - box.Top) / double(SmallPane.Height)),
                 0.9, 0.01);
 }
 
