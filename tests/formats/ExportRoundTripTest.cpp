@@ -107,14 +107,15 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
     return triangles;
 }
 
-// A smooth wing in one material, a flat tail with a mirrored image placed by scale, offset and
-// rotation, and a sail in two materials that both name an image that is not there, its name and
-// one of theirs in Latin-1, as old files write them; the second, see-through, places its image
-// unturned and once, and its name is the first's with its space as OBJ's names must have it.
+// A smooth wing in one material with '#' in its name, a flat tail with a mirrored image placed by
+// scale, offset and rotation, and a sail in two materials that both name an image that is not
+// there, its name and one of theirs in Latin-1, as old files write them; the second, see-through,
+// places its image unturned and once, and its name is the first's with its space as OBJ's names
+// must have it.
 std::vector<std::uint8_t> Model() {
     using Plexa3DTools::TMaterialSpec;
     const std::vector<TMaterialSpec> materials = {
-        {"rosso", {}, {{{200, 30, 20}}}, {{{255, 255, 255}}}, 0.5f, 1.0f},
+        {"ros#so", {}, {{{200, 30, 20}}}, {{{255, 255, 255}}}, 0.5f, 1.0f},
         {"tela",
          {},
          {{{40, 120, 220}}},
@@ -146,7 +147,7 @@ std::vector<std::uint8_t> Model() {
                                                 {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}},
                                                 {{0, 1, 2}, {2, 1, 3}},
                                                 mapping,
-                                                {{"rosso", {0, 1}}},
+                                                {{"ros#so", {0, 1}}},
                                                 {1, 1}},
                                                {"Coda",
                                                 {{20, 0, 0}, {30, 0, 0}, {20, 10, 2}, {30, 10, 0}},
@@ -249,13 +250,15 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
             }
         }
         EXPECT_TRUE(readLooks.Notes.empty());
-        if (c.Format == TExportFormat::Obj) { // names of one word, as other programs read them
+        // Names of one word, with no '#' to start a comment, as other programs read them.
+        if (c.Format == TExportFormat::Obj) {
             for (const char* file : {"model.obj", "model.mtl"}) {
                 std::ifstream in(folder / file);
                 for (std::string line, word, name, more; std::getline(in, line);) {
                     std::istringstream words(line);
                     if (words >> word >> name && (word == "o" || word.ends_with("mtl"))) {
                         EXPECT_FALSE(words >> more) << line;
+                        EXPECT_EQ(name.find('#'), std::string::npos) << line;
                     }
                 }
             }
