@@ -109,9 +109,9 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
 
 // A smooth wing in one material with '#' in its name, a flat tail with a mirrored image placed by
 // scale, offset and rotation, and a sail in two materials that both name an image that is not
-// there, its name and one of theirs in Latin-1, as old files write them; the second, see-through,
-// places its image unturned and once, and its name is the first's with its space as OBJ's names
-// must have it.
+// there, the first as a decal, its name and one of theirs in Latin-1, as old files write them; the
+// second, see-through, places its image unturned and once, and its name is the first's with its
+// space as OBJ's names must have it.
 std::vector<std::uint8_t> Model() {
     using Plexa3DTools::TMaterialSpec;
     const std::vector<TMaterialSpec> materials = {
@@ -128,7 +128,17 @@ std::vector<std::uint8_t> Model() {
          1.0f,
          TilingMirror,
          std::array<float, 5>{2, 3, 0.25f, -0.5f, 30}},
-        {"velo \xF9no", {}, {{{10, 200, 10}}}, {}, {}, {}, {}, false, "ASSENT\xC8.PNG"},
+        {"velo \xF9no",
+         {},
+         {{{10, 200, 10}}},
+         {},
+         {},
+         {},
+         {},
+         false,
+         "ASSENT\xC8.PNG",
+         1.0f,
+         TilingDecal},
         {"velo_\xF9no",
          {},
          {{{250, 250, 0}}},
@@ -242,7 +252,9 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
                           c.Format == TExportFormat::Glb && !texture.empty() ? "(held)" : texture);
                 EXPECT_NEAR(g.Transparency, e.Transparency, 1e-6);
                 if (!g.Texture.empty()) {
-                    EXPECT_EQ(g.Tiling, e.Tiling & (gltf ? TilingMirror | TilingNone : TilingNone));
+                    // A decal is written as an image shown once.
+                    const auto once = (e.Tiling & (TilingNone | TilingDecal)) != 0 ? TilingNone : 0;
+                    EXPECT_EQ(g.Tiling, once | (gltf ? e.Tiling & TilingMirror : 0));
                 }
             }
             if (c.Meshes) { // glTF's names are UTF-8
