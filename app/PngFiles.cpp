@@ -2,6 +2,7 @@
 
 #include "GraphErrors.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <memory>
@@ -31,6 +32,15 @@ void WritePngFiles(const std::vector<std::pair<QImage, QString>>& files,
     // An uncommitted QSaveFile removes its temporary file when it goes.
     std::vector<std::unique_ptr<QSaveFile>> written;
     for (const auto& [image, path] : files) {
+        // The saved file takes its place by a rename: a device or a pipe where it goes, named
+        // itself or through a link, is refused rather than replaced.
+        const QFileInfo target(path);
+        if (target.exists() && !target.isFile()) {
+            throw ZuveloGraphLibrary::RuntimeError(
+                QStringLiteral("Cannot write file \"%1\": Not a regular file")
+                    .arg(path)
+                    .toStdString());
+        }
         auto file = std::make_unique<QSaveFile>(path);
         // Unbuffered, so that a write that fails fails the save at once instead of in a flush
         // whose error the commit would not see.

@@ -49,9 +49,13 @@ bool SameBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 }
 
 // With the system's reason, when there is one.
-[[noreturn]] void RaiseCannotWrite(const std::string& path, int reason) {
+[[noreturn]] void RaiseCannotWrite(const std::string& path, const std::string& reason) {
     throw RuntimeError("Cannot write file \"" + path + "\"" +
-                       (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()));
+                       (reason.empty() ? std::string() : ": " + reason));
+}
+
+[[noreturn]] void RaiseCannotWrite(const std::string& path, int reason) {
+    RaiseCannotWrite(path, reason != 0 ? std::string(std::strerror(reason)) : std::string());
 }
 
 fs::path Canonical(const std::string& path) {
@@ -290,6 +294,14 @@ void WriteFilesWhole(const std::vector<TOutputFile>& files) {
     };
     std::vector<const TOutputFile*> written;
     for (const TOutputFile& file : files) {
+        // A file takes its place by a rename: a device or a pipe where it goes, named itself or
+        // through a link, is refused rather than replaced.
+        std::error_code ignored;
+        const fs::file_status status = fs::status(file.Path, ignored);
+        if (fs::exists(status) && !fs::is_regular_file(status)) {
+            removeAll();
+            RaiseCannotWrite(file.Path, std::string("Not a regular file"));
+        }
         std::string temporary = file.Path + ".plexa3d-XXXXXX";
         const int fd = mkstemp(temporary.data());
         if (fd < 0) {

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -368,6 +370,34 @@ TEST_F(Snapshot, FailedOutputsLeaveTheOldFilesAsTheyWere) {
             std::ifstream in(dir.Path() / old, std::ios::binary);
             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old bytes") << old;
         }
+    }
+}
+
+// A pipe where an output goes is refused, not replaced by a file, and nothing is left beside it:
+// the pipe named itself, or as the companion an OBJ's output would take, or as one of a snapshot's.
+TEST_F(Snapshot, OutputsThatAreNotFilesAreRefused) {
+    const QString sample = PLEXA3D_SOURCE_DIR "/samples/vehicle.3ds";
+    const struct {
+        QStringList Arguments;
+        const char* Pipe;
+    } cases[] = {
+        {{"--thumbnail", "64", sample, Path("t.png")}, "t.png"},
+        {{"--export", Path("m.stl"), sample}, "m.stl"},
+        {{"--export", Path("m.obj"), sample}, "m.mtl"},
+        {{"--snapshot", Path(""), sample}, "Image2.png"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(' ').toStdString());
+        const std::filesystem::path pipe = dir_.Path() / c.Pipe;
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        QString errors;
+        EXPECT_EQ(Run(c.Arguments, &errors), 1);
+        EXPECT_TRUE(errors.endsWith(QStringLiteral("Cannot write file \"%1\": Not a regular file\n")
+                                        .arg(QString::fromStdString(pipe.string()))))
+            << errors.toStdString();
+        EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 1);
+        std::filesystem::remove(pipe);
     }
 }
 
