@@ -117,6 +117,21 @@ std::string SafeFileName(const std::string& name) {
     return safe;
 }
 
+std::string CompanionName(const std::string& output, const std::string& ending) {
+    const std::string name = BaseName(output);
+    const std::string safe = SafeFileName(name);
+    if (safe == name) {
+        return safe + ending;
+    }
+    std::uint32_t mark = 2166136261u; // FNV-1a
+    for (const char c : name) {
+        mark = (mark ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "-%08x", static_cast<unsigned>(mark));
+    return safe + digits + ending;
+}
+
 void AppendNumber(std::string& text, float value) {
     char digits[32];
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);

@@ -56,6 +56,11 @@ std::string FolderOf(const std::string& output);
 // else '_'; never empty or hidden.
 std::string SafeFileName(const std::string& name);
 
+// The name of the file that goes with `output` (its material library, its buffer): its own name
+// with `ending`, made safe. When that changed the name, a mark of the name as it was follows it,
+// so that outputs whose names differ only there ("a b.obj", "a_b.obj") never share the file.
+std::string CompanionName(const std::string& output, const std::string& ending);
+
 // An image's file beside the output, for the texture map's image (once for each image): its
 // name, and the file to write, added to `files` the first time. Without the image, nothing, and
 // a note.

@@ -384,9 +384,9 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
     if (size > 0) {
         root["buffers"] = json::array({{{"byteLength", size}}});
         if (!binary) {
-            const std::string bin = BaseName(output) + ".bin";
-            root["buffers"][0]["uri"] = SafeFileName(bin);
-            files.push_back({folder + "/" + SafeFileName(bin), {}, {}});
+            const std::string bin = CompanionName(output, ".bin");
+            root["buffers"][0]["uri"] = bin;
+            files.push_back({folder + "/" + bin, {}, {}});
             files.back().Stream = [shared](const TEmit& emit) { shared->Emit(emit, 0); };
         }
     }

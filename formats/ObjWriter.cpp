@@ -46,7 +46,7 @@ std::vector<TOutputFile> WriteObj(const TExportModel& model, const TModelLooks& 
                                   TExportReport& report) {
     std::vector<TOutputFile> files(2);
     const std::string folder = FolderOf(output);
-    const std::string library = SafeFileName(BaseName(output) + ".mtl");
+    const std::string library = CompanionName(output, ".mtl");
     files[0].Path = output;
     files[1].Path = folder + "/" + library;
 

@@ -252,6 +252,27 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
                   std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TELA_3.png"));
     }
+
+    // Two outputs whose names differ only in what a name inside the model cannot hold never
+    // share the file that goes with them: both read back whole.
+    for (const char* format : {".obj", ".gltf"}) {
+        SCOPED_TRACE(format);
+        const std::pair<std::string, std::string> outputs[] = {
+            {(dir.Path() / ("a b" + std::string(format))).string(), model},
+            {(dir.Path() / ("a_b" + std::string(format))).string(), textured}};
+        for (const auto& [output, input] : outputs) {
+            Load3DSModelWithLooks(input, object, looks);
+            ExportModel(object, looks, input, output, ExportFormatNamed(output).value(), images);
+        }
+        for (const auto& [output, input] : outputs) {
+            TObject3D back;
+            TModelLooks backLooks;
+            ReadModelFile(output, TModelPart::Whole, back, backLooks);
+            Load3DSModelWithLooks(input, object, looks);
+            EXPECT_TRUE(backLooks.Notes.empty()) << output;
+            EXPECT_EQ(backLooks.Materials.size(), looks.Materials.size()) << output;
+        }
+    }
 }
 
 // STL normals are of unit length, or zero for a face without area, never NaN.
