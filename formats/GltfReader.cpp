@@ -1,5 +1,6 @@
 #include "GltfReader.h"
 
+#include "ColourMaterials.h"
 #include "GraphErrors.h"
 #include "LargeBlocks.h"
 
@@ -9,6 +10,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -18,6 +20,7 @@
 #include <set>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -868,19 +871,25 @@ private:
         return std::uint32_t(number);
     }
 
-    TMaterial MakeMaterial(const Json& json) {
+    static std::array<double, 4> BaseColour(const Json& json) {
+        const auto factor =
+            Numbers<4>(Member(Member(&json, "pbrMetallicRoughness"), "baseColorFactor"));
+        return factor ? *factor : std::array<double, 4>{1, 1, 1, 1};
+    }
+
+    // The material as the file gives it; with `diffuse`, of that colour in place of its base
+    // colour's.
+    TMaterial MakeMaterial(const Json& json, std::optional<TColorF> diffuse = {}) {
         TMaterial material;
         if (const std::string* name = Text(Member(&json, "name"))) {
             material.Name = *name;
         }
         const Json* pbr = Member(&json, "pbrMetallicRoughness");
-        std::array<double, 4> base{1, 1, 1, 1};
-        if (const auto factor = Numbers<4>(Member(pbr, "baseColorFactor"))) {
-            base = *factor;
-        }
+        const std::array<double, 4> base = BaseColour(json);
         const double metallic = Clamp01(NumberOr(Member(pbr, "metallicFactor"), 1));
         const double roughness = Clamp01(NumberOr(Member(pbr, "roughnessFactor"), 1));
-        material.Diffuse = {Display(base[0]), Display(base[1]), Display(base[2])};
+        material.Diffuse =
+            diffuse.value_or(TColorF{Display(base[0]), Display(base[1]), Display(base[2])});
         material.Ambient = material.Diffuse;
         const double alpha = Clamp01(base[3]);
         const std::string* mode = Text(Member(&json, "alphaMode"));
@@ -903,6 +912,34 @@ private:
             material.Texture = BaseColourMap(*info);
         }
         return material;
+    }
+
+    // The material of a face of vertex colours whose mean (linear, as glTF's colours are) is
+    // `mean`, in the glTF material at `index` (none: glTF's default, white): its base colour
+    // times the mean, held to 5 bits a channel, as other formats' colours are; one for each
+    // material and colour met.
+    std::uint32_t ColouredMaterial(std::optional<std::size_t> index,
+                                   const std::array<double, 3>& mean) {
+        static const Json Default = Json::object();
+        const Json& json = index ? (*materials_)[*index] : Default;
+        const std::array<double, 4> base = BaseColour(json);
+        std::uint32_t steps = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            steps |= std::uint32_t(TColourMaterials::Step(Display(base[k] * mean[k]))) << (5 * k);
+        }
+        const std::uint64_t key = std::uint64_t(index ? *index + 1 : 0) << 15 | steps;
+        const auto [at, added] = colouredMaterials_.try_emplace(key, 0);
+        if (added) {
+            const auto channel = [&](std::size_t k) { return float((steps >> (5 * k)) & 31) / 31; };
+            TMaterial material = MakeMaterial(json, TColorF{channel(0), channel(1), channel(2)});
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "#%02X%02X%02X", unsigned(std::lround(channel(0) * 255)),
+                          unsigned(std::lround(channel(1) * 255)),
+                          unsigned(std::lround(channel(2) * 255)));
+            material.Name += material.Name.empty() ? hex : std::string(" ") + hex;
+            at->second = builder_.AddMaterial(material);
+        }
+        return at->second;
     }
 
     std::optional<TTextureMap> BaseColourMap(const Json& info) {
@@ -1083,7 +1120,9 @@ private:
         std::optional<std::size_t> mapping = IndexIn(Member(attributes, "TEXCOORD_0"), accessors_);
         const auto key = std::make_pair(*positions, mapping.value_or(Size(accessors_)));
         const auto found = shared.find(key);
-        const std::uint64_t vertexCost = found != shared.end() ? 0 : n * (mapping ? 2 : 1);
+        const Json* colourValue = Member(attributes, "COLOR_0");
+        const std::uint64_t vertexCost =
+            (found != shared.end() ? 0 : n * (mapping ? 2 : 1)) + (colourValue != nullptr ? n : 0);
         if (!Spend(m + vertexCost)) {
             Tally("primitive past what may be read", "primitives past what may be read");
             overspent_ = true;
@@ -1181,10 +1220,57 @@ private:
             });
             shared.emplace(key, first);
         }
-        const std::uint32_t material = MaterialNumber(Member(&primitive, "material"));
+        const Json* materialValue = Member(&primitive, "material");
+        const std::optional<std::size_t> glTFMaterial =
+            materialValue != nullptr ? IndexIn(materialValue, materials_) : std::nullopt;
         const std::uint32_t smoothing = Member(attributes, "NORMAL") != nullptr ? 1 : 0;
         const auto number = [&](std::uint64_t v) { return std::uint32_t(first + v + 1); };
-        if (*mode == ModeTriangles && bad == 0) {
+        // Vertex colours: each face in the mean of its corners' colours; not under an image,
+        // which is drawn in its own colours.
+        TValues<float> colours;
+        std::size_t channels = 0;
+        const bool textured =
+            glTFMaterial && Member(Member(&(*materials_)[*glTFMaterial], "pbrMetallicRoughness"),
+                                   "baseColorTexture") != nullptr;
+        if (colourValue != nullptr && textured) {
+            Tally("primitive drawn without its vertex colours",
+                  "primitives drawn without their vertex colours");
+        } else if (colourValue != nullptr) {
+            const std::optional<std::size_t> at = IndexIn(colourValue, accessors_);
+            const std::string* type = at ? Text(Member(&(*accessors_)[*at], "type")) : nullptr;
+            channels = type != nullptr && *type == "VEC3" ? 3 : 4;
+            TAccessor colour;
+            TFault fault = at ? Accessor(*at, channels, colour) : TFault("name no accessor");
+            if (fault.empty() && colour.Count != n) {
+                fault = "are not as many as the positions";
+            }
+            if (fault.empty()) {
+                fault = DecodeAll(colour, colours);
+            }
+            if (!fault.empty()) {
+                skip("vertex colours", fault + " (read without them)");
+                colours = {};
+            }
+        }
+        // The file's material, unless every face has a colour of its own (a material that is not
+        // there is told all the same).
+        const std::uint32_t material =
+            colours.empty() || (materialValue != nullptr && !glTFMaterial)
+                ? MaterialNumber(materialValue)
+                : 0;
+        const auto faceMaterial = [&](std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+            if (colours.empty()) {
+                return material;
+            }
+            std::array<double, 3> mean{};
+            for (std::size_t k = 0; k < 3; ++k) {
+                const double sum = double(colours[a * channels + k]) + colours[b * channels + k] +
+                                   colours[c * channels + k];
+                mean[k] = std::isfinite(sum) ? Clamp01(sum / 3) : 0;
+            }
+            return ColouredMaterial(glTFMaterial, mean);
+        };
+        if (*mode == ModeTriangles && bad == 0 && colours.empty()) {
             // A list of triangles that all lie among the vertices, as most are: at once.
             builder_.AddFaces(m / 3, material, smoothing, [&](std::size_t t, TFace3D& face) {
                 const std::uint32_t a = number(vertex(3 * t)), b = number(vertex(3 * t + 1)),
@@ -1197,16 +1283,13 @@ private:
                 if (va >= n || vb >= n || vc >= n) {
                     return;
                 }
+                const std::uint32_t painted = faceMaterial(va, vb, vc);
                 if (mirrored) {
-                    builder_.AddFace(number(va), number(vc), number(vb), material, smoothing);
+                    builder_.AddFace(number(va), number(vc), number(vb), painted, smoothing);
                 } else {
-                    builder_.AddFace(number(va), number(vb), number(vc), material, smoothing);
+                    builder_.AddFace(number(va), number(vb), number(vc), painted, smoothing);
                 }
             });
-        }
-        if (Member(attributes, "COLOR_0") != nullptr) {
-            Tally("primitive drawn without its vertex colours",
-                  "primitives drawn without their vertex colours");
         }
         if (Member(&primitive, "targets") != nullptr) {
             Tally("primitive drawn without its morph targets",
@@ -1469,7 +1552,9 @@ private:
 
     std::vector<TBuffer> buffers_;
     std::vector<std::int64_t> materialNumbers_; // -1: not yet added
-    std::vector<std::int64_t> imageNumbers_;    // -2: not yet tried; -1: unreadable
+    // Materials of faces of vertex colours: glTF material + 1 (0: none) << 15 | colour.
+    std::unordered_map<std::uint64_t, std::uint32_t> colouredMaterials_;
+    std::vector<std::int64_t> imageNumbers_; // -2: not yet tried; -1: unreadable
     std::set<std::string, std::less<>> requiredUnknown_;
     std::uint64_t companionBytes_ = 0;
     std::uint64_t spent_ = 0;

@@ -761,6 +761,91 @@ TEST(GltfReader, MaterialsTakeTheirLooks) {
     }
 }
 
+// Vertex colours paint each face in its corners' mean times the base colour, held to 5 bits a
+// channel (the expected channels are in 31sts, worked out by hand from glTF's linear colours).
+TEST(GltfReader, VertexColoursPaintEachFaceTheirMean) {
+    // Corners (0.6, 0, 0), (0, 0, 0), (0, 0, 0.6), (0.6, 0.6, 0.6): the faces' means are
+    // (0.2, 0, 0.2) and (0.4, 0.2, 0.4).
+    const std::vector<float> reals = {0.6f, 0, 0, 0, 0, 0, 0, 0, 0.6f, 0.6f, 0.6f, 0.6f};
+    const std::vector<std::uint8_t> bytes = {153, 0, 0,   255, 0,   0,   0,   255,
+                                             0,   0, 153, 9,   153, 153, 153, 255};
+    const auto colours = [](const TByteList& values, std::uint32_t type, const char* shape,
+                            std::size_t count) {
+        return [=](TGltfDocument& d) {
+            const std::size_t a = d.AddAccessor(d.AddView(values), type, shape, count);
+            if (type == GltfUnsignedByte) {
+                d.Json["accessors"][a]["normalized"] = true;
+            }
+            d.Json["meshes"][0]["primitives"][0]["attributes"]["COLOR_0"] = a;
+        };
+    };
+    const auto plain = [](const std::function<void(TGltfDocument&)>& more) {
+        TGltfDocument d = GltfDocument(std::vector<TMeshSpec>{Square()});
+        more(d);
+        return TFiles{GlbFile(d)};
+    };
+    const Json halfRed = {{"pbrMetallicRoughness", {{"baseColorFactor", {0.5, 1, 1, 1}}}}};
+    const Json textured = {{"pbrMetallicRoughness", {{"baseColorTexture", {{"index", 0}}}}}};
+    const auto image = [](TGltfDocument& d) {
+        d.Json["images"] = Json::array({{{"uri", "a.png"}}});
+        d.Json["textures"] = Json::array({{{"source", 0}}});
+    };
+    const struct {
+        std::string Label;
+        TFiles Files;
+        std::array<std::array<int, 3>, 2> Faces; // each face's colour; -1: the material's own
+        std::string Name = {};                   // the first face's material's
+        std::string Note = {};
+    } cases[] = {
+        {"reals, no material: glTF's white",
+         plain(colours(RawBytes(reals), GltfFloat, "VEC3", 4)),
+         {{{15, 0, 15}, {21, 15, 21}}},
+         "#7B007B"},
+        {"normalized bytes, their alpha left, in a material's base colour",
+         SquareWithMaterial(halfRed, colours(bytes, GltfUnsignedByte, "VEC4", 4)),
+         {{{11, 0, 15}, {15, 15, 21}}},
+         "M #5A007B"},
+        {"under an image: the image's own colours",
+         SquareWithMaterial(textured,
+                            [&](TGltfDocument& d) {
+                                image(d);
+                                colours(RawBytes(reals), GltfFloat, "VEC3", 4)(d);
+                            }),
+         {{{-1, -1, -1}, {-1, -1, -1}}},
+         "M",
+         "1 primitive drawn without its vertex colours"},
+        {"fewer colours than positions",
+         SquareWithMaterial(halfRed, colours(RawBytes(reals), GltfFloat, "VEC3", 3)),
+         {{{-1, -1, -1}, {-1, -1, -1}}},
+         "M",
+         "1 primitive whose vertex colours are not as many as the positions (read without them)"},
+    };
+    for (const auto& c : cases) {
+        const TRead r = Read(c.Files);
+        ASSERT_EQ(r.Error, "") << c.Label;
+        ASSERT_EQ(r.Object.FaceCount, 2) << c.Label;
+        ExpectSound(r, c.Label);
+        for (std::size_t f = 0; f < 2; ++f) {
+            const TMaterial& m = r.Looks.Materials[r.Looks.FaceMaterials[f]];
+            if (f == 0) {
+                EXPECT_EQ(m.Name, c.Name) << c.Label;
+            }
+            if (c.Faces[f][0] < 0) {
+                continue;
+            }
+            EXPECT_EQ(m.Ambient, m.Diffuse) << c.Label;
+            EXPECT_FLOAT_EQ(m.Diffuse.R, float(c.Faces[f][0]) / 31) << c.Label << " face " << f;
+            EXPECT_FLOAT_EQ(m.Diffuse.G, float(c.Faces[f][1]) / 31) << c.Label << " face " << f;
+            EXPECT_FLOAT_EQ(m.Diffuse.B, float(c.Faces[f][2]) / 31) << c.Label << " face " << f;
+        }
+        if (!c.Note.empty()) {
+            EXPECT_TRUE(Noted(r.Looks, c.Note)) << c.Label << ": " << Notes(r.Looks);
+        } else {
+            EXPECT_TRUE(r.Looks.Notes.empty()) << c.Label << ": " << Notes(r.Looks);
+        }
+    }
+}
+
 // Where KHR_texture_transform puts a vertex's mapping on the image, worked out by hand from
 // glTF's rule (u', v') = offset + R (scale (u, v)), v downwards, R turning +u to -v, with our v
 // upwards: each row gives our (u, v) and where on the image (ours, v upwards) it must land.
