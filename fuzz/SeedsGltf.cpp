@@ -100,7 +100,7 @@ void WriteGltfSeeds(const std::filesystem::path& folder) {
         Write(folder, "mode" + std::to_string(mode) + ".glb", GlbFile(Hand(corners, mode)));
     }
 
-    // Interleaved positions and mapping, a sparse substitution, quantized mapping.
+    // Interleaved positions and mapping, a sparse substitution, quantized mapping and colours.
     TGltfDocument odd = Hand({}, 4);
     const std::vector<float> both = {0, 0, 0, 0.25f, 0.5f, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
     const std::size_t view = odd.AddView(RawBytes(both), 20);
@@ -118,6 +118,10 @@ void WriteGltfSeeds(const std::filesystem::path& folder) {
     odd.Json["accessors"][uv]["normalized"] = true;
     odd.Json["meshes"][0]["primitives"][0]["attributes"]["TEXCOORD_0"] = uv;
     odd.Json["meshes"][0]["primitives"][0]["attributes"]["NORMAL"] = 0;
+    const std::size_t colour = odd.AddAccessor(
+        odd.AddView({255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 128}), GltfUnsignedByte, "VEC4", 3);
+    odd.Json["accessors"][colour]["normalized"] = true;
+    odd.Json["meshes"][0]["primitives"][0]["attributes"]["COLOR_0"] = colour;
     Write(folder, "interleaved-sparse.glb", GlbFile(odd));
 
     // A hierarchy placing one mesh by a matrix, by translation, rotation and scale, mirrored,
