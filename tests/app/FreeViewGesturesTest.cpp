@@ -96,9 +96,10 @@ TEST(FreeViewGestures, EachGestureAsksTheFreeViewForItsChange) {
              QTest::keyClick(&p, Qt::Key_Home);
              QTest::keyClick(&p, Qt::Key_F);
              QTest::keyClick(&p, Qt::Key_A); // not the free view's
-             // With Alt or Control a key belongs to the menus and shortcuts.
+             // With Alt, Control or Meta a key belongs to the menus and shortcuts.
              QTest::keyClick(&p, Qt::Key_F, Qt::AltModifier);
              QTest::keyClick(&p, Qt::Key_Right, Qt::ControlModifier);
+             QTest::keyClick(&p, Qt::Key_Down, Qt::MetaModifier);
          },
          "turn 1,0; turn -1,0; turn 0,-1; turn 0,-15; reset; frame"},
         {"+ and - with the pointer over the pane: about the pointer", true,

@@ -84,6 +84,10 @@ TEST(ImageDecoding, CommonFormatsAreDecodedAndOversizeOrDamagedFilesRefused) {
                                format, 100))
             << format;
     }
+    // Fully transparent, in the colour: faces are drawn opaque, so the colour must stay.
+    QImage clear(2, 2, QImage::Format_ARGB32);
+    clear.fill(QColor(200, 100, 50, 0));
+    ASSERT_TRUE(clear.save(QString::fromStdString((dir.Path() / "clear.png").string()), "png"));
     struct TCase {
         std::string File;
         TOutcome Outcome;
@@ -94,6 +98,8 @@ TEST(ImageDecoding, CommonFormatsAreDecodedAndOversizeOrDamagedFilesRefused) {
         {"saved.jpg", TOutcome::Decoded},
         {"saved.tiff", TOutcome::Decoded},
         {dir.Write("hand.tga", Tga()), TOutcome::Decoded},
+        {dir.Write("HAND.TGA", Tga()), TOutcome::Decoded},
+        {"clear.png", TOutcome::Decoded},
         {dir.Write("hand.gif", Gif()), TOutcome::Decoded},
         // Run-length coded, 8192 x 8192, and cut off after one run.
         {dir.Write("cut.tga", Bytes{0, 0, 10,   0, 0,    0,  0,    0,    0, 0, 0,
@@ -101,6 +107,10 @@ TEST(ImageDecoding, CommonFormatsAreDecodedAndOversizeOrDamagedFilesRefused) {
          TOutcome::Unreadable},
         {dir.Write("claims.png", PngHeader(60000, 60000)), TOutcome::TooLarge},
         {dir.Write("wide.png", PngHeader(8193, 1)), TOutcome::TooLarge},
+        {dir.Write("widest.png", PngHeader(8192, 1)), TOutcome::Unreadable}, // allowed, cut off
+        // 1 x 8193, 24 bits, the pixels left out.
+        {dir.Write("tall.tga", Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0x20, 24, 0x20}),
+         TOutcome::TooLarge},
         {dir.Write("broken.png", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3}), TOutcome::Unreadable},
         {dir.Write("empty.jpg", Bytes{}), TOutcome::Unreadable},
         {"absent.png", TOutcome::Unreadable},
@@ -123,6 +133,36 @@ TEST(ImageDecoding, CommonFormatsAreDecodedAndOversizeOrDamagedFilesRefused) {
                     << std::hex << pixel;
             }
         }
+    }
+}
+
+// Asked for at most a side, a JPEG is shrunk while it is decoded by halves, down to an eighth at
+// most, to the largest size whose longer side is still at least the one asked for, rounded down.
+TEST(ImageDecoding, JpegsAreShrunkByHalvesToTheSideAsked) {
+    TTempDir dir;
+    struct TCase {
+        int Width, Height, LargestSide;
+        int ExpectedWidth, ExpectedHeight;
+    };
+    const TCase cases[] = {
+        {64, 40, 0, 64, 40},   // not asked
+        {64, 40, 40, 64, 40},  // half would be shorter
+        {64, 40, 32, 32, 20},  // half is exactly the side
+        {62, 38, 8, 15, 9},    // a quarter, rounded down
+        {64, 40, 8, 8, 5},     // an eighth is exactly the side
+        {256, 128, 8, 32, 16}, // no less than an eighth
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height) + " at " +
+                     std::to_string(c.LargestSide));
+        QImage plain(c.Width, c.Height, QImage::Format_RGB32);
+        plain.fill(QColor(200, 100, 50));
+        const std::string path = (dir.Path() / "shrunk.jpg").string();
+        ASSERT_TRUE(plain.save(QString::fromStdString(path), "jpg", 100));
+        const TDecodedImage image = DecodeImageFile(path, c.LargestSide);
+        EXPECT_EQ(image.Outcome, TOutcome::Decoded);
+        EXPECT_EQ(image.Width, c.ExpectedWidth);
+        EXPECT_EQ(image.Height, c.ExpectedHeight);
     }
 }
 

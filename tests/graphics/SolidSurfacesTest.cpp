@@ -81,6 +81,14 @@ TEST(SolidSurfaces, FacesTakeTheHeadlightShadeOfTheirNormal) {
          Grey,
          {75, 75, 75},
          0},
+        {"over the whole pane",
+         false,
+         {-400, -300, -50},
+         {400, -300, -50},
+         {0, 400, -50},
+         White,
+         White,
+         0},
         // Perspective: the view runs from the viewer at the origin to the centre (0, 0, -100).
         {"perspective, turned 60 degrees",
          true,
@@ -126,6 +134,13 @@ TEST(SolidSurfaces, FacesTakeTheHeadlightShadeOfTheirNormal) {
         for (const auto& p : marked) {
             ASSERT_EQ(p.Color, c.Expected) << p.X << ", " << p.Y;
         }
+        std::size_t owned = 0; // to the pane's edges, every pixel the face owns is drawn
+        for (std::int32_t y = 0; y < Height; ++y) {
+            for (std::int32_t x = 0; x < Width; ++x) {
+                owned += buffer.Owner(x, y) != 0 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(marked.size(), owned);
         EXPECT_TRUE(image.PaddingIntact());
     }
 }
@@ -177,10 +192,12 @@ TEST(SolidSurfaces, ARedrawAfterATurnEqualsTheDrawingWithAFreshBuffer) {
         std::string Name;
         TDrawMode Mode;
         bool Perspective;
+        std::int32_t Taller = 0; // rows the pane gains before the redraw
     };
     const TCase cases[] = {
         {"hidden lines, parallel", TDrawMode::HiddenLines, false},
         {"solid, perspective", TDrawMode::SolidSurfaces, true},
+        {"solid, parallel, in a pane grown taller", TDrawMode::SolidSurfaces, false, Height},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -201,10 +218,11 @@ TEST(SolidSurfaces, ARedrawAfterATurnEqualsTheDrawingWithAFreshBuffer) {
                 p.Z = float(z * k - x * s - 155);
             }
         }
-        TTestImage redrawn(Width, Height, Back);
+        SetUpCentredPane(Width, Height + c.Taller, c.Perspective);
+        TTestImage redrawn(Width, Height + c.Taller, Back);
         DrawObjects3D(redrawn.View(), objects, c.Mode, buffer);
         TDepthBuffer freshBuffer;
-        TTestImage fresh(Width, Height, Back);
+        TTestImage fresh(Width, Height + c.Taller, Back);
         DrawObjects3D(fresh.View(), objects, c.Mode, freshBuffer);
         EXPECT_TRUE(ImagesEqual(redrawn, fresh));
         EXPECT_FALSE(ImagesEqual(redrawn, before)); // the turn shows
@@ -410,6 +428,7 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
     const TCase cases[] = {
         {"as mapped", false, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
         {"as mapped, perspective", true, 0, {1, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
+        {"five times up, perspective", true, 0, {1, 5, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
         {"three times across", false, 0, {3, 1, 0, 0, 0}, {GreenColor, Red, Yellow, Blue}},
         {"three times, mirrored", false, 2, {3, 1, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
         {"moved by half", true, 0, {1, 1, 0.5f, 0.5f, 0}, {Yellow, Blue, GreenColor, Red}},
@@ -639,7 +658,8 @@ TEST(SolidSurfaces, SquaresOwnedWholeByAFaceAreShadedAtTheirMiddle) {
 
 // A face in its material's colours, lit by the light at the viewer: the diffuse colour times
 // 0.25 + 0.75 cos, plus the specular colour times the strength times cos^(1 + 127 shininess), all
-// times the object's colour over 255; cos between the face's normal and the line of sight.
+// times the object's colour over 255, no brighter than white; cos between the face's normal and the
+// line of sight.
 TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
     struct TCase {
         std::string Name;
@@ -649,6 +669,7 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         bool Perspective = false;
         bool Beside = false; // a dull face in another material shares two corners, all smooth
         bool Smooth = false; // lit at each corner and blended
+        float Bright = 1;    // both colours times this: a full highlight goes past white
     };
     const TCase cases[] = {
         {"facing, no highlight", 0, 0.5f, 0, White},
@@ -660,10 +681,13 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
         {"facing, sharp, perspective", 0, 0.6f, 1, White, true},
         {"facing, full highlight, beside a dull face", 0, 0.5f, 1, White, false, true},
         {"facing, smooth, perspective", 0, 0.1f, 1, White, true, false, true},
+        {"facing, full highlight, orange object", 0, 0.5f, 1, {255, 160, 80}},
+        {"facing, full highlight past white", 0, 0.5f, 1, White, false, false, false, 1.6f},
     };
-    const TColorF diffuse{0.6f, 0.3f, 0.1f}, specular{0.2f, 0.4f, 0.35f};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
+        const TColorF diffuse{0.6f * c.Bright, 0.3f * c.Bright, 0.1f * c.Bright};
+        const TColorF specular{0.2f * c.Bright, 0.4f * c.Bright, 0.35f * c.Bright};
         SetUpCentredPane(Width, Height, c.Perspective);
         const double turn = c.Turn * std::numbers::pi / 180;
         const float y = float(40 * std::cos(turn)), z = float(40 * std::sin(turn));
@@ -718,12 +742,19 @@ TEST(SolidSurfaces, MaterialsAreLitWithTheirHighlight) {
             }
         }
         const auto expected = [&](float d, float s, std::uint8_t object) {
-            return (d * light + s * shine) * 255 * object / 255;
+            return std::min((d * light + s * shine) * object, 255.0);
         };
         const TColorRGB shown = image.At(Width / 2, Height / 2);
         EXPECT_NEAR(shown.R, expected(diffuse.R, specular.R, c.Object.R), 1.5);
         EXPECT_NEAR(shown.G, expected(diffuse.G, specular.G, c.Object.G), 1.5);
         EXPECT_NEAR(shown.B, expected(diffuse.B, specular.B, c.Object.B), 1.5);
+        if (c.Beside) { // the dull face, in the same plane, takes no highlight from its corners
+            const TPlacedCorner at = PlacePoint(TPoint3D{-50, y / 3, -100});
+            const TColorRGB dull = image.At(std::int32_t(at.X), std::int32_t(at.Y));
+            EXPECT_NEAR(dull.R, expected(diffuse.R, 0, c.Object.R), 1.5);
+            EXPECT_NEAR(dull.G, expected(diffuse.G, 0, c.Object.G), 1.5);
+            EXPECT_NEAR(dull.B, expected(diffuse.B, 0, c.Object.B), 1.5);
+        }
     }
 }
 
