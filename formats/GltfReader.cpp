@@ -474,6 +474,7 @@ public:
         samplers_ = Member(&root_, "samplers");
         buffers_.resize(Size(buffersJson_));
         materialNumbers_.assign(Size(materials_), -1);
+        madeMaterials_.assign(Size(materials_), std::nullopt);
         imageNumbers_.assign(Size(images_), -2);
         ReadExtensions();
         PlaceScene();
@@ -866,7 +867,7 @@ private:
         }
         std::int64_t& number = materialNumbers_[*index];
         if (number < 0) {
-            number = builder_.AddMaterial(MakeMaterial((*materials_)[*index]));
+            number = builder_.AddMaterial(Made(*index));
         }
         return std::uint32_t(number);
     }
@@ -877,20 +878,15 @@ private:
         return factor ? *factor : std::array<double, 4>{1, 1, 1, 1};
     }
 
-    // The material as the file gives it; with `diffuse`, of that colour in place of its base
-    // colour's.
-    TMaterial MakeMaterial(const Json& json, std::optional<TColorF> diffuse = {}) {
+    // The material as the file gives it.
+    TMaterial MakeMaterial(const Json& json) {
         TMaterial material;
         if (const std::string* name = Text(Member(&json, "name"))) {
             material.Name = *name;
         }
         const Json* pbr = Member(&json, "pbrMetallicRoughness");
         const std::array<double, 4> base = BaseColour(json);
-        const double metallic = Clamp01(NumberOr(Member(pbr, "metallicFactor"), 1));
         const double roughness = Clamp01(NumberOr(Member(pbr, "roughnessFactor"), 1));
-        material.Diffuse =
-            diffuse.value_or(TColorF{Display(base[0]), Display(base[1]), Display(base[2])});
-        material.Ambient = material.Diffuse;
         const double alpha = Clamp01(base[3]);
         const std::string* mode = Text(Member(&json, "alphaMode"));
         if (mode != nullptr && *mode == "BLEND") {
@@ -903,21 +899,41 @@ private:
         const double shine = 1 - roughness;
         material.Shininess = float(shine);
         material.ShininessStrength = float(shine);
-        if (shine > 0) {
-            const auto mix = [&](float c) { return float((1 - metallic) + metallic * c); };
-            material.Specular = {mix(material.Diffuse.R), mix(material.Diffuse.G),
-                                 mix(material.Diffuse.B)};
-        }
         if (const Json* info = Member(pbr, "baseColorTexture")) {
             material.Texture = BaseColourMap(*info);
         }
+        Colour(material, {Display(base[0]), Display(base[1]), Display(base[2])}, json);
         return material;
+    }
+
+    // Gives a material of `json` its colour: diffuse and ambient, the highlight's (a metal's its
+    // own colour, a plastic's white), and the tint of its image.
+    static void Colour(TMaterial& material, const TColorF& colour, const Json& json) {
+        const double metallic =
+            Clamp01(NumberOr(Member(Member(&json, "pbrMetallicRoughness"), "metallicFactor"), 1));
+        material.Diffuse = material.Ambient = colour;
+        if (material.Shininess > 0) {
+            const auto mix = [&](float c) { return float((1 - metallic) + metallic * c); };
+            material.Specular = {mix(colour.R), mix(colour.G), mix(colour.B)};
+        }
+        if (material.Texture) {
+            material.Texture->Tint = colour;
+        }
+    }
+
+    // The glTF material at `index`, made once: its image looked for and its faults told once.
+    const TMaterial& Made(std::size_t index) {
+        std::optional<TMaterial>& made = madeMaterials_[index];
+        if (!made) {
+            made = MakeMaterial((*materials_)[index]);
+        }
+        return *made;
     }
 
     // The material of a face of vertex colours whose mean (linear, as glTF's colours are) is
     // `mean`, in the glTF material at `index` (none: glTF's default, white): its base colour
-    // times the mean, held to 5 bits a channel, as other formats' colours are; one for each
-    // material and colour met.
+    // times the mean, held to 5 bits a channel as other formats' colours are, and its image
+    // tinted so; one for each material and colour met.
     std::uint32_t ColouredMaterial(std::optional<std::size_t> index,
                                    const std::array<double, 3>& mean) {
         static const Json Default = Json::object();
@@ -931,7 +947,8 @@ private:
         const auto [at, added] = colouredMaterials_.try_emplace(key, 0);
         if (added) {
             const auto channel = [&](std::size_t k) { return float((steps >> (5 * k)) & 31) / 31; };
-            TMaterial material = MakeMaterial(json, TColorF{channel(0), channel(1), channel(2)});
+            TMaterial material = index ? Made(*index) : MakeMaterial(Default);
+            Colour(material, {channel(0), channel(1), channel(2)}, json);
             char hex[8];
             std::snprintf(hex, sizeof hex, "#%02X%02X%02X", unsigned(std::lround(channel(0) * 255)),
                           unsigned(std::lround(channel(1) * 255)),
@@ -1225,17 +1242,10 @@ private:
             materialValue != nullptr ? IndexIn(materialValue, materials_) : std::nullopt;
         const std::uint32_t smoothing = Member(attributes, "NORMAL") != nullptr ? 1 : 0;
         const auto number = [&](std::uint64_t v) { return std::uint32_t(first + v + 1); };
-        // Vertex colours: each face in the mean of its corners' colours; not under an image,
-        // which is drawn in its own colours.
+        // Vertex colours: each face in the mean of its corners' colours.
         TValues<float> colours;
         std::size_t channels = 0;
-        const bool textured =
-            glTFMaterial && Member(Member(&(*materials_)[*glTFMaterial], "pbrMetallicRoughness"),
-                                   "baseColorTexture") != nullptr;
-        if (colourValue != nullptr && textured) {
-            Tally("primitive drawn without its vertex colours",
-                  "primitives drawn without their vertex colours");
-        } else if (colourValue != nullptr) {
+        if (colourValue != nullptr) {
             const std::optional<std::size_t> at = IndexIn(colourValue, accessors_);
             const std::string* type = at ? Text(Member(&(*accessors_)[*at], "type")) : nullptr;
             channels = type != nullptr && *type == "VEC3" ? 3 : 4;
@@ -1552,6 +1562,7 @@ private:
 
     std::vector<TBuffer> buffers_;
     std::vector<std::int64_t> materialNumbers_; // -1: not yet added
+    std::vector<std::optional<TMaterial>> madeMaterials_;
     // Materials of faces of vertex colours: glTF material + 1 (0: none) << 15 | colour.
     std::unordered_map<std::uint64_t, std::uint32_t> colouredMaterials_;
     std::vector<std::int64_t> imageNumbers_; // -2: not yet tried; -1: unreadable

@@ -260,6 +260,11 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                     transformed = true;
                 }
                 material["pbrMetallicRoughness"]["baseColorTexture"] = info;
+                // glTF tints the image by the base colour: by the image's own tint, not by the
+                // diffuse colour, which the image covers.
+                material["pbrMetallicRoughness"]["baseColorFactor"] = {
+                    Linear(map.Tint.R), Linear(map.Tint.G), Linear(map.Tint.B),
+                    1 - source.Transparency};
             } else {
                 // Named still, though the image is not there.
                 material["extras"] = {{"baseColorImage", Utf8Name(map.FileName)}};

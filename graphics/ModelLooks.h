@@ -47,6 +47,7 @@ struct TTextureMap {
     // The image held in the model file itself: its number in the looks' EmbeddedImages; -1 for
     // an image in a file of its own, named by FileName.
     std::int32_t Embedded = -1;
+    TColorF Tint{1, 1, 1}; // the image's colours times this, as glTF's base colour tints its image
 
     friend bool operator==(const TTextureMap&, const TTextureMap&) = default;
 };

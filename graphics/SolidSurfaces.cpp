@@ -373,7 +373,8 @@ const TPaint& PaintOf(const TLooksDrawing& d, std::size_t index) {
         const float share = map.Share;
         paint.Kept = {paint.Diffuse.R * (1 - share), paint.Diffuse.G * (1 - share),
                       paint.Diffuse.B * (1 - share)};
-        paint.Share = {d.Factor.R * share, d.Factor.G * share, d.Factor.B * share};
+        paint.Share = {d.Factor.R * share * map.Tint.R, d.Factor.G * share * map.Tint.G,
+                       d.Factor.B * share * map.Tint.B};
     }
     return paint;
 }

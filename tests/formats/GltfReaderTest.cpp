@@ -715,6 +715,14 @@ TEST(GltfReader, MaterialsTakeTheirLooks) {
              m.Texture->Embedded = 0;
              images = {png};
          }},
+        {"an image under a base colour, which tints it",
+         SquareWithMaterial({{"pbrMetallicRoughness", {{"baseColorFactor", {0.5, 1, 0, 1}}}}},
+                            texture({{"uri", "a.png"}})),
+         [](TMaterial& m, auto&) {
+             m.Diffuse = m.Ambient = {0.735357f, 1, 0};
+             m.Texture = TTextureMap{"a.png"};
+             m.Texture->Tint = m.Diffuse;
+         }},
         {"a texture on the second mapping coordinates passed over",
          SquareWithMaterial(Json::object(), texture({{"uri", "a.png"}}, {{"texCoord", 1}})),
          [](TMaterial& m, auto&) {
@@ -762,7 +770,8 @@ TEST(GltfReader, MaterialsTakeTheirLooks) {
 }
 
 // Vertex colours paint each face in its corners' mean times the base colour, held to 5 bits a
-// channel (the expected channels are in 31sts, worked out by hand from glTF's linear colours).
+// channel, and tint its image (the expected channels are in 31sts, worked out by hand from
+// glTF's linear colours).
 TEST(GltfReader, VertexColoursPaintEachFaceTheirMean) {
     // Corners (0.6, 0, 0), (0, 0, 0), (0, 0, 0.6), (0.6, 0.6, 0.6): the faces' means are
     // (0.2, 0, 0.2) and (0.4, 0.2, 0.4).
@@ -805,15 +814,14 @@ TEST(GltfReader, VertexColoursPaintEachFaceTheirMean) {
          SquareWithMaterial(halfRed, colours(bytes, GltfUnsignedByte, "VEC4", 4)),
          {{{11, 0, 15}, {15, 15, 21}}},
          "M #5A007B"},
-        {"under an image: the image's own colours",
+        {"under an image, which they tint",
          SquareWithMaterial(textured,
                             [&](TGltfDocument& d) {
                                 image(d);
                                 colours(RawBytes(reals), GltfFloat, "VEC3", 4)(d);
                             }),
-         {{{-1, -1, -1}, {-1, -1, -1}}},
-         "M",
-         "1 primitive drawn without its vertex colours"},
+         {{{15, 0, 15}, {21, 15, 21}}},
+         "M #7B007B"},
         {"fewer colours than positions",
          SquareWithMaterial(halfRed, colours(RawBytes(reals), GltfFloat, "VEC3", 3)),
          {{{-1, -1, -1}, {-1, -1, -1}}},
@@ -834,6 +842,7 @@ TEST(GltfReader, VertexColoursPaintEachFaceTheirMean) {
                 continue;
             }
             EXPECT_EQ(m.Ambient, m.Diffuse) << c.Label;
+            EXPECT_EQ(m.Texture ? m.Texture->Tint : m.Diffuse, m.Diffuse) << c.Label;
             EXPECT_FLOAT_EQ(m.Diffuse.R, float(c.Faces[f][0]) / 31) << c.Label << " face " << f;
             EXPECT_FLOAT_EQ(m.Diffuse.G, float(c.Faces[f][1]) / 31) << c.Label << " face " << f;
             EXPECT_FLOAT_EQ(m.Diffuse.B, float(c.Faces[f][2]) / 31) << c.Label << " face " << f;

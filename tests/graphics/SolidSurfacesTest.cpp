@@ -410,7 +410,8 @@ TEST(SolidSurfaces, ImagesAreReadByTheirWrapFromTheCopyAsked) {
 
 // A quad mapped from (0, 0) at its lower left to (1, 1) at its upper right, painted with an image
 // of four coloured quarters: each quarter of the quad shows the colour its map places there, V
-// growing upwards, in both projections; placed by tiling, offset, turn, mirroring and single use.
+// growing upwards, in both projections; placed by tiling, offset, turn, mirroring and single use;
+// tinted.
 TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
     constexpr TColorRGB Red{255, 0, 0}, GreenColor{0, 255, 0}, Blue{0, 0, 255}, Yellow{255, 255, 0},
         Diffuse{51, 102, 153};
@@ -423,6 +424,7 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
         std::array<TColorRGB, 4> Expected;
         float Share = 100;
         TColorRGB Object = White;
+        TColorF Tint{1, 1, 1};
     };
     constexpr TColorRGB Cyan{0, 255, 255}, Magenta{255, 0, 255}, Mean{128, 128, 64};
     const TCase cases[] = {
@@ -452,6 +454,14 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
         // About 1.6 x 1.6 pixels of the image a pixel: its 2 x 2 copy; nearly 4 x 4: its 1 x 1.
         {"41 times each way", false, 0, {41, 41, 0, 0, 0}, {Red, GreenColor, Blue, Yellow}},
         {"99 times each way", false, 0, {99, 99, 0, 0, 0}, {Mean, Mean, Mean, Mean}},
+        {"tinted",
+         false,
+         0,
+         {1, 1, 0, 0, 0},
+         {{{128, 0, 0}, {0, 255, 0}, {0, 0, 64}, {128, 255, 0}}},
+         100,
+         White,
+         {0.5f, 1, 0.25f}},
     };
     std::vector<std::uint32_t> quarters(16);
     for (int y = 0; y < 4; ++y) {
@@ -474,6 +484,7 @@ TEST(SolidSurfaces, ImagesLieOnTheFacesAsTheirMapsPlaceThem) {
         SetUpCentredPane(Width, Height, c.Perspective);
         const auto m = Placed(Plexa3DTools::LooksFile({material}, {quad}), 0, 0);
         m->Looks.Images[1] = image;
+        m->Looks.Materials[1].Texture->Tint = c.Tint;
         const TTestImage drawn = DrawnSolid(*m, c.Object);
         const float at[4][2] = {{0.25f, 0.75f}, {0.75f, 0.75f}, {0.25f, 0.25f}, {0.75f, 0.25f}};
         for (int k = 0; k < 4; ++k) {
