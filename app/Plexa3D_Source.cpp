@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -80,6 +81,13 @@ bool StateTraced() {
 
 constexpr int FullTurn = 360;
 constexpr int NoticeMilliseconds = 10000;
+// A note shown while another still is goes under it; the newest lines are kept.
+constexpr qsizetype MaxNoticeLines = 12;
+
+// The ending a name filter of the export dialog gives, as ".glb" of "... (*.glb)".
+QString FilterEnding(const QString& filter) {
+    return filter.mid(filter.indexOf(QStringLiteral("(*")) + 2).chopped(1);
+}
 
 // Angles on the scroll bars wrap into 0 to 359.
 void TurnBar(QScrollBar& bar, int degrees) {
@@ -177,6 +185,12 @@ void TForm1::CreateControls() {
                                    QStringLiteral("OBJ con MTL e immagini accanto (*.obj)"),
                                    QStringLiteral("STL binario (*.stl)"),
                                    QStringLiteral("PLY binario con colori (*.ply)")});
+    // A name typed without an ending takes the filter's before the dialog asks whether to replace
+    // a file of that name.
+    ExportDialog1->setDefaultSuffix(FilterEnding(ExportDialog1->selectedNameFilter()));
+    connect(ExportDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        ExportDialog1->setDefaultSuffix(FilterEnding(filter));
+    });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -361,6 +375,7 @@ void TForm1::CreatePaneMenus() {
     // a second click on the item, still queued for the menu, would open it again.
     EsportaModello1 = item("EsportaModello1", "Esporta modello...", &TForm1::EsportaModello1Click,
                            Qt::QueuedConnection);
+    EsportaModello1->setEnabled(false); // until there is a model to export
     InquadraTutto1 = item("InquadraTutto1", "Inquadra tutto", &TForm1::InquadraTutto1Click);
     VistaIniziale1 = item("VistaIniziale1", "Vista iniziale", &TForm1::VistaIniziale1Click);
     const auto separator = [this] {
@@ -525,14 +540,22 @@ void TForm1::ImportFile(const QString& fileName) {
     StringGrid1->SetCell(0, ObjectCount, QString::number(CurrentObject));
     StringGrid1->SetCell(1, ObjectCount, Latin1(Objects[ObjectCount]->Name));
     ShowImportNotes(fileName);
+    EsportaModello1->setEnabled(true);
     EnableTimer1();
 }
 
 // A note that goes away by itself, shown over the object list.
 void TForm1::ShowBesideList(const QString& text) {
+    QStringList lines;
+    if (QToolTip::isVisible() && QToolTip::text() == lastNotice_) {
+        lines = lastNotice_.split(QLatin1Char('\n'));
+    }
+    lines += text.split(QLatin1Char('\n'));
+    const QString shown =
+        lines.mid(std::max<qsizetype>(0, lines.size() - MaxNoticeLines)).join(QLatin1Char('\n'));
     const QPoint at = StringGrid1->mapToGlobal(QPoint(0, StringGrid1->height()));
-    QToolTip::showText(at, text, StringGrid1, {}, NoticeMilliseconds);
-    lastNotice_ = text;
+    QToolTip::showText(at, shown, StringGrid1, {}, NoticeMilliseconds);
+    lastNotice_ = shown;
 }
 
 // What could not be shown of the new object's looks: on its row, when the pointer rests on it,
@@ -629,8 +652,15 @@ void TForm1::EsportaModello1Click() {
     }
     QString output = chosen.first();
     if (!Plexa3DFormats::ExportFormatNamed(QFile::encodeName(output).toStdString())) {
-        const QString filter = ExportDialog1->selectedNameFilter();
-        output += filter.mid(filter.indexOf(QStringLiteral("(*")) + 2).chopped(1);
+        // An ending of no format ("x.fbx") is kept and the filter's added: the dialog has not
+        // asked about a file of that name.
+        output += FilterEnding(ExportDialog1->selectedNameFilter());
+        if (QFileInfo::exists(output) &&
+            QMessageBox::question(this, ExportDialog1->windowTitle(),
+                                  QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                      .arg(QFileInfo(output).fileName())) != QMessageBox::Yes) {
+            return;
+        }
     }
     const Plexa3DFormats::TExportReport report =
         ExportModelFile(Scene.Files[CurrentObject], QFile::encodeName(output).toStdString());

@@ -3,6 +3,7 @@
 #include "Plexa3DApplication.h"
 #include "ZuveloGraphLibrary.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -30,7 +31,11 @@ TMessageBoxCatcher::TMessageBoxCatcher()
     QObject::connect(&state_->poll, &QTimer::timeout, [this] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             texts_.append(box->text());
-            box->done(QMessageBox::Ok);
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                yes->click(); // as a question's caller sees which button was pressed
+            } else {
+                box->done(QMessageBox::Ok);
+            }
         }
     });
     state_->poll.start(5);

@@ -21,7 +21,8 @@ namespace Plexa3DTest {
 // The program file of the build: the data folders lie beside it.
 QString BuiltProgramFile();
 
-// Answers every error message box that opens while it lives, keeping the texts shown.
+// Answers every message box that opens while it lives, keeping the texts shown: yes to a
+// question, OK to the others.
 class TMessageBoxCatcher {
 public:
     TMessageBoxCatcher();

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -89,10 +91,13 @@ TEST_F(ImportCommand, ImagesThatCannotBeShownAreToldOnTheObjectsRow) {
     }
 }
 
-// The pane menu's export opens beside the model and writes the current object's whole model where
-// the dialog says, as the name's extension or else the chosen filter says, and tells what it
-// could not write beside the list; a folder that is not there is an error in its box.
+// The pane menu's export, there once a model is, opens beside the model and writes the current
+// object's whole model where the dialog says, as the name's extension or else the chosen filter
+// says, and tells what it could not write beside the list; a folder that is not there is an error
+// in its box. A file the output would replace is asked about first, the ending the filter adds
+// included.
 TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
+    EXPECT_FALSE(form_->EsportaModello1->isEnabled());
     ImportPath(QString::fromStdString(dir_.Write("painted.3ds", CornerNamingAMissingImage())));
     const auto path = [&](const char* name) {
         return QString::fromStdString((dir_.Path() / name).string());
@@ -120,6 +125,32 @@ TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
     ASSERT_EQ(errors.Texts().size(), 1);
     EXPECT_TRUE(errors.Texts().front().startsWith("Cannot write file"))
         << errors.Texts().front().toStdString();
+    // Yes to both questions.
+    AnswerNextFileDialog(path("senza"));
+    choose();
+    const std::string old = dir_.Write("x.fbx.glb", std::string("old"));
+    AnswerNextFileDialog(path("x.fbx"));
+    choose();
+    EXPECT_EQ(errors.Texts().mid(1),
+              QStringList({"senza.glb already exists.\nDo you want to replace it?",
+                           "x.fbx.glb already exists.\nDo you want to replace it?"}));
+    std::ifstream replaced(old);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}).substr(0, 4), "glTF");
+}
+
+// With whole models, each model refused is told beside the list under those still shown there,
+// neither in a box nor in their place.
+TEST_F(ImportCommand, WholeModelsRefusedInARowAreAllTold) {
+    form_->SetImportOptions({true, false});
+    TMessageBoxCatcher errors;
+    const QString text = QString::fromStdString(dir_.Write("a.txt", std::string("testo\n")));
+    const QString empty = QString::fromStdString(dir_.Write("b.obj", std::string("v 0 0 0\n")));
+    form_->ImportFile(text);
+    form_->ImportFile(empty);
+    EXPECT_TRUE(errors.Texts().isEmpty()) << errors.Texts().join("; ").toStdString();
+    EXPECT_EQ(form_->LastNotice(), text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n" +
+                                       empty + ": Nothing to draw: the file holds no faces");
+    EXPECT_EQ(form_->ObjectCount, 0);
 }
 
 TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {
