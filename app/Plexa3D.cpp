@@ -41,7 +41,11 @@ void ApplyCommandLine(TForm1& form, const TCommandLine& line) {
         form.SetDrawMode(*line.DrawMode);
     }
     for (const std::string& file : line.Files) {
+        const bool full = form.ObjectCount >= MaxObjects;
         RunGuarded([&] { form.ImportFile(QString::fromLocal8Bit(file.c_str())); });
+        if (full) { // the first file that finds no room is told; the rest would be alike
+            break;
+        }
     }
     if (line.OnePane) {
         form.N1Finestra1->trigger();

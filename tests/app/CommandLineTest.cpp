@@ -155,6 +155,13 @@ TEST_F(Snapshot, FailuresGiveTheirStatusAndMessage) {
         1);
     EXPECT_TRUE(errors.contains("--select 3: the object list has no such row"))
         << errors.toStdString();
+    // Past the 255th object, the first file that finds no room is told, and no other is tried.
+    QStringList many{"--snapshot", Path("x")};
+    for (int i = 0; i < 258; ++i) {
+        many << PLEXA3D_SOURCE_DIR "/samples/cube.3ds";
+    }
+    EXPECT_EQ(Run(many, &errors), 1);
+    EXPECT_EQ(errors.count("Numero massimo di oggetti raggiunto (255)"), 1) << errors.toStdString();
     EXPECT_EQ(Run({"--angles", "1,2"}, &errors), 2);
     EXPECT_TRUE(errors.contains("--angles")) << errors.toStdString();
     EXPECT_EQ(Run({"--no-such-option"}, &errors), 2);
