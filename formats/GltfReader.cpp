@@ -854,6 +854,17 @@ private:
         return a.Sparse != nullptr ? ApplySparse(a, out) : TFault{};
     }
 
+    // The values of an attribute beside `n` positions, one element each, decoded.
+    TFault VertexValues(std::size_t index, std::size_t components, std::size_t n,
+                        TValues<float>& out) {
+        TAccessor a;
+        TFault fault = Accessor(index, components, a);
+        if (fault.empty() && a.Count != n) {
+            fault = "are not as many as the positions";
+        }
+        return fault.empty() ? DecodeAll(a, out) : fault;
+    }
+
     // The number, for AddFace, of the glTF material at `value`; 0, the default, for none.
     std::uint32_t MaterialNumber(const Json* value) {
         if (value == nullptr) {
@@ -1205,15 +1216,8 @@ private:
             };
             TValues<float> coordinates;
             if (mapping) {
-                TAccessor uv;
-                TFault fault = Accessor(*mapping, 2, uv);
-                if (fault.empty() && uv.Count != n) {
-                    fault = "are not as many as the positions";
-                }
-                if (fault.empty()) {
-                    fault = DecodeAll(uv, coordinates);
-                }
-                if (!fault.empty()) {
+                if (const TFault fault = VertexValues(*mapping, 2, n, coordinates);
+                    !fault.empty()) {
                     skip("mapping coordinates", fault + " (read without them)");
                     coordinates = {};
                 }
@@ -1249,14 +1253,8 @@ private:
             const std::optional<std::size_t> at = IndexIn(colourValue, accessors_);
             const std::string* type = at ? Text(Member(&(*accessors_)[*at], "type")) : nullptr;
             channels = type != nullptr && *type == "VEC3" ? 3 : 4;
-            TAccessor colour;
-            TFault fault = at ? Accessor(*at, channels, colour) : TFault("name no accessor");
-            if (fault.empty() && colour.Count != n) {
-                fault = "are not as many as the positions";
-            }
-            if (fault.empty()) {
-                fault = DecodeAll(colour, colours);
-            }
+            const TFault fault =
+                at ? VertexValues(*at, channels, n, colours) : TFault("name no accessor");
             if (!fault.empty()) {
                 skip("vertex colours", fault + " (read without them)");
                 colours = {};
