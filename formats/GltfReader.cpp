@@ -47,6 +47,9 @@ constexpr std::uint64_t RepeatAllowance = std::uint64_t(1) << 22;
 constexpr std::size_t MaxNamesInNote = 8;
 constexpr std::size_t MaxFileNotes = 16;
 constexpr std::size_t MaxRequiredUnknown = 64;
+// Materials made for the colours of faces, all glTF materials together: as many as one
+// material's colours of 5 bits a channel.
+constexpr std::size_t MaxColouredMaterials = 32768;
 
 constexpr std::uint64_t ModePoints = 0;
 constexpr std::uint64_t ModeTriangles = 4;
@@ -944,9 +947,10 @@ private:
     // The material of a face of vertex colours whose mean (linear, as glTF's colours are) is
     // `mean`, in the glTF material at `index` (none: glTF's default, white): its base colour
     // times the mean, held to 5 bits a channel as other formats' colours are, and its image
-    // tinted so; one for each material and colour met.
-    std::uint32_t ColouredMaterial(std::optional<std::size_t> index,
-                                   const std::array<double, 3>& mean) {
+    // tinted so; one for each material and colour met, up to MaxColouredMaterials (past them,
+    // none).
+    std::optional<std::uint32_t> ColouredMaterial(std::optional<std::size_t> index,
+                                                  const std::array<double, 3>& mean) {
         static const Json Default = Json::object();
         const Json& json = index ? (*materials_)[*index] : Default;
         const std::array<double, 4> base = BaseColour(json);
@@ -955,6 +959,11 @@ private:
             steps |= std::uint32_t(TColourMaterials::Step(Display(base[k] * mean[k]))) << (5 * k);
         }
         const std::uint64_t key = std::uint64_t(index ? *index + 1 : 0) << 15 | steps;
+        if (colouredMaterials_.size() >= MaxColouredMaterials &&
+            !colouredMaterials_.contains(key)) {
+            ++uncolouredFaces_;
+            return std::nullopt;
+        }
         const auto [at, added] = colouredMaterials_.try_emplace(key, 0);
         if (added) {
             const auto channel = [&](std::size_t k) { return float((steps >> (5 * k)) & 31) / 31; };
@@ -1262,13 +1271,17 @@ private:
         }
         // The file's material, unless every face has a colour of its own (a material that is not
         // there is told all the same).
-        const std::uint32_t material =
-            colours.empty() || (materialValue != nullptr && !glTFMaterial)
-                ? MaterialNumber(materialValue)
-                : 0;
+        std::optional<std::uint32_t> own;
+        const auto material = [&] {
+            own = own ? own : MaterialNumber(materialValue);
+            return *own;
+        };
+        if (colours.empty() || (materialValue != nullptr && !glTFMaterial)) {
+            material();
+        }
         const auto faceMaterial = [&](std::uint64_t a, std::uint64_t b, std::uint64_t c) {
             if (colours.empty()) {
-                return material;
+                return material();
             }
             std::array<double, 3> mean{};
             for (std::size_t k = 0; k < 3; ++k) {
@@ -1276,11 +1289,12 @@ private:
                                    colours[c * channels + k];
                 mean[k] = std::isfinite(sum) ? Clamp01(sum / 3) : 0;
             }
-            return ColouredMaterial(glTFMaterial, mean);
+            const std::optional<std::uint32_t> coloured = ColouredMaterial(glTFMaterial, mean);
+            return coloured ? *coloured : material();
         };
         if (*mode == ModeTriangles && bad == 0 && colours.empty()) {
             // A list of triangles that all lie among the vertices, as most are: at once.
-            builder_.AddFaces(m / 3, material, smoothing, [&](std::size_t t, TFace3D& face) {
+            builder_.AddFaces(m / 3, material(), smoothing, [&](std::size_t t, TFace3D& face) {
                 const std::uint32_t a = number(vertex(3 * t)), b = number(vertex(3 * t + 1)),
                                     c = number(vertex(3 * t + 2));
                 face = mirrored ? TFace3D{a, c, b} : TFace3D{a, b, c};
@@ -1507,6 +1521,13 @@ private:
         for (const auto& [what, count] : tallies_) {
             note(Counted(count, what.first, what.second));
         }
+        if (uncolouredFaces_ > 0) {
+            note(Counted(uncolouredFaces_,
+                         "face drawn without its vertex colours, past " +
+                             std::to_string(MaxColouredMaterials) + " colours",
+                         "faces drawn without their vertex colours, past " +
+                             std::to_string(MaxColouredMaterials) + " colours"));
+        }
         if (outsideTriangles_ > 0) {
             note(Counted(outsideTriangles_, "triangle that names a vertex its primitive lacks",
                          "triangles that name a vertex their primitive lacks"));
@@ -1572,6 +1593,7 @@ private:
 
     std::map<std::pair<std::string, std::string>, std::size_t> tallies_;
     std::size_t outsideTriangles_ = 0;
+    std::size_t uncolouredFaces_ = 0;
     std::size_t placements_ = 0;
     std::size_t metAgain_ = 0;
     std::size_t missingNodes_ = 0;

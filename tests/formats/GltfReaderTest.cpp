@@ -855,6 +855,35 @@ TEST(GltfReader, VertexColoursPaintEachFaceTheirMean) {
     }
 }
 
+// Faces of vertex colours get a material of their own for each glTF material and colour, up to
+// 32768 in all; past them a face keeps its material's own colour, and that is told.
+TEST(GltfReader, ColouredMaterialsAreBounded) {
+    TGltfDocument d = HandDocument({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    const std::size_t white =
+        d.AddAccessor(d.AddView(RawBytes(std::vector<float>(9, 1.0f))), GltfFloat, "VEC3", 3);
+    constexpr std::size_t Materials = 32769;
+    Json primitives = Json::array();
+    d.Json["materials"] = Json::array();
+    for (std::size_t m = 0; m < Materials; ++m) {
+        primitives.push_back(
+            {{"attributes", {{"POSITION", 0}, {"COLOR_0", white}}}, {"material", m}});
+        d.Json["materials"].push_back({{"name", "m" + std::to_string(m)}});
+    }
+    d.Json["meshes"][0]["primitives"] = primitives;
+    const TRead r = Read(TFiles{GlbFile(d)});
+    ASSERT_EQ(r.Error, "");
+    ASSERT_EQ(r.Object.FaceCount, std::int32_t(Materials));
+    const auto name = [&](std::size_t face) {
+        return r.Looks.Materials[r.Looks.FaceMaterials[face]].Name;
+    };
+    EXPECT_EQ(name(0), "m0 #FFFFFF");
+    EXPECT_EQ(name(Materials - 2), "m32767 #FFFFFF");
+    EXPECT_EQ(name(Materials - 1), "m32768");
+    EXPECT_EQ(r.Looks.Materials.size(), Materials + 1);
+    EXPECT_TRUE(Noted(r.Looks, "1 face drawn without its vertex colours, past 32768 colours"))
+        << Notes(r.Looks);
+}
+
 // Where KHR_texture_transform puts a vertex's mapping on the image, worked out by hand from
 // glTF's rule (u', v') = offset + R (scale (u, v)), v downwards, R turning +u to -v, with our v
 // upwards: each row gives our (u, v) and where on the image (ours, v upwards) it must land.
