@@ -420,12 +420,15 @@ TEST(DragAndDrop, DroppedMeshFilesAreImportedInOrder) {
     form->ImportDroppedFiles(
         {file("b.3DS", "Secondo"), file("note.txt", "Testo"), file("a.3ds", "Primo"),
          QUrl::fromLocalFile(QString::fromStdString((dir.Path() / "x.3ds").string())),
-         file("c.OBJ", "Terzo")});
+         file("c.OBJ", "Terzo"), file("d.stl", "Quarto"), file("e.Ply", "Quinto"),
+         file("f.off", "Sesto"), file("g.gltf", "Settimo"), file("h.glb", "Ottavo")});
     EXPECT_EQ(errors.Texts(), QStringList{"File not found"}); // the missing one, and only it
-    ASSERT_EQ(form->ObjectCount, 3);
-    EXPECT_EQ(form->Objects[1]->Name, "Secondo");
-    EXPECT_EQ(form->Objects[2]->Name, "Primo");
-    EXPECT_EQ(form->Objects[3]->Name, "Terzo");
+    const std::vector<std::string> names = {"Secondo", "Primo", "Terzo",   "Quarto",
+                                            "Quinto",  "Sesto", "Settimo", "Ottavo"};
+    ASSERT_EQ(form->ObjectCount, int(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(form->Objects[i + 1]->Name, names[i]);
+    }
     EXPECT_TRUE(form->acceptDrops());
 }
 

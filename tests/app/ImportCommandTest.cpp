@@ -142,6 +142,9 @@ TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
 // neither in a box nor in their place.
 TEST_F(ImportCommand, WholeModelsRefusedInARowAreAllTold) {
     form_->SetImportOptions({true, false});
+    // The pane menus show the options as set.
+    EXPECT_TRUE(form_->ModelloIntero1->isChecked());
+    EXPECT_FALSE(form_->AdattaAllaFinestra1->isChecked());
     TMessageBoxCatcher errors;
     const QString text = QString::fromStdString(dir_.Write("a.txt", std::string("testo\n")));
     const QString empty = QString::fromStdString(dir_.Write("b.obj", std::string("v 0 0 0\n")));
@@ -151,6 +154,12 @@ TEST_F(ImportCommand, WholeModelsRefusedInARowAreAllTold) {
     EXPECT_EQ(form_->LastNotice(), text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file\n" +
                                        empty + ": Nothing to draw: the file holds no faces");
     EXPECT_EQ(form_->ObjectCount, 0);
+    // Only the last twelve stay.
+    for (int i = 0; i < 12; ++i) {
+        form_->ImportFile(text);
+    }
+    EXPECT_EQ(form_->LastNotice().split('\n'),
+              QStringList(12, text + ": not a .3DS, OBJ, STL, PLY, OFF or glTF file"));
 }
 
 TEST_F(ImportCommand, SecondImportDrawsOverTheFirstAndAddsRowTwo) {

@@ -461,6 +461,14 @@ TEST_F(Navigation, DrawModesFromEveryPaneRedrawTheFreeViewAtOnce) {
     for (QAction* item : items) {
         EXPECT_TRUE(form_->Image5->actions().contains(item));
     }
+    // A mode set as --draw sets it checks its item.
+    const TDrawMode modes[] = {TDrawMode::Wireframe, TDrawMode::HiddenLines,
+                               TDrawMode::SolidSurfaces};
+    for (const int i : {1, 2, 0}) {
+        form_->SetDrawMode(modes[i]);
+        EXPECT_TRUE(items[i]->isChecked()) << items[i]->text().toStdString();
+        EXPECT_EQ(form_->Scene.DrawMode, modes[i]);
+    }
 }
 
 } // namespace

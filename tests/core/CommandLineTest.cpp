@@ -40,6 +40,9 @@ TEST(CommandLine, OptionsAndFilesAreReadInAnyOrder) {
     EXPECT_EQ(thumbnail->Thumbnail->Input, "in.3ds");
     EXPECT_EQ(thumbnail->Thumbnail->Output, "-out.png");
     EXPECT_TRUE(thumbnail->Files.empty());
+    const auto smallest = ParseCommandLine({"--thumbnail", "1", "in.3ds", "out.png"}, error);
+    ASSERT_TRUE(smallest && smallest->Thumbnail) << error.Message;
+    EXPECT_EQ(smallest->Thumbnail->Size, 1);
     const auto info = ParseCommandLine({"--info", "a.obj", "b.stl"}, error);
     ASSERT_TRUE(info) << error.Message;
     EXPECT_TRUE(info->Info);
@@ -60,6 +63,7 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--select", "256"},
                                                {"--select"},
                                                {"--snapshot"},
+                                               {"--snapshot", ""},
                                                {"--colour"},
                                                {"--draw"},
                                                {"--draw", "Solid"},
@@ -67,6 +71,9 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--thumbnail", "128", "in.3ds"},
                                                {"--thumbnail", "x", "in.3ds", "out.png"},
                                                {"--thumbnail", "128", "in.3ds", ""},
+                                               {"--thumbnail", "128", "", "out.png"},
+                                               {"--thumbnail", "0", "in.3ds", "out.png"},
+                                               {"--thumbnail", "4097", "in.3ds", "out.png"},
                                                {"--thumbnail", "128", "a.3ds", "o.png", "b.3ds"},
                                                {"--snapshot", "d", "--thumbnail", "1", "a", "o"},
                                                {"--info"},
@@ -74,6 +81,7 @@ TEST(CommandLine, MalformedOptionsAreRefusedWithAReason) {
                                                {"--export", "out.glb"},
                                                {"--export", "out.3ds", "in.3ds"},
                                                {"--export", "", "in.3ds"},
+                                               {"--export", "out.glb", ""},
                                                {"--export", "o.stl", "in.3ds", "b.3ds"},
                                                {"--export", "o.stl", "in.3ds", "--info"},
                                                {"-x"}}) {

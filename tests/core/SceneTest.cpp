@@ -478,6 +478,7 @@ TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
         SCOPED_TRACE(perspective ? "perspective" : "parallel");
         scene_.SetProjection(perspective);
         scene_.ResetView();
+        scene_.PanBy(7, -5); // framing undoes a pan
         scene_.FrameAll(0, 0, 0);
         EXPECT_EQ(scene_.Navigation().MoveBack, 0);
         const TDrawnBox box = DrawnBox(Draw(0, 0, 0));
@@ -491,6 +492,8 @@ TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
     // the reader would not let them in, so they are set here, and it is not the current one.
     Import({{"Guasto", {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}}, {{0, 1, 2}, {0, 2, 3}}}},
            "c.3ds");
+    // A fourth, without faces, has no place either.
+    ImportFile(dir_.Write("notes.3ds", std::string("this is not a mesh\n")));
     TObject3D& damaged = *scene_.Objects[3];
     damaged.WorldVertices[2].X = NAN;
     damaged.WorldVertices[3].Y = INFINITY;
@@ -510,9 +513,10 @@ TEST_F(SceneNavigation, FramingFitsEveryObjectIntoTheMiddleOfThePane) {
 }
 
 // In perspective, a vertex behind the viewer moves the viewer back until everything is in front
-// of it, then framed.
+// of it, then framed; the vertex may belong to any of the objects.
 TEST_F(SceneNavigation, InPerspectiveFramingMovesTheViewerBackFirst) {
     scene_.SetLayout(false);
+    Import({{"Piatta", {{-5, -1, 0}, {5, 1, 0}, {5, -1, 0}}, {{0, 1, 2}}}}, "a.3ds");
     Import({{"Lunga", {{-10, -2, 0}, {10, 2, 70}, {10, -2, 0}}, {{0, 1, 2}}}}, "b.3ds");
     scene_.SetProjection(true);
     scene_.ResetView();
