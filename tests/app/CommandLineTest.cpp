@@ -328,6 +328,21 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
             EXPECT_EQ(start.substr(0, std::strlen(c.Written)), c.Written);
         }
     }
+    // An image glTF takes as it is, a JPEG, goes into a .glb byte for byte.
+    std::filesystem::create_directory(dir_.Path() / "jpeg");
+    QImage photo(8, 8, QImage::Format_RGB32);
+    photo.fill(QColor(10, 120, 200));
+    ASSERT_TRUE(photo.save(Path("jpeg/ASSENTE.JPG"), "jpg"));
+    const QString found =
+        QString::fromStdString(dir_.Write("jpeg/found.3ds", CornerNamingAMissingImage()));
+    QString told;
+    EXPECT_EQ(Run({"--export", Path("jpeg/j.glb"), found}, &told), 0);
+    EXPECT_EQ(told, "");
+    const auto bytes = [](const QString& path) {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_NE(bytes(Path("jpeg/j.glb")).find(bytes(Path("jpeg/ASSENTE.JPG"))), std::string::npos);
     // The image the .glb holds is counted among those found.
     QString info;
     EXPECT_EQ(Run({"--info", Path("p.glb")}, nullptr, &info), 0);
