@@ -3,6 +3,7 @@
 #include "DataFiles.h"
 #include "ErrorReporting.h"
 #include "ExportImages.h"
+#include "FileReader.h"
 #include "Form_Plexa3d_Autore_Source.h"
 #include "Form_Plexa3d_EMail_Source.h"
 #include "Form_Plexa3d_Guida_Source.h"
@@ -639,6 +640,12 @@ void TForm1::EsportaModello1Click() {
         return;
     }
     const QString source = QFile::decodeName(Scene.Files[CurrentObject].c_str());
+    // A model file gone since its import is told, by its name, before a name is asked for.
+    try {
+        ZuveloGraphLibrary::TFileReader(Scene.Files[CurrentObject]).Close();
+    } catch (const std::exception& error) {
+        throw RuntimeError(Scene.Files[CurrentObject] + ": " + error.what());
+    }
     // Opened beside the model, as its images are found there.
     ExportDialog1->setDirectory(QFileInfo(source).absolutePath());
     ExportDialog1->selectFile(QFileInfo(source).completeBaseName() + QStringLiteral(".glb"));

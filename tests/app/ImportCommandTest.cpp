@@ -136,6 +136,18 @@ TEST_F(ImportCommand, ThePaneMenuExportsTheCurrentObjectsModel) {
                            "x.fbx.glb already exists.\nDo you want to replace it?"}));
     std::ifstream replaced(old);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(replaced), {}).substr(0, 4), "glTF");
+    // The model's file gone: told before any dialog.
+    std::filesystem::remove(dir_.Path() / "painted.3ds");
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+            ADD_FAILURE() << "the dialog opened";
+        }
+    });
+    watch.start(5);
+    choose();
+    EXPECT_EQ(errors.Texts().last(), path("painted.3ds") + ": File not found");
 }
 
 // With whole models, each model refused is told beside the list under those still shown there,
