@@ -192,7 +192,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
          imagesJson = json::array(), samplers = json::array();
     bool transformed = false;
     std::vector<std::int64_t> materialIndex(looks.Materials.size(), -1);
-    std::vector<std::pair<std::string, std::size_t>> imageIndex; // image key, its number
+    // Image key, its number; none for an image not found, which is told once.
+    std::vector<std::pair<std::string, std::optional<std::size_t>>> imageIndex;
     TImageFiles named;
 
     // A material when a primitive first uses it.
@@ -220,10 +221,12 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
             const std::string key =
                 map.Embedded >= 0 ? "\n" + std::to_string(map.Embedded) : map.FileName;
             std::optional<std::size_t> image;
+            bool looked = false;
             for (const auto& [known, number] : imageIndex) {
-                image = known == key ? std::optional(number) : image;
+                looked = looked || known == key;
+                image = known == key ? number : image;
             }
-            if (!image) {
+            if (!looked) {
                 json entry;
                 if (binary) {
                     const std::optional<TExportImage> bytes =
@@ -242,8 +245,8 @@ std::vector<TOutputFile> WriteGltf(const TExportModel& model, const TModelLooks&
                 if (!entry.is_null()) {
                     imagesJson.push_back(entry);
                     image = imagesJson.size() - 1;
-                    imageIndex.emplace_back(key, *image);
                 }
+                imageIndex.emplace_back(key, image);
             }
             if (image) {
                 const int wrap = (map.Tiling & (TilingNone | TilingDecal)) != 0 ? WrapClamp
