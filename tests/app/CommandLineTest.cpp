@@ -268,6 +268,7 @@ TEST_F(Snapshot, ExportWritesTheModelOrSaysWhyNot) {
         const char* Written;
     } cases[] = {
         {{"--export", Path("p.glb"), painted}, 0, "", "glTF"},
+        {{"--export", Path("s.STL"), painted}, 0, "", "Bina"}, // the extension in any case
         {{"--export", Path("m.obj"), missing},
          0,
          "plexa3d: " + missing + ": image not found: ASSENTE.JPG\n",

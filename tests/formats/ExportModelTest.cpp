@@ -125,6 +125,16 @@ TEST(ExportModel, CornersAreSharedAsTheSurfacesAreLit) {
                                             {{"rosso", {0, 1}}},
                                             {1, 1}}}),
          {{"Ala"}, {1}, 6, 6}},
+        // A face without area is lit by a normal of its own; a mesh of no faces is no mesh.
+        {"a face without area, a mesh of none",
+         Plexa3DTools::LooksFile(Colours, {{"Linea",
+                                            {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {5, 0, 0}},
+                                            {{0, 1, 2}, {0, 1, 3}},
+                                            {},
+                                            {{"rosso", {0, 1}}},
+                                            {0, 0}},
+                                           {"Vuoto", {{0, 0, 0}}, {}, {}, {}, {}}}),
+         {{"Linea"}, {1}, 6, 6}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -198,6 +208,11 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
         Load3DSModelWithLooks(model, object, looks);
         ExportModel(object, looks, model, empty, TExportFormat::Stl, {});
         EXPECT_EQ(content(empty).size(), 84u + 2 * 50);
+        // Read back, the STL names no meshes: written again, it keeps all its faces.
+        ReadModelFile(empty, TModelPart::Whole, object, looks);
+        const std::string again = (dir.Path() / "ancora.stl").string();
+        ExportModel(object, looks, empty, again, TExportFormat::Stl, {});
+        EXPECT_EQ(content(again).size(), 84u + 2 * 50);
     }
     // Nor are the files the model names that its reading found: a library or a buffer that an
     // output's companion would take the name of.
@@ -252,6 +267,15 @@ TEST(ExportModel, FilesAreWrittenWholeOrNone) {
                   std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TELA_3.png"));
     }
+    // Exported beside the model, the image found there is the one named, left as it is.
+    Load3DSModelWithLooks(textured, object, looks);
+    const TExportReport beside =
+        ExportModel(object, looks, textured, (dir.Path() / "tela2.obj").string(),
+                    TExportFormat::Obj, [&](const TTextureMap&, bool) {
+                        return std::optional(TExportImage{{'m', 'i', 'n', 'e'}, ".png", {}, mine});
+                    });
+    EXPECT_EQ(beside.Written.size(), 2u);
+    EXPECT_NE(content((dir.Path() / "tela2.mtl").string()).find(" TELA.png\n"), std::string::npos);
 
     // Two outputs whose names differ only in what a name inside the model cannot hold never
     // share the file that goes with them: both read back whole.
@@ -357,6 +381,54 @@ TEST(ExportModel, MaterialsNoFaceUsesAreLeftOut) {
     std::ifstream in(dir.Path() / "a.mtl");
     const std::string mtl(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(mtl.find("spare"), std::string::npos);
+}
+
+// Each image gets a file of its own: two named alike but for their extension, and two that the
+// model holds, which have no file names.
+TEST(ExportModel, ImagesDoNotShareAFile) {
+    Plexa3DTest::TTempDir dir;
+    TMeshSpec square = Wing("Ala", {0, 0, 0, 0});
+    square.Faces = {{0, 1, 2}, {2, 1, 3}, {0, 2, 1}, {2, 3, 1}};
+    square.Materials = {{"a", {0}}, {"b", {1}}, {"c", {2}}, {"d", {3}}};
+    std::vector<Plexa3DTools::TMaterialSpec> materials;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        materials.push_back(
+            {name, {}, {{{9, 9, 9}}}, {}, {}, {}, {}, false, name[0] == 'b' ? "T.JPG" : "T.PNG"});
+    }
+    const std::string model = dir.Write("ala.3ds", Plexa3DTools::LooksFile(materials, {square}));
+    TObject3D object;
+    TModelLooks looks;
+    Load3DSModelWithLooks(model, object, looks);
+    for (const int held : {0, 1}) { // c's and d's
+        looks.Materials.at(std::size_t(3 + held)).Texture->Embedded = held;
+        looks.Materials.at(std::size_t(3 + held)).Texture->FileName.clear();
+    }
+    // Each image's bytes tell which it is.
+    const auto bytesOf = [](const TTextureMap& map) {
+        return std::vector<std::uint8_t>{std::uint8_t(map.Embedded + 1),
+                                         std::uint8_t(map.FileName.empty() ? 0 : map.FileName[2])};
+    };
+    const std::string output = (dir.Path() / "out.obj").string();
+    ExportModel(object, looks, model, output, TExportFormat::Obj,
+                [&](const TTextureMap& map, bool) {
+                    return std::optional(TExportImage{bytesOf(map), ".png", {}, {}});
+                });
+    TObject3D back;
+    TModelLooks backLooks;
+    ReadModelFile(output, TModelPart::Whole, back, backLooks);
+    std::size_t textured = 0;
+    for (const TMaterial& m : backLooks.Materials) {
+        for (const TMaterial& source : looks.Materials) {
+            if (m.Texture && source.Name == m.Name) {
+                SCOPED_TRACE(m.Name);
+                std::ifstream in(dir.Path() / m.Texture->FileName, std::ios::binary);
+                EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}),
+                          bytesOf(*source.Texture));
+                ++textured;
+            }
+        }
+    }
+    EXPECT_EQ(textured, 4u);
 }
 
 } // namespace export_model_test

@@ -37,7 +37,9 @@ struct TCorner {
 struct TTriangle {
     std::array<TCorner, 3> Corners;
     std::array<double, 3> Diffuse{};
-    double Transparency = 0;
+    std::array<double, 3> Highlight{}; // the specular colour times its strength
+    double Shininess = 0, Transparency = 0;
+    bool TwoSided = false;
     std::string Mesh;
     std::string Texture; // the map's image name, without its extension, in upper case
     std::uint16_t Tiling = 0;
@@ -65,7 +67,12 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
         const TMaterial& material = looks.Materials.at(m);
         TTriangle t;
         t.Diffuse = {material.Diffuse.R, material.Diffuse.G, material.Diffuse.B};
+        t.Highlight = {material.Specular.R * material.ShininessStrength,
+                       material.Specular.G * material.ShininessStrength,
+                       material.Specular.B * material.ShininessStrength};
+        t.Shininess = material.Shininess;
         t.Transparency = material.Transparency;
+        t.TwoSided = material.TwoSided;
         if (material.Texture) {
             t.Tiling = material.Texture->Tiling;
             std::string name = std::filesystem::path(material.Texture->FileName).stem().string();
@@ -107,12 +114,12 @@ std::vector<TTriangle> Triangles(TObject3D& object, const TModelLooks& looks) {
     return triangles;
 }
 
-// A smooth wing in one material with '#' in its name, a flat tail with a mirrored image placed by
-// scale, offset and rotation, and a sail in two materials that both name an image that is not
-// there, the first as a decal, its name and one of theirs in Latin-1, as old files write them; the
-// second, see-through, places its image unturned and once, and its name is the first's with its
-// space as OBJ's names must have it.
-std::vector<std::uint8_t> Model() {
+// A smooth wing in one material with '#' in its name, a flat two-sided tail with a mirrored image
+// placed by scale, offset and rotation, and a sail in two materials that both name an image that is
+// not there, the first as a decal, its name and one of theirs in Latin-1, as old files write them;
+// the second, see-through, places its image unturned and once, and its name is the first's with its
+// space as OBJ's names must have it. Unmapped, the same without mapping coordinates.
+std::vector<std::uint8_t> Model(bool mapped) {
     using Plexa3DTools::TMaterialSpec;
     const std::vector<TMaterialSpec> materials = {
         {"ros#so", {}, {{{200, 30, 20}}}, {{{255, 255, 255}}}, 0.5f, 1.0f},
@@ -123,7 +130,7 @@ std::vector<std::uint8_t> Model() {
          {},
          {},
          {},
-         false,
+         true,
          "TELA.PNG",
          1.0f,
          TilingMirror,
@@ -152,7 +159,9 @@ std::vector<std::uint8_t> Model() {
          TilingNone,
          std::array<float, 5>{2, 0.5f, 0.25f, -0.5f, 0}},
     };
-    const std::vector<std::array<float, 2>> mapping = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    const std::vector<std::array<float, 2>> mapping =
+        mapped ? std::vector<std::array<float, 2>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}
+               : std::vector<std::array<float, 2>>{};
     return Plexa3DTools::LooksFile(materials, {{"Ala",
                                                 {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {10, 10, 5}},
                                                 {{0, 1, 2}, {2, 1, 3}},
@@ -165,7 +174,7 @@ std::vector<std::uint8_t> Model() {
                                                 mapping,
                                                 {{"tela", {0, 1}}},
                                                 {0, 0}},
-                                               {"Vel\xF2",
+                                               {"Vel\xF2\xB0",
                                                 {{0, 20, 0}, {10, 20, 0}, {0, 30, 0}, {10, 30, 3}},
                                                 {{0, 1, 2}, {2, 1, 3}},
                                                 mapping,
@@ -180,12 +189,65 @@ std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// Each vertex an OBJ, PLY or .gltf file holds, with the normal written for it, both in the model's
+// axes: the readers make their own normals from the faces, so these are read here.
+std::vector<std::array<float, 6>> WrittenNormals(const std::filesystem::path& file,
+                                                 TExportFormat format) {
+    std::vector<std::array<float, 6>> vertices;
+    const std::vector<std::uint8_t> bytes = FileBytes(file);
+    const std::string text(bytes.begin(), bytes.end());
+    if (format == TExportFormat::Obj) { // each primitive's "v" lines, then as many "vn"
+        std::istringstream lines(text);
+        std::size_t normals = 0;
+        for (std::string word; lines >> word; lines.ignore(text.size(), '\n')) {
+            if (word == "v") {
+                std::array<float, 6>& v = vertices.emplace_back();
+                lines >> v[0] >> v[1] >> v[2];
+            } else if (word == "vn") {
+                std::array<float, 6>& v = vertices.at(normals++);
+                lines >> v[3] >> v[4] >> v[5];
+            }
+        }
+    } else if (format == TExportFormat::Ply) { // position and normal first in each vertex
+        const std::size_t body = text.find("end_header\n") + 11;
+        const std::size_t size = text.find("property float s") == std::string::npos ? 27 : 35;
+        const std::size_t count = std::stoul(text.substr(text.find("element vertex ") + 15));
+        for (std::size_t i = 0; i < count; ++i) {
+            std::memcpy(vertices.emplace_back().data(), bytes.data() + body + size * i, 24);
+        }
+    } else { // .gltf: POSITION and NORMAL of each primitive, turned back from glTF's axes
+        const nlohmann::json json = nlohmann::json::parse(text);
+        const std::vector<std::uint8_t> bin =
+            FileBytes(file.parent_path() / json["buffers"][0]["uri"].get<std::string>());
+        const auto at = [&](const nlohmann::json& accessor, std::size_t k) {
+            const nlohmann::json& view = json["bufferViews"][accessor["bufferView"].get<int>()];
+            std::array<float, 3> v{};
+            std::memcpy(v.data(), bin.data() + view["byteOffset"].get<std::size_t>() + 12 * k, 12);
+            return v;
+        };
+        for (const nlohmann::json& mesh : json["meshes"]) {
+            for (const nlohmann::json& primitive : mesh["primitives"]) {
+                const nlohmann::json& p =
+                    json["accessors"][primitive["attributes"]["POSITION"].get<int>()];
+                const nlohmann::json& n =
+                    json["accessors"][primitive["attributes"]["NORMAL"].get<int>()];
+                for (std::size_t k = 0; k < p["count"].get<std::size_t>(); ++k) {
+                    const std::array<float, 3> a = at(p, k), b = at(n, k);
+                    vertices.push_back({a[0], -a[2], a[1], b[0], -b[2], b[1]});
+                }
+            }
+        }
+    }
+    return vertices;
+}
+
 TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
     struct TCase {
         const char* Output;
         TExportFormat Format;
         bool Normals, Images, Meshes;
         double ColourTolerance; // < 0: no colours
+        bool Mapped = true;
     };
     // PLY's colours are bytes and its reader keeps 5 bits of them; glTF's go through linear values.
     const TCase cases[] = {
@@ -194,14 +256,11 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
         {"model.obj", TExportFormat::Obj, true, true, true, 1e-5},
         {"model.ply", TExportFormat::Ply, true, false, false, 8.5 / 255},
         {"model.stl", TExportFormat::Stl, false, false, false, -1},
+        // Without mapping coordinates, no images are looked for.
+        {"plain.obj", TExportFormat::Obj, true, false, true, 1e-5, false},
+        {"plain.ply", TExportFormat::Ply, true, false, false, 8.5 / 255, false},
     };
     Plexa3DTest::TTempDir dir;
-    const std::string source = dir.Write("modello.3ds", Model());
-    TObject3D object;
-    TModelLooks looks;
-    ReadModelFile(source, TModelPart::Whole, object, looks);
-    const std::vector<TTriangle> expected = Triangles(object, looks);
-    ASSERT_EQ(expected.size(), 6u);
     const TExportImages images = [](const TTextureMap& map, bool) -> std::optional<TExportImage> {
         if (map.FileName != "TELA.PNG") {
             return std::nullopt;
@@ -210,13 +269,25 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Output);
+        const std::string source =
+            dir.Write(c.Mapped ? "modello.3ds" : "semplice.3ds", Model(c.Mapped));
+        TObject3D object;
+        TModelLooks looks;
+        ReadModelFile(source, TModelPart::Whole, object, looks);
+        const std::vector<TTriangle> expected = Triangles(object, looks);
+        ASSERT_EQ(expected.size(), 6u);
         const std::filesystem::path folder = dir.Path() / (std::string("out-") + c.Output);
         std::filesystem::create_directory(folder);
         const std::string output = (folder / c.Output).string();
         TObject3D exported;
         TModelLooks exportedLooks;
         ReadModelFile(source, TModelPart::Whole, exported, exportedLooks);
-        ExportModel(exported, exportedLooks, source, output, c.Format, images);
+        const TExportReport report =
+            ExportModel(exported, exportedLooks, source, output, c.Format, images);
+        // The image not there is told once, though two materials name it.
+        EXPECT_EQ(report.Notes, c.Images
+                                    ? std::vector<std::string>{"image not found: ASSENT\xC8.PNG"}
+                                    : std::vector<std::string>{});
 
         TObject3D read;
         TModelLooks readLooks;
@@ -248,10 +319,15 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
                 EXPECT_NEAR(g.Diffuse[a], tinted ? 1.0 : e.Diffuse[a], c.ColourTolerance);
             }
             const std::string texture = !gltf || e.Texture == "TELA" ? e.Texture : "";
-            if (c.Images) { // and transparency, clamping, and in glTF mirroring
+            if (c.Images) { // and transparency, the highlight, clamping, and in glTF mirroring
                 EXPECT_EQ(g.Texture,
                           c.Format == TExportFormat::Glb && !texture.empty() ? "(held)" : texture);
                 EXPECT_NEAR(g.Transparency, e.Transparency, 1e-6);
+                EXPECT_NEAR(g.Shininess, e.Shininess, 1e-6);
+                for (int a = 0; a < 3 && !gltf; ++a) {
+                    EXPECT_NEAR(g.Highlight[a], e.Highlight[a], 1e-6);
+                }
+                EXPECT_EQ(g.TwoSided, gltf && e.TwoSided);
                 if (!g.Texture.empty()) {
                     // A decal is written as an image shown once.
                     const auto once = (e.Tiling & (TilingNone | TilingDecal)) != 0 ? TilingNone : 0;
@@ -259,7 +335,7 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
                 }
             }
             if (c.Meshes) { // glTF's names are UTF-8
-                EXPECT_EQ(g.Mesh, gltf && e.Mesh == "Vel\xF2" ? "Vel\u00F2" : e.Mesh);
+                EXPECT_EQ(g.Mesh, gltf && e.Mesh == "Vel\xF2\xB0" ? "Vel\u00F2\u00B0" : e.Mesh);
             }
         }
         EXPECT_TRUE(readLooks.Notes.empty());
@@ -285,6 +361,23 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
                 float n[3];
                 std::memcpy(n, bytes.data() + 84 + 50 * t, sizeof n);
                 EXPECT_NEAR(std::hypot(n[0], n[1], n[2]), 1, 1e-6);
+            }
+        }
+        if (c.Normals && c.Format != TExportFormat::Glb) { // each normal as its corner is lit
+            for (const std::array<float, 6>& v : WrittenNormals(output, c.Format)) {
+                bool lit = false;
+                for (const TTriangle& t : expected) {
+                    for (const TCorner& k : t.Corners) {
+                        double off = 0;
+                        for (std::size_t a = 0; a < 3; ++a) {
+                            off = std::max({off, std::abs(k.Position[a] - v[a]),
+                                            std::abs(k.Normal[a] - v[3 + a])});
+                        }
+                        lit = lit || off < 1e-5;
+                    }
+                }
+                EXPECT_TRUE(lit) << v[0] << ' ' << v[1] << ' ' << v[2] << ": " << v[3] << ' '
+                                 << v[4] << ' ' << v[5];
             }
         }
         if (c.Format == TExportFormat::Ply) { // the first vertex's colour, byte for byte
@@ -319,10 +412,31 @@ TEST(ExportRoundTrip, EachFormatReadsBackAsTheModelWasWritten) {
             }
             EXPECT_EQ(lowRead, low);
             EXPECT_EQ(highRead, high);
+            // Not metal, as the model's materials are not.
             for (const nlohmann::json& m : json["materials"]) {
                 EXPECT_EQ(m.value("alphaMode", "OPAQUE") == "BLEND",
                           m["pbrMetallicRoughness"]["baseColorFactor"][3].get<double>() < 1);
+                EXPECT_EQ(m["pbrMetallicRoughness"]["metallicFactor"], 0);
             }
+            // Views where their values can be read in place; the placement of the tail's image
+            // is an extension, which is declared.
+            for (const nlohmann::json& view : json["bufferViews"]) {
+                EXPECT_EQ(view["byteOffset"].get<std::size_t>() % 4, 0u);
+            }
+            EXPECT_EQ(json["extensionsUsed"], nlohmann::json::array({"KHR_texture_transform"}));
+        }
+        if (c.Format == TExportFormat::Glb) { // chunks of four-byte multiples, padded at most to it
+            const std::vector<std::uint8_t> bytes = FileBytes(output);
+            std::uint32_t words[2]; // the total length, the JSON chunk's
+            std::memcpy(words, bytes.data() + 8, sizeof words);
+            ASSERT_EQ(words[0], bytes.size());
+            EXPECT_EQ(words[1] % 4, 0u);
+            std::uint32_t bin = 0;
+            std::memcpy(&bin, bytes.data() + 20 + words[1], 4);
+            const nlohmann::json json = nlohmann::json::parse(
+                bytes.begin() + 20, bytes.begin() + 20 + std::ptrdiff_t(words[1]));
+            EXPECT_EQ(bin % 4, 0u);
+            EXPECT_LT(bin - json["buffers"][0]["byteLength"].get<std::uint32_t>(), 4u);
         }
         if (c.Images) { // the image given, held in the file or beside it
             for (const TMaterial& m : readLooks.Materials) {
