@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -581,9 +582,21 @@ void TForm1::Timer1Timer() {
         return;
     }
     const auto trace = qScopeGuard([this] { TraceState(); });
-    Scene.DrawFreeView(pane.View(),
-                       (ViewMode == 1 ? DefaultBackgroundFull : DefaultBackground)->View(),
-                       X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
+    try {
+        Scene.DrawFreeView(pane.View(),
+                           (ViewMode == 1 ? DefaultBackgroundFull : DefaultBackground)->View(),
+                           X_Bar1->value(), Y_Bar2->value(), Z_Bar3->value());
+    } catch (...) {
+        // A bar held down steps on by itself until its button is released, and the release goes
+        // to the error's box: it would fail again at every step, a box over a box. The bars are
+        // given that release now (a bar not held down takes no notice of it).
+        for (QScrollBar* bar : {X_Bar1, Y_Bar2, Z_Bar3}) {
+            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(bar, &release);
+        }
+        throw;
+    }
     pane.Refresh();
     Edit3->setText(QString::number(X_Bar1->value()));
     Edit4->setText(QString::number(Y_Bar2->value()));

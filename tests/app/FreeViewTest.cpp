@@ -219,4 +219,23 @@ TEST_F(FreeView, FailedRedrawLeavesTheObjectAtRest) {
     EXPECT_TRUE(ImagesEqual(PaneImage(*form_->Image4), rest));
 }
 
+// A bar held down steps on its own, and its button's release goes to the error's box: it stops at
+// the first step whose redraw fails, which gives one box, not one more at every step.
+TEST_F(FreeView, ABarHeldDownStopsAtTheFirstFailedRedraw) {
+    // Drawable turned by 1 degree, not by 2.
+    Import({"Enorme", {{1.8e18f, 1.8e18f, 0}, {0, 0, 0}, {2, 0, 0}}, {{0, 1, 2}}});
+    TMessageBoxCatcher errors;
+    QScrollBar& bar = *form_->Z_Bar3;
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(bar.width() - 20, bar.height() / 2));
+    for (int wait = 0; wait < 500 && errors.Texts().isEmpty(); ++wait) {
+        QTest::qWait(10);
+    }
+    QTest::qWait(500); // ten steps of a bar held down
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(bar.width() - 20, bar.height() / 2));
+    ASSERT_FALSE(errors.Texts().isEmpty());
+    EXPECT_EQ(errors.Texts().front(), "Invalid floating point operation");
+    EXPECT_EQ(errors.Texts().size(), 1);
+    EXPECT_EQ(bar.value(), 2);
+}
+
 } // namespace
