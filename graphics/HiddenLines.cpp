@@ -186,10 +186,11 @@ private:
     bool bufferCoversWindow_ = window_.Right < buffer_.Width() && window_.Bottom < buffer_.Height();
 };
 
-// The allowance of a face from the plane of its three ends; 0 when there is none.
+// The allowance of a face from the plane of its three ends; 0 when there is none. The ends may
+// lie further apart than a 64-bit integer reaches: their differences are taken as reals.
 double Allowance(const std::array<TEnd, 3>& e) {
-    const double x1 = double(e[1].X - e[0].X), y1 = double(e[1].Y - e[0].Y);
-    const double x2 = double(e[2].X - e[0].X), y2 = double(e[2].Y - e[0].Y);
+    const double x1 = double(e[1].X) - double(e[0].X), y1 = double(e[1].Y) - double(e[0].Y);
+    const double x2 = double(e[2].X) - double(e[0].X), y2 = double(e[2].Y) - double(e[0].Y);
     const double area = x1 * y2 - y1 * x2;
     const double k1 = e[1].Key - e[0].Key;
     const double k2 = e[2].Key - e[0].Key;

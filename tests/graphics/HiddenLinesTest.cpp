@@ -109,6 +109,29 @@ TEST(HiddenLines, AreSomeOfTheWirePixelsInTheWireColourAndAllOfThemWhenNothingHi
     }
 }
 
+// A face whose corners lie nearly the whole range of the pane's integers apart, as a far vertex
+// zoomed in puts them: drawn over an empty buffer, it is its wireframe (here nothing), and its
+// arithmetic stays within its types (which the sanitizer build checks).
+TEST(HiddenLines, AFaceAcrossTheWholeIntegerRangeIsItsWire) {
+    SetUpCentredPane(Width, Height, false, {8e16, 0, 0, 0, 0, 0});
+    TObject3D object;
+    object.VertexCount = 3;
+    object.FaceCount = 1;
+    AllocObjectArrays(object);
+    object.WorldVertices[1] = {-100, -1, -300};
+    object.WorldVertices[2] = {100, 1, -300};
+    object.WorldVertices[3] = {100, -1, -300};
+    object.Faces[1] = {1, 2, 3};
+    TDepthBuffer empty;
+    empty.Prepare(Width, Height);
+    SetDrawColor(255, 255, 255);
+    TTestImage wire(Width, Height, Back);
+    TTestImage hidden(Width, Height, Back);
+    DrawObject3D(wire.View(), object);
+    DrawObject3DHidden(hidden.View(), object, empty);
+    EXPECT_TRUE(Plexa3DTest::ImagesEqual(hidden, wire));
+}
+
 // A cube of side 80 turned so that one corner points at the viewer.
 TObject3D CornerCube(double depth) {
     TObject3D object;
